@@ -1,0 +1,210 @@
+// SpreadsheetHost: the one way the system reaches workbooks, sheets, cells,
+// names, charts and named functions.
+//
+// Ownership: the host owns its workbooks; a workbook owns its worksheets.
+// Pointers and references handed out stay valid until the object is closed
+// (workbook) or deleted (worksheet). Everything runs on one thread.
+//
+// Failures throw plrxl::Error:
+//   1004  a range or address that does not resolve, addressing beyond the
+//         65,536 x 256 grid, Run of a function that does not exist;
+//   9     a sheet, workbook or name that does not exist ("Subscript out of
+//         range");
+//   other numbers as the operation says.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/address.h"
+#include "host/chart.h"
+#include "host/error.h"
+#include "host/range.h"
+#include "host/regional.h"
+#include "host/style.h"
+#include "host/variant.h"
+
+namespace plrxl {
+
+class Workbook;
+class SpreadsheetHost;
+
+// One sheet of cells. The primitives below are what Range is built on; user
+// code normally goes through Range.
+class Worksheet : public HostObject {
+ public:
+  virtual Workbook& Parent() = 0;
+  virtual std::string Name() const = 0;
+  // Renames; throws 1004 for an empty, over-long (31), duplicate
+  // (case-insensitive) name or one with any of : \ / ? * [ ].
+  virtual void SetName(const std::string& name) = 0;
+  virtual bool Visible() const = 0;
+  virtual void SetVisible(bool visible) = 0;
+  // Makes this the active sheet of its workbook and its workbook active.
+  virtual void Activate() = 0;
+
+  // --- cell primitives (1-based; out of grid throws 1004) ---
+  // Never-written cells read as the empty Variant.
+  virtual Variant CellValue(int row, int col) const = 0;
+  virtual void SetCellValue(int row, int col, const Variant& value) = 0;
+  // Formula text ("=A1+1"); empty when the cell holds a constant. Setting a
+  // formula keeps the value given as its cached result.
+  virtual std::string CellFormula(int row, int col) const = 0;
+  virtual void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) = 0;
+  virtual CellStyle CellStyleAt(int row, int col) const = 0;
+  virtual void SetCellStyle(int row, int col, const CellStyle& style) = 0;
+  // Clears values (and formulas) and/or formats of every cell in rect.
+  virtual void ClearCells(const Rect& rect, bool values, bool formats) = 0;
+  // Inserts empty cells at rect, shifting the cells below down by
+  // rect.Rows() within rect's columns (cells pushed past the last row are
+  // lost). DeleteCells removes rect and shifts the cells below up.
+  virtual void InsertCellsShiftDown(const Rect& rect) = 0;
+  virtual void DeleteCellsShiftUp(const Rect& rect) = 0;
+  // Smallest rectangle holding every cell with a value, formula or
+  // non-default style; nullopt for an empty sheet.
+  virtual std::optional<Rect> UsedRange() const = 0;
+  // Last cell with content (value or formula), searching rect row by row
+  // from the bottom; nullopt when rect holds nothing.
+  virtual std::optional<std::pair<int, int>> LastCellWithContent(const Rect& rect) const = 0;
+
+  // --- sheet layout ---
+  // Column width in character units (8.43 by default); row height in points.
+  virtual double ColumnWidth(int col) const = 0;
+  virtual void SetColumnWidth(int col, double width) = 0;
+  virtual bool ColumnWidthIsCustom(int col) const = 0;
+  virtual double RowHeight(int row) const = 0;
+  virtual void SetRowHeight(int row, double height) = 0;
+  virtual bool RowHeightIsCustom(int row) const = 0;
+  virtual const std::vector<Rect>& MergedCells() const = 0;
+  virtual void Merge(const Rect& rect) = 0;
+  // Frozen panes: rows above and columns left of the split; 0,0 = none.
+  virtual std::pair<int, int> FrozenPanes() const = 0;
+  virtual void FreezePanes(int rows, int cols) = 0;
+  virtual int Zoom() const = 0;  // percent
+  virtual void SetZoom(int percent) = 0;
+  // Selection on this sheet (the active cell is its top-left).
+  virtual Rect SelectionRect() const = 0;
+  virtual void SetSelectionRect(const Rect& rect) = 0;
+
+  // --- charts ---
+  virtual int ChartCount() const = 0;
+  // 1-based; throws 9 when out of range.
+  virtual Chart& ChartAt(int index) = 0;
+  // Adds a chart with a fresh name ("Chart n") and returns it.
+  virtual Chart& AddChart(double left, double top, double width, double height) = 0;
+  virtual void DeleteChart(int index) = 0;
+
+  // --- convenience ---
+  // Range by A1 address without a sheet name ("B2", "$A$1:$C$9", "A:K").
+  Range GetRange(const std::string& a1);
+  Range Cells(int row, int col);
+  Range Cells(const Rect& rect);
+  Range AllCells();
+};
+
+struct DefinedName {
+  std::string name;
+  std::string refers_to;  // as stored: "='Sheet'!R1C1" or "='Sheet'!$A$1"
+  bool visible = true;
+};
+
+// An open workbook.
+class Workbook : public HostObject {
+ public:
+  virtual SpreadsheetHost& Application() = 0;
+  // File name without folder ("Project.xlsx"), "Book1" when never saved.
+  virtual std::string Name() const = 0;
+  // Folder of the file without trailing slash; empty when never saved.
+  virtual std::string Path() const = 0;
+  virtual std::string FullName() const = 0;
+
+  virtual int WorksheetCount() const = 0;
+  // 1-based; throws 9 when out of range.
+  virtual Worksheet& WorksheetAt(int index) = 0;
+  // Case-insensitive lookup; nullptr when missing.
+  virtual Worksheet* FindWorksheet(const std::string& name) = 0;
+  // Case-insensitive lookup; throws 9 when missing.
+  Worksheet& Worksheets(const std::string& name);
+  // Adds a sheet named "Sheet<n>" after the last (or before `before`).
+  virtual Worksheet& AddWorksheet(Worksheet* before = nullptr) = 0;
+  virtual void DeleteWorksheet(Worksheet& sheet) = 0;
+  virtual void MoveWorksheet(Worksheet& sheet, int new_index) = 0;
+  virtual Worksheet* ActiveSheet() = 0;
+
+  // --- defined names (case-insensitive) ---
+  virtual int NameCount() const = 0;
+  virtual const DefinedName& NameAt(int index) const = 0;  // 1-based; 9 if out of range
+  // Adds or replaces a name. refers_to is "=" + reference in R1C1
+  // ("='PelorinXL Settings'!R1C1") or A1 form.
+  virtual void AddName(const std::string& name, const std::string& refers_to) = 0;
+  virtual void DeleteName(const std::string& name) = 0;
+  virtual const DefinedName* FindName(const std::string& name) const = 0;
+  // The range a name refers to; throws 1004 when it does not resolve.
+  Range NameRange(const std::string& name);
+
+  // Saves under a path in .xlsx format (atomically: a failed save leaves an
+  // existing file untouched) and makes it the workbook's name and path.
+  virtual void SaveAs(const std::string& path) = 0;
+  virtual void Save() = 0;
+  // Parts of the loaded file that the model cannot carry ("image
+  // xl/media/image1.png"); they would be dropped on save.
+  virtual const std::vector<std::string>& Warnings() const = 0;
+  // Closes without saving; the object is invalid afterwards.
+  virtual void Close() = 0;
+};
+
+// A function callable by name through Run: receives the arguments in order.
+using HostFunction = std::function<Variant(SpreadsheetHost& host, std::vector<Variant>& args)>;
+
+// The spreadsheet application.
+class SpreadsheetHost {
+ public:
+  virtual ~SpreadsheetHost() = default;
+
+  virtual int WorkbookCount() const = 0;
+  virtual Workbook& WorkbookAt(int index) = 0;  // 1-based; 9 if out of range
+  virtual Workbook* FindWorkbook(const std::string& name) = 0;  // case-insensitive
+  virtual Workbook* ActiveWorkbook() = 0;  // nullptr when none is open
+  virtual void SetActiveWorkbook(Workbook& wb) = 0;
+  // Opens a workbook file; throws Error (1004, with the file and reason) on
+  // a file that cannot be read.
+  virtual Workbook& OpenWorkbook(const std::string& path) = 0;
+  virtual Workbook& AddWorkbook() = 0;
+
+  Worksheet* ActiveSheet();
+  Range ActiveCell();
+  Range Selection();
+  // Resolves an address that may carry a sheet name, or a defined name of
+  // the active workbook; a bare address refers to the active sheet. Throws
+  // 1004 when it does not resolve (missing sheet included).
+  Range ResolveRange(const std::string& address);
+
+  virtual bool ScreenUpdating() const = 0;
+  virtual void SetScreenUpdating(bool on) = 0;
+  virtual bool DisplayAlerts() const = 0;
+  virtual void SetDisplayAlerts(bool on) = 0;
+  // Status-bar text; an empty text gives the bar back to the host.
+  virtual std::string StatusBar() const = 0;
+  virtual void SetStatusBar(const std::string& text) = 0;
+  virtual void EndCopyMode() = 0;
+
+  // Runs a registered function with its arguments in order and returns its
+  // value. Throws 1004 "The macro '<name>' cannot be found." when no function
+  // of that name (case-insensitive) is registered. At most 30 arguments.
+  virtual Variant Run(const std::string& name, std::vector<Variant> args) = 0;
+  virtual void RegisterFunction(const std::string& name, HostFunction fn) = 0;
+  virtual bool HasFunction(const std::string& name) const = 0;
+
+  // Lets the user interface process pending events (progress, cancel).
+  virtual void DoEvents() = 0;
+  virtual void SetDoEventsHook(std::function<void()> hook) = 0;
+
+  virtual const RegionalSettings& Regional() const = 0;
+  virtual void SetRegional(const RegionalSettings& rs) = 0;
+};
+
+}  // namespace plrxl

@@ -1,0 +1,49 @@
+// The core reaches the world only through the host, the quote interface, the
+// UI port and the platform layer: no third-party header in its folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsOwnOrStandard(const std::string& header) {
+  static const char* kOwn[] = {"host/", "support/", "entry/", "download/", "macros/", "forms/", "quotes/", "companion/"};
+  for (const char* prefix : kOwn) {
+    if (header.rfind(prefix, 0) == 0) return true;
+  }
+  // Standard headers have no extension and no slash; POSIX ones are C headers.
+  static const std::regex kStd(R"(^[a-z_0-9]+$|^(unistd|fcntl|syslog|signal|spawn|termios|poll|errno|pwd|dirent|time|locale|langinfo)\.h$|^sys/[a-z]+\.h$)");
+  return std::regex_match(header, kStd);
+}
+
+}  // namespace
+
+TEST(Layering, CoreFoldersIncludeNoThirdPartyHeaders) {
+  const fs::path root = PLRXL_SOURCE_DIR;
+  const std::regex include_line(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
+  int files = 0;
+  for (const char* folder : {"entry", "download", "macros", "support", "host", "forms"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+      const std::string rel = fs::relative(entry.path(), root).string();
+      if (!entry.is_regular_file()) continue;
+      if (rel.rfind("host/xlsx", 0) == 0 || rel.rfind("forms/qt", 0) == 0) continue;
+      const auto ext = entry.path().extension();
+      if (ext != ".cpp" && ext != ".h") continue;
+      ++files;
+      std::ifstream in(entry.path());
+      std::string line;
+      while (std::getline(in, line)) {
+        std::smatch m;
+        if (std::regex_search(line, m, include_line)) {
+          EXPECT_TRUE(IsOwnOrStandard(m[1].str())) << rel << " includes " << m[1].str();
+        }
+      }
+    }
+  }
+  EXPECT_GT(files, 0);
+}
