@@ -27,6 +27,7 @@
 #include "host/regional.h"
 #include "host/style.h"
 #include "host/variant.h"
+#include "host/workbook_store.h"
 
 namespace plrxl {
 
@@ -152,7 +153,10 @@ class Workbook : public HostObject {
   virtual void Save() = 0;
   // Parts of the loaded file that the model cannot carry ("image
   // xl/media/image1.png"); they would be dropped on save.
-  virtual const std::vector<std::string>& Warnings() const = 0;
+  virtual std::vector<std::string>& Warnings() = 0;
+  // Package parts carried over unchanged (the VBA project of an .xlsm and
+  // its relationships), keyed by part name ("xl/vbaProject.bin").
+  virtual std::vector<std::pair<std::string, std::string>>& CarriedParts() = 0;
   // Closes without saving; the object is invalid afterwards.
   virtual void Close() = 0;
 };
