@@ -25,8 +25,11 @@ struct RegionalSettings {
   static RegionalSettings FromLocale();
 };
 
-// Calendar <-> serial. Serial 1 is 31 December 1899 and serial 2 is
-// 1 January 1900 as in the host's 1900 date system (serial 0 = 30 Dec 1899).
+// Calendar <-> serial in the host's 1900 date system: serial 0 is
+// 30 December 1899 (a pure time of day), serial 1 is 1 January 1900, serial
+// 60 is the host's fictitious 29 February 1900 and from serial 61
+// (1 March 1900) on a serial counts the days since 30 December 1899. Dates
+// before 1900 count back from 30 December 1899 (negative serials).
 double DateSerial(int year, int month, int day);
 double TimeSerial(int hour, int minute, int second);
 void SplitDate(double serial, int* year, int* month, int* day);

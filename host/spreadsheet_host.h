@@ -58,6 +58,18 @@ class Worksheet : public HostObject {
   virtual void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) = 0;
   virtual CellStyle CellStyleAt(int row, int col) const = 0;
   virtual void SetCellStyle(int row, int col, const CellStyle& style) = 0;
+  // Style by its id in the parent workbook's style table (0 = the default
+  // style); the fast path for loading, saving and formatting many cells.
+  // An id unknown to the workbook throws Error 5.
+  virtual int CellStyleId(int row, int col) const = 0;
+  virtual void SetCellStyleId(int row, int col, int style_id) = 0;
+  // True when the cell holds neither a value nor a formula (its style does
+  // not count).
+  virtual bool IsCellEmpty(int row, int col) const { return CellValue(row, col).IsEmpty() && CellFormula(row, col).empty(); }
+  // Visits, row by row and left to right within each row, every cell inside
+  // rect that holds a value, a formula or a non-default style. The visitor
+  // must not change the sheet's cells.
+  virtual void ForEachCell(const Rect& rect, const std::function<void(int row, int col)>& visit) const = 0;
   // Clears values (and formulas) and/or formats of every cell in rect.
   virtual void ClearCells(const Rect& rect, bool values, bool formats) = 0;
   // Inserts empty cells at rect, shifting the cells below down by
@@ -135,6 +147,14 @@ class Workbook : public HostObject {
   virtual void DeleteWorksheet(Worksheet& sheet) = 0;
   virtual void MoveWorksheet(Worksheet& sheet, int new_index) = 0;
   virtual Worksheet* ActiveSheet() = 0;
+
+  // --- style table: every distinct CellStyle of the workbook, by id ---
+  // The id of style, adding it when new; id 0 is the default CellStyle.
+  // Throws Error 1004 past 65,535 distinct styles.
+  virtual int InternStyle(const CellStyle& style) = 0;
+  // 0 .. StyleCount() - 1; throws Error 9 when out of range.
+  virtual const CellStyle& StyleAt(int style_id) const = 0;
+  virtual int StyleCount() const = 0;
 
   // --- defined names (case-insensitive) ---
   virtual int NameCount() const = 0;
