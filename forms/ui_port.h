@@ -13,6 +13,8 @@
 
 namespace plrxl {
 
+class UiPort;
+
 enum class MsgButtons { kOk, kOkCancel, kAbortRetryIgnore, kYesNoCancel, kYesNo, kRetryCancel };
 enum class MsgIcon { kNone, kCritical, kQuestion, kExclamation, kInformation };
 // Values as the platform numbers them.
@@ -25,6 +27,24 @@ class Form {
   virtual ~Form() = default;
   // The window's class name: "ProgressBarWindow", "frmErrorMessage", ...
   virtual std::string FormName() const = 0;
+
+  // Runs the form where there is no window toolkit: the console and the
+  // scripted interface call it from ShowModal in place of showing a window.
+  // It runs the form's activation logic (Form_Activate); the modal show ends
+  // when it returns. The progress window runs its whole job here. The default
+  // does nothing, so the show ends at once.
+  virtual void RunHeadless(UiPort& ui) { (void)ui; }
+  // Presses the button named `control` ("btnAbort", "cmdCancel") as a click
+  // would. Returns false when the form has no such button.
+  virtual bool Click(const std::string& control) {
+    (void)control;
+    return false;
+  }
+  // The person asked to cancel while the form is shown (Ctrl+C in the
+  // console, the close box of a window); the form reacts as its cancel
+  // button would. The default ignores it.
+  virtual void CancelRequested() {}
+
   std::string Tag;
 };
 
