@@ -19,12 +19,14 @@
 
 #include "forms/ui_port.h"
 #include "host/variant.h"
+#include "support/error_dialog.h"
 #include "support/procedure.h"
 
 namespace plrxl {
 
 class CPelorin;
 class Clock;
+class EventLog;
 class QuoteFetcher;
 class SettingsStore;
 class SpreadsheetHost;
@@ -106,6 +108,11 @@ struct RunContext : ErrorHandlerSlot {
   // Makes a QuoteFetcher for Corvan, the progress window and the row editor.
   // Each caller owns what it gets and keeps it for its own lifetime.
   std::function<std::unique_ptr<QuoteFetcher>()> MakeQuoteFetcher;
+  // What each new shared error handler is given: the system log for its
+  // event-log action (nullptr writes nothing) and the maker of its error
+  // dialog (unset: the dialog action fails as a component failure).
+  EventLog* event_log = nullptr;
+  ErrorDialogFactory MakeErrorDialog;
 
   WindowFactories factories;
   WindowInstances windows;
