@@ -18,6 +18,9 @@
 //            whatever it holds, and its destructor pops nothing. The caller
 //            does not learn of the error.
 // Without an error handler in the slot, the error passes to the caller.
+// A failing push (a tracing log that cannot be written) is handled the same
+// way, as a failure of the procedure's first statement.
+// An error leaving the procedure (not handled) pops nothing either.
 // An error raised by the handler itself (its component failure) passes out
 // of Do to the caller as well.
 //
@@ -61,9 +64,16 @@ class Procedure {
   const std::string& Name() const { return name_; }
 
  private:
+  // Asks the handler about the error in flight and acts on its answer;
+  // returns true when the statement is to run again.
+  bool HandleCurrent();
+
   ErrorHandlerSlot& slot_;
   std::string name_;
   bool aborted_ = false;
+  // Exceptions in flight at entry: an exit while more are in flight is an
+  // error passing to the caller, which pops nothing.
+  int uncaught_at_entry_ = 0;
 };
 
 // Failure descriptions of the engine classes.
