@@ -3,6 +3,7 @@
 // host gets the same behaviour.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -87,5 +88,27 @@ class Range {
   Worksheet* sheet_;
   Rect rect_;
 };
+
+// A Range carried inside a Variant: how Run hands a range object to a
+// registered function (the input series of the indicator functions).
+class RangeObject : public HostObject {
+ public:
+  explicit RangeObject(const Range& range) : range_(range) {}
+  const Range& Get() const { return range_; }
+
+ private:
+  Range range_;
+};
+
+// A Variant holding a copy of range.
+inline Variant RangeVariant(const Range& range) {
+  return Variant(std::shared_ptr<HostObject>(std::make_shared<RangeObject>(range)));
+}
+// The range a Variant holds; nullptr when it holds no range object.
+inline const Range* AsRange(const Variant& value) {
+  if (!value.IsObject()) return nullptr;
+  const auto* object = dynamic_cast<const RangeObject*>(value.Object().get());
+  return object ? &object->Get() : nullptr;
+}
 
 }  // namespace plrxl
