@@ -1,0 +1,256 @@
+#include "host/memory/internal/cell_store.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace plrxl {
+
+CellStore::CellStore() = default;
+CellStore::~CellStore() = default;
+
+CellStore::Slot CellStore::Writable(int row, int col) {
+  std::unique_ptr<Column>& column = columns_[col - 1];
+  if (!column) column = std::make_unique<Column>();
+  std::unique_ptr<Chunk>& chunk = column->chunks[(row - 1) / kChunkRows];
+  if (!chunk) {
+    chunk = std::make_unique<Chunk>();
+    std::memset(chunk.get(), 0, sizeof(Chunk));
+  }
+  return {chunk.get(), (row - 1) % kChunkRows};
+}
+
+uint32_t CellStore::AddText(const std::string& text) {
+  if (!free_texts_.empty()) {
+    const uint32_t slot = free_texts_.back();
+    free_texts_.pop_back();
+    texts_[slot] = text;
+    return slot;
+  }
+  texts_.push_back(text);
+  return static_cast<uint32_t>(texts_.size() - 1);
+}
+
+void CellStore::Release(int row, int col, Chunk* chunk, int index) {
+  const uint8_t kind = chunk->kind[index];
+  if ((kind & kKindMask) == kText) {
+    const auto slot = static_cast<uint32_t>(chunk->payload[index]);
+    texts_[slot].clear();
+    texts_[slot].shrink_to_fit();
+    free_texts_.push_back(slot);
+  }
+  if (kind & kFormulaFlag) formulas_.erase(Key(row, col));
+}
+
+Variant CellStore::Value(int row, int col) const {
+  const Chunk* chunk = FindChunk(row, col);
+  if (!chunk) return Variant();
+  const int i = (row - 1) % kChunkRows;
+  const uint64_t p = chunk->payload[i];
+  switch (chunk->kind[i] & kKindMask) {
+    case kNumber: return Variant(std::bit_cast<double>(p));
+    case kDate: return Variant::Date(std::bit_cast<double>(p));
+    case kText: return Variant(texts_[static_cast<uint32_t>(p)]);
+    case kBoolean: return Variant(p != 0);
+    case kError: return Variant(static_cast<CellError>(static_cast<int32_t>(p)));
+    default: return Variant();
+  }
+}
+
+void CellStore::SetValue(int row, int col, const Variant& value) {
+  if (value.IsEmpty() && !FindChunk(row, col)) return;
+  Slot s = Writable(row, col);
+  Release(row, col, s.chunk, s.index);
+  uint8_t kind = kEmpty;
+  uint64_t payload = 0;
+  switch (value.Type()) {
+    case VarType::kNumber: kind = kNumber, payload = std::bit_cast<uint64_t>(value.Number()); break;
+    case VarType::kDate: kind = kDate, payload = std::bit_cast<uint64_t>(value.DateSerial()); break;
+    case VarType::kText: kind = kText, payload = AddText(value.Text()); break;
+    case VarType::kBoolean: kind = kBoolean, payload = value.Boolean() ? 1 : 0; break;
+    case VarType::kError: kind = kError, payload = static_cast<uint32_t>(value.ErrorValue()); break;
+    default: break;
+  }
+  s.chunk->kind[s.index] = kind;
+  s.chunk->payload[s.index] = payload;
+}
+
+const std::string* CellStore::Formula(int row, int col) const {
+  const Chunk* chunk = FindChunk(row, col);
+  if (!chunk || !(chunk->kind[(row - 1) % kChunkRows] & kFormulaFlag)) return nullptr;
+  return &formulas_.at(Key(row, col));
+}
+
+void CellStore::SetFormula(int row, int col, const std::string& formula, const Variant& cached) {
+  SetValue(row, col, cached);
+  if (formula.empty()) return;
+  Slot s = Writable(row, col);
+  s.chunk->kind[s.index] |= kFormulaFlag;
+  formulas_[Key(row, col)] = formula;
+}
+
+int CellStore::StyleId(int row, int col) const {
+  const Chunk* chunk = FindChunk(row, col);
+  return chunk ? chunk->style[(row - 1) % kChunkRows] : 0;
+}
+
+void CellStore::SetStyleId(int row, int col, int id) {
+  if (id == 0 && !FindChunk(row, col)) return;
+  Slot s = Writable(row, col);
+  s.chunk->style[s.index] = static_cast<uint16_t>(id);
+}
+
+bool CellStore::HasContent(int row, int col) const {
+  const Chunk* chunk = FindChunk(row, col);
+  return chunk && chunk->kind[(row - 1) % kChunkRows] != kEmpty;
+}
+
+void CellStore::MakeEmpty(int row, int col) {
+  const Chunk* found = FindChunk(row, col);
+  if (!found) return;
+  Chunk* chunk = const_cast<Chunk*>(found);
+  const int i = (row - 1) % kChunkRows;
+  Release(row, col, chunk, i);
+  chunk->kind[i] = kEmpty;
+  chunk->payload[i] = 0;
+  chunk->style[i] = 0;
+}
+
+void CellStore::Clear(const Rect& rect, bool values, bool formats) {
+  for (int c = rect.col1; c <= rect.col2; ++c) {
+    Column* column = columns_[c - 1].get();
+    if (!column) continue;
+    const int last = std::min(rect.row2, LastAllocatedRow(c));
+    for (int r = rect.row1; r <= last; ++r) {
+      Chunk* chunk = column->chunks[(r - 1) / kChunkRows].get();
+      if (!chunk) {
+        r = ((r - 1) / kChunkRows + 1) * kChunkRows;  // skip the missing chunk
+        continue;
+      }
+      const int i = (r - 1) % kChunkRows;
+      if (values && chunk->kind[i] != kEmpty) {
+        Release(r, c, chunk, i);
+        chunk->kind[i] = kEmpty;
+        chunk->payload[i] = 0;
+      }
+      if (formats) chunk->style[i] = 0;
+    }
+  }
+}
+
+int CellStore::LastAllocatedRow(int col) const {
+  const Column* column = columns_[col - 1].get();
+  if (!column) return 0;
+  for (int k = kChunksPerColumn; k-- > 0;)
+    if (column->chunks[k]) return (k + 1) * kChunkRows;
+  return 0;
+}
+
+void CellStore::Move(int from_row, int to_row, int col) {
+  const Chunk* from = FindChunk(from_row, col);
+  const int fi = (from_row - 1) % kChunkRows;
+  if (!from || (from->kind[fi] == kEmpty && from->style[fi] == 0)) {
+    MakeEmpty(to_row, col);
+    return;
+  }
+  Slot to = Writable(to_row, col);
+  from = FindChunk(from_row, col);
+  to.chunk->kind[to.index] = from->kind[fi];
+  to.chunk->payload[to.index] = from->payload[fi];
+  to.chunk->style[to.index] = from->style[fi];
+  if (from->kind[fi] & kFormulaFlag) {
+    auto node = formulas_.extract(Key(from_row, col));
+    node.key() = Key(to_row, col);
+    formulas_.insert(std::move(node));
+  }
+  // The source now holds nothing; its text slot moved with the payload.
+  Chunk* src = const_cast<Chunk*>(from);
+  src->kind[fi] = kEmpty;
+  src->payload[fi] = 0;
+  src->style[fi] = 0;
+}
+
+void CellStore::ShiftDown(const Rect& rect) {
+  const int n = rect.Rows();
+  for (int c = rect.col1; c <= rect.col2; ++c) {
+    const int last = LastAllocatedRow(c);
+    if (last < rect.row1) continue;
+    for (int r = std::max(kMaxRows - n + 1, rect.row1); r <= kMaxRows; ++r) MakeEmpty(r, c);
+    for (int r = std::min(last, kMaxRows - n); r >= rect.row1; --r) Move(r, r + n, c);
+  }
+}
+
+void CellStore::ShiftUp(const Rect& rect) {
+  const int n = rect.Rows();
+  for (int c = rect.col1; c <= rect.col2; ++c) {
+    const int last = LastAllocatedRow(c);
+    if (last < rect.row1) continue;
+    for (int r = rect.row1; r <= rect.row2; ++r) MakeEmpty(r, c);
+    for (int r = rect.row2 + 1; r <= last; ++r) Move(r, r - n, c);
+  }
+}
+
+void CellStore::ForEach(const Rect& rect, const std::function<void(int row, int col)>& visit) const {
+  std::vector<int> cols;
+  for (int block = (rect.row1 - 1) / kChunkRows; block <= (rect.row2 - 1) / kChunkRows; ++block) {
+    cols.clear();
+    for (int c = rect.col1; c <= rect.col2; ++c) {
+      const Column* column = columns_[c - 1].get();
+      if (column && column->chunks[block]) cols.push_back(c);
+    }
+    if (cols.empty()) continue;
+    const int first = std::max(rect.row1, block * kChunkRows + 1);
+    const int last = std::min(rect.row2, (block + 1) * kChunkRows);
+    for (int r = first; r <= last; ++r) {
+      const int i = (r - 1) % kChunkRows;
+      for (int c : cols) {
+        const Chunk* chunk = columns_[c - 1]->chunks[block].get();
+        if (chunk->kind[i] != kEmpty || chunk->style[i] != 0) visit(r, c);
+      }
+    }
+  }
+}
+
+std::optional<Rect> CellStore::Used() const {
+  Rect used{kMaxRows + 1, kMaxCols + 1, 0, 0};
+  ForEach(Rect{1, 1, kMaxRows, kMaxCols}, [&](int r, int c) {
+    used.row1 = std::min(used.row1, r);
+    used.row2 = std::max(used.row2, r);
+    used.col1 = std::min(used.col1, c);
+    used.col2 = std::max(used.col2, c);
+  });
+  if (used.row2 == 0) return std::nullopt;
+  return used;
+}
+
+std::optional<std::pair<int, int>> CellStore::LastWithContent(const Rect& rect) const {
+  // The lowest row holding content in any column, then its rightmost cell.
+  int best_row = 0;
+  for (int c = rect.col1; c <= rect.col2; ++c) {
+    for (int r = std::min(rect.row2, LastAllocatedRow(c)); r > std::max(best_row, rect.row1 - 1); --r) {
+      if (HasContent(r, c)) {
+        best_row = r;
+        break;
+      }
+    }
+  }
+  if (best_row == 0) return std::nullopt;
+  for (int c = rect.col2; c >= rect.col1; --c)
+    if (HasContent(best_row, c)) return std::make_pair(best_row, c);
+  return std::nullopt;
+}
+
+size_t CellStore::MemoryUsage() const {
+  size_t bytes = sizeof(*this);
+  for (const auto& column : columns_) {
+    if (!column) continue;
+    bytes += sizeof(Column);
+    for (const auto& chunk : column->chunks)
+      if (chunk) bytes += sizeof(Chunk);
+  }
+  for (const auto& t : texts_) bytes += sizeof(std::string) + (t.capacity() > 15 ? t.capacity() : 0);
+  for (const auto& f : formulas_) bytes += 64 + f.second.capacity();
+  return bytes;
+}
+
+}  // namespace plrxl

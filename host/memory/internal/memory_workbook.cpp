@@ -1,0 +1,189 @@
+#include "host/memory/internal/memory_workbook.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <functional>
+
+#include "host/internal/host_errors.h"
+#include "host/memory/memory_host.h"
+
+namespace plrxl {
+namespace {
+
+constexpr int kMaxStyles = 65536;
+constexpr size_t kMaxSheetName = 31;
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+void HashCombine(size_t& seed, size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); }
+
+}  // namespace
+
+bool SameNameNoCase(const std::string& a, const std::string& b) { return CompareNoCase(a, b) == 0; }
+
+size_t CellStyleHash::operator()(const CellStyle& s) const {
+  size_t h = std::hash<std::string>()(s.number_format);
+  HashCombine(h, std::hash<std::string>()(s.font_name));
+  HashCombine(h, std::hash<double>()(s.font_size));
+  HashCombine(h, (s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (s.underline ? 4 : 0) | (s.wrap_text ? 8 : 0));
+  HashCombine(h, s.font_color);
+  HashCombine(h, s.fill_color);
+  for (const Border* b : {&s.left, &s.right, &s.top, &s.bottom})
+    HashCombine(h, static_cast<size_t>(b->style) * 0x1000000ULL + b->color);
+  HashCombine(h, static_cast<size_t>(s.h_align) * 16 + static_cast<size_t>(s.v_align));
+  return h;
+}
+
+MemoryWorkbook::MemoryWorkbook(MemoryHost& host, std::string name) : host_(host), name_(std::move(name)) {
+  InternStyle(CellStyle());
+}
+
+SpreadsheetHost& MemoryWorkbook::Application() { return host_; }
+
+void MemoryWorkbook::SetFile(const std::string& path) {
+  const std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(path)).lexically_normal();
+  name_ = p.filename().string();
+  path_ = p.parent_path().string();
+}
+
+Worksheet& MemoryWorkbook::WorksheetAt(int index) {
+  if (index < 1 || index > WorksheetCount()) ThrowSubscript("sheet " + std::to_string(index));
+  return *sheets_[index - 1];
+}
+
+Worksheet* MemoryWorkbook::FindWorksheet(const std::string& name) {
+  for (auto& s : sheets_)
+    if (SameNameNoCase(s->Name(), name)) return s.get();
+  return nullptr;
+}
+
+void MemoryWorkbook::CheckSheetName(const std::string& name, const Worksheet* self) const {
+  bool bad = name.empty() || name.size() > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos ||
+             name.front() == '\'' || name.back() == '\'';
+  for (const auto& s : sheets_) bad |= s.get() != self && SameNameNoCase(s->Name(), name);
+  if (bad)
+    throw Error(kErrRange, kHostSource,
+                "Cannot rename a sheet to the same name as another sheet, a referenced object library or a "
+                "workbook referenced by Visual Basic, or to a name that is empty, too long or holds : \\ / ? * [ ]: '" +
+                    name + "'");
+}
+
+Worksheet& MemoryWorkbook::AddWorksheet(Worksheet* before) {
+  std::string name;
+  for (int n = WorksheetCount() + 1;; ++n) {
+    name = "Sheet" + std::to_string(n);
+    if (!FindWorksheet(name)) break;
+  }
+  auto sheet = std::make_unique<MemoryWorksheet>(*this, name);
+  MemoryWorksheet* raw = sheet.get();
+  auto at = sheets_.end();
+  if (before) {
+    at = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == before; });
+    if (at == sheets_.end()) ThrowSubscript("sheet not in this workbook");
+  }
+  sheets_.insert(at, std::move(sheet));
+  active_sheet_ = raw;
+  return *raw;
+}
+
+MemoryWorksheet* MemoryWorkbook::OtherVisibleSheet(const Worksheet* except) {
+  for (auto& s : sheets_)
+    if (s.get() != except && s->Visible()) return s.get();
+  return nullptr;
+}
+
+void MemoryWorkbook::DeleteWorksheet(Worksheet& sheet) {
+  auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == &sheet; });
+  if (it == sheets_.end()) ThrowSubscript("sheet not in this workbook");
+  if (sheet.Visible() && !OtherVisibleSheet(&sheet))
+    throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
+  if (active_sheet_ == &sheet) active_sheet_ = OtherVisibleSheet(&sheet);
+  sheets_.erase(it);
+}
+
+void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
+  auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == &sheet; });
+  if (it == sheets_.end()) ThrowSubscript("sheet not in this workbook");
+  if (new_index < 1 || new_index > WorksheetCount()) ThrowSubscript("position " + std::to_string(new_index));
+  auto moved = std::move(*it);
+  sheets_.erase(it);
+  sheets_.insert(sheets_.begin() + (new_index - 1), std::move(moved));
+}
+
+int MemoryWorkbook::InternStyle(const CellStyle& style) {
+  auto it = style_ids_.find(style);
+  if (it != style_ids_.end()) return it->second;
+  if (static_cast<int>(styles_.size()) >= kMaxStyles)
+    throw Error(kErrRange, kHostSource, "Too many different cell formats.");
+  styles_.push_back(style);
+  const int id = static_cast<int>(styles_.size() - 1);
+  style_ids_.emplace(style, id);
+  return id;
+}
+
+const CellStyle& MemoryWorkbook::StyleAt(int style_id) const {
+  if (style_id < 0 || style_id >= StyleCount()) ThrowSubscript("style " + std::to_string(style_id));
+  return styles_[static_cast<size_t>(style_id)];
+}
+
+const DefinedName& MemoryWorkbook::NameAt(int index) const {
+  if (index < 1 || index > NameCount()) ThrowSubscript("name " + std::to_string(index));
+  return names_[static_cast<size_t>(index - 1)];
+}
+
+void MemoryWorkbook::AddName(const std::string& name, const std::string& refers_to) {
+  const bool bad_name = name.empty() || name.find_first_of(" !'\"") != std::string::npos ||
+                        std::isdigit(static_cast<unsigned char>(name[0])) || ParseA1(name).has_value() ||
+                        ParseR1C1(name).has_value();
+  if (bad_name) throw Error(kErrRange, kHostSource, "The name that you entered is not valid: '" + name + "'");
+  const std::string stored = !refers_to.empty() && refers_to[0] == '=' ? refers_to : "=" + refers_to;
+  auto it = std::lower_bound(names_.begin(), names_.end(), name,
+                             [](const DefinedName& d, const std::string& n) { return CompareNoCase(d.name, n) < 0; });
+  if (it != names_.end() && SameNameNoCase(it->name, name)) {
+    it->refers_to = stored;
+    return;
+  }
+  names_.insert(it, DefinedName{name, stored, true});
+}
+
+void MemoryWorkbook::DeleteName(const std::string& name) {
+  auto it = std::find_if(names_.begin(), names_.end(), [&](const DefinedName& d) { return SameNameNoCase(d.name, name); });
+  if (it == names_.end()) ThrowSubscript("no name '" + name + "'");
+  names_.erase(it);
+}
+
+const DefinedName* MemoryWorkbook::FindName(const std::string& name) const {
+  for (const auto& d : names_)
+    if (SameNameNoCase(d.name, name)) return &d;
+  return nullptr;
+}
+
+void MemoryWorkbook::SaveAs(const std::string& path) {
+  WorkbookStore* store = host_.Store();
+  if (!store) throw Error(kErrRange, kHostSource, "No workbook store: cannot open or save files.");
+  store->Save(*this, path);
+  SetFile(path);
+}
+
+void MemoryWorkbook::Save() {
+  if (path_.empty()) throw Error(kErrRange, kHostSource, "'" + name_ + "' has never been saved: use SaveAs.");
+  SaveAs(FullName());
+}
+
+void MemoryWorkbook::Close() { host_.CloseWorkbook(this); }
+
+size_t MemoryWorkbook::MemoryUsage() const {
+  size_t bytes = sizeof(*this) + styles_.size() * 2 * (sizeof(CellStyle) + 32);
+  for (const auto& s : sheets_) bytes += s->MemoryUsage();
+  return bytes;
+}
+
+}  // namespace plrxl

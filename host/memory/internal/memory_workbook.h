@@ -1,0 +1,79 @@
+// MemoryWorkbook: a workbook of the in-memory host: its sheets in order,
+// its style table, its defined names (kept in alphabetical order, as the
+// spreadsheet lists them) and the file it was loaded from or saved to.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/memory/internal/memory_worksheet.h"
+#include "host/spreadsheet_host.h"
+
+namespace plrxl {
+
+class MemoryHost;
+
+struct CellStyleHash {
+  size_t operator()(const CellStyle& s) const;
+};
+
+class MemoryWorkbook : public Workbook {
+ public:
+  MemoryWorkbook(MemoryHost& host, std::string name);
+
+  SpreadsheetHost& Application() override;
+  std::string Name() const override { return name_; }
+  std::string Path() const override { return path_; }
+  std::string FullName() const override { return path_.empty() ? name_ : path_ + "/" + name_; }
+  // Name and folder from a file path (made absolute).
+  void SetFile(const std::string& path);
+
+  int WorksheetCount() const override { return static_cast<int>(sheets_.size()); }
+  Worksheet& WorksheetAt(int index) override;
+  Worksheet* FindWorksheet(const std::string& name) override;
+  Worksheet& AddWorksheet(Worksheet* before = nullptr) override;
+  void DeleteWorksheet(Worksheet& sheet) override;
+  void MoveWorksheet(Worksheet& sheet, int new_index) override;
+  Worksheet* ActiveSheet() override { return active_sheet_; }
+  void SetActiveSheet(MemoryWorksheet* sheet) { active_sheet_ = sheet; }
+  // Checks a new sheet name (1004 when not allowed) for `self`.
+  void CheckSheetName(const std::string& name, const Worksheet* self) const;
+  // A visible sheet other than `except`, or nullptr.
+  MemoryWorksheet* OtherVisibleSheet(const Worksheet* except);
+
+  int InternStyle(const CellStyle& style) override;
+  const CellStyle& StyleAt(int style_id) const override;
+  int StyleCount() const override { return static_cast<int>(styles_.size()); }
+
+  int NameCount() const override { return static_cast<int>(names_.size()); }
+  const DefinedName& NameAt(int index) const override;
+  void AddName(const std::string& name, const std::string& refers_to) override;
+  void DeleteName(const std::string& name) override;
+  const DefinedName* FindName(const std::string& name) const override;
+
+  void SaveAs(const std::string& path) override;
+  void Save() override;
+  std::vector<std::string>& Warnings() override { return warnings_; }
+  std::vector<std::pair<std::string, std::string>>& CarriedParts() override { return carried_; }
+  void Close() override;
+
+  size_t MemoryUsage() const;
+
+ private:
+  MemoryHost& host_;
+  std::string name_, path_;
+  std::vector<std::unique_ptr<MemoryWorksheet>> sheets_;
+  MemoryWorksheet* active_sheet_ = nullptr;
+  std::vector<CellStyle> styles_;
+  std::unordered_map<CellStyle, int, CellStyleHash> style_ids_;
+  std::vector<DefinedName> names_;
+  std::vector<std::string> warnings_;
+  std::vector<std::pair<std::string, std::string>> carried_;
+};
+
+// Case-insensitive comparison of names (sheets, workbooks, defined names).
+bool SameNameNoCase(const std::string& a, const std::string& b);
+
+}  // namespace plrxl

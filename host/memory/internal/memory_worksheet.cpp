@@ -1,0 +1,211 @@
+#include "host/memory/internal/memory_worksheet.h"
+
+#include "host/internal/host_errors.h"
+#include "host/memory/internal/memory_workbook.h"
+
+namespace plrxl {
+namespace {
+
+void CheckCell(int row, int col) {
+  if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols)
+    ThrowRangeError("cell (" + std::to_string(row) + ", " + std::to_string(col) + ") outside the sheet");
+}
+
+void CheckRect(const Rect& r) {
+  if (r.row1 < 1 || r.col1 < 1 || r.row2 > kMaxRows || r.col2 > kMaxCols || r.row1 > r.row2 || r.col1 > r.col2)
+    ThrowRangeError("rectangle outside the sheet");
+}
+
+}  // namespace
+
+MemoryWorksheet::MemoryWorksheet(MemoryWorkbook& parent, std::string name)
+    : parent_(parent), name_(std::move(name)) {
+  widths_.fill(kDefaultColumnWidth);
+}
+
+Workbook& MemoryWorksheet::Parent() { return parent_; }
+
+void MemoryWorksheet::SetName(const std::string& name) {
+  parent_.CheckSheetName(name, this);
+  name_ = name;
+}
+
+void MemoryWorksheet::SetVisible(bool visible) {
+  if (!visible && visible_ && !parent_.OtherVisibleSheet(this))
+    throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
+  visible_ = visible;
+  if (!visible && parent_.ActiveSheet() == this) parent_.SetActiveSheet(parent_.OtherVisibleSheet(this));
+}
+
+void MemoryWorksheet::Activate() {
+  if (!visible_) ThrowRangeError("cannot activate the hidden sheet '" + name_ + "'");
+  parent_.SetActiveSheet(this);
+  parent_.Application().SetActiveWorkbook(parent_);
+}
+
+Variant MemoryWorksheet::CellValue(int row, int col) const {
+  CheckCell(row, col);
+  return cells_.Value(row, col);
+}
+
+void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
+  CheckCell(row, col);
+  if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  cells_.SetValue(row, col, value);
+}
+
+std::string MemoryWorksheet::CellFormula(int row, int col) const {
+  CheckCell(row, col);
+  const std::string* f = cells_.Formula(row, col);
+  return f ? *f : std::string();
+}
+
+void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) {
+  CheckCell(row, col);
+  if (cached.IsArray() || cached.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  cells_.SetFormula(row, col, formula, cached);
+}
+
+CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
+  CheckCell(row, col);
+  return parent_.StyleAt(cells_.StyleId(row, col));
+}
+
+void MemoryWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
+  CheckCell(row, col);
+  cells_.SetStyleId(row, col, parent_.InternStyle(style));
+}
+
+int MemoryWorksheet::CellStyleId(int row, int col) const {
+  CheckCell(row, col);
+  return cells_.StyleId(row, col);
+}
+
+void MemoryWorksheet::SetCellStyleId(int row, int col, int style_id) {
+  CheckCell(row, col);
+  if (style_id < 0 || style_id >= parent_.StyleCount())
+    throw Error(kErrInvalidCall, kHostSource, "Invalid procedure call or argument: style id " + std::to_string(style_id));
+  cells_.SetStyleId(row, col, style_id);
+}
+
+bool MemoryWorksheet::IsCellEmpty(int row, int col) const {
+  CheckCell(row, col);
+  return !cells_.HasContent(row, col);
+}
+
+void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int row, int col)>& visit) const {
+  CheckRect(rect);
+  cells_.ForEach(rect, visit);
+}
+
+void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
+  CheckRect(rect);
+  cells_.Clear(rect, values, formats);
+}
+
+void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
+  CheckRect(rect);
+  cells_.ShiftDown(rect);
+}
+
+void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
+  CheckRect(rect);
+  cells_.ShiftUp(rect);
+}
+
+std::optional<std::pair<int, int>> MemoryWorksheet::LastCellWithContent(const Rect& rect) const {
+  CheckRect(rect);
+  return cells_.LastWithContent(rect);
+}
+
+double MemoryWorksheet::ColumnWidth(int col) const {
+  CheckCell(1, col);
+  return widths_[col - 1];
+}
+
+void MemoryWorksheet::SetColumnWidth(int col, double width) {
+  CheckCell(1, col);
+  if (!(width >= 0 && width <= 255)) ThrowRangeError("column width " + std::to_string(width));
+  widths_[col - 1] = width;
+  custom_widths_.set(col - 1);
+}
+
+bool MemoryWorksheet::ColumnWidthIsCustom(int col) const {
+  CheckCell(1, col);
+  return custom_widths_.test(col - 1);
+}
+
+double MemoryWorksheet::RowHeight(int row) const {
+  CheckCell(row, 1);
+  auto it = heights_.find(row);
+  return it == heights_.end() ? kDefaultRowHeight : it->second;
+}
+
+void MemoryWorksheet::SetRowHeight(int row, double height) {
+  CheckCell(row, 1);
+  if (!(height >= 0 && height <= 409)) ThrowRangeError("row height " + std::to_string(height));
+  heights_[row] = height;
+}
+
+bool MemoryWorksheet::RowHeightIsCustom(int row) const {
+  CheckCell(row, 1);
+  return heights_.count(row) != 0;
+}
+
+void MemoryWorksheet::Merge(const Rect& rect) {
+  CheckRect(rect);
+  // A new merge absorbs the merges it overlaps.
+  Rect merged = rect;
+  std::vector<Rect> kept;
+  for (const Rect& m : merged_) {
+    const bool overlaps = m.row1 <= merged.row2 && m.row2 >= merged.row1 && m.col1 <= merged.col2 && m.col2 >= merged.col1;
+    if (overlaps) {
+      merged = {std::min(merged.row1, m.row1), std::min(merged.col1, m.col1), std::max(merged.row2, m.row2),
+                std::max(merged.col2, m.col2)};
+    } else {
+      kept.push_back(m);
+    }
+  }
+  if (merged.Rows() > 1 || merged.Cols() > 1) kept.push_back(merged);
+  merged_ = std::move(kept);
+}
+
+void MemoryWorksheet::FreezePanes(int rows, int cols) {
+  if (rows < 0 || cols < 0 || rows >= kMaxRows || cols >= kMaxCols) ThrowRangeError("frozen panes");
+  frozen_ = {rows, cols};
+}
+
+void MemoryWorksheet::SetZoom(int percent) {
+  if (percent < 10 || percent > 400) ThrowRangeError("zoom " + std::to_string(percent));
+  zoom_ = percent;
+}
+
+void MemoryWorksheet::SetSelectionRect(const Rect& rect) {
+  CheckRect(rect);
+  selection_ = rect;
+}
+
+Chart& MemoryWorksheet::ChartAt(int index) {
+  if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
+  return *charts_[index - 1];
+}
+
+Chart& MemoryWorksheet::AddChart(double left, double top, double width, double height) {
+  auto chart = std::make_unique<Chart>();
+  // Names are unique on the sheet even after loading charts with numbers.
+  for (bool taken = true; taken;) {
+    chart->name = "Chart " + std::to_string(next_chart_number_++);
+    taken = false;
+    for (const auto& c : charts_) taken |= c->name == chart->name;
+  }
+  chart->left = left, chart->top = top, chart->width = width, chart->height = height;
+  charts_.push_back(std::move(chart));
+  return *charts_.back();
+}
+
+void MemoryWorksheet::DeleteChart(int index) {
+  if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
+  charts_.erase(charts_.begin() + (index - 1));
+}
+
+}  // namespace plrxl

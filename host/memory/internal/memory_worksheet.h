@@ -1,0 +1,87 @@
+// MemoryWorksheet: a worksheet of the in-memory host. Cells live in a
+// CellStore; layout (widths, heights, merges, panes, zoom, selection) and
+// charts are plain members.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "host/memory/internal/cell_store.h"
+#include "host/spreadsheet_host.h"
+
+namespace plrxl {
+
+class MemoryWorkbook;
+
+class MemoryWorksheet : public Worksheet {
+ public:
+  static constexpr double kDefaultColumnWidth = 8.43;
+  static constexpr double kDefaultRowHeight = 15.0;
+
+  MemoryWorksheet(MemoryWorkbook& parent, std::string name);
+
+  Workbook& Parent() override;
+  std::string Name() const override { return name_; }
+  void SetName(const std::string& name) override;
+  bool Visible() const override { return visible_; }
+  void SetVisible(bool visible) override;
+  void Activate() override;
+
+  Variant CellValue(int row, int col) const override;
+  void SetCellValue(int row, int col, const Variant& value) override;
+  std::string CellFormula(int row, int col) const override;
+  void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) override;
+  CellStyle CellStyleAt(int row, int col) const override;
+  void SetCellStyle(int row, int col, const CellStyle& style) override;
+  int CellStyleId(int row, int col) const override;
+  void SetCellStyleId(int row, int col, int style_id) override;
+  bool IsCellEmpty(int row, int col) const override;
+  void ForEachCell(const Rect& rect, const std::function<void(int row, int col)>& visit) const override;
+  void ClearCells(const Rect& rect, bool values, bool formats) override;
+  void InsertCellsShiftDown(const Rect& rect) override;
+  void DeleteCellsShiftUp(const Rect& rect) override;
+  std::optional<Rect> UsedRange() const override { return cells_.Used(); }
+  std::optional<std::pair<int, int>> LastCellWithContent(const Rect& rect) const override;
+
+  double ColumnWidth(int col) const override;
+  void SetColumnWidth(int col, double width) override;
+  bool ColumnWidthIsCustom(int col) const override;
+  double RowHeight(int row) const override;
+  void SetRowHeight(int row, double height) override;
+  bool RowHeightIsCustom(int row) const override;
+  const std::vector<Rect>& MergedCells() const override { return merged_; }
+  void Merge(const Rect& rect) override;
+  std::pair<int, int> FrozenPanes() const override { return frozen_; }
+  void FreezePanes(int rows, int cols) override;
+  int Zoom() const override { return zoom_; }
+  void SetZoom(int percent) override;
+  Rect SelectionRect() const override { return selection_; }
+  void SetSelectionRect(const Rect& rect) override;
+
+  int ChartCount() const override { return static_cast<int>(charts_.size()); }
+  Chart& ChartAt(int index) override;
+  Chart& AddChart(double left, double top, double width, double height) override;
+  void DeleteChart(int index) override;
+
+  size_t MemoryUsage() const { return sizeof(*this) + cells_.MemoryUsage(); }
+
+ private:
+  MemoryWorkbook& parent_;
+  std::string name_;
+  bool visible_ = true;
+  CellStore cells_;
+  std::array<double, kMaxCols> widths_;
+  std::bitset<kMaxCols> custom_widths_;
+  std::unordered_map<int, double> heights_;
+  std::vector<Rect> merged_;
+  std::pair<int, int> frozen_{0, 0};
+  int zoom_ = 100;
+  Rect selection_{1, 1, 1, 1};
+  std::vector<std::unique_ptr<Chart>> charts_;
+  int next_chart_number_ = 1;
+};
+
+}  // namespace plrxl

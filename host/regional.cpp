@@ -1,0 +1,280 @@
+// Regional settings from the locale and the runtime's text conversions of
+// numbers and dates.
+#include "host/regional.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "host/error.h"
+#include "host/internal/date_parts.h"
+
+namespace plrxl {
+namespace {
+
+struct ConversionEntry {
+  char code;
+  const char* pattern;
+};
+
+// strftime conversions of a locale's date and time formats, as host pattern
+// letters. Conversions missing here (weekday names, era) are dropped.
+constexpr ConversionEntry kStrftimeToHost[] = {
+    {'d', "dd"},   {'e', "d"},          {'m', "mm"},         {'y', "yy"},       {'Y', "yyyy"},
+    {'b', "mmm"},  {'h', "mmm"},        {'B', "mmmm"},       {'D', "mm/dd/yy"}, {'F', "yyyy-mm-dd"},
+    {'H', "hh"},   {'I', "h"},          {'k', "h"},          {'l', "h"},        {'M', "mm"},
+    {'S', "ss"},   {'p', "AM/PM"},      {'P', "am/pm"},      {'T', "hh:mm:ss"}, {'R', "hh:mm"},
+    {'r', "h:mm:ss AM/PM"}, {'%', "%"},
+};
+
+std::string StrftimeToHost(const char* fmt) {
+  std::string out;
+  for (const char* p = fmt; *p; ++p) {
+    if (*p != '%') {
+      out += *p;
+      continue;
+    }
+    ++p;
+    while (*p == 'E' || *p == 'O' || *p == '-' || *p == '_' || *p == '0' || *p == '^' || *p == '#') ++p;
+    if (!*p) break;
+    for (const auto& e : kStrftimeToHost) {
+      if (e.code == *p) {
+        out += e.pattern;
+        break;
+      }
+    }
+  }
+  // Trim separators left over from dropped conversions.
+  const auto first = out.find_first_not_of(" ,");
+  if (first == std::string::npos) return "";
+  return out.substr(first, out.find_last_not_of(" ,") - first + 1);
+}
+
+bool HasLetters(const std::string& s, const char* letters) { return s.find_first_of(letters) != std::string::npos; }
+
+// One field of a short-date pattern, in order of appearance.
+enum class Field { kDay, kMonth, kYear };
+
+std::vector<Field> PatternOrder(const std::string& pattern) {
+  std::vector<Field> order;
+  auto add = [&](Field f) {
+    for (Field g : order)
+      if (g == f) return;
+    order.push_back(f);
+  };
+  for (char c : pattern) {
+    const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (l == 'd') add(Field::kDay);
+    if (l == 'm') add(Field::kMonth);
+    if (l == 'y') add(Field::kYear);
+  }
+  if (order.size() != 3) order = {Field::kDay, Field::kMonth, Field::kYear};
+  return order;
+}
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0 || year == 1900))) return 29;
+  return kDays[month - 1];
+}
+
+// Reads an unsigned decimal of at most max_digits digits at text[*pos].
+bool ReadInt(const std::string& text, size_t* pos, int max_digits, int* value, int* digits) {
+  size_t start = *pos;
+  int v = 0;
+  while (*pos < text.size() && std::isdigit(static_cast<unsigned char>(text[*pos])) &&
+         static_cast<int>(*pos - start) < max_digits) {
+    v = v * 10 + (text[*pos] - '0');
+    ++*pos;
+  }
+  if (*pos == start) return false;
+  *value = v;
+  if (digits) *digits = static_cast<int>(*pos - start);
+  return true;
+}
+
+// "hh:mm[:ss] [AM|PM]" starting at *pos; the rest of the text must be blank.
+std::optional<double> ParseTime(const std::string& text, size_t pos) {
+  int h = 0, mi = 0, s = 0;
+  if (!ReadInt(text, &pos, 2, &h, nullptr) || pos >= text.size() || text[pos] != ':') return std::nullopt;
+  ++pos;
+  if (!ReadInt(text, &pos, 2, &mi, nullptr)) return std::nullopt;
+  if (pos < text.size() && text[pos] == ':') {
+    ++pos;
+    if (!ReadInt(text, &pos, 2, &s, nullptr)) return std::nullopt;
+  }
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  if (pos + 2 <= text.size()) {
+    const std::string ampm = text.substr(pos, 2);
+    if (ampm == "AM" || ampm == "am" || ampm == "PM" || ampm == "pm") {
+      if (h < 1 || h > 12) return std::nullopt;
+      h = h % 12 + (ampm[0] == 'P' || ampm[0] == 'p' ? 12 : 0);
+      pos += 2;
+    }
+  }
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  if (pos != text.size() || h > 23 || mi > 59 || s > 59) return std::nullopt;
+  return TimeSerial(h, mi, s);
+}
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+RegionalSettings RegionalSettings::FromLocale() {
+  RegionalSettings rs;
+  locale_t loc = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
+  const char* d_fmt = loc ? nl_langinfo_l(D_FMT, loc) : nl_langinfo(D_FMT);
+  const char* t_fmt = loc ? nl_langinfo_l(T_FMT, loc) : nl_langinfo(T_FMT);
+  const char* radix = loc ? nl_langinfo_l(RADIXCHAR, loc) : localeconv()->decimal_point;
+  if (d_fmt && *d_fmt) {
+    const std::string pattern = StrftimeToHost(d_fmt);
+    if (HasLetters(pattern, "d") && HasLetters(pattern, "m") && HasLetters(pattern, "y")) rs.short_date = pattern;
+  }
+  if (t_fmt && *t_fmt) {
+    const std::string pattern = StrftimeToHost(t_fmt);
+    if (HasLetters(pattern, "h")) rs.time_format = pattern;
+  }
+  if (radix && radix[0] && !radix[1]) rs.decimal_symbol = radix[0];
+  if (loc) freelocale(loc);
+  return rs;
+}
+
+std::string NumberToText(double value, const RegionalSettings& rs) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+  if (value == 0) return "0";
+  char buf[40];
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 14);
+  *res.ptr = '\0';
+  // buf is "d.dddddddddddddde[+-]xx": collect the significant digits.
+  std::string digits;
+  digits += buf[0];
+  digits.append(buf + 2, 14);
+  const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int n = static_cast<int>(digits.size());
+  std::string out = value < 0 ? "-" : "";
+  const bool scientific = exponent >= 15 || (exponent < 0 && -exponent - 1 + n > 15);
+  if (scientific) {
+    out += digits[0];
+    if (n > 1) {
+      out += rs.decimal_symbol;
+      out.append(digits, 1, std::string::npos);
+    }
+    char exp[16];
+    std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + exp;
+  }
+  if (exponent < 0) {
+    out += '0';
+    out += rs.decimal_symbol;
+    out.append(static_cast<size_t>(-exponent - 1), '0');
+    return out + digits;
+  }
+  if (n <= exponent + 1) return out + digits + std::string(static_cast<size_t>(exponent + 1 - n), '0');
+  out.append(digits, 0, static_cast<size_t>(exponent + 1));
+  out += rs.decimal_symbol;
+  out.append(digits, static_cast<size_t>(exponent + 1), std::string::npos);
+  return out;
+}
+
+std::string DateToText(double serial, const RegionalSettings& rs) {
+  const DateTimeParts p = SplitSerial(serial);
+  const Variant date = Variant::Date(serial);
+  if (!p.has_date) return FormatWithNumberFormat(date, rs.time_format, rs);
+  if (!p.has_time) return FormatWithNumberFormat(date, rs.short_date, rs);
+  return FormatWithNumberFormat(date, rs.short_date + " " + rs.time_format, rs);
+}
+
+std::string ToText(const Variant& v, const RegionalSettings& rs) {
+  switch (v.Type()) {
+    case VarType::kEmpty: return "";
+    case VarType::kNumber: return NumberToText(v.Number(), rs);
+    case VarType::kDate: return DateToText(v.DateSerial(), rs);
+    case VarType::kText: return v.Text();
+    case VarType::kBoolean: return v.Boolean() ? "True" : "False";
+    case VarType::kError: return "Error " + std::to_string(static_cast<int>(v.ErrorValue()));
+    default: throw Error(kErrTypeMismatch, "PlrXL2", "Type mismatch");
+  }
+}
+
+std::optional<double> TextToNumber(const std::string& text, const RegionalSettings& rs) {
+  std::string s = Trim(text);
+  if (s.empty()) return std::nullopt;
+  size_t start = 0;
+  if (s[0] == '+') start = 1;
+  for (char& c : s)
+    if (c == rs.decimal_symbol) c = '.';
+  // Only plain decimal notation: no hex, inf or nan that from_chars allows.
+  for (size_t i = start; i < s.size(); ++i) {
+    const char c = s[i];
+    if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.' && c != 'e' && c != 'E' && c != '-' && c != '+')
+      return std::nullopt;
+  }
+  double value = 0;
+  const char* first = s.data() + start;
+  const char* last = s.data() + s.size();
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || ptr != last) return std::nullopt;
+  return value;
+}
+
+std::optional<double> TextToDate(const std::string& raw, const RegionalSettings& rs) {
+  const std::string text = Trim(raw);
+  if (text.empty()) return std::nullopt;
+  if (auto t = ParseTime(text, 0)) return t;
+  // Three numbers separated by one non-digit character, in the pattern's
+  // order, or ISO year-month-day when the first number has four digits.
+  int values[3] = {0, 0, 0}, widths[3] = {0, 0, 0};
+  size_t pos = 0;
+  char separator = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || std::isdigit(static_cast<unsigned char>(text[pos]))) return std::nullopt;
+      if (i == 1) separator = text[pos];
+      if (text[pos] != separator) return std::nullopt;
+      ++pos;
+    }
+    if (!ReadInt(text, &pos, 4, &values[i], &widths[i])) return std::nullopt;
+  }
+  if (separator != '.' && separator != '/' && separator != '-') return std::nullopt;
+  std::vector<Field> order = PatternOrder(rs.short_date);
+  if (widths[0] == 4) order = {Field::kYear, Field::kMonth, Field::kDay};
+  int year = 0, month = 0, day = 0, year_width = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (order[i] == Field::kDay) day = values[i];
+    if (order[i] == Field::kMonth) month = values[i];
+    if (order[i] == Field::kYear) year = values[i], year_width = widths[i];
+  }
+  if (year_width <= 2) year += year < 30 ? 2000 : 1900;
+  else if (year_width != 4) return std::nullopt;
+  if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
+  double serial = DateSerial(year, month, day);
+  if (pos < text.size()) {
+    if (text[pos] != ' ' && text[pos] != 'T') return std::nullopt;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) ++pos;
+    if (pos == text.size()) return serial;
+    auto t = ParseTime(text, pos);
+    if (!t) return std::nullopt;
+    serial += *t;
+  }
+  return serial;
+}
+
+bool IsDateLike(const Variant& v, const RegionalSettings& rs) {
+  if (v.IsDate()) return true;
+  return v.IsText() && TextToDate(v.Text(), rs).has_value();
+}
+
+}  // namespace plrxl
