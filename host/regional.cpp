@@ -132,11 +132,19 @@ std::string Trim(const std::string& text) {
 }  // namespace
 
 RegionalSettings RegionalSettings::FromLocale() {
-  RegionalSettings rs;
+  // The locale the environment names (LANG, LC_*), read without touching
+  // the process's own locale.
   locale_t loc = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
   const char* d_fmt = loc ? nl_langinfo_l(D_FMT, loc) : nl_langinfo(D_FMT);
   const char* t_fmt = loc ? nl_langinfo_l(T_FMT, loc) : nl_langinfo(T_FMT);
   const char* radix = loc ? nl_langinfo_l(RADIXCHAR, loc) : localeconv()->decimal_point;
+  RegionalSettings rs = FromLocaleFormats(d_fmt, t_fmt, radix);
+  if (loc) freelocale(loc);
+  return rs;
+}
+
+RegionalSettings RegionalSettings::FromLocaleFormats(const char* d_fmt, const char* t_fmt, const char* radix) {
+  RegionalSettings rs;
   if (d_fmt && *d_fmt) {
     const std::string pattern = StrftimeToHost(d_fmt);
     if (HasLetters(pattern, "d") && HasLetters(pattern, "m") && HasLetters(pattern, "y")) rs.short_date = pattern;
@@ -146,7 +154,6 @@ RegionalSettings RegionalSettings::FromLocale() {
     if (HasLetters(pattern, "h")) rs.time_format = pattern;
   }
   if (radix && radix[0] && !radix[1]) rs.decimal_symbol = radix[0];
-  if (loc) freelocale(loc);
   return rs;
 }
 

@@ -23,6 +23,11 @@ struct RegionalSettings {
   // Settings taken from the process locale (LC_TIME / LC_NUMERIC); falls back
   // to the defaults above when the locale tells nothing.
   static RegionalSettings FromLocale();
+  // The same mapping from a locale's strftime date and time formats
+  // ("%d.%m.%Y", "%H:%M:%S") and its decimal point; a format that maps to
+  // no usable pattern, or a decimal that is not one character, keeps the
+  // default.
+  static RegionalSettings FromLocaleFormats(const char* d_fmt, const char* t_fmt, const char* decimal);
 };
 
 // Calendar <-> serial in the host's 1900 date system: serial 0 is
