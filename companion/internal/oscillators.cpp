@@ -1,0 +1,173 @@
+// RSI (Wilder, Cutler), Chande momentum, DPO, stochastic, Williams %R,
+// Aroon and the directional movement index.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "companion/internal/kernels.h"
+
+namespace plrxl::companion::kernels {
+namespace {
+
+// Plain sums of the gains and losses of the last n one-row changes, handed
+// to finish(t, gains, losses, any_change) from row n on.
+template <typename Finish>
+void GainLossSums(const double* x, size_t size, int n, Finish finish) {
+  const size_t w = static_cast<size_t>(n);
+  double up = 0, down = 0;
+  size_t moves = 0;  // non-zero changes in the window; 0 means a flat window
+  for (size_t t = 1; t < size; ++t) {
+    const double d = x[t] - x[t - 1];
+    up += std::max(d, 0.0);
+    down += std::max(-d, 0.0);
+    moves += d != 0;
+    if (t > w) {
+      const double old = x[t - w] - x[t - w - 1];
+      up -= std::max(old, 0.0);
+      down -= std::max(-old, 0.0);
+      moves -= old != 0;
+    }
+    if (t >= w) finish(t, up, down, moves > 0);
+  }
+}
+
+// Rows since the highest (use_max) or lowest value within the n+1 rows
+// t-n..t, ties going to the most recent row, as 100*(n - d)/n.
+void AroonLine(const double* x, size_t size, int n, bool use_max, double* out) {
+  const size_t w = static_cast<size_t>(n) + 1;
+  std::vector<size_t> ring(w + 1);
+  const size_t cap = ring.size();
+  size_t head = 0, tail = 0;
+  for (size_t t = 0; t < size; ++t) {
+    while (tail > head) {
+      const double kept = x[ring[(tail - 1) % cap]];
+      if (use_max ? kept > x[t] : kept < x[t]) break;
+      --tail;
+    }
+    ring[tail++ % cap] = t;
+    if (ring[head % cap] + w <= t) ++head;
+    if (t + 1 >= w) {
+      const double d = static_cast<double>(t - ring[head % cap]);
+      out[t] = 100.0 * (n - d) / n;
+    }
+  }
+}
+
+}  // namespace
+
+void WilderRsi(const SeriesView& in, const ParamValues& p, double* out) {
+  const double* x = in.x[0];
+  const size_t n = static_cast<size_t>(p.Period(0));
+  if (in.size <= n) return;
+  double gain = 0, loss = 0;
+  for (size_t t = 1; t <= n; ++t) {
+    gain += std::max(x[t] - x[t - 1], 0.0);
+    loss += std::max(x[t - 1] - x[t], 0.0);
+  }
+  gain /= n;
+  loss /= n;
+  for (size_t t = n;;) {
+    out[t] = gain + loss == 0 ? kNaN : 100.0 * gain / (gain + loss);
+    if (++t >= in.size) break;
+    gain = (gain * (n - 1) + std::max(x[t] - x[t - 1], 0.0)) / n;
+    loss = (loss * (n - 1) + std::max(x[t - 1] - x[t], 0.0)) / n;
+  }
+}
+
+void CutlerRsi(const SeriesView& in, const ParamValues& p, double* out) {
+  GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
+    out[t] = moved ? 100.0 * up / (up + down) : kNaN;
+  });
+}
+
+void ChandeMomentum(const SeriesView& in, const ParamValues& p, double* out) {
+  GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
+    out[t] = moved ? 100.0 * (up - down) / (up + down) : kNaN;
+  });
+}
+
+void Dpo(const SeriesView& in, const ParamValues& p, double* out) {
+  const int n = p.Period(0);
+  const size_t k = static_cast<size_t>(n / 2 + 1);
+  std::vector<double> sma(in.size);
+  Sma(in.x[0], in.size, n, sma.data());
+  for (size_t t = static_cast<size_t>(n - 1) + k; t < in.size; ++t) out[t] = in.x[0][t] - sma[t - k];
+}
+
+// Slowed %K as a ratio of sums over s rows (s = 1 gives fast %K).
+void Stochastic(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *high = in.x[0], *low = in.x[1], *close = in.x[2];
+  const size_t size = in.size, pk = static_cast<size_t>(p.Period(0)), s = static_cast<size_t>(p.Period(1));
+  if (size < pk) return;
+  std::vector<double> hh(size), ll(size);
+  RollingMax(high, size, p.Period(0), hh.data());
+  RollingMin(low, size, p.Period(0), ll.data());
+  double num = 0, den = 0;
+  size_t wide = 0;  // rows of the sum with a non-zero range
+  for (size_t t = pk - 1; t < size; ++t) {
+    num += close[t] - ll[t];
+    den += hh[t] - ll[t];
+    wide += hh[t] > ll[t];
+    if (t >= pk - 1 + s) {
+      const size_t o = t - s;
+      num -= close[o] - ll[o];
+      den -= hh[o] - ll[o];
+      wide -= hh[o] > ll[o];
+    }
+    if (t + 2 >= pk + s) out[t] = wide == 0 ? kNaN : 100.0 * num / den;
+  }
+}
+
+void WilliamsR(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
+  std::vector<double> hh(in.size), ll(in.size);
+  RollingMax(high, in.size, p.Period(0), hh.data());
+  RollingMin(low, in.size, p.Period(0), ll.data());
+  for (size_t t = static_cast<size_t>(p.Period(0)) - 1; t < in.size; ++t) {
+    out[t] = hh[t] == ll[t] ? kNaN : -100.0 * (hh[t] - close[t]) / (hh[t] - ll[t]);
+  }
+}
+
+void AroonUp(const SeriesView& in, const ParamValues& p, double* out) {
+  AroonLine(in.x[0], in.size, p.Period(0), true, out);
+}
+
+void AroonDown(const SeriesView& in, const ParamValues& p, double* out) {
+  AroonLine(in.x[0], in.size, p.Period(0), false, out);
+}
+
+void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out) {
+  std::vector<double> down(in.size, kNaN);
+  AroonLine(in.x[0], in.size, p.Period(0), true, out);
+  AroonLine(in.x[1], in.size, p.Period(0), false, down.data());
+  for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
+}
+
+// Wilder's running sums of +DM, -DM and TR, started with the plain sum of
+// rows 1..n.
+void Dx(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
+  const size_t n = static_cast<size_t>(p.Period(0));
+  double s_plus = 0, s_minus = 0, s_tr = 0;
+  for (size_t t = 1; t < in.size; ++t) {
+    const double up = high[t] - high[t - 1], dn = low[t - 1] - low[t];
+    const double plus = up > dn && up > 0 ? up : 0.0;
+    const double minus = dn > up && dn > 0 ? dn : 0.0;
+    const double tr = TrueRange(close, high, low, t);
+    if (t <= n) {
+      s_plus += plus;
+      s_minus += minus;
+      s_tr += tr;
+    } else {
+      s_plus += plus - s_plus / n;
+      s_minus += minus - s_minus / n;
+      s_tr += tr - s_tr / n;
+    }
+    if (t < n) continue;
+    if (s_tr == 0) continue;
+    const double di_plus = 100.0 * s_plus / s_tr, di_minus = 100.0 * s_minus / s_tr;
+    if (di_plus + di_minus != 0) out[t] = 100.0 * std::fabs(di_plus - di_minus) / (di_plus + di_minus);
+  }
+}
+
+}  // namespace plrxl::companion::kernels

@@ -1,0 +1,115 @@
+// Bollinger bands, envelopes, average true range, Chaikin volatility and
+// historical volatility.
+#include <cmath>
+#include <vector>
+
+#include "companion/internal/kernels.h"
+
+namespace plrxl::companion::kernels {
+namespace {
+
+// Trading days per year used to annualise historical volatility.
+constexpr double kTradingDaysPerYear = 252.0;
+
+struct Bands {
+  std::vector<double> mid, dev;  // SMA and k * population std
+};
+
+Bands Bollinger(const SeriesView& in, const ParamValues& p) {
+  Bands b{std::vector<double>(in.size), std::vector<double>(in.size)};
+  Sma(in.x[0], in.size, p.Period(0), b.mid.data());
+  RollingStd(in.x[0], in.size, p.Period(0), b.dev.data());
+  for (double& d : b.dev) d *= p.Real(1);
+  return b;
+}
+
+// Annualised historical volatility in percent over n log returns; a return
+// whose log is undefined blanks every window that holds it.
+void HistoricalVolatility(const double* close, size_t size, int n, double* out) {
+  if (size < 2) return;
+  std::vector<double> r(size - 1);
+  for (size_t t = 1; t < size; ++t) {
+    const double ratio = close[t - 1] == 0 ? kNaN : close[t] / close[t - 1];
+    r[t - 1] = ratio > 0 ? std::log(ratio) : kNaN;
+  }
+  RollingStdBlanks(r.data(), r.size(), n, out + 1);
+  const double scale = 100.0 * std::sqrt(kTradingDaysPerYear);
+  for (size_t t = 1; t < size; ++t) out[t] *= scale;
+}
+
+}  // namespace
+
+void BollingerUp(const SeriesView& in, const ParamValues& p, double* out) {
+  const Bands b = Bollinger(in, p);
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.dev[t];
+}
+
+void BollingerDown(const SeriesView& in, const ParamValues& p, double* out) {
+  const Bands b = Bollinger(in, p);
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.dev[t];
+}
+
+void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out) {
+  const Bands b = Bollinger(in, p);
+  for (size_t t = 0; t < in.size; ++t) {
+    const double up = b.mid[t] + b.dev[t], down = b.mid[t] - b.dev[t];
+    out[t] = up == down ? kNaN : (in.x[0][t] - down) / (up - down);
+  }
+}
+
+void BollingerWidth(const SeriesView& in, const ParamValues& p, double* out) {
+  const Bands b = Bollinger(in, p);
+  for (size_t t = 0; t < in.size; ++t) {
+    out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + b.dev[t]) - (b.mid[t] - b.dev[t])) / b.mid[t];
+  }
+}
+
+// One band per call: a positive percent gives the upper, a negative the lower.
+void Envelope(const SeriesView& in, const ParamValues& p, double* out) {
+  Ma(p.Method(2), in.x[0], in.size, p.Period(0), out);
+  const double factor = 1.0 + p.Real(1) / 100.0;
+  for (size_t t = 0; t < in.size; ++t) out[t] *= factor;
+}
+
+void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
+  const size_t n = static_cast<size_t>(p.Period(0));
+  if (in.size <= n) return;
+  double atr = 0;
+  for (size_t t = 1; t <= n; ++t) atr += TrueRange(close, high, low, t);
+  atr /= n;
+  out[n] = atr;
+  for (size_t t = n + 1; t < in.size; ++t) {
+    atr = (atr * (n - 1) + TrueRange(close, high, low, t)) / n;
+    out[t] = atr;
+  }
+}
+
+void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *high = in.x[0], *low = in.x[1];
+  const size_t r = static_cast<size_t>(p.Period(1));
+  std::vector<double> range(in.size), ema(in.size);
+  for (size_t t = 0; t < in.size; ++t) range[t] = high[t] - low[t];
+  Ema(range.data(), in.size, p.Period(0), ema.data());
+  for (size_t t = r; t < in.size; ++t) {
+    const double old = ema[t - r];
+    out[t] = old == 0 ? kNaN : 100.0 * (ema[t] - old) / old;  // NaN stays NaN in warm-up
+  }
+}
+
+void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out) {
+  HistoricalVolatility(in.x[0], in.size, 10, out);
+}
+
+void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out) {
+  HistoricalVolatility(in.x[0], in.size, 100, out);
+}
+
+void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out) {
+  std::vector<double> long_term(in.size, kNaN);
+  HistoricalVolatility(in.x[0], in.size, p.Period(0), out);
+  HistoricalVolatility(in.x[0], in.size, p.Period(1), long_term.data());
+  for (size_t t = 0; t < in.size; ++t) out[t] = long_term[t] == 0 ? kNaN : out[t] / long_term[t];
+}
+
+}  // namespace plrxl::companion::kernels

@@ -1,0 +1,164 @@
+// Volume indicators: accumulation/distribution and its oscillators, OBV,
+// volume rate of change, ease of movement, daily volume index and Bill
+// Williams' market facilitation classes.
+#include <algorithm>
+#include <vector>
+
+#include "companion/internal/kernels.h"
+
+namespace plrxl::companion::kernels {
+namespace {
+
+// Ease of movement counts volume in units of this many shares.
+constexpr double kEaseOfMovementScale = 10000.0;
+
+// Close location value: where the close sits in the bar's range, -1..+1;
+// 0 for a bar without range.
+double Clv(double close, double high, double low) {
+  return high == low ? 0.0 : ((close - low) - (high - close)) / (high - low);
+}
+
+void AdLine(const double* close, const double* volume, const double* high, const double* low,
+            size_t size, double* ad) {
+  double sum = 0;
+  for (size_t t = 0; t < size; ++t) {
+    sum += Clv(close[t], high[t], low[t]) * volume[t];
+    ad[t] = sum;
+  }
+}
+
+double Mfi(double high, double low, double volume) {
+  return volume == 0 ? kNaN : (high - low) / volume;
+}
+
+}  // namespace
+
+// Inputs: close, volume, high, low.
+void AccumDist(const SeriesView& in, const ParamValues&, double* out) {
+  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], in.size, out);
+}
+
+// Both averages of the A/D line start from its first value, without an
+// SMA seed; the oscillator shows once the slower one has had its period.
+void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out) {
+  const size_t size = in.size;
+  if (size == 0) return;
+  std::vector<double> ad(size);
+  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], size, ad.data());
+  const int f = p.Period(0), s = p.Period(1);
+  const double a_fast = 2.0 / (f + 1.0), a_slow = 2.0 / (s + 1.0);
+  const size_t first = static_cast<size_t>(std::max(f, s)) - 1;
+  double fast = ad[0], slow = ad[0];
+  for (size_t t = 0; t < size; ++t) {
+    if (t > 0) {
+      fast += a_fast * (ad[t] - fast);
+      slow += a_slow * (ad[t] - slow);
+    }
+    if (t >= first) out[t] = fast - slow;
+  }
+}
+
+void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
+  const size_t w = static_cast<size_t>(p.Period(0));
+  double flow = 0, vol = 0;
+  size_t traded = 0;  // rows of the window with volume
+  for (size_t t = 0; t < in.size; ++t) {
+    flow += Clv(close[t], high[t], low[t]) * volume[t];
+    vol += volume[t];
+    traded += volume[t] != 0;
+    if (t >= w) {
+      const size_t o = t - w;
+      flow -= Clv(close[o], high[o], low[o]) * volume[o];
+      vol -= volume[o];
+      traded -= volume[o] != 0;
+    }
+    if (t + 1 >= w) out[t] = traded == 0 || vol == 0 ? kNaN : flow / vol;
+  }
+}
+
+// Inputs: close, volume. OBV starts at the first volume; the constant
+// cancels in the oscillator.
+void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *close = in.x[0], *volume = in.x[1];
+  const size_t size = in.size;
+  if (size == 0) return;
+  std::vector<double> obv(size), sma(size);
+  obv[0] = volume[0];
+  for (size_t t = 1; t < size; ++t) {
+    obv[t] = obv[t - 1] + (close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0);
+  }
+  Sma(obv.data(), size, p.Period(0), sma.data());
+  for (size_t t = 0; t < size; ++t) out[t] = obv[t] - sma[t];
+}
+
+// SMA over m rows of the n-row volume rate of change in percent.
+void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out) {
+  const double* v = in.x[0];
+  const size_t n = static_cast<size_t>(p.Period(0));
+  if (in.size <= n) return;
+  std::vector<double> roc(in.size - n);
+  for (size_t t = n; t < in.size; ++t) roc[t - n] = v[t - n] == 0 ? kNaN : 100.0 * (v[t] - v[t - n]) / v[t - n];
+  MaBlanks(MaMethod::kSma, roc.data(), roc.size(), p.Period(1), out + n);
+}
+
+// Inputs: high, low, volume.
+void EaseOfMovement(const SeriesView& in, const ParamValues& p, double* out) {
+  const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  if (in.size < 2) return;
+  std::vector<double> emv(in.size - 1);
+  for (size_t t = 1; t < in.size; ++t) {
+    const double move = (high[t] + low[t]) / 2 - (high[t - 1] + low[t - 1]) / 2;
+    const double range = high[t] - low[t];
+    emv[t - 1] = range == 0 || volume[t] == 0 ? 0.0 : move / ((volume[t] / kEaseOfMovementScale) / range);
+  }
+  Ma(p.Method(1), emv.data(), emv.size(), p.Period(0), out + 1);
+}
+
+// Inputs: close, high, low, volume. A bar whose midpoint is 0 is blank and
+// adds nothing to the running sum.
+void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out) {
+  const double *close = in.x[0], *high = in.x[1], *low = in.x[2], *volume = in.x[3];
+  double sum = 0;
+  for (size_t t = 0; t < in.size; ++t) {
+    const double mid = (high[t] + low[t]) / 2;
+    if (mid == 0) continue;
+    sum += volume[t] * (close[t] - mid) / mid;
+    out[t] = sum;
+  }
+}
+
+// Inputs: high, low, volume.
+void MarketFacilitationIndex(const SeriesView& in, const ParamValues&, double* out) {
+  for (size_t t = 0; t < in.size; ++t) out[t] = Mfi(in.x[0][t], in.x[1][t], in.x[2][t]);
+}
+
+// Inputs: high, low, volume. 1 green, 2 fade, 3 fake, 4 squat, 0 when the
+// index or the volume did not change.
+void Profitunity(const SeriesView& in, const ParamValues&, double* out) {
+  const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  for (size_t t = 1; t < in.size; ++t) {
+    const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    if (now != now || before != before) continue;  // blank index
+    const double dv = volume[t] - volume[t - 1];
+    if (now == before || dv == 0) {
+      out[t] = 0;
+    } else if (now > before) {
+      out[t] = dv > 0 ? 1 : 3;
+    } else {
+      out[t] = dv < 0 ? 2 : 4;
+    }
+  }
+}
+
+// Inputs: volume, high, low. 1 on a squat bar (index down, volume up).
+void SquatBar(const SeriesView& in, const ParamValues&, double* out) {
+  const double *volume = in.x[0], *high = in.x[1], *low = in.x[2];
+  for (size_t t = 1; t < in.size; ++t) {
+    const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    if (now != now || before != before) continue;
+    out[t] = now < before && volume[t] > volume[t - 1] ? 1 : 0;
+  }
+}
+
+}  // namespace plrxl::companion::kernels
