@@ -187,7 +187,7 @@ class CPelorin {
   void RunOperation(const char* procedure, const char* action, bool update_check, bool clear_status_bar);
   // MasterPelorin steps 2 to 5; returns the row editor's request text.
   std::string ShowRowEditor(bool unload_after);
-  void WriteTickerRow(Range anchor, int row_index, const TickerRowFields& fields, bool dates_as_dates);
+  void WriteTickerRow(Range anchor, int row_index, const TickerRowFields& fields);
 
   RunContext& context_;
   SpreadsheetHost* excel_application_ = nullptr;
