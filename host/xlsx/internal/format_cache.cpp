@@ -1,0 +1,114 @@
+#include "host/xlsx/internal/format_cache.h"
+
+#include "host/xlsx/internal/number_formats.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+constexpr int kShortDateId = 14;
+
+uint8_t LxwBorder(BorderStyle s) {
+  switch (s) {
+    case BorderStyle::kNone: return LXW_BORDER_NONE;
+    case BorderStyle::kThin: return LXW_BORDER_THIN;
+    case BorderStyle::kMedium: return LXW_BORDER_MEDIUM;
+    case BorderStyle::kThick: return LXW_BORDER_THICK;
+    case BorderStyle::kDashed: return LXW_BORDER_DASHED;
+    case BorderStyle::kDotted: return LXW_BORDER_DOTTED;
+    case BorderStyle::kDouble: return LXW_BORDER_DOUBLE;
+    case BorderStyle::kHair: return LXW_BORDER_HAIR;
+  }
+  return LXW_BORDER_NONE;
+}
+
+uint8_t LxwHAlign(HAlign a) {
+  switch (a) {
+    case HAlign::kGeneral: return LXW_ALIGN_NONE;
+    case HAlign::kLeft: return LXW_ALIGN_LEFT;
+    case HAlign::kCenter: return LXW_ALIGN_CENTER;
+    case HAlign::kRight: return LXW_ALIGN_RIGHT;
+    case HAlign::kFill: return LXW_ALIGN_FILL;
+    case HAlign::kJustify: return LXW_ALIGN_JUSTIFY;
+  }
+  return LXW_ALIGN_NONE;
+}
+
+uint8_t LxwVAlign(VAlign a) {
+  switch (a) {
+    case VAlign::kBottom: return LXW_ALIGN_NONE;
+    case VAlign::kTop: return LXW_ALIGN_VERTICAL_TOP;
+    case VAlign::kCenter: return LXW_ALIGN_VERTICAL_CENTER;
+    case VAlign::kJustify: return LXW_ALIGN_VERTICAL_JUSTIFY;
+  }
+  return LXW_ALIGN_NONE;
+}
+
+}  // namespace
+
+lxw_format* FormatCache::Get(int style_id, bool as_date) {
+  size_t id = static_cast<size_t>(style_id);
+  if (id >= plain_.size()) {
+    plain_.resize(id + 1, nullptr);
+    dated_.resize(id + 1, nullptr);
+    made_plain_.resize(id + 1, false);
+    made_dated_.resize(id + 1, false);
+  }
+  if (!made_plain_[id]) {
+    made_plain_[id] = true;
+    plain_[id] = style_id == 0 ? nullptr : Make(source_.StyleAt(style_id), false);
+  }
+  if (!as_date) return plain_[id];
+  if (!made_dated_[id]) {
+    made_dated_[id] = true;
+    const CellStyle& style = source_.StyleAt(style_id);
+    dated_[id] = IsDateFormat(style.number_format) ? plain_[id] : Make(style, true);
+    if (dated_[id] == nullptr) dated_[id] = Make(style, true);
+  }
+  return dated_[id];
+}
+
+lxw_format* FormatCache::Default() {
+  if (default_ == nullptr) default_ = workbook_add_format(wb_);
+  return default_;
+}
+
+lxw_format* FormatCache::Make(const CellStyle& s, bool force_date) {
+  lxw_format* f = workbook_add_format(wb_);
+  int builtin = force_date ? kShortDateId : BuiltinNumberFormatId(s.number_format);
+  if (builtin > 0) {
+    format_set_num_format_index(f, static_cast<uint8_t>(builtin));
+  } else if (builtin < 0) {
+    format_set_num_format(f, s.number_format.c_str());
+  }
+  if (s.font_name != "Calibri") format_set_font_name(f, s.font_name.c_str());
+  if (s.font_size != 11) format_set_font_size(f, s.font_size);
+  if (s.bold) format_set_bold(f);
+  if (s.italic) format_set_italic(f);
+  if (s.underline) format_set_underline(f, LXW_UNDERLINE_SINGLE);
+  if (s.font_color != kAutomatic) format_set_font_color(f, LxwColor(s.font_color));
+  if (s.fill_color != kAutomatic) {
+    format_set_pattern(f, LXW_PATTERN_SOLID);
+    format_set_bg_color(f, LxwColor(s.fill_color));
+  }
+  struct Edge {
+    const Border& border;
+    void (*set_style)(lxw_format*, uint8_t);
+    void (*set_color)(lxw_format*, lxw_color_t);
+  };
+  const Edge edges[] = {{s.left, format_set_left, format_set_left_color},
+                        {s.right, format_set_right, format_set_right_color},
+                        {s.top, format_set_top, format_set_top_color},
+                        {s.bottom, format_set_bottom, format_set_bottom_color}};
+  for (const Edge& e : edges) {
+    if (e.border.style == BorderStyle::kNone) continue;
+    e.set_style(f, LxwBorder(e.border.style));
+    if (e.border.color != kAutomatic) e.set_color(f, LxwColor(e.border.color));
+  }
+  if (s.h_align != HAlign::kGeneral) format_set_align(f, LxwHAlign(s.h_align));
+  if (s.v_align != VAlign::kBottom) format_set_align(f, LxwVAlign(s.v_align));
+  if (s.wrap_text) format_set_text_wrap(f);
+  return f;
+}
+
+}  // namespace plrxl::xlsx

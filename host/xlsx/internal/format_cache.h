@@ -1,0 +1,39 @@
+// FormatCache: one libxlsxwriter format per style id of the workbook's
+// style table, made on first use. A date written into a cell whose format
+// shows no date gets a twin format with the short-date number format, so it
+// reads back as a date.
+#pragma once
+
+#include <xlsxwriter.h>
+
+#include <vector>
+
+#include "host/spreadsheet_host.h"
+
+namespace plrxl::xlsx {
+
+class FormatCache {
+ public:
+  FormatCache(lxw_workbook* wb, const Workbook& source) : wb_(wb), source_(source) {}
+
+  // nullptr for the default style (id 0) unless as_date asks for a date.
+  lxw_format* Get(int style_id, bool as_date);
+  // A format without any property: cells written with it read back with
+  // the default style.
+  lxw_format* Default();
+
+ private:
+  lxw_format* Make(const CellStyle& style, bool force_date);
+
+  lxw_workbook* wb_;
+  lxw_format* default_ = nullptr;
+  const Workbook& source_;
+  std::vector<lxw_format*> plain_;  // by style id; nullptr = not made yet
+  std::vector<lxw_format*> dated_;
+  std::vector<bool> made_plain_, made_dated_;
+};
+
+// libxlsxwriter treats colour 0 as "unset": black has its own value.
+inline lxw_color_t LxwColor(uint32_t rgb) { return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb; }
+
+}  // namespace plrxl::xlsx

@@ -1,0 +1,192 @@
+#include "host/xlsx/internal/package_reader.h"
+
+#include <set>
+
+#include "host/address.h"
+#include "host/xlsx/internal/chart_reader.h"
+#include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/shared_strings_reader.h"
+#include "host/xlsx/internal/sheet_reader.h"
+#include "host/xlsx/internal/styles_reader.h"
+#include "host/xlsx/internal/xml_util.h"
+#include "host/xlsx/internal/zip_reader.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+// Parts whose loss changes nothing the model or the user relies on: they
+// are regenerated on save.
+constexpr const char* kRegenerated[] = {
+    "[Content_Types].xml", "docProps/", "xl/theme/", "xl/calcChain.xml", "xl/printerSettings/",
+    "xl/charts/style",     "xl/charts/colors", "customXml/", "xl/metadata.xml"};
+
+// Parts the model cannot carry, by folder, with the name the warning uses.
+struct PartKind {
+  const char* prefix;
+  const char* description;
+};
+constexpr PartKind kPartKinds[] = {
+    {"xl/media/", "image"},
+    {"xl/pivotTables/", "pivot table"},
+    {"xl/pivotCache/", "pivot cache"},
+    {"xl/externalLinks/", "external link"},
+    {"xl/comments", "comments"},
+    {"xl/threadedComments/", "threaded comments"},
+    {"xl/persons/", "comment authors"},
+    {"xl/drawings/vmlDrawing", "comment or control drawing"},
+    {"xl/drawings/", "drawing"},
+    {"xl/charts/", "chart"},
+    {"xl/chartsheets/", "chart sheet"},
+    {"xl/tables/", "table"},
+    {"xl/queryTables/", "query table"},
+    {"xl/connections.xml", "data connection"},
+    {"xl/slicers/", "slicer"},
+    {"xl/slicerCaches/", "slicer cache"},
+    {"xl/embeddings/", "embedded object"},
+    {"xl/activeX/", "ActiveX control"},
+    {"xl/ctrlProps/", "form control"},
+    {"xl/vbaProjectSignature.bin", "VBA project signature"},
+    {"xl/worksheets/", "worksheet part"},
+};
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+bool IsRels(const std::string& part) {
+  return part.size() > 5 && part.compare(part.size() - 5, 5, ".rels") == 0;
+}
+
+std::string ReadIf(const ZipReader& zip, const std::string& part, std::set<std::string>& consumed) {
+  if (part.empty() || !zip.Has(part)) return {};
+  consumed.insert(part);
+  return zip.Read(part);
+}
+
+std::string WorkbookPart(const ZipReader& zip) {
+  for (const auto& [id, rel] : ReadRelationships(zip, "")) {
+    if (rel.type == "officeDocument" && zip.Has(rel.target)) return rel.target;
+  }
+  if (zip.Has("xl/workbook.xml")) return "xl/workbook.xml";
+  throw XlsxProblem("not an .xlsx package (no workbook part)");
+}
+
+// The R1C1 form the model keeps for a plain A1 reference (see xlsx_store.h).
+std::string NameRefersTo(const std::string& text) { return A1RefToR1C1(text); }
+
+void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<std::string>& sheet_names,
+               std::vector<std::string>& warnings) {
+  for (pugi::xml_node n = names.first_child(); n; n = n.next_sibling()) {
+    if (!Is(n, "definedName")) continue;
+    std::string name = n.attribute("name").as_string();
+    if (name.empty()) continue;
+    if (StartsWith(name, "_xlnm.")) {
+      if (name != "_xlnm._FilterDatabase") warnings.push_back("built-in name '" + name.substr(6) + "'");
+      continue;
+    }
+    if (pugi::xml_attribute local = n.attribute("localSheetId")) {
+      size_t index = local.as_uint();
+      std::string sheet = index < sheet_names.size() ? sheet_names[index] : "?";
+      warnings.push_back("name '" + name + "' local to sheet '" + sheet + "' loaded as a workbook name");
+      if (into.FindName(name) != nullptr) continue;
+    }
+    into.AddName(name, NameRefersTo(n.text().get()));
+  }
+}
+
+}  // namespace
+
+void ReadPackage(const std::string& path, Workbook& into) {
+  ZipReader zip(path);
+  std::set<std::string> consumed = {"_rels/.rels"};
+  const std::string workbook_part = WorkbookPart(zip);
+  consumed.insert(workbook_part);
+  Relationships rels = ReadRelationships(zip, workbook_part);
+
+  std::string theme_part, styles_part, strings_part, vba_part;
+  for (const auto& [id, rel] : rels) {
+    if (rel.type == "theme") theme_part = rel.target;
+    if (rel.type == "styles") styles_part = rel.target;
+    if (rel.type == "sharedStrings") strings_part = rel.target;
+    if (rel.type == "vbaProject") vba_part = rel.target;
+  }
+  std::vector<uint32_t> theme = ReadThemeColors(ReadIf(zip, theme_part, consumed), theme_part);
+  StyleTable styles = ReadStyles(ReadIf(zip, styles_part, consumed), styles_part, theme);
+  std::vector<std::string> strings;
+  if (std::string text = ReadIf(zip, strings_part, consumed); !text.empty()) {
+    strings = ReadSharedStrings(std::move(text), strings_part);
+  }
+
+  std::string text = zip.Read(workbook_part);
+  pugi::xml_document doc;
+  ParseXml(text, doc, workbook_part);
+  pugi::xml_node root = Root(doc, "workbook", workbook_part);
+
+  SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings()};
+  std::vector<std::string> sheet_names;
+  std::vector<std::pair<Worksheet*, std::string>> drawings;
+  for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
+    if (!Is(s, "sheet")) continue;
+    std::string name = s.attribute("name").as_string();
+    sheet_names.push_back(name);
+    auto rel = rels.find(Attr(s, "id").as_string());
+    if (rel == rels.end()) throw XlsxProblem("sheet '" + name + "' has no part");
+    if (rel->second.type != "worksheet") {
+      into.Warnings().push_back(rel->second.type + " '" + name + "'");
+      continue;
+    }
+    const std::string& part = rel->second.target;
+    Worksheet& sheet = into.AddWorksheet();
+    try {
+      sheet.SetName(name);
+    } catch (const Error&) {
+      throw XlsxProblem("bad sheet name '" + name + "'");
+    }
+    consumed.insert(part);
+    SheetExtras extras = ReadSheet(zip.Read(part), part, sheet, ctx);
+    std::string_view state = s.attribute("state").value();
+    if (state == "hidden" || state == "veryHidden") sheet.SetVisible(false);
+    if (!extras.drawing_rid.empty()) {
+      Relationships sheet_rels = ReadRelationships(zip, part);
+      auto drawing = sheet_rels.find(extras.drawing_rid);
+      if (drawing != sheet_rels.end()) drawings.emplace_back(&sheet, drawing->second.target);
+    }
+  }
+  if (into.WorksheetCount() == 0) throw XlsxProblem("the workbook has no worksheet");
+  for (const auto& [sheet, part] : drawings) ReadDrawing(zip, part, *sheet, consumed, into.Warnings());
+
+  ReadNames(Child(root, "definedNames"), into, sheet_names, into.Warnings());
+
+  int active = Child(Child(root, "bookViews"), "workbookView").attribute("activeTab").as_int(0) + 1;
+  if (active >= 1 && active <= into.WorksheetCount() && into.WorksheetAt(active).Visible()) {
+    into.WorksheetAt(active).Activate();
+  } else {
+    for (int i = 1; i <= into.WorksheetCount(); ++i) {
+      if (into.WorksheetAt(i).Visible()) {
+        into.WorksheetAt(i).Activate();
+        break;
+      }
+    }
+  }
+
+  if (!vba_part.empty() && zip.Has(vba_part)) {
+    consumed.insert(vba_part);
+    into.CarriedParts().emplace_back("xl/vbaProject.bin", zip.Read(vba_part));
+  }
+
+  for (const std::string& part : zip.Parts()) {
+    if (consumed.count(part) != 0 || IsRels(part) || part.empty() || part.back() == '/') continue;
+    bool regenerated = false;
+    for (const char* prefix : kRegenerated) regenerated = regenerated || StartsWith(part, prefix);
+    if (regenerated) continue;
+    const char* description = "part";
+    for (const PartKind& kind : kPartKinds) {
+      if (StartsWith(part, kind.prefix)) {
+        description = kind.description;
+        break;
+      }
+    }
+    into.Warnings().push_back(std::string(description) + " " + part);
+  }
+}
+
+}  // namespace plrxl::xlsx

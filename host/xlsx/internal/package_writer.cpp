@@ -1,0 +1,86 @@
+#include "host/xlsx/internal/package_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "host/xlsx/internal/chart_writer.h"
+#include "host/xlsx/internal/format_cache.h"
+#include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/sheet_writer.h"
+#include "host/xlsx/internal/stock_chart_patch.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+// The VBA project reaches libxlsxwriter only as a file: write it beside the
+// target and remove it when done.
+class TemporaryPart {
+ public:
+  TemporaryPart(const std::string& path, const std::string& bytes) : path_(path) {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw XlsxProblem("cannot write the temporary VBA project file");
+  }
+  ~TemporaryPart() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Frees a workbook that was abandoned before it was written.
+struct WorkbookFree {
+  void operator()(lxw_workbook* wb) const { lxw_workbook_free(wb); }
+};
+
+}  // namespace
+
+void WritePackage(Workbook& workbook, const std::string& path) {
+  std::unique_ptr<TemporaryPart> vba;
+  for (const auto& [part, bytes] : workbook.CarriedParts()) {
+    if (part == "xl/vbaProject.bin") vba = std::make_unique<TemporaryPart>(path + ".vba", bytes);
+  }
+
+  lxw_workbook_options options = {};
+  options.constant_memory = LXW_FALSE;
+  options.use_zip64 = LXW_FALSE;
+  std::unique_ptr<lxw_workbook, WorkbookFree> wb(workbook_new_opt(path.c_str(), &options));
+  if (!wb) throw XlsxProblem("cannot create the workbook writer");
+
+  FormatCache formats(wb.get(), workbook);
+  Worksheet* active = workbook.ActiveSheet();
+  std::vector<std::string> stock_parts;
+  int chart_number = 0;
+  for (int i = 1; i <= workbook.WorksheetCount(); ++i) {
+    Worksheet& sheet = workbook.WorksheetAt(i);
+    lxw_worksheet* ws = workbook_add_worksheet(wb.get(), sheet.Name().c_str());
+    if (ws == nullptr) throw XlsxProblem("cannot add sheet '" + sheet.Name() + "'");
+    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active);
+    for (int ordinal : result.stock_chart_ordinals) {
+      stock_parts.push_back("xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml");
+    }
+    chart_number += result.charts_written;
+  }
+
+  for (int i = 1; i <= workbook.NameCount(); ++i) {
+    const DefinedName& name = workbook.NameAt(i);
+    std::string formula = R1C1RefToA1(name.refers_to);
+    if (formula.empty() || formula[0] != '=') formula = "=" + formula;
+    if (workbook_define_name(wb.get(), name.name.c_str(), formula.c_str()) != LXW_NO_ERROR) {
+      throw XlsxProblem("cannot store the name '" + name.name + "'");
+    }
+  }
+  if (vba && workbook_add_vba_project(wb.get(), vba->path().c_str()) != LXW_NO_ERROR) {
+    throw XlsxProblem("cannot carry the VBA project over");
+  }
+
+  lxw_error err = workbook_close(wb.release());
+  if (err != LXW_NO_ERROR) throw XlsxProblem(std::string("cannot write the package: ") + lxw_strerror(err));
+  PatchStockCharts(path, stock_parts);
+}
+
+}  // namespace plrxl::xlsx

@@ -1,0 +1,89 @@
+#include "host/xlsx/internal/zip_reader.h"
+
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <memory>
+
+#include "host/xlsx/internal/problem.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+std::string OpenProblem(int code) {
+  switch (code) {
+    case ZIP_ER_NOENT:
+      return "file not found";
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+      return "cannot read the file";
+    case ZIP_ER_NOZIP:
+      return "not an .xlsx package (no zip directory)";
+    case ZIP_ER_INCONS:
+    case ZIP_ER_EOF:
+      return "truncated or damaged package";
+    case ZIP_ER_MEMORY:
+      return "out of memory";
+    default: {
+      zip_error_t error;
+      zip_error_init_with_code(&error, code);
+      std::string text = std::string("cannot open the package: ") + zip_error_strerror(&error);
+      zip_error_fini(&error);
+      return text;
+    }
+  }
+}
+
+}  // namespace
+
+ZipReader::ZipReader(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) throw XlsxProblem("file not found");
+  if (S_ISDIR(info.st_mode)) throw XlsxProblem("is a folder, not a file");
+  int code = 0;
+  archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  if (archive_ == nullptr) throw XlsxProblem(OpenProblem(code));
+  zip_int64_t count = zip_get_num_entries(archive_, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* name = zip_get_name(archive_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+    if (name != nullptr) parts_.emplace_back(name);
+  }
+}
+
+ZipReader::~ZipReader() {
+  if (archive_ != nullptr) zip_discard(archive_);
+}
+
+bool ZipReader::Has(const std::string& part) const {
+  return zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS) >= 0;
+}
+
+std::string ZipReader::Read(const std::string& part) const {
+  zip_int64_t index = zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS);
+  if (index < 0) throw XlsxProblem("missing part " + part);
+  auto close = [](zip_file_t* f) {
+    if (f != nullptr) zip_fclose(f);
+  };
+  std::unique_ptr<zip_file_t, decltype(close)> file(
+      zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0), close);
+  if (!file) throw XlsxProblem("damaged part " + part + ": " + zip_strerror(archive_));
+  zip_stat_t st;
+  std::string data;
+  // The declared size is only a hint: a damaged directory may lie about it.
+  if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
+      (st.valid & ZIP_STAT_SIZE) && st.size < (size_t{64} << 20)) {
+    data.reserve(static_cast<size_t>(st.size));
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+    if (n < 0) throw XlsxProblem("damaged part " + part + ": " + zip_file_strerror(file.get()));
+    if (n == 0) break;
+    if (data.size() + static_cast<size_t>(n) > kMaxPartSize) throw XlsxProblem("part " + part + " is too large");
+    data.append(buffer, static_cast<size_t>(n));
+  }
+  return data;
+}
+
+}  // namespace plrxl::xlsx

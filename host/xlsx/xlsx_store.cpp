@@ -1,0 +1,106 @@
+#include "host/xlsx/xlsx_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "host/error.h"
+#include "host/spreadsheet_host.h"
+#include "host/xlsx/internal/package_reader.h"
+#include "host/xlsx/internal/package_writer.h"
+#include "host/xlsx/internal/problem.h"
+
+namespace plrxl {
+
+namespace {
+
+constexpr const char* kSource = "PlrXL2.WorkbookStore";
+
+Error StoreError(const std::string& path, const std::string& problem) {
+  return Error(kErrRange, kSource, path + ": " + problem);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string FileOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void SyncPath(const std::string& path, bool directory) {
+  int fd = open(path.c_str(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+  if (fd < 0) {
+    if (directory) return;  // some file systems refuse; the rename already happened
+    throw xlsx::XlsxProblem(std::string("cannot reopen the temporary file: ") + std::strerror(errno));
+  }
+  int rc = fsync(fd);
+  int saved = errno;
+  close(fd);
+  if (rc != 0 && !directory) throw xlsx::XlsxProblem(std::string("cannot flush the file: ") + std::strerror(saved));
+}
+
+class XlsxStore : public WorkbookStore {
+ public:
+  void Load(const std::string& path, Workbook& into) override {
+    try {
+      xlsx::ReadPackage(path, into);
+    } catch (const xlsx::XlsxProblem& p) {
+      throw StoreError(path, p.what());
+    } catch (const Error& e) {
+      throw StoreError(path, e.Description());
+    } catch (const std::bad_alloc&) {
+      throw StoreError(path, "out of memory");
+    }
+  }
+
+  void Save(Workbook& workbook, const std::string& path) override {
+    const std::string folder = FolderOf(path);
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) throw StoreError(path, "folder not found");
+    mode_t mode = 0;
+    if (stat(path.c_str(), &info) == 0) {
+      if (S_ISDIR(info.st_mode)) throw StoreError(path, "is a folder, not a file");
+      mode = info.st_mode & 07777;  // a replaced file keeps its permissions
+    } else {
+      mode_t mask = umask(0);
+      umask(mask);
+      mode = 0666 & ~mask;
+    }
+    std::string temp = folder + "/." + FileOf(path) + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) throw StoreError(path, std::string("cannot create a file in the folder: ") + std::strerror(errno));
+    fchmod(fd, mode);
+    close(fd);
+    try {
+      xlsx::WritePackage(workbook, temp);
+      SyncPath(temp, false);
+      if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        throw xlsx::XlsxProblem(std::string("cannot replace the file: ") + std::strerror(errno));
+      }
+    } catch (const xlsx::XlsxProblem& p) {
+      std::remove(temp.c_str());
+      throw StoreError(path, p.what());
+    } catch (const Error& e) {
+      std::remove(temp.c_str());
+      throw StoreError(path, e.Description());
+    } catch (...) {
+      std::remove(temp.c_str());
+      throw;
+    }
+    SyncPath(folder, true);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<WorkbookStore> MakeXlsxStore() { return std::make_unique<XlsxStore>(); }
+
+}  // namespace plrxl

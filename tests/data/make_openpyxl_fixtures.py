@@ -1,0 +1,84 @@
+#!/usr/bin/python3
+"""Writes the workbooks that another program produced, for the .xlsx reader
+tests. Run from anywhere: /usr/bin/python3 tests/data/make_openpyxl_fixtures.py
+The generated files are committed, so the tests never need python.
+
+openpyxl_values.xlsx   values of every type, styles, merged cells, frozen
+                       panes, names, a hidden sheet, widths and heights
+"""
+import datetime
+import os
+
+from openpyxl import Workbook
+from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
+from openpyxl.workbook.defined_name import DefinedName
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def make_values(path):
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Values"
+    ws["A1"] = "Text"
+    ws["B1"] = 42
+    ws["C1"] = 3.25
+    ws["D1"] = True
+    ws["E1"] = False
+    ws["F1"] = datetime.datetime(2024, 3, 15)
+    ws["F1"].number_format = "dd.mm.yyyy"
+    ws["G1"] = datetime.datetime(2024, 3, 15, 12, 30, 0)
+    ws["G1"].number_format = "yyyy-mm-dd hh:mm:ss"
+    ws["H1"] = "=B1*2"
+    ws["I1"] = "#N/A"
+    ws["I1"].data_type = "e"
+    ws["J1"] = ""  # openpyxl writes nothing for an empty text
+    ws["A2"] = "  leading and trailing spaces  "
+    ws["B2"] = "Ünïcödé € ✓"
+    ws["C2"] = "<tag> & \"quotes\""
+    ws["D2"] = -1.5e-10
+    ws["E2"] = 1234567890123.0
+    ws["A3"] = "line1\nline2"
+
+    # Styles.
+    ws["A5"] = "bold red"
+    ws["A5"].font = Font(name="Arial", size=14, bold=True, color="FFFF0000")
+    ws["B5"] = "italic underline"
+    ws["B5"].font = Font(italic=True, underline="single", color="FF0000FF")
+    ws["C5"] = 0.125
+    ws["C5"].number_format = "0.00%"
+    ws["D5"] = 1234.5
+    ws["D5"].number_format = "#,##0.00"
+    ws["E5"] = "filled"
+    ws["E5"].fill = PatternFill(fill_type="solid", fgColor="FFFFFF00")
+    ws["F5"] = "bordered"
+    thin = Side(style="thin", color="FF000000")
+    thick = Side(style="thick", color="FFFF0000")
+    ws["F5"].border = Border(left=thin, right=thin, top=thick, bottom=Side(style="double"))
+    ws["G5"] = "centred"
+    ws["G5"].alignment = Alignment(horizontal="center", vertical="top", wrap_text=True)
+    ws["H5"] = "right"
+    ws["H5"].alignment = Alignment(horizontal="right")
+
+    ws.merge_cells("A7:C8")
+    ws["A7"] = "merged"
+    ws.freeze_panes = "B2"
+    ws.column_dimensions["A"].width = 20
+    ws.column_dimensions["C"].width = 5.5
+    ws.row_dimensions[3].height = 30
+    ws.sheet_view.zoomScale = 85
+
+    second = wb.create_sheet("Second Sheet")
+    second["A1"] = "on second"
+    second["B2"] = 7
+    hidden = wb.create_sheet("Hidden")
+    hidden["A1"] = "secret"
+    hidden.sheet_state = "hidden"
+
+    wb.defined_names.append(DefinedName("DataStart", attr_text="Values!$B$1"))
+    wb.defined_names.append(DefinedName("Block", attr_text="'Second Sheet'!$A$1:$B$2"))
+    wb.save(path)
+
+
+if __name__ == "__main__":
+    make_values(os.path.join(HERE, "openpyxl_values.xlsx"))
