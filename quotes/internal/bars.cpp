@@ -1,0 +1,157 @@
+#include "quotes/internal/bars.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace plrxl::quotes {
+namespace {
+
+// Days from 1970-01-01 (proleptic Gregorian), after H. Hinnant's algorithm.
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, int* year, int* month, int* day) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long y = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  *year = static_cast<int>(y + (m <= 2));
+  *month = static_cast<int>(m);
+  *day = static_cast<int>(d);
+}
+
+constexpr long long kSerialEpochDays = -25569;  // 1899-12-30 relative to 1970-01-01
+
+std::string Upper(const std::string& s) {
+  std::string out = s;
+  for (auto& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+std::optional<Periodicity> ParsePeriodicity(const std::string& text) {
+  std::string t = Upper(text);
+  while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.pop_back();
+  while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front()))) t.erase(t.begin());
+  if (t == "D" || t == "DAILY" || t == "DAY") return Periodicity::kDaily;
+  if (t == "W" || t == "WEEKLY" || t == "WEEK") return Periodicity::kWeekly;
+  if (t == "M" || t == "MONTHLY" || t == "MONTH") return Periodicity::kMonthly;
+  return std::nullopt;
+}
+
+double CivilToSerial(int year, int month, int day) {
+  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
+                                           static_cast<unsigned>(day)) -
+                             kSerialEpochDays);
+}
+
+void SerialToCivil(double serial, int* year, int* month, int* day) {
+  CivilFromDays(static_cast<long long>(std::floor(serial)) + kSerialEpochDays, year, month, day);
+}
+
+int WeekdayMon0(double serial) {
+  // Serial 2 (1900-01-01) was a Monday.
+  long long d = static_cast<long long>(std::floor(serial)) - 2;
+  return static_cast<int>(((d % 7) + 7) % 7);
+}
+
+void SortAndFilter(Bars* bars, double start, double end) {
+  std::stable_sort(bars->begin(), bars->end(),
+                   [](const Bar& a, const Bar& b) { return a.date < b.date; });
+  Bars kept;
+  kept.reserve(bars->size());
+  for (const Bar& b : *bars) {
+    if (b.date < start || b.date > end) continue;
+    if (!kept.empty() && kept.back().date == b.date) {
+      kept.back() = b;
+    } else {
+      kept.push_back(b);
+    }
+  }
+  bars->swap(kept);
+}
+
+Bars Aggregate(const Bars& daily, Periodicity periodicity) {
+  if (periodicity == Periodicity::kDaily) return daily;
+  auto group_of = [periodicity](double date) -> long long {
+    if (periodicity == Periodicity::kWeekly) {
+      return static_cast<long long>(std::floor(date)) - WeekdayMon0(date);
+    }
+    int y, m, d;
+    SerialToCivil(date, &y, &m, &d);
+    return static_cast<long long>(y) * 12 + m;
+  };
+  Bars out;
+  long long current = 0;
+  for (const Bar& b : daily) {
+    const long long g = group_of(b.date);
+    if (out.empty() || g != current) {
+      out.push_back(b);
+      current = g;
+      continue;
+    }
+    Bar& agg = out.back();
+    agg.high = std::max(agg.high, b.high);
+    agg.low = std::min(agg.low, b.low);
+    agg.close = b.close;
+    agg.adj_close = b.adj_close;
+    agg.open_interest = b.open_interest;
+    agg.volume += b.volume;
+  }
+  return out;
+}
+
+void ApplyAdjustment(Bars* bars) {
+  for (Bar& b : *bars) {
+    if (b.close == 0) continue;
+    const double f = b.adj_close / b.close;
+    b.open *= f;
+    b.high *= f;
+    b.low *= f;
+    b.close = b.adj_close;
+  }
+}
+
+QuoteResult BarsToResult(const std::string& series_name, const Bars& bars) {
+  const size_t n = bars.size();
+  std::vector<Variant> date(n), open(n), high(n), low(n), close(n), volume(n), oi(n), adj(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Bar& b = bars[i];
+    date[i] = Variant::Date(b.date);
+    open[i] = b.open;
+    high[i] = b.high;
+    low[i] = b.low;
+    close[i] = b.close;
+    volume[i] = b.volume;
+    oi[i] = b.open_interest;
+    adj[i] = b.adj_close;
+  }
+  ResultSeries s;
+  s.name = series_name;
+  s.fields = {{kFieldDate, Variant::Array1D(std::move(date))},
+              {kFieldOpen, Variant::Array1D(std::move(open))},
+              {kFieldHigh, Variant::Array1D(std::move(high))},
+              {kFieldLow, Variant::Array1D(std::move(low))},
+              {kFieldClose, Variant::Array1D(std::move(close))},
+              {kFieldVolume, Variant::Array1D(std::move(volume))},
+              {kFieldOpenInterest, Variant::Array1D(std::move(oi))},
+              {kFieldAdjustedClose, Variant::Array1D(std::move(adj))}};
+  QuoteResult r;
+  r.series.push_back(std::move(s));
+  return r;
+}
+
+}  // namespace plrxl::quotes

@@ -1,0 +1,172 @@
+#include "quotes/internal/fetcher_core.h"
+
+#include <ctime>
+#include <exception>
+#include <strings.h>
+
+#include "quotes/quote_errors.h"
+
+namespace plrxl::quotes {
+
+// Process-wide so identifiers stay unique across fetchers (the progress
+// window keys its list by them).
+static std::atomic<uint32_t> g_next_request_id{1};
+
+FetcherCore::FetcherCore(QuoteSettings settings) : settings_(std::move(settings)) {}
+
+FetcherCore::~FetcherCore() {
+  CancelAll();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  queue_cv_.notify_all();
+  for (auto& t : workers_) t.join();
+  http_.reset();
+}
+
+SourceBase* FetcherCore::FindSource(const std::string& name) {
+  for (auto& s : sources_) {
+    if (s->Name().size() == name.size() && strcasecmp(s->Name().c_str(), name.c_str()) == 0) {
+      return s.get();
+    }
+  }
+  return nullptr;
+}
+
+double FetcherCore::Today() const {
+  if (settings_.today) return static_cast<double>(static_cast<long long>(settings_.today()));
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return CivilToSerial(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+uint32_t FetcherCore::NextId() { return g_next_request_id.fetch_add(1); }
+
+HttpEngine& FetcherCore::Http() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!http_) http_ = std::make_unique<HttpEngine>();
+  return *http_;
+}
+
+HttpPolicy FetcherCore::Policy() const {
+  HttpPolicy p;
+  p.max_connections = settings_.max_connections;
+  p.connect_timeout_ms = settings_.connect_timeout_ms;
+  p.total_timeout_ms = settings_.total_timeout_ms;
+  p.max_bytes = settings_.max_response_bytes;
+  p.max_retries = settings_.max_retries;
+  p.backoff_ms = settings_.backoff_ms;
+  p.max_retry_wait_ms = settings_.max_retry_wait_ms;
+  return p;
+}
+
+void FetcherCore::Run(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job) {
+  auto task = [this, source, inputs, job] {
+    if (job->cancel.IsSet() || job->Finished()) return;
+    job->SetRunning();
+    Outcome outcome;
+    try {
+      FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
+      outcome = source->Fetch(inputs, context);
+    } catch (const std::exception& e) {
+      outcome = Outcome::Failure(kQuoteInternal, e.what());
+    } catch (...) {
+      outcome = Outcome::Failure(kQuoteInternal, "");
+    }
+    if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
+    job->Finish(std::move(outcome));
+  };
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (stop_) {
+    job->Finish(Outcome::Failure(kQuoteCancelled, ""));
+    return;
+  }
+  // Forget finished jobs so the list stays short.
+  std::erase_if(live_, [](const std::weak_ptr<Job>& w) { return w.expired(); });
+  live_.push_back(job);
+  queue_.push_back(std::move(task));
+  if (static_cast<int>(queue_.size()) > idle_ && static_cast<int>(workers_.size()) < std::max(1, settings_.worker_threads)) {
+    workers_.emplace_back([this] { Work(); });
+  }
+  queue_cv_.notify_one();
+}
+
+void FetcherCore::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    ++idle_;
+    queue_cv_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+    --idle_;
+    if (queue_.empty()) return;  // stopping with nothing left to do
+    auto task = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    task();
+    lock.lock();
+  }
+}
+
+void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
+  for (const auto& item : items) {
+    SourceBase* source = FindSource(item.source);
+    if (source == nullptr) continue;
+    ParameterSet params = source->NewParameters();
+    for (const auto& [name, value] : item.parameters) {
+      if (RequestParameter* p = params.Find(name)) p->SetValue(value);
+    }
+    RequestInputs inputs;
+    std::string error;
+    if (!source->ReadInputs(params, &inputs, &error)) continue;
+    const std::string key = PrefetchKey(source->Name(), params);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (prefetched_.count(key) != 0) continue;
+    }
+    auto job = std::make_shared<Job>();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      prefetched_.emplace(key, job);
+    }
+    Run(source, inputs, job);
+  }
+}
+
+std::shared_ptr<Job> FetcherCore::TakePrefetched(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = prefetched_.find(key);
+  if (it == prefetched_.end()) return nullptr;
+  auto job = it->second;
+  prefetched_.erase(it);
+  return job;
+}
+
+void FetcherCore::CancelPrefetched() {
+  std::multimap<std::string, std::shared_ptr<Job>> taken;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    taken.swap(prefetched_);
+  }
+  for (auto& [key, job] : taken) {
+    job->cancel.cancelled = true;
+    job->Finish(Outcome::Failure(kQuoteCancelled, ""));
+  }
+}
+
+void FetcherCore::CancelAll() {
+  CancelPrefetched();
+  std::vector<std::shared_ptr<Job>> jobs;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& w : live_) {
+      if (auto j = w.lock()) jobs.push_back(std::move(j));
+    }
+  }
+  for (auto& job : jobs) {
+    job->cancel.cancelled = true;
+    job->Finish(Outcome::Failure(kQuoteCancelled, ""));
+  }
+}
+
+}  // namespace plrxl::quotes

@@ -1,0 +1,47 @@
+// The HTTP policy every web source shares: retries of 429 and 5xx answers
+// and of dropped connections with exponential backoff (a Retry-After header
+// wins), and the mapping of every failure to an error number and text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "quotes/internal/http_engine.h"
+
+namespace plrxl::quotes {
+
+struct HttpPolicy {
+  int max_connections = 8;
+  long connect_timeout_ms = 10000;
+  long total_timeout_ms = 60000;
+  size_t max_bytes = 32u << 20;
+  int max_retries = 3;
+  long backoff_ms = 500;          // first wait; doubles with every retry
+  long max_retry_wait_ms = 30000; // cap for Retry-After and backoff
+};
+
+struct FetchResult {
+  int32_t error = 0;  // a QuoteError; 0 when a response came back
+  std::string text;   // why, when error != 0
+  HttpResponse response;
+};
+
+// GETs `url` for `pool`. A response with any final status comes back with
+// error 0, except: 429 after the retries (kQuoteThrottled), 5xx after the
+// retries (kQuoteHttpStatus), and a 2xx answer that is an HTML page
+// (kQuoteHtmlAnswer). Other statuses are left to the caller, who may find an
+// error message in the body.
+FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const std::string& url,
+                           const std::vector<std::string>& headers, const HttpPolicy& policy,
+                           const CancelFlag& cancel, bool accept_html = false);
+
+// True for a body that is an HTML page (by its content type or its start).
+bool LooksLikeHtml(const HttpResponse& response);
+
+// The standard error text for a non-2xx status the caller could not explain.
+FetchResult StatusFailure(const HttpResponse& response);
+
+// Percent-encodes a URL component.
+std::string UrlEncode(const std::string& text);
+
+}  // namespace plrxl::quotes

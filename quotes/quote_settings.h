@@ -1,0 +1,50 @@
+// The settings of the quote component: where local files live, each web
+// provider's base address and key, and the HTTP limits. Read from section
+// "Sources" of the user settings file; tests fill the struct directly.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "host/regional.h"
+
+namespace plrxl {
+
+struct QuoteSettings {
+  std::string settings_file;  // named in "missing key" errors
+  std::string base_folder;    // the project workbook's folder; "" = current folder
+  std::string csv_folder;     // absolute, or relative to base_folder
+
+  std::string yahoo_base_url = "https://query1.finance.yahoo.com";
+  std::string yahoo_cookie_url = "https://fc.yahoo.com";
+  std::string stooq_base_url = "https://stooq.com";
+  std::string stooq_key;
+  std::string tiingo_base_url = "https://api.tiingo.com";
+  std::string tiingo_key;
+  std::string alpha_vantage_base_url = "https://www.alphavantage.co";
+  std::string alpha_vantage_key;
+
+  int max_connections = 16;           // per provider
+  long connect_timeout_ms = 10000;
+  long total_timeout_ms = 60000;
+  size_t max_response_bytes = 64u << 20;
+  int max_retries = 3;
+  long backoff_ms = 500;
+  long max_retry_wait_ms = 30000;
+  int worker_threads = 32;
+
+  RegionalSettings regional;          // short dates in CSV files
+  std::function<double()> today;      // date serial of today; system clock when empty
+};
+
+// $XDG_CONFIG_HOME/PelorinXL/settings.ini, or ~/.config/PelorinXL/settings.ini.
+std::string DefaultSettingsFile();
+
+// Reads section "Sources" of `settings_file` (a missing file or key keeps the
+// default): CsvFolder (default "quotes" beside the workbook), YahooBaseUrl,
+// YahooCookieUrl, StooqBaseUrl, StooqKey, TiingoBaseUrl, TiingoKey,
+// AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections.
+QuoteSettings LoadQuoteSettings(const std::string& base_folder,
+                                const std::string& settings_file = DefaultSettingsFile());
+
+}  // namespace plrxl
