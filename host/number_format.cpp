@@ -180,6 +180,36 @@ std::string FormatDate(const std::vector<Token>& tokens, double serial) {
   return out;
 }
 
+// v >= 0 with `places` decimals, rounded half away from zero on its first
+// 15 significant digits as the spreadsheet does (2.5 -> 3, 1.005 -> 1.01).
+std::string FixedHalfUp(double v, int places) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+  const std::string sci(buf, res.ptr);
+  std::string digits = sci.substr(0, 1) + sci.substr(2, 14);
+  const int exponent = std::stoi(sci.substr(sci.find('e') + 1));
+  // Lay the digits out as integer and fraction digits: value = 0.digits * 10^(exponent + 1).
+  int point = exponent + 1;  // digits before the decimal point
+  if (point < 0) {
+    digits.insert(0, static_cast<size_t>(-point), '0');
+    point = 0;
+  }
+  if (static_cast<int>(digits.size()) < point + places + 1) digits.append(point + places + 1 - digits.size(), '0');
+  const bool up = digits[static_cast<size_t>(point + places)] >= '5';
+  digits.resize(static_cast<size_t>(point + places));
+  if (up) {
+    int i = static_cast<int>(digits.size()) - 1;
+    while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+    if (i >= 0) ++digits[static_cast<size_t>(i)];
+    else digits.insert(0, "1"), ++point;
+  }
+  std::string int_part = digits.substr(0, static_cast<size_t>(point));
+  const size_t nz = int_part.find_first_not_of('0');
+  int_part = nz == std::string::npos ? "0" : int_part.substr(nz);
+  if (places == 0) return int_part;
+  return int_part + "." + digits.substr(static_cast<size_t>(point));
+}
+
 std::string GroupThousands(const std::string& digits, char separator) {
   std::string out;
   const int n = static_cast<int>(digits.size());
@@ -228,9 +258,7 @@ std::string FormatNumber(const std::vector<Token>& tokens, double value, bool wi
     v /= std::pow(10.0, exponent);
     if (std::round(v * std::pow(10.0, frac_places)) >= 10 * std::pow(10.0, frac_places)) v /= 10, ++exponent;
   }
-  char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, frac_places);
-  const std::string fixed(buf, res.ptr);
+  const std::string fixed = FixedHalfUp(v, frac_places);
   std::string int_part = fixed.substr(0, fixed.find('.'));
   std::string frac_part = frac_places ? fixed.substr(fixed.find('.') + 1) : "";
   while (static_cast<int>(frac_part.size()) > frac_zeros && !frac_part.empty() && frac_part.back() == '0')

@@ -66,8 +66,7 @@ Worksheet* MemoryWorkbook::FindWorksheet(const std::string& name) {
 }
 
 void MemoryWorkbook::CheckSheetName(const std::string& name, const Worksheet* self) const {
-  bool bad = name.empty() || name.size() > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos ||
-             name.front() == '\'' || name.back() == '\'';
+  bool bad = name.empty() || name.size() > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos;
   for (const auto& s : sheets_) bad |= s.get() != self && SameNameNoCase(s->Name(), name);
   if (bad)
     throw Error(kErrRange, kHostSource,
