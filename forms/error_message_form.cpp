@@ -87,6 +87,10 @@ bool frmErrorMessage::Click(const std::string& control) {
   return true;
 }
 
+UrlOpener OpenWithShell(CShell& shell) {
+  return [&shell](const std::string& url) { shell.OpenUrl(url); };
+}
+
 ErrorDialogFactory MakeErrorMessageFormFactory(UrlOpener open_url) {
   return [open_url = std::move(open_url)]() -> std::unique_ptr<ErrorMessageDialog> {
     return std::make_unique<frmErrorMessage>(open_url);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "support/error_dialog.h"
+#include "support/shell.h"
 
 namespace plrxl {
 
@@ -70,6 +71,9 @@ class frmErrorMessage : public ErrorMessageDialog {
 // "?", "=" and "&" become %0A, %09, %3A, %2F, %3F, %3D, %26; spaces and "%"
 // stay as they are.
 std::string EscapeForMailBody(const std::string& text);
+
+// Opens the link with CShell::OpenUrl; `shell` must outlive the opener.
+UrlOpener OpenWithShell(CShell& shell);
 
 // The error handler's standard dialog maker.
 ErrorDialogFactory MakeErrorMessageFormFactory(UrlOpener open_url);
