@@ -55,6 +55,12 @@ struct FileDialogOptions {
   // Pairs of description and pattern list, e.g. {"Workbooks", "*.xlsx;*.xls"}.
   std::vector<std::pair<std::string, std::string>> filters;
   bool multi_select = false;
+  // The filter chosen when the dialog opens: 1 = the first one.
+  int selected_filter = 1;
+  // Extension (without the dot) added to a typed name that has none.
+  std::string default_ext;
+  // The chosen files must exist (open dialogs).
+  bool file_must_exist = false;
 };
 
 class UiPort {
