@@ -22,9 +22,11 @@
 // Error(1004, "PlrXL2.WorkbookStore", "<path>: <problem>"); a failed save
 // leaves an existing target untouched and no temporary file behind.
 //
-// Known limits of the saved file: hidden defined names come back visible;
-// cached Boolean and error results of formulas are stored as texts and read
-// back as Booleans and errors.
+// Known limits of the saved file: hidden defined names come back visible; a
+// formula without a cached value comes back with 0; column widths are kept
+// to the pixel. Cached Boolean and error results of formulas, constant
+// errors and the empty text have no cell type in the writer and are stored
+// as formulas or texts the reader recognises ("=#N/A", "=\"\"", "TRUE").
 #pragma once
 
 #include <memory>

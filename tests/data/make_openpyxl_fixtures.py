@@ -5,12 +5,18 @@ The generated files are committed, so the tests never need python.
 
 openpyxl_values.xlsx   values of every type, styles, merged cells, frozen
                        panes, names, a hidden sheet, widths and heights
+openpyxl_parts.xlsx    a line chart the reader must find, and comments it
+                       cannot carry (reported as a warning)
+broken_*.xlsx          valid zip packages with a defect inside
 """
 import datetime
 import os
+import zipfile
 
 from openpyxl import Workbook
 from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
+from openpyxl.chart import LineChart, Reference
+from openpyxl.comments import Comment
 from openpyxl.workbook.defined_name import DefinedName
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -80,5 +86,52 @@ def make_values(path):
     wb.save(path)
 
 
+def make_parts(path):
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Prices"
+    ws.append(["Date", "Close"])
+    for i in range(1, 11):
+        ws.append([datetime.date(2024, 1, i), 100 + i])
+        ws.cell(row=i + 1, column=1).number_format = "yyyy-mm-dd"
+    chart = LineChart()
+    chart.title = "ACME"
+    data = Reference(ws, min_col=2, min_row=1, max_row=11)
+    cats = Reference(ws, min_col=1, min_row=2, max_row=11)
+    chart.add_data(data, titles_from_data=True)
+    chart.set_categories(cats)
+    ws.add_chart(chart, "D2")
+    ws["A1"].comment = Comment("a note", "someone")
+    wb.save(path)
+
+
+def rewrite(source, target, part, transform):
+    """Copies the package source to target with one part transformed (None
+    drops the part)."""
+    with zipfile.ZipFile(source) as zin, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item.filename)
+            if item.filename == part:
+                data = transform(data)
+                if data is None:
+                    continue
+            zout.writestr(item, data)
+
+
+def make_broken(values):
+    rewrite(values, os.path.join(HERE, "broken_workbook_xml.xlsx"), "xl/workbook.xml",
+            lambda d: d[: len(d) // 2])
+    rewrite(values, os.path.join(HERE, "broken_sheet_xml.xlsx"), "xl/worksheets/sheet1.xml",
+            lambda d: d.replace(b"</row>", b"</rwo>", 1))
+    rewrite(values, os.path.join(HERE, "broken_no_workbook.xlsx"), "xl/workbook.xml", lambda d: None)
+    rewrite(values, os.path.join(HERE, "broken_bad_cell.xlsx"), "xl/worksheets/sheet1.xml",
+            lambda d: d.replace(b'r="B1"', b'r="B0"', 1))
+    rewrite(values, os.path.join(HERE, "broken_bad_number.xlsx"), "xl/worksheets/sheet1.xml",
+            lambda d: d.replace(b"<v>42</v>", b"<v>4x2</v>", 1))
+
+
 if __name__ == "__main__":
-    make_values(os.path.join(HERE, "openpyxl_values.xlsx"))
+    values = os.path.join(HERE, "openpyxl_values.xlsx")
+    make_values(values)
+    make_parts(os.path.join(HERE, "openpyxl_parts.xlsx"))
+    make_broken(values)

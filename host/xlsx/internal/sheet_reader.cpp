@@ -176,6 +176,8 @@ class CellLoader {
       CellError e;
       if (!formula.empty() && ParseCellError(formula, &e)) {
         sheet_.SetCellValue(row, col, Variant(e));  // how a constant error is stored
+      } else if (formula == "\"\"") {
+        sheet_.SetCellValue(row, col, Variant(std::string()));  // and the empty text
       } else if (!formula.empty()) {
         sheet_.SetCellFormula(row, col, "=" + formula, cached);
       } else {
