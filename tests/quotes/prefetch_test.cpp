@@ -1,0 +1,121 @@
+// Prefetch: downloads handed over ahead run concurrently within the
+// connection limit, and a run that takes them in order gets exactly what a
+// sequential run gets, without asking the server twice.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "tests/quotes/loopback_server.h"
+#include "tests/quotes/quote_test_util.h"
+
+namespace plrxl::testing {
+namespace {
+
+// Tiingo-format prices whose values depend on the ticker, after a delay.
+class DelayedTiingo {
+ public:
+  explicit DelayedTiingo(int delay_ms) {
+    server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [this, delay_ms](const httplib::Request& req,
+                                                                           httplib::Response& res) {
+      const int now = ++in_flight_;
+      int seen = max_in_flight_.load();
+      while (now > seen && !max_in_flight_.compare_exchange_weak(seen, now)) {
+      }
+      ++hits_;
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+      const double base = static_cast<double>(req.matches[1].str().size() * 10 + req.matches[1].str()[0]);
+      res.set_content(R"([{"date":"2024-01-02T00:00:00.000Z","open":)" + std::to_string(base) +
+                          R"(,"high":)" + std::to_string(base + 2) + R"(,"low":)" + std::to_string(base - 1) +
+                          R"(,"close":)" + std::to_string(base + 1) + R"(,"volume":100,"adjClose":)" +
+                          std::to_string(base + 1) + "}]",
+                      "application/json");
+      --in_flight_;
+    });
+    server_.Start();
+  }
+  std::string Url() const { return server_.Url(); }
+  int Hits() const { return hits_; }
+  int MaxInFlight() const { return max_in_flight_; }
+
+ private:
+  LoopbackServer server_;
+  std::atomic<int> in_flight_{0}, max_in_flight_{0}, hits_{0};
+};
+
+std::vector<std::string> Tickers(int n) {
+  std::vector<std::string> out;
+  for (int i = 0; i < n; ++i) out.push_back("T" + std::string(static_cast<size_t>(i % 5 + 1), 'A' + i % 26));
+  return out;
+}
+
+PrefetchItem Item(const std::string& source, const std::string& ticker) {
+  return {source,
+          {{"TICKER", Variant(ticker)},
+           {"STARTDATE", Variant::Date(Day(2024, 1, 1))},
+           {"ENDDATE", Variant::Date(Day(2024, 1, 31))},
+           {"PERIODICITY", Variant("DAILY")},
+           {"EXCHANGE", Variant("no adjust values")}}};
+}
+
+std::vector<std::vector<double>> RunInOrder(QuoteFetcher& fetcher, const std::string& source,
+                                            const std::vector<std::string>& tickers) {
+  std::vector<std::vector<double>> closes;
+  for (const auto& t : tickers) {
+    auto r = NewRequest(fetcher, {source, t, Day(2024, 1, 1), Day(2024, 1, 31)});
+    r->SetParameter("EXCHANGE", Variant("no adjust values"));
+    RunToEnd(*r);
+    EXPECT_EQ(r->ErrorNumber(), 0) << r->ErrorDescription();
+    closes.push_back(Column(r->Result(), kFieldClose));
+  }
+  return closes;
+}
+
+TEST(Prefetch, GivesTheSequentialResultsWithOneDownloadEach) {
+  DelayedTiingo server(20);
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  settings.max_connections = 3;
+  const auto tickers = Tickers(12);
+
+  auto sequential_fetcher = MakeQuoteFetcher(settings);
+  const auto sequential = RunInOrder(*sequential_fetcher, "TIINGO", tickers);
+  EXPECT_EQ(server.Hits(), 12);
+  EXPECT_EQ(server.MaxInFlight(), 1);
+
+  auto fetcher = MakeQuoteFetcher(settings);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : tickers) items.push_back(Item("tiingo", t));
+  items.push_back(Item("NOSUCH", "X"));  // skipped
+  fetcher->Prefetch(items);
+  EXPECT_EQ(RunInOrder(*fetcher, "TIINGO", tickers), sequential);
+  EXPECT_EQ(server.Hits(), 24) << "every prefetched download is taken over, none is repeated";
+  EXPECT_EQ(server.MaxInFlight(), 3) << "at most MaxConnections at once";
+}
+
+TEST(Prefetch, OfflineSourcesAndLeftoversAreHarmless) {
+  TempDir dir;
+  auto fetcher = MakeQuoteFetcher(TestSettings(dir));
+  const auto tickers = Tickers(6);
+  const auto sequential = RunInOrder(*fetcher, "SAMPLE", tickers);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : tickers) items.push_back(Item("SAMPLE", t));
+  items.push_back(Item("SAMPLE", "NEVERTAKEN"));
+  fetcher->Prefetch(items);
+  EXPECT_EQ(RunInOrder(*fetcher, "sample", tickers), sequential);
+  fetcher.reset();  // cancels the download nobody took
+}
+
+TEST(Prefetch, ADifferentRequestDoesNotTakeAPrefetchedDownload) {
+  DelayedTiingo server(1);
+  TempDir dir;
+  auto fetcher = MakeQuoteFetcher(TestSettings(dir, server.Url()));
+  fetcher->Prefetch({Item("TIINGO", "AAA")});
+  auto r = NewRequest(*fetcher, {"TIINGO", "AAA", Day(2024, 1, 1), Day(2024, 1, 30)});
+  RunToEnd(*r);
+  EXPECT_EQ(r->ErrorNumber(), 0);
+  EXPECT_EQ(server.Hits(), 2);
+}
+
+}  // namespace
+}  // namespace plrxl::testing
