@@ -24,7 +24,7 @@ constexpr int64_t kMaxStamp = 253402300799LL;
 
 bool Fail(ParseFailure* failure, int32_t number, std::string text) {
   failure->number = number;
-  failure->text = std::move(text);
+  failure->text = text.empty() ? std::string(QuoteErrorText(number)) : std::move(text);
   return false;
 }
 
