@@ -1,0 +1,58 @@
+// pelorinxl info WORKBOOK: what a workbook holds, in a few lines: its
+// sheets with their used range and visibility, its defined names with what
+// they refer to, its charts with their titles, and the parts of the file
+// the model cannot carry.
+#include <ostream>
+
+#include "app/commands.h"
+#include "host/address.h"
+
+namespace plrxl::app {
+
+namespace {
+
+std::string UsedRangeText(const Worksheet& sheet) {
+  auto used = sheet.UsedRange();
+  return used ? FormatA1(*used, false) : std::string("(empty)");
+}
+
+void PrintInfo(const AppContext& ctx, const std::string& path) {
+  auto host = ctx.MakeHost();
+  Workbook& book = host->OpenWorkbook(path);
+  std::ostream& out = ctx.out;
+  out << "Workbook: " << book.FullName() << "\n";
+  out << "Sheets: " << book.WorksheetCount() << "\n";
+  for (int i = 1; i <= book.WorksheetCount(); ++i) {
+    Worksheet& sheet = book.WorksheetAt(i);
+    out << "  " << i << ". " << sheet.Name() << "  " << UsedRangeText(sheet) << "  "
+        << (sheet.Visible() ? "visible" : "hidden") << (&sheet == book.ActiveSheet() ? "  active" : "") << "\n";
+  }
+  out << "Names: " << book.NameCount() << "\n";
+  for (int i = 1; i <= book.NameCount(); ++i) {
+    const DefinedName& name = book.NameAt(i);
+    out << "  " << name.name << "  " << name.refers_to << "\n";
+  }
+  int charts = 0;
+  for (int i = 1; i <= book.WorksheetCount(); ++i) charts += book.WorksheetAt(i).ChartCount();
+  out << "Charts: " << charts << "\n";
+  for (int i = 1; i <= book.WorksheetCount(); ++i) {
+    Worksheet& sheet = book.WorksheetAt(i);
+    for (int k = 1; k <= sheet.ChartCount(); ++k) {
+      const Chart& chart = sheet.ChartAt(k);
+      out << "  " << sheet.Name() << ": " << chart.name << "  \"" << chart.title << "\"\n";
+    }
+  }
+  out << "Warnings: " << book.Warnings().size() << "\n";
+  for (const std::string& w : book.Warnings()) out << "  " << w << "\n";
+}
+
+}  // namespace
+
+void RegisterInfoCommand(CLI::App& app, const AppContext& ctx) {
+  CLI::App* cmd = app.add_subcommand("info", "Show the sheets, names, charts and warnings of a workbook");
+  auto path = std::make_shared<std::string>();
+  cmd->add_option("WORKBOOK", *path, "The .xlsx or .xlsm file")->required();
+  cmd->callback([&ctx, path] { PrintInfo(ctx, *path); });
+}
+
+}  // namespace plrxl::app

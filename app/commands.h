@@ -1,0 +1,33 @@
+// The commands of pelorinxl. Each command lives in its own file and adds
+// itself to the command line through one registration function declared
+// here; main.cpp calls them all. To add a command: write app/cmd_<name>.cpp
+// with a Register<Name>Command and add one line to main.cpp.
+//
+// Command bodies report failures by throwing (plrxl::Error or any
+// std::exception); main prints the one-line reason and exits non-zero.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <iosfwd>
+#include <memory>
+
+#include "host/memory/memory_host.h"
+
+namespace plrxl::app {
+
+// What every command gets: where to write, and how to make a host that
+// reads and writes workbook files.
+struct AppContext {
+  std::ostream& out;
+  std::ostream& err;
+  std::unique_ptr<MemoryHost> MakeHost() const;
+};
+
+void RegisterInfoCommand(CLI::App& app, const AppContext& ctx);
+void RegisterCopyCommand(CLI::App& app, const AppContext& ctx);
+void RegisterRunCommands(CLI::App& app, const AppContext& ctx);
+void RegisterSourcesCommand(CLI::App& app, const AppContext& ctx);
+void RegisterDemoCommand(CLI::App& app, const AppContext& ctx);
+
+}  // namespace plrxl::app

@@ -1,0 +1,125 @@
+// The pelorinxl program itself: run as a child process with real files.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
+#include "tests/host/xlsx_test_util.h"
+
+extern char** environ;
+
+namespace plrxl {
+namespace {
+
+using testing_xlsx::ReadBytes;
+using testing_xlsx::TempFolder;
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+RunResult Run(const TempFolder& folder, std::vector<std::string> args) {
+  const std::string program = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string out_path = folder.File(".stdout"), err_path = folder.File(".stderr");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  RunResult result;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.out = ReadBytes(out_path);
+  result.err = ReadBytes(err_path);
+  std::remove(out_path.c_str());
+  std::remove(err_path.c_str());
+  return result;
+}
+
+std::string Fixture(const std::string& name) { return std::string(PLRXL_TEST_DATA) + "/" + name; }
+
+struct CliCase {
+  const char* label;
+  std::vector<std::string> args;
+  bool succeeds;
+  std::vector<std::string> out_has;
+  const char* err_has;
+};
+
+TEST(Pelorinxl, CommandsAndFailures) {
+  const CliCase cases[] = {
+      {"version", {"--version"}, true, {"2.0.31\n"}, ""},
+      {"help", {"--help"}, true, {"info", "copy", "--version"}, ""},
+      {"info",
+       {"info", Fixture("openpyxl_values.xlsx")},
+       true,
+       {"Sheets: 3\n", "  1. Values  A1:J8  visible  active\n", "  2. Second Sheet  A1:B2  visible\n",
+        "  3. Hidden  A1  hidden\n", "Names: 2\n", "  DataStart  ='Values'!R1C2\n",
+        "  Block  ='Second Sheet'!R1C1:R2C2\n", "Charts: 0\n", "Warnings: 0\n"},
+       ""},
+      {"info with chart and warnings",
+       {"info", Fixture("openpyxl_parts.xlsx")},
+       true,
+       {"Charts: 1\n", "  Prices: Chart 1  \"ACME\"\n", "  comments on sheet 'Prices'\n"},
+       ""},
+      {"no command", {}, false, {}, "pelorinxl: "},
+      {"unknown command", {"frobnicate"}, false, {}, "pelorinxl: "},
+      {"info without workbook", {"info"}, false, {}, "WORKBOOK"},
+      {"missing workbook", {"info", "/nonexistent/book.xlsx"}, false, {}, "/nonexistent/book.xlsx: file not found"},
+      {"broken workbook", {"info", Fixture("broken_sheet_xml.xlsx")}, false, {}, "broken XML in xl/worksheets/sheet1.xml"},
+      {"copy into a missing folder",
+       {"copy", Fixture("openpyxl_values.xlsx"), "/nonexistent/out.xlsx"},
+       false,
+       {},
+       "/nonexistent/out.xlsx: folder not found"},
+  };
+  for (const CliCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempFolder folder;
+    RunResult r = Run(folder, c.args);
+    if (c.succeeds) {
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.err, "");
+    } else {
+      EXPECT_NE(r.status, 0);
+      EXPECT_EQ(r.out, "");
+      // One line: the reason.
+      ASSERT_FALSE(r.err.empty());
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+    for (const std::string& s : c.out_has) EXPECT_NE(r.out.find(s), std::string::npos) << "missing: " << s << "\n" << r.out;
+    EXPECT_NE(r.err.find(c.err_has), std::string::npos) << r.err;
+  }
+}
+
+TEST(Pelorinxl, CopyOfAnotherProgramsWorkbookKeepsEverything) {
+  for (const char* name : {"openpyxl_values.xlsx", "openpyxl_parts.xlsx"}) {
+    SCOPED_TRACE(name);
+    TempFolder folder;
+    const std::string copy = folder.File("copy.xlsx");
+    RunResult r = Run(folder, {"copy", Fixture(name), copy});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto original_host = MakeMemoryHost(MakeXlsxStore());
+    auto copy_host = MakeMemoryHost(MakeXlsxStore());
+    Workbook& original = original_host->OpenWorkbook(Fixture(name));
+    Workbook& copied = copy_host->OpenWorkbook(copy);
+    testing_xlsx::ExpectSameWorkbook(original, copied);
+    // What could not be copied was said on stderr, one line per part.
+    for (const std::string& w : original.Warnings()) EXPECT_NE(r.err.find("not copied: " + w), std::string::npos);
+    EXPECT_TRUE(copied.Warnings().empty());
+  }
+}
+
+}  // namespace
+}  // namespace plrxl
