@@ -2,6 +2,7 @@
 // workbook into a complete new project.
 #include "entry/project_template.h"
 
+#include <cmath>
 #include <string>
 
 #include "entry/pelorin.h"
@@ -50,7 +51,7 @@ void WriteParametersSheet(Worksheet& parameters, double today) {
     parameters.GetRange("E" + std::to_string(message.number)).SetValue(Variant(message.text));
   }
   // The default end date follows the calendar.
-  parameters.SetCellFormula(2, ColumnNumber("K"), "=TODAY()", Variant::Date(today));
+  parameters.SetCellFormula(2, ColumnNumber("K"), "=TODAY()", Variant::Date(std::floor(today)));
 
   // The template's own date pattern (B2) until the first run probes the
   // user's one.
