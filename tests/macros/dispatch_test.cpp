@@ -45,7 +45,10 @@ TEST(RunMyMacro, ParsesAndDispatchesEveryCall) {
       {"a;;b", "Ok", {"a()", "b()"}, "", 2},
       {"mymacro", "Ok", {"mymacro()"}, "", 1},
       {"mymacro()", "Ok", {"mymacro()"}, "", 1},
-      {"MyMacro(x)", "Ok", {"MyMacro(x)"}, "", 1},
+      // Host names match in any case (the recorder shows its own name)...
+      {"MyMacro(x)", "Ok", {"mymacro(x)"}, "", 1},
+      // ... and the host is asked for the name as written.
+      {"MyMissing(x)", "MyMissing", {}, "Error Function :MyMissing\r\n1004 - The macro 'MyMissing' cannot be found.", 0},
       {"mymacro(a,b", "Ok", {"mymacro(a|)"}, "", 1},
       {"mymacro(a,,c)", "Ok", {"mymacro(a||c)"}, "", 1},
       {"mymacro(''a,b'')", "Ok", {"mymacro(a|b)"}, "", 1},
@@ -64,7 +67,7 @@ TEST(RunMyMacro, ParsesAndDispatchesEveryCall) {
       {"a;missing(1);b", "missing", {"a()"}, "Error Function :missing\r\n" + kRunFailure, 1},
       // Matching built-in names needs the exact name: a leading space makes
       // it a host call.
-      {" WilderRSI(H2,close,14)", " WilderRSI", {}, "Error Function : WilderRSI\r\n" + kRunFailure, 0},
+      {" WilderRSI(H2,close,14)", " WilderRSI", {}, "Error Function : WilderRSI\r\n" + kRunFailure + " WilderRSI'", 0},
       // Data tools are built in: no host call, no yield.
       {"createsummary;TransposeData;tickerheader;exportdata(a,b);copydata(x)", "Ok", {}, "", 0},
       {"linechart(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21)", "Ok", {}, "", 0},

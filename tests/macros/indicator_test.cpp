@@ -125,6 +125,7 @@ TEST(IndicatorMacros, FailingOrMissingHostFunctionEndsSilently) {
         throw Error(1004, "MyFormula", "Unknown indicator function");
       });
     }
+    project.Ui().AnswerBox(MsgResult::kOk, "Error Function :mymissing");
     EXPECT_EQ(project.Engine().RunMyMacro("wilderrsi(H1,close,14);mymissing"), "mymissing");
     EXPECT_TRUE(project.Data().IsCellEmpty(1, 8));
     EXPECT_TRUE(project.Calls().empty());
@@ -162,7 +163,9 @@ TEST(IndicatorTable, HasSixtyThreeWellFormedRows) {
     EXPECT_STREQ(builtin->procedure, row.procedure);
     for (const auto& arg : args) EXPECT_LE(arg.slot, builtin->last_slot) << row.macro;
     for (const char* p = row.header; *p; ++p) {
-      if (*p == '{') EXPECT_LE(p[1] - '0', builtin->last_slot) << row.macro;
+      if (*p == '{') {
+        EXPECT_LE(p[1] - '0', builtin->last_slot) << row.macro;
+      }
     }
   }
 }

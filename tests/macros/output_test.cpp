@@ -82,7 +82,9 @@ TEST(fnOutPutRange, ClearsStaleResultsBelow) {
       ASSERT_TRUE(sheet.IsCellEmpty(row, 8)) << c.name << " row " << row;
       ASSERT_EQ(sheet.Cells(row, 8).NumberFormat(), "General") << c.name << " row " << row;
     }
-    if (c.extra_row) EXPECT_EQ(sheet.CellValue(c.extra_row + 1, 8), Variant(-3.0)) << c.name;
+    if (c.extra_row) {
+      EXPECT_EQ(sheet.CellValue(c.extra_row + 1, 8), Variant(-3.0)) << c.name;
+    }
   }
 }
 
