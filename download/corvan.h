@@ -1,5 +1,7 @@
 // Corvan: lists the data-source specifications that the quote component can
 // serve, for the workbook's scripts, the row editor and the project checks.
+// The listings themselves are entry/data_source_list.h; Corvan gives them
+// the class's own fetcher and failure reporting.
 //
 // A source is listed when its capability word has kCapHistorical or
 // kCapLink. Corvan keeps its own QuoteFetcher (made from the context on
@@ -48,8 +50,6 @@ class Corvan {
   std::vector<Entry> DataSourceEntries();
 
  private:
-  std::vector<Entry> ListEntries();
-
   std::unique_ptr<QuoteFetcher> fetcher_;
 };
 

@@ -5,7 +5,7 @@
 #include "download/progress_bar_window.h"
 #include "entry/pelorin.h"
 #include "host/spreadsheet_host.h"
-#include "macros/cfenmar.h"
+#include "macros/macro_engine.h"
 
 namespace plrxl {
 
@@ -29,24 +29,12 @@ std::string RunAllMacrosBody(CPelorin& self, Workbook& myWorkbook, Worksheet& my
   return "";
 }
 
-std::string RunMyMacroBody(CPelorin& self, const std::string& myMacroName) {
-  auto engine = std::make_unique<Cfenmar>();
-  engine->ExcelApplication(self.ExcelApplication());
-  engine->ThisWorkbookApplication(self.ThisWorkbookApplication());
-  engine->Owner(&self);
-  std::string result = engine->RunMyMacro(myMacroName);
-  engine->Owner(nullptr);
-  engine->ThisWorkbookApplication(static_cast<Workbook*>(nullptr));
-  engine->ExcelApplication(nullptr);
-  return result;
-}
-
 void InstallDownloadEngine(RunContext& context, ProgressView* view) {
   context.factories.ProgressBarWindow = [view](RunContext& ctx) -> std::unique_ptr<EntryWindow> {
     return std::make_unique<ProgressBarWindow>(ctx, view);
   };
   context.hooks.RunAllMacros = RunAllMacrosBody;
-  context.hooks.RunMyMacro = RunMyMacroBody;
+  InstallMacroEngine(context);
 }
 
 }  // namespace plrxl

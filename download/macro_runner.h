@@ -1,9 +1,9 @@
 // The per-row macro runner and the wiring that plugs the download engine
 // into a RunContext.
 //
-// CPelorin.RunAllMacros and CPelorin.RunMyMacro register on the call stack
-// themselves and call the bodies below through the context's hooks; the
-// bodies need the macro engine, which the entry folder cannot reach.
+// CPelorin.RunAllMacros registers on the call stack itself and calls the
+// body below through the context's hook; the body needs the macro engine,
+// which the entry folder cannot reach.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +24,9 @@ struct RunContext;
 std::string RunAllMacrosBody(CPelorin& self, Workbook& myWorkbook, Worksheet& mySettings,
                              const std::string& mySheet, int16_t myRow);
 
-// Runs a macro text through a fresh Cfenmar wired to `self`; returns its
-// result text ("Ok" on success).
-std::string RunMyMacroBody(CPelorin& self, const std::string& myMacroName);
-
 // Sets the context's maker of the progress window (with `view` as its face,
 // may be nullptr; it must outlive the windows made) and the macro-runner
-// hooks.
+// hooks (RunAllMacros here, RunMyMacro from the macro engine).
 void InstallDownloadEngine(RunContext& context, ProgressView* view = nullptr);
 
 }  // namespace plrxl

@@ -1,0 +1,81 @@
+#include "download/demo_project.h"
+
+#include "entry/pelorin.h"
+#include "host/spreadsheet_host.h"
+
+namespace plrxl {
+namespace {
+
+// Indicator columns go to the right of the pasted block, one column apart.
+std::string Indicators(const std::string& fields) {
+  const char first_free = static_cast<char>('A' + fields.size() + 1);
+  const std::string a(1, first_free), b(1, static_cast<char>(first_free + 1)),
+      c(1, static_cast<char>(first_free + 2));
+  return "mvavgsimple(" + a + "1,close,20);wilderrsi(" + b + "1,close,14);mvavgexponential(" + c + "1,close,10)";
+}
+
+double IsoDate(const std::string& text) {
+  return DateSerial(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
+}
+
+}  // namespace
+
+std::vector<DemoRow> DemoRows() {
+  struct Shape {
+    const char* periodicity;
+    const char* direction;
+    const char* fields;
+    const char* start;
+  };
+  const Shape shapes[] = {
+      {"Daily", "FTB", "dohlcv", "2023-01-02"},  {"Daily", "FBT", "dohlcv", "2023-01-02"},
+      {"Weekly", "FTB", "dohlc", "2018-01-01"},  {"Weekly", "FBT", "dcv", "2018-01-01"},
+      {"Monthly", "FTB", "dohlcva", "2010-01-01"}, {"Monthly", "FBT", "dc", "2010-01-01"},
+      {"Daily", "FTB", "dclhov", "2024-01-02"},  {"Daily", "FBT", "dhlc", "2024-01-02"},
+  };
+  const char* tickers[] = {"ALPHA", "BRAVO", "CHARLIE", "DELTA", "ECHO", "FOXTROT", "GOLF", "HOTEL",
+                           "INDIA", "JULIET", "KILO", "LIMA", "MIKE", "NOVEMBER", "OSCAR", "PAPA",
+                           "QUEBEC", "ROMEO", "SIERRA", "TANGO", "UNIFORM", "VICTOR", "WHISKEY", "XRAY"};
+  std::vector<DemoRow> rows;
+  int i = 0;
+  for (const char* ticker : tickers) {
+    const Shape& s = shapes[i++ % std::size(shapes)];
+    // Columns: the data block is as wide as the letters written (the
+    // field order on the sheet is that of the letter list, not the row's).
+    std::string written;
+    for (char letter : std::string("dtohlcvpa")) {
+      if (std::string(s.fields).find(letter) != std::string::npos) written += letter;
+    }
+    const bool close = written.find('c') != std::string::npos;
+    rows.push_back({ticker, s.start, "2025-06-30", s.periodicity, s.direction, s.fields,
+                    close ? Indicators(written) : "", i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
+  }
+  return rows;
+}
+
+std::vector<DemoRow> BenchmarkRows(int count, const std::string& macros) {
+  std::vector<DemoRow> rows;
+  for (int i = 0; i < count; ++i) {
+    // 2,500 business days: 2015-06-01 to 2025-03-21.
+    rows.push_back({"BENCH" + std::to_string(i), "2015-06-01", "2025-03-21", "Daily", "FTB", "dohlcv", macros});
+  }
+  return rows;
+}
+
+void WriteDemoRows(Workbook& project, const std::vector<DemoRow>& rows) {
+  Worksheet& settings = project.Worksheets(kSettingsSheet);
+  Range anchor = project.NameRange(kRangeTickerName);
+  const int first = anchor.Row() + 2, col = anchor.Column();
+  settings.ClearCells(Rect{first, col, first + 1000, col + 10}, true, false);
+  int row = first;
+  for (const DemoRow& r : rows) {
+    const Variant cells[] = {Variant(r.ticker),        Variant::Date(IsoDate(r.start)), Variant::Date(IsoDate(r.end)),
+                             Variant(r.periodicity),   Variant(r.direction),            Variant("AUTO"),
+                             Variant("A1"),            Variant(r.source),               Variant(r.fields),
+                             r.macros.empty() ? Variant() : Variant(r.macros)};
+    for (int c = 0; c < 10; ++c) settings.SetCellValue(row, col + c, cells[c]);
+    ++row;
+  }
+}
+
+}  // namespace plrxl

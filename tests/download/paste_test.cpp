@@ -1,0 +1,174 @@
+// Refresh and update writing, cell by cell, against the bars the SAMPLE
+// source gives for the same request.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/download/download_fixture.h"
+
+namespace plrxl::testing {
+namespace {
+
+// Header text and result field of each letter with the template's cells:
+// "p" and "a" both take table column 7, where the adjusted close (the later
+// of the two fields in a series) lands.
+const std::map<char, std::pair<std::string, std::string>> kLetters = {
+    {'d', {"Date", "Date"}},   {'o', {"Open", "Open"}},     {'h', {"High", "High"}},
+    {'l', {"Low", "Low"}},     {'c', {"Close", "Close"}},   {'v', {"Volume", "Volume"}},
+    {'p', {"Open Interest", "Adjusted Close"}},             {'a', {"Adjusted Close", "Adjusted Close"}},
+};
+const std::string kOrder = "dtohlcvpa";
+
+const VariantArray& FieldValues(const QuoteResult& r, const std::string& name) {
+  const ResultField* f = r.series.back().Find(name);
+  EXPECT_NE(f, nullptr) << name;
+  return f->value.Array();
+}
+
+struct PasteCase {
+  const char* direction;
+  const char* fields;
+  const char* beginning;
+  const char* periodicity;
+};
+
+class PasteTest : public DownloadTest, public ::testing::WithParamInterface<PasteCase> {};
+
+TEST_P(PasteTest, RefreshWritesEveryCell) {
+  const PasteCase& c = GetParam();
+  const double start = DateSerial(2024, 1, 2), end = DateSerial(2024, 6, 28);
+  Workbook& wb = Project({{"ACME", Variant::Date(start), Variant::Date(end), c.periodicity, c.direction, "Prices",
+                           c.beginning, "SAMPLE", c.fields, ""}});
+  RunRefresh();
+  const QuoteResult expected = Fetch("ACME", start, end, c.periodicity);
+  const int bars = FieldValues(expected, "Date").Rows();
+  ASSERT_GT(bars, 3);
+
+  Worksheet& sheet = wb.Worksheets("Prices");
+  const Rect at = ParseA1(c.beginning)->rect;
+  int col = at.col1;
+  const bool fbt = std::string(c.direction) == "FBT";
+  for (char letter : kOrder) {
+    if (std::string(c.fields).find(letter) == std::string::npos || letter == 't') continue;
+    const auto& [header, field] = kLetters.at(letter);
+    EXPECT_EQ(sheet.CellValue(at.row1, col), Variant(header)) << letter;
+    const VariantArray& values = FieldValues(expected, field);
+    for (int i = 0; i < bars; ++i) {
+      const int bar = fbt ? bars - 1 - i : i;
+      ASSERT_EQ(sheet.CellValue(at.row1 + 1 + i, col), values.At(bar)) << letter << " bar " << i;
+    }
+    EXPECT_TRUE(sheet.IsCellEmpty(at.row1 + 1 + bars, col));
+    const std::string format = letter == 'd' ? "dd.mm.yyyy" : (letter == 'v' || letter == 'p') ? "0" : "0.00";
+    EXPECT_EQ(sheet.CellStyleAt(at.row1 + 1, col).number_format, format) << letter;
+    EXPECT_GT(sheet.ColumnWidth(col), 0);
+    ++col;
+  }
+  EXPECT_TRUE(sheet.IsCellEmpty(at.row1, col)) << "no column past the written fields";
+  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, PasteTest,
+                         ::testing::Values(PasteCase{"FTB", "dohlcv", "A1", "Daily"},
+                                           PasteCase{"FBT", "dohlcv", "A1", "Daily"},
+                                           PasteCase{"FTB", "dc", "C4", "Daily"},
+                                           PasteCase{"FBT", "cd", "B2", "Weekly"},  // order comes from D5
+                                           PasteCase{"FTB", "vcd", "A1", "Monthly"},
+                                           PasteCase{"FBT", "DCh", "A1", "Daily"},  // letters compared with case
+                                           PasteCase{"FTB", "dtohlcvpa", "A1", "Weekly"},
+                                           PasteCase{"FBT", "da", "D10", "Daily"}));
+
+struct UpdateCase {
+  const char* direction;
+  const char* periodicity;
+};
+
+class UpdateTest : public DownloadTest, public ::testing::WithParamInterface<UpdateCase> {};
+
+// An update downloads from the newest date on the sheet: that bar comes again
+// and replaces the old one; the result equals a refresh over the whole range.
+TEST_P(UpdateTest, AppendsNewBarsAndReplacesTheOverlapBar) {
+  const UpdateCase& c = GetParam();
+  const double start = DateSerial(2024, 1, 2), middle = DateSerial(2024, 3, 15), end = DateSerial(2024, 5, 31);
+  Workbook& wb = Project({{"ACME", Variant::Date(start), Variant::Date(middle), c.periodicity, c.direction,
+                           "Prices", "A1", "SAMPLE", "dohlcv", ""}});
+  RunRefresh();
+  Worksheet& sheet = wb.Worksheets("Prices");
+  const int old_last = sheet.GetRange("A1").End(Direction::kDown).Row();
+  // Mark the old overlap bar so the test sees it replaced.
+  const int overlap = std::string(c.direction) == "FBT" ? 2 : old_last;
+  sheet.SetCellValue(overlap, 5, Variant(-1.0));
+
+  Settings(wb).SetCellValue(3, 3, Variant::Date(end));
+  RunUpdate();
+
+  const QuoteResult full = Fetch("ACME", start, end, c.periodicity);
+  const VariantArray& dates = FieldValues(full, "Date");
+  const VariantArray& closes = FieldValues(full, "Close");
+  const int bars = dates.Rows();
+  const bool fbt = std::string(c.direction) == "FBT";
+  ASSERT_EQ(sheet.GetRange("A1").End(Direction::kDown).Row(), bars + 1);
+  for (int i = 0; i < bars; ++i) {
+    const int bar = fbt ? bars - 1 - i : i;
+    ASSERT_EQ(sheet.CellValue(2 + i, 1), dates.At(bar)) << i;
+    ASSERT_EQ(sheet.CellValue(2 + i, 5), closes.At(bar)) << i;
+  }
+  EXPECT_EQ(sheet.CellStyleAt(fbt ? 2 : bars + 1, 1).number_format, "dd.mm.yyyy");
+  // The download's success text, then message 16 noted by the update.
+  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16) + " " + Message(wb, 16));
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, UpdateTest,
+                         ::testing::Values(UpdateCase{"FTB", "Daily"}, UpdateCase{"FBT", "Daily"},
+                                           UpdateCase{"FTB", "Weekly"}, UpdateCase{"FBT", "Monthly"}));
+
+TEST_F(DownloadTest, UpdateWithoutDataOrWithNothingNewRefreshes) {
+  const double start = DateSerial(2024, 1, 2), end = DateSerial(2024, 2, 28);
+  Workbook& wb = Project({{"ACME", Variant::Date(start), Variant::Date(end), "Daily", "FTB", "Prices", "A1",
+                           "SAMPLE", "dc", ""}});
+  RunUpdate();  // no sheet yet: a full refresh
+  Worksheet& sheet = wb.Worksheets("Prices");
+  const int rows = sheet.GetRange("A1").End(Direction::kDown).Row();
+  EXPECT_GT(rows, 30);
+  sheet.SetCellValue(rows, 2, Variant(-1.0));
+  RunUpdate();  // end date not after the newest date: refreshed again
+  EXPECT_EQ(sheet.GetRange("A1").End(Direction::kDown).Row(), rows);
+  EXPECT_NE(sheet.CellValue(rows, 2), Variant(-1.0));
+}
+
+TEST_F(DownloadTest, UnknownSourceAndBadBlockWriteRedStatus) {
+  Workbook& wb = Project({{"ACME", {}, {}, "", "", "Prices", "", "SAMPLE", "", ""},
+                          {"BETA", {}, {}, "", "", "Beta", "", "SAMPLE", "xyz", ""}});
+  // The project check accepts only listed sources, so break the source after it.
+  host_.RegisterFunction("unused", [](SpreadsheetHost&, std::vector<Variant>&) { return Variant(); });
+  RunRefresh();
+  EXPECT_EQ(Status(wb, 4), "14:02:11  " + Message(wb, 50));
+  EXPECT_EQ(Settings(wb).GetRange("K4").FontColorIndex(), 3);
+  EXPECT_EQ(Settings(wb).GetRange("K3").FontColorIndex(), 0);
+}
+
+TEST_F(DownloadTest, DataColumnsAndSheetNames) {
+  Workbook& wb = Project({{"ACME", {}, {}, "", "", "AUTO", "", "", "", ""},
+                          {"ACME", {}, {}, "", "", "AUTO", "", "", "", ""},
+                          {"X", {}, {}, "", "", "a/b:c*d?e[f]g!h\\ijklmnopqrstuvwxyz0123", "", "", "", ""}});
+  ProgressBarWindow window(context_);
+  window.SetOwner(pelorin_.get());
+  // CreateSpreadsheetForTicker and DataColumns work on the run's geometry,
+  // which a refresh sets up; run one first.
+  RunRefresh();
+  EXPECT_NE(wb.FindWorksheet("ACME"), nullptr);
+  EXPECT_NE(wb.FindWorksheet("ACME(1)"), nullptr);
+  EXPECT_NE(wb.FindWorksheet("a_b_c_d_e_f_g_h_ijklmnopqrst"), nullptr);  // cleaned, cut to 28
+
+  Worksheet& empty = wb.AddWorksheet();
+  empty.Activate();
+  EXPECT_EQ(window.DataColumns("C3", "dc"), "C3");
+  EXPECT_EQ(window.DataColumns("C3", "xyz"), "");
+  empty.SetCellValue(3, 3, Variant("Date"));
+  for (int r = 4; r <= 9; ++r) empty.SetCellValue(r, 3, Variant(r));
+  EXPECT_EQ(window.DataColumns("C3", "dohlc"), "C3:G9");
+  EXPECT_EQ(window.DataColumns("$C$3", "DC"), "$C$3:D9");
+  window.SetOwner(nullptr);
+}
+
+}  // namespace
+}  // namespace plrxl::testing
