@@ -181,7 +181,7 @@ void ConsoleUi::ShowModal(Form& form) {
   try {
     form.RunHeadless(*this);
     if (auto* dialog = dynamic_cast<ErrorMessageDialog*>(&form)) {
-      const MsgResult answer = MsgBox(dialog->ErrorMessage(), MsgButtons::kAbortRetryIgnore, MsgIcon::kCritical,
+      const MsgResult answer = MsgBox(dialog->ErrorMessage(), MsgButtons::kAbortRetryIgnore, MsgIcon::kNone,
                                       "Error");
       form.Click(answer == MsgResult::kRetry ? "btnRetry" : answer == MsgResult::kIgnore ? "btnIgnore" : "btnAbort");
     }
