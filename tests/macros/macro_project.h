@@ -79,7 +79,19 @@ class MacroProject {
   static constexpr int kTickerRow = 3;
   static constexpr int kBars = 10;
 
-  MacroProject() : host_(nullptr, PinnedRegional()), clock_(46000.5), ctx_(), pelorin_(Init()) {
+  // A new project in a host without files, or (with a store and a path)
+  // the project saved earlier at that path.
+  explicit MacroProject(std::unique_ptr<WorkbookStore> store = nullptr, const std::string& open_path = "")
+      : host_(std::move(store), PinnedRegional()), clock_(46000.5), ctx_(), pelorin_(Init()) {
+    ui_.SetFailureSink([](const std::string& text) { ADD_FAILURE() << text; });
+    if (!open_path.empty()) {
+      workbook_ = &host_.OpenWorkbook(open_path);
+      settings_ = &workbook_->Worksheets(kSettingsSheet);
+      parameters_ = &workbook_->Worksheets(kParametersSheet);
+      data_ = &workbook_->Worksheets("AAPL");
+      Wire();
+      return;
+    }
     workbook_ = &host_.AddWorkbook();
     settings_ = &workbook_->WorksheetAt(1);
     settings_->SetName(kSettingsSheet);
@@ -102,16 +114,12 @@ class MacroProject {
     parameters_->SetCellValue(7, 4, Variant("date|open|high|low|close|volume|time|open interest"));
     parameters_->SetCellValue(48, 5, Variant("No end of data found"));
 
-    pelorin_.ExcelApplication(&host_);
-    pelorin_.ThisWorkbookApplication(workbook_);
-    SelectTickerRow(kTickerRow);
     FillData(Order::kOldestFirst);
-
-    engine_.ExcelApplication(&host_);
-    engine_.ThisWorkbookApplication(workbook_);
-    engine_.Owner(&pelorin_);
-    ui_.SetFailureSink([](const std::string& text) { ADD_FAILURE() << text; });
+    Wire();
   }
+
+  // Folder for files of this test (removed afterwards).
+  std::filesystem::path Dir() const { return world_.Dir(); }
 
   static RegionalSettings PinnedRegional() {
     RegionalSettings rs;
@@ -206,6 +214,15 @@ class MacroProject {
   std::vector<HostCall>& Calls() { return calls_; }
 
  private:
+  void Wire() {
+    pelorin_.ExcelApplication(&host_);
+    pelorin_.ThisWorkbookApplication(workbook_);
+    SelectTickerRow(kTickerRow);
+    engine_.ExcelApplication(&host_);
+    engine_.ThisWorkbookApplication(workbook_);
+    engine_.Owner(&pelorin_);
+  }
+
   RunContext& Init() {
     ctx_.host = &host_;
     ctx_.ui = &ui_;
