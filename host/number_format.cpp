@@ -252,6 +252,8 @@ std::string FormatNumber(const std::vector<Token>& tokens, double value, bool wi
     }
   }
   double v = std::fabs(value) * std::pow(100.0, percents) / std::pow(1000.0, scale_commas);
+  // A value the cell cannot show fills it with "#", as a too-narrow cell does.
+  if (!std::isfinite(v) || frac_places > 300) return std::string(11, '#');
   int exponent = 0;
   if (seen_exp && v != 0) {
     exponent = static_cast<int>(std::floor(std::log10(v)));
