@@ -98,6 +98,10 @@ IniFile IniFile::Parse(std::string_view text, const std::string& origin) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw Error(kErrFileAccess, kSource, "cannot read " + path + ": it is a folder");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) {
     if (errno == ENOENT || !std::filesystem::exists(path)) return IniFile();

@@ -165,5 +165,18 @@ TEST(SettingsStoreTest, ABrokenFileIsReportedWithItsPathAndLine) {
   }
 }
 
+TEST(SettingsStoreTest, AFolderInPlaceOfTheFileIsAnAccessError) {
+  testing::TempConfigHome home;
+  SettingsStore store = SettingsStore::ForUser();
+  std::filesystem::create_directories(store.PathFor(kSettingsApp));
+  try {
+    store.GetSetting(kSettingsApp, kSettingSection, "txtZoom");
+    ADD_FAILURE() << "accepted";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), 75);
+  }
+  EXPECT_THROW(store.SaveSetting(kSettingsApp, kSettingSection, "txtZoom", "1"), Error);
+}
+
 }  // namespace
 }  // namespace plrxl
