@@ -1,7 +1,7 @@
 #include "host/quote_fetcher.h"
 
+#include <cctype>
 #include <cstdio>
-#include <strings.h>
 
 #include "host/error.h"
 
@@ -9,7 +9,13 @@ namespace plrxl {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 [[noreturn]] void ThrowSubscript(const char* where) {

@@ -24,7 +24,7 @@ struct QuoteSettings {
   std::string alpha_vantage_base_url = "https://www.alphavantage.co";
   std::string alpha_vantage_key;
 
-  int max_connections = 16;           // per provider
+  int max_connections = 24;           // per provider
   long connect_timeout_ms = 10000;
   long total_timeout_ms = 60000;
   size_t max_response_bytes = 64u << 20;

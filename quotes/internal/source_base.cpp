@@ -276,12 +276,13 @@ std::string PrefetchKey(const std::string& source_name, const ParameterSet& para
     for (char c : p.Name()) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     key += '=';
     const Variant& v = p.Value();
-    key += std::to_string(static_cast<int>(v.Type()));
-    key += ':';
+    // A date and the same serial as a number are the same value here.
     std::string text;
-    if (v.IsDate()) {
-      text = NumberText(v.DateSerial());
-    } else if (!TextOf(v, &text)) {
+    if (v.IsNumeric()) {
+      text = "n:" + NumberText(v.DateSerial());
+    } else if (TextOf(v, &text)) {
+      text = std::to_string(static_cast<int>(v.Type())) + ":" + text;
+    } else {
       text = "?";
     }
     key += text;
