@@ -29,5 +29,11 @@ void RegisterCopyCommand(CLI::App& app, const AppContext& ctx);
 void RegisterRunCommands(CLI::App& app, const AppContext& ctx);
 void RegisterSourcesCommand(CLI::App& app, const AppContext& ctx);
 void RegisterDemoCommand(CLI::App& app, const AppContext& ctx);
+void RegisterNewCommand(CLI::App& app, const AppContext& ctx);
+void RegisterAddCommand(CLI::App& app, const AppContext& ctx);
+void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx);
+void RegisterCheckCommand(CLI::App& app, const AppContext& ctx);
+// Where the error and tracing logs go; the footer of --help.
+const char* LogsHelp();
 
 }  // namespace plrxl::app

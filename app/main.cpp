@@ -25,6 +25,11 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterRunCommands(app, ctx);
   plrxl::app::RegisterSourcesCommand(app, ctx);
   plrxl::app::RegisterDemoCommand(app, ctx);
+  plrxl::app::RegisterNewCommand(app, ctx);
+  plrxl::app::RegisterAddCommand(app, ctx);
+  plrxl::app::RegisterSetRowCommand(app, ctx);
+  plrxl::app::RegisterCheckCommand(app, ctx);
+  app.footer(plrxl::app::LogsHelp());
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
