@@ -1,0 +1,49 @@
+// pelorinxl demo DIR: writes a demo project on the offline SAMPLE source
+// into DIR/demo.xlsx and refreshes it, so a new user sees a full run.
+#include <unistd.h>
+
+#include <filesystem>
+#include <ostream>
+
+#include "app/commands.h"
+#include "app/run_project.h"
+#include "download/demo_project.h"
+#include "entry/pelorin.h"
+#include "entry/project_template.h"
+#include "support/clock.h"
+
+namespace plrxl::app {
+namespace {
+
+void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
+  std::filesystem::create_directories(dir);
+  const std::string path = (std::filesystem::absolute(dir) / "demo.xlsx").string();
+  {
+    std::unique_ptr<MemoryHost> host = ctx.MakeHost();
+    RunContext rc;
+    rc.host = host.get();
+    CPelorin pelorin(rc);
+    pelorin.ExcelApplication(host.get());
+    Workbook& wb = host->AddWorkbook();
+    CreateProjectWorkbook(pelorin, wb, SystemClock().Now());
+    WriteDemoRows(wb, DemoRows());
+    wb.SaveAs(path);
+  }
+  ctx.out << "Wrote " << path << " (" << DemoRows().size() << " tickers); refreshing...\n";
+  RunOptions options;
+  options.action = "Refresh";
+  options.terminal = isatty(STDOUT_FILENO) != 0;
+  RunProjectFile(ctx, path, options);
+  ctx.out << "Open " << path << " in a spreadsheet program to see the result.\n";
+}
+
+}  // namespace
+
+void RegisterDemoCommand(CLI::App& app, const AppContext& ctx) {
+  CLI::App* cmd = app.add_subcommand("demo", "Write a demo project on the SAMPLE source into DIR and refresh it");
+  auto dir = std::make_shared<std::string>();
+  cmd->add_option("DIR", *dir, "Folder for demo.xlsx (created when missing)")->required();
+  cmd->callback([&ctx, dir] { WriteAndRefresh(ctx, *dir); });
+}
+
+}  // namespace plrxl::app

@@ -1,0 +1,50 @@
+#include "app/console_progress_view.h"
+
+#include <ostream>
+
+namespace plrxl::app {
+
+void ConsoleProgressView::ProgressChanged(int percent, const std::string& caption) {
+  percent_ = percent;
+  caption_ = caption;
+  if (terminal_) Redraw();
+}
+
+void ConsoleProgressView::MessageChanged(const std::string& text) {
+  message_ = text;
+  if (terminal_) Redraw();
+}
+
+void ConsoleProgressView::RowFinished(int16_t row, const std::string& ticker, const std::string& status, bool failed) {
+  ++rows_;
+  if (failed) ++failed_;
+  if (terminal_) {
+    // Only failures get a line of their own above the bar.
+    if (failed) {
+      out_ << "\r\033[K" << "row " << row << " " << ticker << ": " << status << "\n";
+      drawn_ = false;
+      Redraw();
+    }
+    return;
+  }
+  out_ << "row " << row << " " << ticker << ": " << status << (failed ? " [failed]" : "") << "\n";
+}
+
+void ConsoleProgressView::Closed() {
+  if (terminal_ && drawn_) out_ << "\n";
+  drawn_ = false;
+  out_.flush();
+}
+
+void ConsoleProgressView::Redraw() {
+  constexpr int kWidth = 30;
+  const int filled = percent_ * kWidth / 100;
+  std::string message = message_;
+  if (message.size() > 40) message = message.substr(0, 37) + "...";
+  out_ << "\r\033[K[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << caption_ << "  "
+       << message;
+  out_.flush();
+  drawn_ = true;
+}
+
+}  // namespace plrxl::app

@@ -1,0 +1,39 @@
+// The progress window's face on a console. On a terminal: one line redrawn
+// in place with a bar, the percentage and the current message. Piped: one
+// plain line per finished row ("row 4 BBB: 14:02:11 Download OK.") so logs
+// and scripts can read it.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "download/progress_view.h"
+
+namespace plrxl::app {
+
+class ConsoleProgressView : public ProgressView {
+ public:
+  ConsoleProgressView(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+
+  void ProgressChanged(int percent, const std::string& caption) override;
+  void MessageChanged(const std::string& text) override;
+  void RowFinished(int16_t row, const std::string& ticker, const std::string& status, bool failed) override;
+  void Closed() override;
+
+  int Rows() const { return rows_; }
+  int FailedRows() const { return failed_; }
+
+ private:
+  void Redraw();
+
+  std::ostream& out_;
+  bool terminal_;
+  int percent_ = 0;
+  std::string caption_ = "0%";
+  std::string message_;
+  int rows_ = 0;
+  int failed_ = 0;
+  bool drawn_ = false;
+};
+
+}  // namespace plrxl::app

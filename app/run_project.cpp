@@ -1,0 +1,121 @@
+#include "app/run_project.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "app/console_progress_view.h"
+#include "app/plugin_loader.h"
+#include "companion/companion_functions.h"
+#include "download/macro_runner.h"
+#include "download/row_selection.h"
+#include "entry/pelorin.h"
+#include "forms/error_message_form.h"
+#include "host/error.h"
+#include "quotes/quote_component.h"
+#include "support/clock.h"
+#include "support/settings_store.h"
+
+namespace plrxl::app {
+namespace {
+
+// Rows of the ticker table whose Status cell is red.
+std::vector<int16_t> FailedRows(Workbook& wb) {
+  std::vector<int16_t> rows;
+  Range anchor = wb.NameRange(kRangeTickerName);
+  Range last = anchor.End(Direction::kDown);
+  if (last.Value().IsEmpty()) return rows;
+  Worksheet& sheet = anchor.Sheet();
+  for (int row = anchor.Row() + 2; row <= last.Row(); ++row) {
+    if (sheet.Cells(row, anchor.Column() + kStatus - 1).FontColorIndex() == 3) rows.push_back(ToInt16(row));
+  }
+  return rows;
+}
+
+}  // namespace
+
+void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
+  cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9");
+  cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
+  cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
+  cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
+  cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
+      ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
+}
+
+RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options) {
+  RunOutcome outcome;
+  const std::string folder = std::filesystem::absolute(path).parent_path().string();
+  // Declared first so the libraries stay loaded until the host is gone.
+  PluginSet plugins;
+  std::unique_ptr<MemoryHost> host = ctx.MakeHost();
+  RegisterCompanionFunctions(*host);
+  for (const std::string& plugin : options.plugins) plugins.Load(plugin, *host);
+  Workbook& wb = host->OpenWorkbook(path);
+
+  ConsoleOptions console = options.console;
+  console.catch_interrupt = true;
+  ConsoleUi ui(console, std::cin, ctx.err);
+  host->SetDoEventsHook([&ui] { ui.ProcessEvents(); });
+  SystemClock clock;
+  SettingsStore settings = SettingsStore::ForUser();
+  ConsoleProgressView view(ctx.out, options.terminal);
+
+  RunContext rc;
+  rc.host = host.get();
+  rc.ui = &ui;
+  rc.clock = &clock;
+  rc.settings = &settings;
+  rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
+  rc.MakeQuoteFetcher = [folder] { return MakeQuoteFetcher(LoadQuoteSettings(folder)); };
+  InstallDownloadEngine(rc, &view);
+  {
+    CPelorin pelorin(rc);
+    pelorin.ExcelApplication(host.get());
+    pelorin.ThisWorkbookApplication(&wb);
+    if (options.rows || options.failed) {
+      std::vector<int16_t> rows;
+      if (options.rows) rows = ParseRowList(*options.rows);
+      if (pelorin.Successor()) {
+        if (options.failed) {
+          std::vector<int16_t> red = FailedRows(wb);
+          if (options.rows) {
+            std::vector<int16_t> both;
+            for (int16_t r : rows)
+              if (std::find(red.begin(), red.end(), r) != red.end()) both.push_back(r);
+            rows = both;
+          } else {
+            rows = red;
+          }
+        }
+        if (rows.empty()) {
+          ctx.out << "No rows to run.\n";
+        } else {
+          rc.SelectiveMode = true;
+          rc.SelectedRows = ToSelectedRows(rows);
+          pelorin.UpdateMyData(options.action);
+          pelorin.ActivatePrefferedSheet();
+          outcome.ran = true;
+        }
+      }
+    } else if (options.action == "Update") {
+      pelorin.UpdateData();
+      outcome.ran = true;
+    } else if (options.action == "RunOnlyMacros") {
+      pelorin.RunOnlyMacros();
+      outcome.ran = true;
+    } else {
+      pelorin.RefreshData();
+      outcome.ran = true;
+    }
+    outcome.cancelled = rc.StopFlag;
+  }
+  outcome.rows = view.Rows();
+  outcome.failed_rows = view.FailedRows();
+  for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  wb.Save();
+  ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
+          << outcome.failed_rows << " failed; saved " << wb.FullName() << "\n";
+  return outcome;
+}
+
+}  // namespace plrxl::app

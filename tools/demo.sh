@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds a release of pelorinxl into build/release and runs the demo project:
+# writes demo/demo.xlsx (24 tickers on the offline SAMPLE source) and
+# refreshes it. Usage: tools/demo.sh [DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-demo}
+jobs=$(nproc)
+[ "$jobs" -gt 2 ] || jobs=2
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLRXL_QT=OFF -DPLRXL_BENCH=OFF >/dev/null
+cmake --build build/release --target pelorinxl -j "$jobs"
+./build/release/app/pelorinxl demo "$dir"
+echo "The demo project is $(cd "$dir" && pwd)/demo.xlsx"
