@@ -21,7 +21,7 @@ struct RunResult {
   std::string out, err;
 };
 
-RunResult Run(const TempFolder& folder, std::vector<std::string> args) {
+RunResult RunProgram(const TempFolder& folder, std::vector<std::string> args) {
   const std::string program = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
   args.insert(args.begin(), program);
   std::vector<char*> argv;
@@ -64,7 +64,7 @@ TEST(Pelorinxl, CommandsAndFailures) {
       {"info",
        {"info", Fixture("openpyxl_values.xlsx")},
        true,
-       {"Sheets: 3\n", "  1. Values  A1:J8  visible  active\n", "  2. Second Sheet  A1:B2  visible\n",
+       {"Sheets: 3\n", "  1. Values  A1:J7  visible  active\n", "  2. Second Sheet  A1:B2  visible\n",
         "  3. Hidden  A1  hidden\n", "Names: 2\n", "  DataStart  ='Values'!R1C2\n",
         "  Block  ='Second Sheet'!R1C1:R2C2\n", "Charts: 0\n", "Warnings: 0\n"},
        ""},
@@ -87,7 +87,7 @@ TEST(Pelorinxl, CommandsAndFailures) {
   for (const CliCase& c : cases) {
     SCOPED_TRACE(c.label);
     TempFolder folder;
-    RunResult r = Run(folder, c.args);
+    RunResult r = RunProgram(folder, c.args);
     if (c.succeeds) {
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.err, "");
@@ -108,7 +108,7 @@ TEST(Pelorinxl, CopyOfAnotherProgramsWorkbookKeepsEverything) {
     SCOPED_TRACE(name);
     TempFolder folder;
     const std::string copy = folder.File("copy.xlsx");
-    RunResult r = Run(folder, {"copy", Fixture(name), copy});
+    RunResult r = RunProgram(folder, {"copy", Fixture(name), copy});
     ASSERT_EQ(r.status, 0) << r.err;
     auto original_host = MakeMemoryHost(MakeXlsxStore());
     auto copy_host = MakeMemoryHost(MakeXlsxStore());
