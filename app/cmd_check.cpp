@@ -42,6 +42,10 @@ void CheckProject(const AppContext& ctx, const std::string& path, ConsoleOptions
   MessageCollector collector(&console_ui);
   ProjectSession session(ctx, console, std::filesystem::absolute(path).parent_path().string(), &collector);
   Workbook& wb = session.Open(path);
+  // Without the message texts the checks could only show empty boxes.
+  if (wb.FindWorksheet(kParametersSheet) == nullptr) {
+    throw Error(1, "pelorinxl", path + ": not a PelorinXL project: it has no sheet \"Parameters\" (pelorinxl new makes one)");
+  }
   CPelorin& pelorin = session.Pelorin();
   // Successor says nothing when the settings sheet is missing; the full
   // check then names the fault.

@@ -151,10 +151,27 @@ TEST(ProjectCommands, CheckAndEditRefuseOtherWorkbooks) {
   const std::string other = std::string(PLRXL_TEST_DATA) + "/openpyxl_values.xlsx";
   const Result check = Pelorinxl(folder, {"check", other});
   EXPECT_NE(check.status, 0);
-  EXPECT_EQ(check.out, Message(2, {}) + "\n");
+  EXPECT_EQ(check.out, "");
+  EXPECT_NE(check.err.find("it has no sheet \"Parameters\""), std::string::npos) << check.err;
   const Result add = Pelorinxl(folder, {"add", other, "--ticker", "X"});
   EXPECT_NE(add.status, 0);
   EXPECT_NE(add.err.find("not a usable project; nothing was changed"), std::string::npos) << add.err;
+}
+
+TEST(ProjectCommands, CheckWithoutSettingsSheetShowsMessage2) {
+  TempFolder folder;
+  const std::string project = folder.File("NoSettings.xlsx");
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
+  {
+    MemoryHost host(MakeXlsxStore());
+    Workbook& wb = host.OpenWorkbook(project);
+    wb.DeleteWorksheet(wb.Worksheets(kSettingsSheet));
+    wb.Save();
+  }
+  const Result check = Pelorinxl(folder, {"check", project});
+  EXPECT_NE(check.status, 0);
+  EXPECT_EQ(check.out, Message(2, {}) + "\n");
+  EXPECT_NE(check.err.find("the project check failed"), std::string::npos) << check.err;
 }
 
 TEST(ProjectCommands, HelpSaysWhereTheLogsGo) {
