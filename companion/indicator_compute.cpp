@@ -1,9 +1,12 @@
 // Parameter defaults, blank handling and sheet orientation around the
 // catalogue's kernels.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "companion/indicators.h"
@@ -89,21 +92,44 @@ ParamValues ResolveParams(const IndicatorSpec& spec, std::span<const ParamInput>
   return values;
 }
 
-std::vector<double> Compute(const IndicatorSpec& spec, std::span<const std::vector<double>> inputs,
-                            const ParamValues& params) {
-  const int count = spec.InputCount();
-  if (static_cast<int>(inputs.size()) < count) {
-    throw Error(kErrInvalidCall, kSource, std::string(spec.name) + ": missing input series");
+namespace {
+
+// True when no value is NaN or infinite; an exponent test on the bits that
+// the compiler can vectorise, unlike std::isfinite.
+bool AllFinite(const double* x, size_t n) {
+  constexpr uint64_t kExponent = 0x7ff0000000000000ULL;
+  uint64_t bad = 0;
+  for (size_t i = 0; i < n; ++i) {
+    uint64_t bits;
+    std::memcpy(&bits, &x[i], sizeof bits);
+    bad |= static_cast<uint64_t>((bits & kExponent) == kExponent);
   }
-  const size_t n = inputs.empty() ? 0 : inputs[0].size();
-  std::vector<double> out(n, kNaN);
+  return bad == 0;
+}
+
+// Runs the kernel over every run of rows without a blank in any input.
+void ComputeChronological(const IndicatorSpec& spec, std::span<const double* const> inputs,
+                          std::span<const size_t> lengths, size_t n, const ParamValues& params, Workspace& ws,
+                          double* out) {
+  const size_t count = inputs.size();
+  std::fill(out, out + n, kNaN);
+  size_t t = 0;
+  bool complete = true;  // every input full length and free of blanks: one run
+  for (size_t i = 0; i < count; ++i) complete = complete && lengths[i] >= n && AllFinite(inputs[i], n);
+  if (complete) {
+    SeriesView view;
+    for (size_t i = 0; i < count; ++i) view.x[i] = inputs[i];
+    view.size = n;
+    Workspace::Scope scope(ws);
+    spec.kernel(view, params, out, ws);
+    t = n;
+  }
   auto usable = [&](size_t t) {
-    for (int i = 0; i < count; ++i) {
-      if (t >= inputs[i].size() || !std::isfinite(inputs[i][t])) return false;
+    for (size_t i = 0; i < count; ++i) {
+      if (t >= lengths[i] || !std::isfinite(inputs[i][t])) return false;
     }
     return true;
   };
-  size_t t = 0;
   while (t < n) {
     if (!usable(t)) {
       ++t;
@@ -112,34 +138,64 @@ std::vector<double> Compute(const IndicatorSpec& spec, std::span<const std::vect
     size_t end = t + 1;
     while (end < n && usable(end)) ++end;
     SeriesView view;
-    for (int i = 0; i < count; ++i) view.x[i] = inputs[i].data() + t;
+    for (size_t i = 0; i < count; ++i) view.x[i] = inputs[i] + t;
     view.size = end - t;
-    spec.kernel(view, params, out.data() + t);
+    Workspace::Scope scope(ws);
+    spec.kernel(view, params, out + t, ws);
     t = end;
   }
-  for (double& v : out) {
-    if (!std::isfinite(v)) v = kNaN;
+  // An overflow to infinity is as undefined as a division by zero.
+  if (!AllFinite(out, n)) {
+    for (size_t i = 0; i < n; ++i) {
+      if (!std::isfinite(out[i])) out[i] = kNaN;
+    }
   }
-  return out;
+}
+
+}  // namespace
+
+void ComputeInto(const IndicatorSpec& spec, std::span<const std::span<const double>> inputs,
+                 const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out) {
+  const size_t count = static_cast<size_t>(spec.InputCount());
+  if (inputs.size() < count) {
+    throw Error(kErrInvalidCall, kSource, std::string(spec.name) + ": missing input series");
+  }
+  const size_t n = count == 0 ? 0 : inputs[0].size();
+  out.resize(n);
+  std::array<const double*, kMaxInputs> series{};
+  std::array<size_t, kMaxInputs> lengths{};
+  Workspace::Scope scope(ws);
+  for (size_t i = 0; i < count; ++i) {
+    if (!newest_first) {
+      series[i] = inputs[i].data();
+      lengths[i] = inputs[i].size();
+      continue;
+    }
+    // Reversed into chronological order; a shorter input is padded with
+    // blanks at its sheet end first, so its rows stay aligned.
+    double* chronological = ws.Take(n);
+    const size_t m = std::min(n, inputs[i].size());
+    std::reverse_copy(inputs[i].begin(), inputs[i].begin() + m, chronological + (n - m));
+    std::fill(chronological, chronological + (n - m), kNaN);
+    series[i] = chronological;
+    lengths[i] = n;
+  }
+  ComputeChronological(spec, std::span(series.data(), count), std::span(lengths.data(), count), n, params, ws,
+                       out.data());
+  if (newest_first) std::reverse(out.begin(), out.end());
+}
+
+std::vector<double> Compute(const IndicatorSpec& spec, std::span<const std::vector<double>> inputs,
+                            const ParamValues& params) {
+  return ComputeInSheetOrder(spec, inputs, params, false);
 }
 
 std::vector<double> ComputeInSheetOrder(const IndicatorSpec& spec, std::span<const std::vector<double>> inputs,
                                         const ParamValues& params, bool newest_first) {
-  if (!newest_first) return Compute(spec, inputs, params);
-  std::vector<std::vector<double>> chronological(inputs.begin(), inputs.end());
-  for (std::vector<double>& series : chronological) std::reverse(series.begin(), series.end());
-  // Reversing shorter inputs would misalign them; pad them to full length first.
-  const size_t n = inputs.empty() ? 0 : inputs[0].size();
-  for (size_t i = 1; i < chronological.size(); ++i) {
-    if (inputs[i].size() < n) {
-      std::vector<double> padded(inputs[i].begin(), inputs[i].end());
-      padded.resize(n, kNaN);
-      std::reverse(padded.begin(), padded.end());
-      chronological[i] = std::move(padded);
-    }
-  }
-  std::vector<double> out = Compute(spec, chronological, params);
-  std::reverse(out.begin(), out.end());
+  std::vector<std::span<const double>> views(inputs.begin(), inputs.end());
+  Workspace ws;
+  std::vector<double> out;
+  ComputeInto(spec, views, params, newest_first, ws, out);
   return out;
 }
 

@@ -61,8 +61,9 @@ struct SeriesView {
   size_t size = 0;
 };
 
-// Fills out[0..size) (pre-set to NaN) from a run without blank inputs.
-using Kernel = void (*)(const SeriesView& in, const ParamValues& p, double* out);
+// Fills out[0..size) (pre-set to NaN) from a run without blank inputs,
+// taking any scratch buffers from ws.
+using Kernel = void (*)(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws);
 
 struct IndicatorSpec {
   const char* name;    // the function name the host functions receive
@@ -110,6 +111,12 @@ std::vector<double> Compute(const IndicatorSpec& spec,
 std::vector<double> ComputeInSheetOrder(const IndicatorSpec& spec,
                                         std::span<const std::vector<double>> inputs,
                                         const ParamValues& params, bool newest_first);
+
+// The form for repeated calls on long series: scratch buffers come from ws
+// and the result goes into out (resized to the first input's length), so a
+// caller that keeps both pays for no fresh memory after the first call.
+void ComputeInto(const IndicatorSpec& spec, std::span<const std::span<const double>> inputs,
+                 const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out);
 
 // Parses a parameter text: '.' or ',' as decimal symbol, surrounding spaces
 // allowed; nullopt when the text is not a number.

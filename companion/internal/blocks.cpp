@@ -1,5 +1,6 @@
 #include "companion/internal/blocks.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace plrxl::companion {
@@ -38,16 +39,8 @@ void Sma(const double* x, size_t n, int p, double* out) {
 }
 
 void Ema(const double* x, size_t n, int p, double* out) {
-  const size_t w = static_cast<size_t>(p);
-  if (w == 0 || n < w) return FillNaN(out, 0, n);
-  FillNaN(out, 0, w - 1);
-  const double alpha = 2.0 / (p + 1.0);
-  double e = WindowSum(x, w - 1, p) / p;
-  out[w - 1] = e;
-  for (size_t t = w; t < n; ++t) {
-    e += alpha * (x[t] - e);
-    out[t] = e;
-  }
+  EmaRunner ema(p);
+  for (size_t t = 0; t < n; ++t) out[t] = ema.Step(x[t]);
 }
 
 void Wma(const double* x, size_t n, int p, double* out) {
@@ -119,31 +112,35 @@ void RollingStd(const double* x, size_t n, int p, double* out) {
 
 namespace {
 
-// Monotonic queue of indices; `better(a, b)` says a displaces b. Ties
-// displace the older entry, so the front is the most recent extreme.
-template <typename Better>
-void RollingExtreme(const double* x, size_t n, int p, double* out, Better better) {
+// Van Herk / Gil-Werman: maxima within blocks of p rows running forwards
+// (into out) and backwards (into a scratch buffer); a window spans at most
+// two blocks, so its extreme is the better of the two. Three comparisons per
+// row whatever p is, and no data-dependent branches.
+template <typename Pick>
+void RollingExtreme(const double* x, size_t n, int p, double* out, Workspace& ws, Pick pick) {
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
-  std::vector<size_t> ring(w + 1);
-  size_t head = 0, tail = 0;  // positions in an unbounded sequence, mod ring size
-  const size_t cap = ring.size();
-  for (size_t t = 0; t < n; ++t) {
-    while (tail > head && !better(x[ring[(tail - 1) % cap]], x[t])) --tail;
-    ring[tail++ % cap] = t;
-    if (ring[head % cap] + w <= t) ++head;
-    out[t] = t + 1 >= w ? x[ring[head % cap]] : kNaN;
+  Workspace::Scope scope(ws);
+  double* back = ws.Take(n);
+  for (size_t b = 0; b < n; b += w) {
+    const size_t e = std::min(n, b + w);
+    out[b] = x[b];
+    for (size_t i = b + 1; i < e; ++i) out[i] = pick(out[i - 1], x[i]);
+    back[e - 1] = x[e - 1];
+    for (size_t i = e - 1; i-- > b;) back[i] = pick(back[i + 1], x[i]);
   }
+  for (size_t t = n; t-- > w - 1;) out[t] = pick(back[t + 1 - w], out[t]);
+  FillNaN(out, 0, w - 1);
 }
 
 }  // namespace
 
-void RollingMax(const double* x, size_t n, int p, double* out) {
-  RollingExtreme(x, n, p, out, [](double kept, double in) { return kept > in; });
+void RollingMax(const double* x, size_t n, int p, double* out, Workspace& ws) {
+  RollingExtreme(x, n, p, out, ws, [](double a, double b) { return a > b ? a : b; });
 }
 
-void RollingMin(const double* x, size_t n, int p, double* out) {
-  RollingExtreme(x, n, p, out, [](double kept, double in) { return kept < in; });
+void RollingMin(const double* x, size_t n, int p, double* out, Workspace& ws) {
+  RollingExtreme(x, n, p, out, ws, [](double a, double b) { return a < b ? a : b; });
 }
 
 void MaBlanks(MaMethod method, const double* x, size_t n, int p, double* out) {

@@ -7,7 +7,7 @@
 
 namespace plrxl::companion::kernels {
 
-#define PLRXL_KERNEL(name) void name(const SeriesView& in, const ParamValues& p, double* out)
+#define PLRXL_KERNEL(name) void name(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws)
 
 // moving_averages.cpp
 template <MaMethod M> PLRXL_KERNEL(MvAvg);

@@ -29,33 +29,33 @@ void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double*
 
 }  // namespace
 
-void Change(const SeriesView& in, const ParamValues& p, double* out) {
+void Change(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t k = static_cast<size_t>(p.Period(0));
   for (size_t t = k; t < in.size; ++t) out[t] = x[t] - x[t - k];
 }
 
-void Momentum(const SeriesView& in, const ParamValues& p, double* out) {
+void Momentum(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t k = static_cast<size_t>(p.Period(0));
   for (size_t t = k; t < in.size; ++t) out[t] = x[t - k] == 0 ? kNaN : 100.0 * x[t] / x[t - k];
 }
 
-void AvgChange(const SeriesView& in, const ParamValues& p, double* out) {
+void AvgChange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const int k = p.Period(0);
   for (size_t t = k; t < in.size; ++t) out[t] = (x[t] - x[t - k]) / k;
 }
 
-void AvgPosChange(const SeriesView& in, const ParamValues& p, double* out) {
+void AvgPosChange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   AvgDirectionalChange(in.x[0], in.size, p.Period(0), 1.0, out);
 }
 
-void AvgNegChange(const SeriesView& in, const ParamValues& p, double* out) {
+void AvgNegChange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   AvgDirectionalChange(in.x[0], in.size, p.Period(0), -1.0, out);
 }
 
-void Acceleration(const SeriesView& in, const ParamValues& p, double* out) {
+void Acceleration(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const int k = p.Period(0);
   const double k2 = static_cast<double>(k) * k;
@@ -64,21 +64,21 @@ void Acceleration(const SeriesView& in, const ParamValues& p, double* out) {
   }
 }
 
-void LagValue(const SeriesView& in, const ParamValues& p, double* out) {
+void LagValue(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const size_t lag = static_cast<size_t>(p.Period(0));
   if (lag < in.size) std::copy(in.x[0], in.x[0] + in.size - lag, out + lag);
 }
 
-void HighVal(const SeriesView& in, const ParamValues& p, double* out) {
-  RollingMax(in.x[0], in.size, p.Period(0), out);
+void HighVal(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  RollingMax(in.x[0], in.size, p.Period(0), out, ws);
 }
 
-void LowVal(const SeriesView& in, const ParamValues& p, double* out) {
-  RollingMin(in.x[0], in.size, p.Period(0), out);
+void LowVal(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  RollingMin(in.x[0], in.size, p.Period(0), out, ws);
 }
 
 // +1 where a crosses above b, -1 where it crosses below, 0 otherwise.
-void Cross(const SeriesView& in, const ParamValues&, double* out) {
+void Cross(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double* a = in.x[0];
   const double* b = in.x[1];
   for (size_t t = 1; t < in.size; ++t) {

@@ -7,36 +7,24 @@
 namespace plrxl::companion::kernels {
 namespace {
 
-// DEMA_n = 2*E1 - E2 with E2 the EMA of E1 seeded on E1's first n values.
-void Dema(const double* x, size_t n, int p, double* out) {
-  std::vector<double> e1(n);
-  Ema(x, n, p, e1.data());
-  const size_t s = static_cast<size_t>(p) - 1;
-  std::fill(out, out + n, kNaN);
-  if (n <= s) return;
-  std::vector<double> e2(n - s);
-  Ema(e1.data() + s, n - s, p, e2.data());
-  for (size_t t = 2 * s; t < n; ++t) out[t] = 2 * e1[t] - e2[t - s];
-}
-
 }  // namespace
 
 template <MaMethod M>
-void MvAvg(const SeriesView& in, const ParamValues& p, double* out) {
+void MvAvg(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   Ma(M, in.x[0], in.size, p.Period(0), out);
 }
 
 template <MaMethod M>
-void MvAvgDiff(const SeriesView& in, const ParamValues& p, double* out) {
+void MvAvgDiff(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const size_t n = in.size;
-  std::vector<double> b(n);
+  double* b = ws.Take(n);
   Ma(M, in.x[0], n, p.Period(0), out);
-  Ma(M, in.x[0], n, p.Period(1), b.data());
+  Ma(M, in.x[0], n, p.Period(1), b);
   for (size_t t = 0; t < n; ++t) out[t] -= b[t];  // NaN where either is blank
 }
 
 template <MaMethod M>
-void LagMvAvg(const SeriesView& in, const ParamValues& p, double* out) {
+void LagMvAvg(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const size_t n = in.size;
   const size_t lag = static_cast<size_t>(p.Period(1));
   if (lag >= n) return;
@@ -47,46 +35,48 @@ void LagMvAvg(const SeriesView& in, const ParamValues& p, double* out) {
 // The change of the average over L rows; an optional second period lets the
 // lagged average differ from the current one (0 = the same period).
 template <MaMethod M>
-void LagMvAvgDiff(const SeriesView& in, const ParamValues& p, double* out) {
+void LagMvAvgDiff(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const size_t n = in.size;
   const size_t lag = static_cast<size_t>(p.Period(1));
   const int n2 = p.Period(2) > 0 ? p.Period(2) : p.Period(0);
   if (lag >= n) return;
-  std::vector<double> lagged(n);
+  double* lagged = ws.Take(n);
   Ma(M, in.x[0], n, p.Period(0), out);
-  Ma(M, in.x[0], n, n2, lagged.data());
+  Ma(M, in.x[0], n, n2, lagged);
   for (size_t t = n; t-- > lag;) out[t] -= lagged[t - lag];
   std::fill(out, out + lag, kNaN);
 }
 
 #define PLRXL_INSTANTIATE(method)                                                    \
-  template void MvAvg<method>(const SeriesView&, const ParamValues&, double*);        \
-  template void MvAvgDiff<method>(const SeriesView&, const ParamValues&, double*);    \
-  template void LagMvAvg<method>(const SeriesView&, const ParamValues&, double*);     \
-  template void LagMvAvgDiff<method>(const SeriesView&, const ParamValues&, double*);
+  template void MvAvg<method>(const SeriesView&, const ParamValues&, double*, Workspace&);        \
+  template void MvAvgDiff<method>(const SeriesView&, const ParamValues&, double*, Workspace&);    \
+  template void LagMvAvg<method>(const SeriesView&, const ParamValues&, double*, Workspace&);     \
+  template void LagMvAvgDiff<method>(const SeriesView&, const ParamValues&, double*, Workspace&);
 PLRXL_INSTANTIATE(MaMethod::kSma)
 PLRXL_INSTANTIATE(MaMethod::kEma)
 PLRXL_INSTANTIATE(MaMethod::kWma)
 #undef PLRXL_INSTANTIATE
 
-void Macd(const SeriesView& in, const ParamValues&, double* out) {
-  const size_t n = in.size;
-  std::vector<double> slow(n);
-  Ema(in.x[0], n, 12, out);
-  Ema(in.x[0], n, 26, slow.data());
-  for (size_t t = 0; t < n; ++t) out[t] -= slow[t];
+// The two averages are stepped in one loop so their latency chains overlap.
+void Macd(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
+  EmaRunner fast(12), slow(26);
+  for (size_t t = 0; t < in.size; ++t) {
+    const double f = fast.Step(in.x[0][t]);
+    out[t] = f - slow.Step(in.x[0][t]);
+  }
 }
 
-void Dema26(const SeriesView& in, const ParamValues&, double* out) {
-  Dema(in.x[0], in.size, 26, out);
+void Dema26(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
+  DemaRunner dema(26);
+  for (size_t t = 0; t < in.size; ++t) out[t] = dema.Step(in.x[0][t]);
 }
 
-void Dema26Macd(const SeriesView& in, const ParamValues&, double* out) {
-  const size_t n = in.size;
-  std::vector<double> slow(n);
-  Dema(in.x[0], n, 12, out);
-  Dema(in.x[0], n, 26, slow.data());
-  for (size_t t = 0; t < n; ++t) out[t] -= slow[t];
+void Dema26Macd(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
+  DemaRunner fast(12), slow(26);
+  for (size_t t = 0; t < in.size; ++t) {
+    const double f = fast.Step(in.x[0][t]);
+    out[t] = f - slow.Step(in.x[0][t]);
+  }
 }
 
 }  // namespace plrxl::companion::kernels

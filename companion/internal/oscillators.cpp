@@ -35,19 +35,21 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
 // t-n..t, ties going to the most recent row, as 100*(n - d)/n.
 void AroonLine(const double* x, size_t size, int n, bool use_max, double* out) {
   const size_t w = static_cast<size_t>(n) + 1;
-  std::vector<size_t> ring(w + 1);
-  const size_t cap = ring.size();
+  size_t cap = 1;  // a power of two above the window, so wrapping is a mask
+  while (cap < w + 1) cap <<= 1;
+  std::vector<size_t> ring(cap);
+  const size_t mask = cap - 1;
   size_t head = 0, tail = 0;
   for (size_t t = 0; t < size; ++t) {
     while (tail > head) {
-      const double kept = x[ring[(tail - 1) % cap]];
+      const double kept = x[ring[(tail - 1) & mask]];
       if (use_max ? kept > x[t] : kept < x[t]) break;
       --tail;
     }
-    ring[tail++ % cap] = t;
-    if (ring[head % cap] + w <= t) ++head;
+    ring[tail++ & mask] = t;
+    if (ring[head & mask] + w <= t) ++head;
     if (t + 1 >= w) {
-      const double d = static_cast<double>(t - ring[head % cap]);
+      const double d = static_cast<double>(t - ring[head & mask]);
       out[t] = 100.0 * (n - d) / n;
     }
   }
@@ -55,7 +57,7 @@ void AroonLine(const double* x, size_t size, int n, bool use_max, double* out) {
 
 }  // namespace
 
-void WilderRsi(const SeriesView& in, const ParamValues& p, double* out) {
+void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
   if (in.size <= n) return;
@@ -74,34 +76,35 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out) {
   }
 }
 
-void CutlerRsi(const SeriesView& in, const ParamValues& p, double* out) {
+void CutlerRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * up / (up + down) : kNaN;
   });
 }
 
-void ChandeMomentum(const SeriesView& in, const ParamValues& p, double* out) {
+void ChandeMomentum(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * (up - down) / (up + down) : kNaN;
   });
 }
 
-void Dpo(const SeriesView& in, const ParamValues& p, double* out) {
+void Dpo(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const int n = p.Period(0);
   const size_t k = static_cast<size_t>(n / 2 + 1);
-  std::vector<double> sma(in.size);
-  Sma(in.x[0], in.size, n, sma.data());
+  double* sma = ws.Take(in.size);
+  Sma(in.x[0], in.size, n, sma);
   for (size_t t = static_cast<size_t>(n - 1) + k; t < in.size; ++t) out[t] = in.x[0][t] - sma[t - k];
 }
 
 // Slowed %K as a ratio of sums over s rows (s = 1 gives fast %K).
-void Stochastic(const SeriesView& in, const ParamValues& p, double* out) {
+void Stochastic(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *close = in.x[2];
   const size_t size = in.size, pk = static_cast<size_t>(p.Period(0)), s = static_cast<size_t>(p.Period(1));
   if (size < pk) return;
-  std::vector<double> hh(size), ll(size);
-  RollingMax(high, size, p.Period(0), hh.data());
-  RollingMin(low, size, p.Period(0), ll.data());
+  double* hh = ws.Take(size);
+  double* ll = ws.Take(size);
+  RollingMax(high, size, p.Period(0), hh, ws);
+  RollingMin(low, size, p.Period(0), ll, ws);
   double num = 0, den = 0;
   size_t wide = 0;  // rows of the sum with a non-zero range
   for (size_t t = pk - 1; t < size; ++t) {
@@ -118,34 +121,35 @@ void Stochastic(const SeriesView& in, const ParamValues& p, double* out) {
   }
 }
 
-void WilliamsR(const SeriesView& in, const ParamValues& p, double* out) {
+void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
-  std::vector<double> hh(in.size), ll(in.size);
-  RollingMax(high, in.size, p.Period(0), hh.data());
-  RollingMin(low, in.size, p.Period(0), ll.data());
+  double* hh = ws.Take(in.size);
+  double* ll = ws.Take(in.size);
+  RollingMax(high, in.size, p.Period(0), hh, ws);
+  RollingMin(low, in.size, p.Period(0), ll, ws);
   for (size_t t = static_cast<size_t>(p.Period(0)) - 1; t < in.size; ++t) {
     out[t] = hh[t] == ll[t] ? kNaN : -100.0 * (hh[t] - close[t]) / (hh[t] - ll[t]);
   }
 }
 
-void AroonUp(const SeriesView& in, const ParamValues& p, double* out) {
+void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   AroonLine(in.x[0], in.size, p.Period(0), true, out);
 }
 
-void AroonDown(const SeriesView& in, const ParamValues& p, double* out) {
+void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   AroonLine(in.x[0], in.size, p.Period(0), false, out);
 }
 
-void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out) {
-  std::vector<double> down(in.size, kNaN);
+void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  double* down = ws.Take(in.size, kNaN);
   AroonLine(in.x[0], in.size, p.Period(0), true, out);
-  AroonLine(in.x[1], in.size, p.Period(0), false, down.data());
+  AroonLine(in.x[1], in.size, p.Period(0), false, down);
   for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
 }
 
 // Wilder's running sums of +DM, -DM and TR, started with the plain sum of
 // rows 1..n.
-void Dx(const SeriesView& in, const ParamValues& p, double* out) {
+void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
   double s_plus = 0, s_minus = 0, s_tr = 0;

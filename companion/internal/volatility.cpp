@@ -12,66 +12,71 @@ namespace {
 constexpr double kTradingDaysPerYear = 252.0;
 
 struct Bands {
-  std::vector<double> mid, dev;  // SMA and k * population std
+  double* mid;  // SMA
+  double* dev;  // k * population std
 };
 
-Bands Bollinger(const SeriesView& in, const ParamValues& p) {
-  Bands b{std::vector<double>(in.size), std::vector<double>(in.size)};
-  Sma(in.x[0], in.size, p.Period(0), b.mid.data());
-  RollingStd(in.x[0], in.size, p.Period(0), b.dev.data());
-  for (double& d : b.dev) d *= p.Real(1);
+Bands Bollinger(const SeriesView& in, const ParamValues& p, Workspace& ws) {
+  Bands b{ws.Take(in.size), ws.Take(in.size)};
+  Sma(in.x[0], in.size, p.Period(0), b.mid);
+  RollingStd(in.x[0], in.size, p.Period(0), b.dev);
+  for (size_t t = 0; t < in.size; ++t) b.dev[t] *= p.Real(1);
   return b;
 }
 
-// Annualised historical volatility in percent over n log returns; a return
-// whose log is undefined blanks every window that holds it.
-void HistoricalVolatility(const double* close, size_t size, int n, double* out) {
-  if (size < 2) return;
-  std::vector<double> r(size - 1);
+// One-row log returns of rows 1..size-1 (NaN where the log is undefined).
+double* LogReturns(const double* close, size_t size, Workspace& ws) {
+  double* r = ws.Take(size - 1);
   for (size_t t = 1; t < size; ++t) {
     const double ratio = close[t - 1] == 0 ? kNaN : close[t] / close[t - 1];
     r[t - 1] = ratio > 0 ? std::log(ratio) : kNaN;
   }
-  RollingStdBlanks(r.data(), r.size(), n, out + 1);
+  return r;
+}
+
+// Annualised historical volatility in percent over n log returns; a return
+// whose log is undefined blanks every window that holds it.
+void HistoricalVolatility(const double* returns, size_t size, int n, double* out) {
+  RollingStdBlanks(returns, size - 1, n, out + 1);
   const double scale = 100.0 * std::sqrt(kTradingDaysPerYear);
   for (size_t t = 1; t < size; ++t) out[t] *= scale;
 }
 
 }  // namespace
 
-void BollingerUp(const SeriesView& in, const ParamValues& p, double* out) {
-  const Bands b = Bollinger(in, p);
+void BollingerUp(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.dev[t];
 }
 
-void BollingerDown(const SeriesView& in, const ParamValues& p, double* out) {
-  const Bands b = Bollinger(in, p);
+void BollingerDown(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.dev[t];
 }
 
-void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out) {
-  const Bands b = Bollinger(in, p);
+void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
     const double up = b.mid[t] + b.dev[t], down = b.mid[t] - b.dev[t];
     out[t] = up == down ? kNaN : (in.x[0][t] - down) / (up - down);
   }
 }
 
-void BollingerWidth(const SeriesView& in, const ParamValues& p, double* out) {
-  const Bands b = Bollinger(in, p);
+void BollingerWidth(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
     out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + b.dev[t]) - (b.mid[t] - b.dev[t])) / b.mid[t];
   }
 }
 
 // One band per call: a positive percent gives the upper, a negative the lower.
-void Envelope(const SeriesView& in, const ParamValues& p, double* out) {
+void Envelope(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   Ma(p.Method(2), in.x[0], in.size, p.Period(0), out);
   const double factor = 1.0 + p.Real(1) / 100.0;
   for (size_t t = 0; t < in.size; ++t) out[t] *= factor;
 }
 
-void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out) {
+void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
   if (in.size <= n) return;
@@ -85,30 +90,33 @@ void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out) {
   }
 }
 
-void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out) {
+void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1];
   const size_t r = static_cast<size_t>(p.Period(1));
-  std::vector<double> range(in.size), ema(in.size);
+  double* range = ws.Take(in.size);
+  double* ema = ws.Take(in.size);
   for (size_t t = 0; t < in.size; ++t) range[t] = high[t] - low[t];
-  Ema(range.data(), in.size, p.Period(0), ema.data());
+  Ema(range, in.size, p.Period(0), ema);
   for (size_t t = r; t < in.size; ++t) {
     const double old = ema[t - r];
     out[t] = old == 0 ? kNaN : 100.0 * (ema[t] - old) / old;  // NaN stays NaN in warm-up
   }
 }
 
-void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out) {
-  HistoricalVolatility(in.x[0], in.size, 10, out);
+void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  if (in.size > 1) HistoricalVolatility(LogReturns(in.x[0], in.size, ws), in.size, 10, out);
 }
 
-void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out) {
-  HistoricalVolatility(in.x[0], in.size, 100, out);
+void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  if (in.size > 1) HistoricalVolatility(LogReturns(in.x[0], in.size, ws), in.size, 100, out);
 }
 
-void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out) {
-  std::vector<double> long_term(in.size, kNaN);
-  HistoricalVolatility(in.x[0], in.size, p.Period(0), out);
-  HistoricalVolatility(in.x[0], in.size, p.Period(1), long_term.data());
+void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  double* long_term = ws.Take(in.size, kNaN);
+  if (in.size < 2) return;
+  const double* returns = LogReturns(in.x[0], in.size, ws);
+  HistoricalVolatility(returns, in.size, p.Period(0), out);
+  HistoricalVolatility(returns, in.size, p.Period(1), long_term);
   for (size_t t = 0; t < in.size; ++t) out[t] = long_term[t] == 0 ? kNaN : out[t] / long_term[t];
 }
 

@@ -34,17 +34,17 @@ double Mfi(double high, double low, double volume) {
 }  // namespace
 
 // Inputs: close, volume, high, low.
-void AccumDist(const SeriesView& in, const ParamValues&, double* out) {
+void AccumDist(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   AdLine(in.x[0], in.x[1], in.x[2], in.x[3], in.size, out);
 }
 
 // Both averages of the A/D line start from its first value, without an
 // SMA seed; the oscillator shows once the slower one has had its period.
-void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out) {
+void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const size_t size = in.size;
   if (size == 0) return;
-  std::vector<double> ad(size);
-  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], size, ad.data());
+  double* ad = ws.Take(size);
+  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], size, ad);
   const int f = p.Period(0), s = p.Period(1);
   const double a_fast = 2.0 / (f + 1.0), a_slow = 2.0 / (s + 1.0);
   const size_t first = static_cast<size_t>(std::max(f, s)) - 1;
@@ -58,7 +58,7 @@ void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out
   }
 }
 
-void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out) {
+void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t w = static_cast<size_t>(p.Period(0));
   double flow = 0, vol = 0;
@@ -79,45 +79,46 @@ void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out) {
 
 // Inputs: close, volume. OBV starts at the first volume; the constant
 // cancels in the oscillator.
-void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out) {
+void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *volume = in.x[1];
   const size_t size = in.size;
   if (size == 0) return;
-  std::vector<double> obv(size), sma(size);
+  double* obv = ws.Take(size);
+  double* sma = ws.Take(size);
   obv[0] = volume[0];
   for (size_t t = 1; t < size; ++t) {
     obv[t] = obv[t - 1] + (close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0);
   }
-  Sma(obv.data(), size, p.Period(0), sma.data());
+  Sma(obv, size, p.Period(0), sma);
   for (size_t t = 0; t < size; ++t) out[t] = obv[t] - sma[t];
 }
 
 // SMA over m rows of the n-row volume rate of change in percent.
-void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out) {
+void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double* v = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
   if (in.size <= n) return;
-  std::vector<double> roc(in.size - n);
+  double* roc = ws.Take(in.size - n);
   for (size_t t = n; t < in.size; ++t) roc[t - n] = v[t - n] == 0 ? kNaN : 100.0 * (v[t] - v[t - n]) / v[t - n];
-  MaBlanks(MaMethod::kSma, roc.data(), roc.size(), p.Period(1), out + n);
+  MaBlanks(MaMethod::kSma, roc, in.size - n, p.Period(1), out + n);
 }
 
 // Inputs: high, low, volume.
-void EaseOfMovement(const SeriesView& in, const ParamValues& p, double* out) {
+void EaseOfMovement(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
   if (in.size < 2) return;
-  std::vector<double> emv(in.size - 1);
+  double* emv = ws.Take(in.size - 1);
   for (size_t t = 1; t < in.size; ++t) {
     const double move = (high[t] + low[t]) / 2 - (high[t - 1] + low[t - 1]) / 2;
     const double range = high[t] - low[t];
     emv[t - 1] = range == 0 || volume[t] == 0 ? 0.0 : move / ((volume[t] / kEaseOfMovementScale) / range);
   }
-  Ma(p.Method(1), emv.data(), emv.size(), p.Period(0), out + 1);
+  Ma(p.Method(1), emv, in.size - 1, p.Period(0), out + 1);
 }
 
 // Inputs: close, high, low, volume. A bar whose midpoint is 0 is blank and
 // adds nothing to the running sum.
-void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out) {
+void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2], *volume = in.x[3];
   double sum = 0;
   for (size_t t = 0; t < in.size; ++t) {
@@ -129,13 +130,13 @@ void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out) {
 }
 
 // Inputs: high, low, volume.
-void MarketFacilitationIndex(const SeriesView& in, const ParamValues&, double* out) {
+void MarketFacilitationIndex(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   for (size_t t = 0; t < in.size; ++t) out[t] = Mfi(in.x[0][t], in.x[1][t], in.x[2][t]);
 }
 
 // Inputs: high, low, volume. 1 green, 2 fade, 3 fake, 4 squat, 0 when the
 // index or the volume did not change.
-void Profitunity(const SeriesView& in, const ParamValues&, double* out) {
+void Profitunity(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
@@ -152,7 +153,7 @@ void Profitunity(const SeriesView& in, const ParamValues&, double* out) {
 }
 
 // Inputs: volume, high, low. 1 on a squat bar (index down, volume up).
-void SquatBar(const SeriesView& in, const ParamValues&, double* out) {
+void SquatBar(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *volume = in.x[0], *high = in.x[1], *low = in.x[2];
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);

@@ -1,0 +1,116 @@
+// Every catalogue function over 1,000,000 bars with its default parameters,
+// oldest-first and newest-first. Budget: at most 20 ms per function and
+// direction. Prints the slowest runs and exits non-zero when one is over.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "companion/indicators.h"
+
+namespace {
+
+using plrxl::companion::IndicatorSpec;
+
+constexpr size_t kBars = 1'000'000;
+constexpr double kBudgetMs = 20.0;
+
+// A deterministic random-walk OHLCV series: o, h, l, c, v.
+struct Bars {
+  std::vector<double> o, h, l, c, v;
+};
+
+const Bars& SyntheticBars() {
+  static const Bars bars = [] {
+    Bars b;
+    unsigned long long state = 20261205;
+    auto uniform = [&] {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    double close = 100;
+    for (size_t i = 0; i < kBars; ++i) {
+      const double open = close * (1 + 0.004 * (uniform() - 0.5));
+      close = std::max(1.0, open * (1 + 0.03 * (uniform() - 0.5)));
+      b.o.push_back(open);
+      b.c.push_back(close);
+      b.h.push_back(std::max(open, close) * (1 + 0.01 * uniform()));
+      b.l.push_back(std::min(open, close) * (1 - 0.01 * uniform()));
+      b.v.push_back(std::floor(500000 + 1000000 * uniform()));
+    }
+    return b;
+  }();
+  return bars;
+}
+
+// Price-like inputs get close, open, high or low; named ones their column.
+std::vector<std::vector<double>> InputsFor(const IndicatorSpec& spec) {
+  const Bars& b = SyntheticBars();
+  std::vector<std::vector<double>> inputs;
+  for (int i = 0; i < spec.InputCount(); ++i) {
+    const std::string name = spec.inputs[i].name;
+    if (name == "high" || name == "declining") inputs.push_back(b.h);
+    else if (name == "low" || name == "unchanged") inputs.push_back(b.l);
+    else if (name == "volume") inputs.push_back(b.v);
+    else if (name == "advancing" || name == "b") inputs.push_back(b.o);
+    else inputs.push_back(b.c);
+  }
+  return inputs;
+}
+
+void RunIndicator(benchmark::State& state, const IndicatorSpec* spec, bool newest_first) {
+  const auto inputs = InputsFor(*spec);
+  const std::vector<std::span<const double>> views(inputs.begin(), inputs.end());
+  const auto params = plrxl::companion::ResolveParams(*spec, {});
+  // The caller's workspace and result column are reused, as the host
+  // functions reuse theirs from call to call.
+  plrxl::companion::Workspace ws;
+  std::vector<double> out;
+  for (auto _ : state) {
+    plrxl::companion::ComputeInto(*spec, views, params, newest_first, ws, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBars));
+}
+
+// Keeps every run's time per iteration for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      // CPU time: on a shared machine wall time measures the neighbours.
+      times_.push_back({run.benchmark_name(), run.GetAdjustedCPUTime()});  // ms (unit set below)
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::vector<std::pair<std::string, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (const IndicatorSpec& spec : plrxl::companion::IndicatorCatalogue()) {
+    for (bool newest_first : {false, true}) {
+      benchmark::RegisterBenchmark((std::string(spec.name) + (newest_first ? "/newest_first" : "/oldest_first")).c_str(),
+                                   RunIndicator, &spec, newest_first)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  SyntheticBars();  // build the series outside the timings
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  auto& times = reporter.times_;
+  std::sort(times.begin(), times.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  std::printf("\nSlowest over %zu bars (budget %.0f ms):\n", kBars, kBudgetMs);
+  for (size_t i = 0; i < times.size() && i < 8; ++i) std::printf("  %-55s %7.2f ms\n", times[i].first.c_str(), times[i].second);
+  const bool over = !times.empty() && times.front().second > kBudgetMs;
+  std::printf("%s\n", over ? "OVER BUDGET" : "all within budget");
+  return over ? 1 : 0;
+}
