@@ -347,6 +347,24 @@ TYPED_TEST(HostContract, InsertAndDeleteShiftCellsWithinTheColumns) {
   EXPECT_TRUE(this->At("C65536").Value().IsEmpty());
 }
 
+TYPED_TEST(HostContract, ShiftsKeepLongColumnsInOrder) {
+  for (int row = 1; row <= 3000; ++row) this->sheet->Cells(row, 2).SetValue(row % 3 ? Variant(row) : Variant("t" + std::to_string(row)));
+  this->At("B1020:B1029").InsertShiftDown();
+  for (int row : {1, 1019, 1030, 1039, 2048, 3010}) {
+    const int was = row < 1020 ? row : row - 10;
+    const Variant expected = was % 3 ? Variant(was) : Variant("t" + std::to_string(was));
+    EXPECT_EQ(this->sheet->Cells(row, 2).Value(), expected) << row;
+  }
+  EXPECT_TRUE(this->At("B1025").Value().IsEmpty());
+  EXPECT_EQ(this->At("B1").End(Direction::kDown).Address(), "$B$1019");
+  this->At("B1020:B1029").DeleteShiftUp();
+  for (int row = 1; row <= 3000; ++row) {
+    const Variant expected = row % 3 ? Variant(row) : Variant("t" + std::to_string(row));
+    ASSERT_EQ(this->sheet->Cells(row, 2).Value(), expected) << row;
+  }
+  EXPECT_TRUE(this->At("B3001").Value().IsEmpty());
+}
+
 TYPED_TEST(HostContract, ClearVariantsClearValuesOrFormatsOrBoth) {
   struct Case {
     void (Range::*clear)() const;

@@ -172,7 +172,7 @@ TEST(TextToDateTest, ShortDatePatternAndIso) {
 
 struct FormatCase {
   Variant value;
-  const char* format;
+  std::string format;
   char decimal;
   const char* text;
 };
@@ -221,6 +221,7 @@ TEST(FormatWithNumberFormatTest, CommonFormats) {
       {Variant(CellError::kDiv0), "0.00", '.', "#DIV/0!"},
       {Variant(), "0.00", '.', ""},
       {Variant(5), "[Red]0.0", '.', "5.0"},
+      {Variant(5), "0" + std::string(200, '%'), '.', "###########"},  // overflows to infinity
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatWithNumberFormat(c.value, c.format, Settings("dd.mm.yyyy", c.decimal)), c.text) << c.format;
