@@ -75,7 +75,7 @@ void ReadTitle(const pugi::xml_node& title, Chart& chart) {
       }
     }
   } else if (tx) {
-    chart.title = RefOrValue(Child(tx, "strRef") ? tx : tx);
+    chart.title = RefOrValue(tx);
   }
 }
 
