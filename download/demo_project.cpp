@@ -56,8 +56,8 @@ std::vector<DemoRow> DemoRows() {
 std::vector<DemoRow> BenchmarkRows(int count, const std::string& macros) {
   std::vector<DemoRow> rows;
   for (int i = 0; i < count; ++i) {
-    // 2,500 business days: 2015-06-01 to 2025-03-21.
-    rows.push_back({"BENCH" + std::to_string(i), "2015-06-01", "2025-03-21", "Daily", "FTB", "dohlcv", macros});
+    // 2,500 business days: 2015-06-01 to 2024-12-27.
+    rows.push_back({"BENCH" + std::to_string(i), "2015-06-01", "2024-12-27", "Daily", "FTB", "dohlcv", macros});
   }
   return rows;
 }

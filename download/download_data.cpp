@@ -75,12 +75,15 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
   });
   proc.Do([&] {
     request->Start();
-    int polls = 0;
-    while (request->State() != kStateFinished && !context_.StopFlag) {
+    // The interface gets its events after every poll, the last one too, so
+    // a cancel is seen at every row even when downloads finished ahead.
+    for (int polls = 1;; ++polls) {
+      const bool finished = request->State() == kStateFinished;
       DoEvents();
+      if (finished || context_.StopFlag) break;
       // Let the worker threads have the processor once the first quick polls
       // found the download still running.
-      if (++polls > 8) std::this_thread::sleep_for(std::chrono::microseconds(500));
+      if (polls > 8) std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
   });
   proc.Do([&] {
