@@ -61,6 +61,7 @@ void BM_Download200Tickers(benchmark::State& state) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     worst = std::max(worst, seconds);
+    std::printf("  run: %.3f s\n", seconds);
     if (failures != 0) state.SkipWithError("some downloads failed");
   }
   state.counters["worst_s"] = worst;
