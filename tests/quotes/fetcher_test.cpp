@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "quotes/fault_injecting_fetcher.h"
 #include "tests/quotes/quote_test_util.h"
 
 namespace plrxl::testing {
@@ -217,6 +218,38 @@ TEST(QuoteSettingsFile, ReadsTheSourcesSectionOfTheUserSettings) {
   } else {
     setenv("XDG_CONFIG_HOME", old.c_str(), 1);
   }
+}
+
+}  // namespace
+}  // namespace plrxl::testing
+
+namespace plrxl::testing {
+namespace {
+
+TEST(FaultInjectingFetcher, FailsTheNthStartAndDelaysTheRest) {
+  TempDir dir;
+  FaultPlan plan;
+  plan.fail_call = 2;
+  plan.delay_ms = 30;
+  auto fetcher = MakeFaultInjectingFetcher(MakeQuoteFetcher(TestSettings(dir)), plan);
+  ASSERT_EQ(fetcher->SourceCount(), 7);
+  EXPECT_EQ(fetcher->FindSource("sample"), fetcher->Source(0));
+  EXPECT_EQ(fetcher->FindSource("nosuch"), nullptr);
+  std::vector<int32_t> errors;
+  for (int i = 0; i < 3; ++i) {
+    auto r = NewRequest(*fetcher, {"SAMPLE", "ABC", Day(2024, 1, 1), Day(2024, 1, 31)});
+    const auto start = std::chrono::steady_clock::now();
+    RunToEnd(*r);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+    errors.push_back(r->ErrorNumber());
+    EXPECT_EQ(r->Result().Empty(), r->ErrorNumber() != 0);
+  }
+  EXPECT_EQ(errors, (std::vector<int32_t>{0, kQuoteNetwork, 0}));
+  auto held = NewRequest(*fetcher, {"SAMPLE", "ABC", Day(2024, 1, 1), Day(2024, 1, 31)});
+  held->Start();
+  held->Cancel();
+  EXPECT_EQ(held->State(), kStateFinished);
+  EXPECT_EQ(held->ErrorNumber(), kQuoteCancelled);
 }
 
 }  // namespace
