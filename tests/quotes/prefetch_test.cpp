@@ -90,7 +90,8 @@ TEST(Prefetch, GivesTheSequentialResultsWithOneDownloadEach) {
   fetcher->Prefetch(items);
   EXPECT_EQ(RunInOrder(*fetcher, "TIINGO", tickers), sequential);
   EXPECT_EQ(server.Hits(), 24) << "every prefetched download is taken over, none is repeated";
-  EXPECT_EQ(server.MaxInFlight(), 3) << "at most MaxConnections at once";
+  EXPECT_LE(server.MaxInFlight(), 3) << "at most MaxConnections at once";
+  EXPECT_GT(server.MaxInFlight(), 1) << "prefetched downloads overlap";
 }
 
 TEST(Prefetch, OfflineSourcesAndLeftoversAreHarmless) {
