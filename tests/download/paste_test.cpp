@@ -5,6 +5,7 @@
 #include <map>
 
 #include "tests/download/download_fixture.h"
+#include "tests/download/wrapped_fetcher.h"
 
 namespace plrxl::testing {
 namespace {
@@ -169,6 +170,48 @@ TEST_F(DownloadTest, DataColumnsAndSheetNames) {
   EXPECT_EQ(window.DataColumns("$C$3", "DC"), "$C$3:D9");
   window.SetOwner(nullptr);
 }
+
+}  // namespace
+}  // namespace plrxl::testing
+
+namespace plrxl::testing {
+namespace {
+
+struct TimeCase {
+  int hour, minute, second;
+  const char* format;
+};
+
+class TimeColumnTest : public DownloadTest, public ::testing::WithParamInterface<TimeCase> {};
+
+// The time column takes the date format when the first time is midnight, the
+// full time format when hour, minute and second are all set, else the short.
+TEST_P(TimeColumnTest, FormatFollowsTheFirstTime) {
+  const TimeCase& c = GetParam();
+  const double time = TimeSerial(c.hour, c.minute, c.second);
+  context_.MakeQuoteFetcher = [time] {
+    return std::make_unique<WrappedFetcher>(MakeFetcher(), 0, [time](QuoteResult& r) {
+      for (ResultSeries& series : r.series) {
+        const int bars = series.Find("Date")->value.Array().Rows();
+        std::vector<Variant> times(bars, Variant::Date(time));
+        series.fields.push_back({"Time", Variant::Array1D(times, 0)});
+      }
+    });
+  };
+  Workbook& wb = Project({{"ACME", Variant::Date(DateSerial(2024, 1, 2)), Variant::Date(DateSerial(2024, 1, 31)),
+                           "Daily", "FTB", "Prices", "A1", "SAMPLE", "tdc", ""}});
+  RunRefresh();
+  Worksheet& sheet = wb.Worksheets("Prices");
+  EXPECT_EQ(sheet.CellValue(1, 1), Variant("Date"));
+  EXPECT_EQ(sheet.CellValue(1, 2), Variant("Time"));
+  EXPECT_EQ(sheet.CellValue(1, 3), Variant("Close"));
+  EXPECT_EQ(sheet.CellValue(2, 2), Variant::Date(time));
+  EXPECT_EQ(sheet.CellStyleAt(2, 2).number_format, c.format);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, TimeColumnTest,
+                         ::testing::Values(TimeCase{0, 0, 0, "dd.mm.yyyy"}, TimeCase{9, 30, 15, "hh:mm:ss"}, TimeCase{9, 30, 0, "hh:mm"},
+                                           TimeCase{0, 0, 5, "hh:mm"}, TimeCase{23, 59, 59, "hh:mm:ss"}));
 
 }  // namespace
 }  // namespace plrxl::testing

@@ -3,64 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/download/download_fixture.h"
+#include "tests/download/wrapped_fetcher.h"
 
 namespace plrxl::testing {
 namespace {
-
-// Forwarding wrappers around the real component whose requests report
-// "running" for their first polls, so a cancel can land inside a download.
-class SlowRequest : public QuoteRequest {
- public:
-  explicit SlowRequest(std::unique_ptr<QuoteRequest> inner) : inner_(std::move(inner)) {}
-  ParameterSet& Parameters() override { return inner_->Parameters(); }
-  void SetCallback(IProgressCallBack* callback) override { inner_->SetCallback(callback); }
-  uint32_t Id() const override { return inner_->Id(); }
-  void Start() override { inner_->Start(); }
-  int32_t State() override { return ++polls_ <= 5 ? kStateRunning : inner_->State(); }
-  int32_t ErrorNumber() const override { return inner_->ErrorNumber(); }
-  std::string ErrorDescription() const override { return inner_->ErrorDescription(); }
-  const QuoteResult& Result() const override { return inner_->Result(); }
-  void Cancel() override { inner_->Cancel(); }
-
- private:
-  std::unique_ptr<QuoteRequest> inner_;
-  int polls_ = 0;
-};
-
-class SlowSource : public QuoteSource {
- public:
-  explicit SlowSource(QuoteSource* inner) : inner_(inner) {}
-  uint32_t Capabilities() const override { return inner_->Capabilities(); }
-  const std::string& Name() const override { return inner_->Name(); }
-  const std::string& Description() const override { return inner_->Description(); }
-  std::unique_ptr<QuoteRequest> CreateRequest() override {
-    return std::make_unique<SlowRequest>(inner_->CreateRequest());
-  }
-
- private:
-  QuoteSource* inner_;
-};
-
-class SlowFetcher : public QuoteFetcher {
- public:
-  explicit SlowFetcher(std::unique_ptr<QuoteFetcher> inner) : inner_(std::move(inner)) {
-    for (int i = 0; i < inner_->SourceCount(); ++i) sources_.push_back(std::make_unique<SlowSource>(inner_->Source(i)));
-  }
-  int SourceCount() const override { return inner_->SourceCount(); }
-  QuoteSource* Source(int i) override { return i >= 0 && i < SourceCount() ? sources_[i].get() : nullptr; }
-  QuoteSource* FindSource(const std::string& name) override {
-    QuoteSource* found = inner_->FindSource(name);
-    for (auto& s : sources_)
-      if (found != nullptr && s->Name() == found->Name()) return s.get();
-    return nullptr;
-  }
-  void Prefetch(const std::vector<PrefetchItem>& items) override { inner_->Prefetch(items); }
-  void CancelAll() override { inner_->CancelAll(); }
-
- private:
-  std::unique_ptr<QuoteFetcher> inner_;
-  std::vector<std::unique_ptr<SlowSource>> sources_;
-};
 
 RowSpec Row(const std::string& ticker, const std::string& macros = "") {
   return {ticker, Variant::Date(DateSerial(2024, 1, 2)), Variant::Date(DateSerial(2024, 2, 29)), "", "", "", "", "",
@@ -193,7 +139,7 @@ TEST_F(DownloadTest, CancelInTheMiddleEndsTheRun) {
 }
 
 TEST_F(DownloadTest, CancelWhileDownloadingStopsThePoll) {
-  context_.MakeQuoteFetcher = [] { return std::make_unique<SlowFetcher>(MakeFetcher()); };
+  context_.MakeQuoteFetcher = [] { return std::make_unique<WrappedFetcher>(MakeFetcher(), 5); };
   Workbook& wb = Project({Row("FIRST"), Row("NEXT")});
   ui_.ExpectModal("ProgressBarWindow");
   ui_.CancelAtEvent(4);  // activation yields twice, the run once, then the first poll
