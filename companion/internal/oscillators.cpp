@@ -1,6 +1,7 @@
 // RSI (Wilder, Cutler), Chande momentum, DPO, stochastic, Williams %R,
 // Aroon and the directional movement index.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -31,27 +32,55 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   }
 }
 
-// Rows since the highest (use_max) or lowest value within the n+1 rows
-// t-n..t, ties going to the most recent row, as 100*(n - d)/n.
-void AroonLine(const double* x, size_t size, int n, bool use_max, double* out) {
+// Aroon lines of K series at once: rows since the highest (sign +1) or
+// lowest (sign -1) value within the n+1 rows t-n..t, ties going to the most
+// recent row, as 100*(n - d)/n. Block-wise like RollingExtreme, carrying the
+// row of the extreme with its value; only the current and the previous block
+// are kept, so the scans stay in the cache however long the series is.
+template <int K>
+void AroonLines(const std::array<const double*, K>& xs, const std::array<double, K>& signs, size_t size, int n,
+                const std::array<double*, K>& outs) {
   const size_t w = static_cast<size_t>(n) + 1;
-  size_t cap = 1;  // a power of two above the window, so wrapping is a mask
-  while (cap < w + 1) cap <<= 1;
-  std::vector<size_t> ring(cap);
-  const size_t mask = cap - 1;
-  size_t head = 0, tail = 0;
-  for (size_t t = 0; t < size; ++t) {
-    while (tail > head) {
-      const double kept = x[ring[(tail - 1) & mask]];
-      if (use_max ? kept > x[t] : kept < x[t]) break;
-      --tail;
+  if (size < w) return;
+  struct Extreme {
+    double value, row;
+  };
+  std::vector<Extreme> fwd(K * w), back(K * w), prev_back(K * w);
+  const double scale = 100.0 / n;
+  for (size_t b = 0; b < size; b += w) {
+    const size_t e = std::min(size, b + w);
+    for (int k = 0; k < K; ++k) {
+      Extreme* f = &fwd[k * w];
+      Extreme* bk = &back[k * w];
+      const double* x = xs[k];
+      f[0] = {signs[k] * x[b], static_cast<double>(b)};
+      for (size_t i = b + 1; i < e; ++i) {
+        const double v = signs[k] * x[i];
+        // Branch-free (a running extreme of noisy data defeats prediction):
+        // a tie moves to the later row.
+        const Extreme p = f[i - b - 1];
+        const double take = v >= p.value ? 1.0 : 0.0;
+        // Values are selected exactly; rows are whole numbers, so the blend is exact too.
+        f[i - b] = {v >= p.value ? v : p.value, p.row + take * (static_cast<double>(i) - p.row)};
+      }
+      bk[e - 1 - b] = {signs[k] * x[e - 1], static_cast<double>(e - 1)};
+      for (size_t i = e - 1; i-- > b;) {
+        const double v = signs[k] * x[i];
+        const Extreme p = bk[i - b + 1];
+        const double take = v > p.value ? 1.0 : 0.0;  // a tie keeps the later row
+        bk[i - b] = {v > p.value ? v : p.value, p.row + take * (static_cast<double>(i) - p.row)};
+      }
+      const Extreme* pb = &prev_back[k * w];
+      for (size_t t = std::max(b, w - 1); t < e; ++t) {
+        const size_t s = t + 1 - w;
+        const Extreme& older = s >= b ? bk[s - b] : pb[s + w - b];
+        const Extreme& newer = f[t - b];
+        const double take = newer.value >= older.value ? 1.0 : 0.0;
+        const double row = older.row + take * (newer.row - older.row);
+        outs[k][t] = (n - (static_cast<double>(t) - row)) * scale;
+      }
     }
-    ring[tail++ & mask] = t;
-    if (ring[head & mask] + w <= t) ++head;
-    if (t + 1 >= w) {
-      const double d = static_cast<double>(t - ring[head & mask]);
-      out[t] = 100.0 * (n - d) / n;
-    }
+    std::swap(back, prev_back);
   }
 }
 
@@ -133,17 +162,16 @@ void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspac
 }
 
 void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], in.size, p.Period(0), true, out);
+  AroonLines<1>({in.x[0]}, {1.0}, in.size, p.Period(0), {out});
 }
 
 void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], in.size, p.Period(0), false, out);
+  AroonLines<1>({in.x[0]}, {-1.0}, in.size, p.Period(0), {out});
 }
 
 void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   double* down = ws.Take(in.size, kNaN);
-  AroonLine(in.x[0], in.size, p.Period(0), true, out);
-  AroonLine(in.x[1], in.size, p.Period(0), false, down);
+  AroonLines<2>({in.x[0], in.x[1]}, {1.0, -1.0}, in.size, p.Period(0), {out, down});
   for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
 }
 
