@@ -50,14 +50,19 @@ pugi::xml_node Root(const pugi::xml_document& doc, std::string_view local, const
 
 namespace {
 
-void AppendText(const pugi::xml_node& node, std::string& out) {
+// Rich text nests runs a level or two deep; the limit keeps a hostile file
+// from exhausting the stack.
+constexpr int kMaxTextDepth = 16;
+
+void AppendText(const pugi::xml_node& node, std::string& out, int depth) {
+  if (depth > kMaxTextDepth) return;
   for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
     std::string_view name = LocalName(child.name());
     if (name == "t") {
       out += child.text().get();
     } else if (name != "rPh") {
-      AppendText(child, out);
+      AppendText(child, out, depth + 1);
     }
   }
 }
@@ -66,7 +71,7 @@ void AppendText(const pugi::xml_node& node, std::string& out) {
 
 std::string TextOf(const pugi::xml_node& node) {
   std::string out;
-  AppendText(node, out);
+  AppendText(node, out, 0);
   return out;
 }
 
