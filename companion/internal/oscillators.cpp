@@ -32,55 +32,36 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   }
 }
 
-// Aroon lines of K series at once: rows since the highest (sign +1) or
-// lowest (sign -1) value within the n+1 rows t-n..t, ties going to the most
-// recent row, as 100*(n - d)/n. Block-wise like RollingExtreme, carrying the
-// row of the extreme with its value; only the current and the previous block
-// are kept, so the scans stay in the cache however long the series is.
-template <int K>
-void AroonLines(const std::array<const double*, K>& xs, const std::array<double, K>& signs, size_t size, int n,
-                const std::array<double*, K>& outs) {
+// Aroon line: rows since the highest (sign +1) or lowest (sign -1) value
+// within the n+1 rows t-n..t, ties going to the most recent row, as
+// 100*(n - d)/n. The row of the extreme is carried along and only searched
+// afresh when it leaves the window, which for price data is amortised to a
+// few comparisons per row.
+void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
   const size_t w = static_cast<size_t>(n) + 1;
-  if (size < w) return;
-  struct Extreme {
-    double value, row;
-  };
-  std::vector<Extreme> fwd(K * w), back(K * w), prev_back(K * w);
+  if (size == 0) return;
   const double scale = 100.0 / n;
-  for (size_t b = 0; b < size; b += w) {
-    const size_t e = std::min(size, b + w);
-    for (int k = 0; k < K; ++k) {
-      Extreme* f = &fwd[k * w];
-      Extreme* bk = &back[k * w];
-      const double* x = xs[k];
-      f[0] = {signs[k] * x[b], static_cast<double>(b)};
-      for (size_t i = b + 1; i < e; ++i) {
-        const double v = signs[k] * x[i];
-        // Branch-free (a running extreme of noisy data defeats prediction):
-        // a tie moves to the later row.
-        const Extreme p = f[i - b - 1];
-        const double take = v >= p.value ? 1.0 : 0.0;
-        // Values are selected exactly; rows are whole numbers, so the blend is exact too.
-        f[i - b] = {v >= p.value ? v : p.value, p.row + take * (static_cast<double>(i) - p.row)};
+  size_t best = 0;
+  double best_value = sign * x[0];
+  for (size_t t = 1; t < size; ++t) {
+    const size_t start = t + 1 >= w ? t + 1 - w : 0;
+    const double v = sign * x[t];
+    if (best >= start) {
+      if (v >= best_value) {  // a tie moves to the later row
+        best = t;
+        best_value = v;
       }
-      bk[e - 1 - b] = {signs[k] * x[e - 1], static_cast<double>(e - 1)};
-      for (size_t i = e - 1; i-- > b;) {
-        const double v = signs[k] * x[i];
-        const Extreme p = bk[i - b + 1];
-        const double take = v > p.value ? 1.0 : 0.0;  // a tie keeps the later row
-        bk[i - b] = {v > p.value ? v : p.value, p.row + take * (static_cast<double>(i) - p.row)};
-      }
-      const Extreme* pb = &prev_back[k * w];
-      for (size_t t = std::max(b, w - 1); t < e; ++t) {
-        const size_t s = t + 1 - w;
-        const Extreme& older = s >= b ? bk[s - b] : pb[s + w - b];
-        const Extreme& newer = f[t - b];
-        const double take = newer.value >= older.value ? 1.0 : 0.0;
-        const double row = older.row + take * (newer.row - older.row);
-        outs[k][t] = (n - (static_cast<double>(t) - row)) * scale;
+    } else {
+      best = start;
+      best_value = sign * x[start];
+      for (size_t i = start + 1; i <= t; ++i) {
+        if (sign * x[i] >= best_value) {
+          best = i;
+          best_value = sign * x[i];
+        }
       }
     }
-    std::swap(back, prev_back);
+    if (t + 1 >= w) out[t] = (n - static_cast<double>(t - best)) * scale;
   }
 }
 
@@ -162,16 +143,17 @@ void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspac
 }
 
 void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLines<1>({in.x[0]}, {1.0}, in.size, p.Period(0), {out});
+  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
 }
 
 void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLines<1>({in.x[0]}, {-1.0}, in.size, p.Period(0), {out});
+  AroonLine(in.x[0], -1.0, in.size, p.Period(0), out);
 }
 
 void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   double* down = ws.Take(in.size, kNaN);
-  AroonLines<2>({in.x[0], in.x[1]}, {1.0, -1.0}, in.size, p.Period(0), {out, down});
+  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
+  AroonLine(in.x[1], -1.0, in.size, p.Period(0), down);
   for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
 }
 
