@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -33,6 +34,15 @@ std::string FolderOf(const std::string& path) {
 std::string FileOf(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsMacroEnabledName(const std::string& path) {
+  std::string file = FileOf(path);
+  size_t dot = file.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = file.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "xlsm";
 }
 
 void SyncPath(const std::string& path, bool directory) {
@@ -80,7 +90,7 @@ class XlsxStore : public WorkbookStore {
     fchmod(fd, mode);
     close(fd);
     try {
-      xlsx::WritePackage(workbook, temp);
+      xlsx::WritePackage(workbook, temp, IsMacroEnabledName(path));
       SyncPath(temp, false);
       if (std::rename(temp.c_str(), path.c_str()) != 0) {
         throw xlsx::XlsxProblem(std::string("cannot replace the file: ") + std::strerror(errno));

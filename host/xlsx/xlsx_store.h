@@ -7,7 +7,8 @@
 // frozen panes, selection, sheet order and visibility, zoom, the active
 // sheet, defined names, charts (kind, title, series, axes, position) and the
 // VBA project of an .xlsm (carried over as it is, see
-// Workbook::CarriedParts). Dates are numbers in the file; a number whose cell
+// Workbook::CarriedParts; saved only into an .xlsm, with a warning in
+// Workbook::Warnings otherwise). Dates are numbers in the file; a number whose cell
 // has a date or time format loads as a date. A date in a cell without a date
 // format is saved with the short-date format (built-in format 14, read back
 // as "m/d/yyyy").

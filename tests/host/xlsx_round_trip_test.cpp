@@ -290,6 +290,27 @@ TEST_F(XlsxRoundTrip, DeletedChartStaysDeleted) {
   EXPECT_EQ(third->OpenWorkbook(folder.File("charts.xlsx")).Worksheets("Data").ChartCount(), 0);
 }
 
+TEST_F(XlsxRoundTrip, MacroProjectGoesOnlyIntoMacroEnabledFiles) {
+  struct Case {
+    const char* file;
+    bool carried;
+  } const cases[] = {{"book.xlsm", true}, {"BOOK.XLSM", true}, {"book.xlsx", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    auto host = NewHost();
+    Workbook& book = host->AddWorkbook();
+    book.CarriedParts().emplace_back("xl/vbaProject.bin", std::string("vba bytes"));
+    book.SaveAs(folder.File(c.file));
+    auto reader = NewHost();
+    Workbook& loaded = reader->OpenWorkbook(folder.File(c.file));
+    EXPECT_EQ(loaded.CarriedParts().size(), c.carried ? 1u : 0u);
+    EXPECT_EQ(book.Warnings().size(), c.carried ? 0u : 1u);
+    if (!c.carried) {
+      EXPECT_NE(book.Warnings()[0].find("only an .xlsm file holds macros"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(XlsxRoundTrip, SavedFileKeepsPermissionsOfTheFileItReplaces) {
   auto host = NewHost();
   Workbook& book = host->AddWorkbook();

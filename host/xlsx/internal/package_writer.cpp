@@ -2,6 +2,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -39,10 +40,18 @@ struct WorkbookFree {
 
 }  // namespace
 
-void WritePackage(Workbook& workbook, const std::string& path) {
+void WritePackage(Workbook& workbook, const std::string& path, bool macro_enabled) {
   std::unique_ptr<TemporaryPart> vba;
   for (const auto& [part, bytes] : workbook.CarriedParts()) {
-    if (part == "xl/vbaProject.bin") vba = std::make_unique<TemporaryPart>(path + ".vba", bytes);
+    if (part != "xl/vbaProject.bin") continue;
+    if (macro_enabled) {
+      vba = std::make_unique<TemporaryPart>(path + ".vba", bytes);
+    } else {
+      // A macro project in an .xlsx makes the file unopenable elsewhere.
+      const std::string warning = "VBA project " + part + " not saved: only an .xlsm file holds macros";
+      auto& warnings = workbook.Warnings();
+      if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(warning);
+    }
   }
 
   lxw_workbook_options options = {};

@@ -8,7 +8,9 @@
 
 namespace plrxl::xlsx {
 
-// Throws XlsxProblem on failure; path may then hold a partial file.
-void WritePackage(Workbook& workbook, const std::string& path);
+// Throws XlsxProblem on failure; path may then hold a partial file. The
+// VBA project among the workbook's carried parts is written only when
+// macro_enabled (an .xlsm target); otherwise a warning says it was left out.
+void WritePackage(Workbook& workbook, const std::string& path, bool macro_enabled);
 
 }  // namespace plrxl::xlsx
