@@ -16,18 +16,13 @@ template <typename Finish>
 void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   const size_t w = static_cast<size_t>(n);
   double up = 0, down = 0;
-  size_t moves = 0;  // non-zero changes in the window; 0 means a flat window
+  long moves = 0;  // non-zero changes in the window; 0 means a flat window
   for (size_t t = 1; t < size; ++t) {
     const double d = x[t] - x[t - 1];
-    up += std::max(d, 0.0);
-    down += std::max(-d, 0.0);
-    moves += d != 0;
-    if (t > w) {
-      const double old = x[t - w] - x[t - w - 1];
-      up -= std::max(old, 0.0);
-      down -= std::max(-old, 0.0);
-      moves -= old != 0;
-    }
+    const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
+    up += std::max(d, 0.0) - std::max(old, 0.0);  // one addition per loop-carried chain
+    down += std::max(-d, 0.0) - std::max(-old, 0.0);
+    moves += (d != 0) - (old != 0);
     if (t >= w) finish(t, up, down, moves > 0);
   }
 }
@@ -78,11 +73,13 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspac
   }
   gain /= n;
   loss /= n;
+  // ((n-1)*G + g)/n with the division taken out of the loop-carried chain.
+  const double keep = (n - 1.0) / n, add = 1.0 / n;
   for (size_t t = n;;) {
     out[t] = gain + loss == 0 ? kNaN : 100.0 * gain / (gain + loss);
     if (++t >= in.size) break;
-    gain = (gain * (n - 1) + std::max(x[t] - x[t - 1], 0.0)) / n;
-    loss = (loss * (n - 1) + std::max(x[t - 1] - x[t], 0.0)) / n;
+    gain = gain * keep + std::max(x[t] - x[t - 1], 0.0) * add;
+    loss = loss * keep + std::max(x[t - 1] - x[t], 0.0) * add;
   }
 }
 
@@ -162,6 +159,7 @@ void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Wo
 void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
+  const double decay = 1.0 - 1.0 / n;
   double s_plus = 0, s_minus = 0, s_tr = 0;
   for (size_t t = 1; t < in.size; ++t) {
     const double up = high[t] - high[t - 1], dn = low[t - 1] - low[t];
@@ -172,10 +170,10 @@ void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
       s_plus += plus;
       s_minus += minus;
       s_tr += tr;
-    } else {
-      s_plus += plus - s_plus / n;
-      s_minus += minus - s_minus / n;
-      s_tr += tr - s_tr / n;
+    } else {  // S - S/n + v, as a multiply-add on the loop-carried chain
+      s_plus = s_plus * decay + plus;
+      s_minus = s_minus * decay + minus;
+      s_tr = s_tr * decay + tr;
     }
     if (t < n) continue;
     if (s_tr == 0) continue;

@@ -84,8 +84,9 @@ void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out, W
   for (size_t t = 1; t <= n; ++t) atr += TrueRange(close, high, low, t);
   atr /= n;
   out[n] = atr;
+  const double keep = (n - 1.0) / n, add = 1.0 / n;  // no division on the chain
   for (size_t t = n + 1; t < in.size; ++t) {
-    atr = (atr * (n - 1) + TrueRange(close, high, low, t)) / n;
+    atr = atr * keep + TrueRange(close, high, low, t) * add;
     out[t] = atr;
   }
 }
