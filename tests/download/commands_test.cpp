@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 
 #include "download/demo_project.h"
 #include "tests/download/download_fixture.h"
@@ -137,6 +138,46 @@ TEST_F(CommandsTest, DemoWritesAndRefreshesItsProject) {
     EXPECT_FALSE(Settings(wb).IsCellEmpty(row, 11)) << row;
   }
   EXPECT_EQ(red, 0);
+}
+
+}  // namespace
+}  // namespace plrxl::testing
+
+namespace plrxl::testing {
+namespace {
+
+// The documented entry point, built the way docs/plugins.md says.
+constexpr const char* kPluginSource = R"(
+#include "app/plugin_api.h"
+
+extern "C" int PelorinXLRegisterMacros(plrxl::MacroRegistry& registry) {
+  registry.Register("Stamp", [](plrxl::SpreadsheetHost& host, std::vector<plrxl::Variant>& args) {
+    host.ActiveSheet()->GetRange(args.at(0).Text()).SetValue(plrxl::Variant(args.at(1).Text()));
+    return plrxl::Variant();
+  });
+  return 0;
+}
+)";
+
+TEST_F(CommandsTest, PluginMacrosRunFromTheMacroText) {
+  {
+    std::ofstream out(temp_.File("stamp.cpp"));
+    out << kPluginSource;
+  }
+  const std::string compile = "c++ -std=c++20 -shared -fPIC -I'" + std::string(PLRXL_SOURCE_DIR) + "' '" +
+                              temp_.File("stamp.cpp") + "' -o '" + temp_.File("libstamp.so") + "' 2>&1";
+  ASSERT_EQ(std::system(compile.c_str()), 0);
+  WriteProject({{"AAA", "2024-01-02", "2024-01-31", "Daily", "FTB", "dc", "Stamp(E1,stamped)"}});
+  Ran ran = Run("refresh --plugin ./libstamp.so project.xlsx");
+  ASSERT_EQ(ran.exit_code, 0) << ran.out;
+  Workbook& wb = Reload(temp_.File("project.xlsx"));
+  EXPECT_EQ(wb.Worksheets("AAA").CellValue(1, 5), Variant("stamped"));
+  EXPECT_EQ(Settings(wb).Cells(3, 11).FontColorIndex(), 0);
+
+  // Without the plugin the name is unknown: the macro fails and, with --no,
+  // the run stops there.
+  ran = Run("refresh --no project.xlsx");
+  EXPECT_NE(ran.out.find("Error Function :Stamp"), std::string::npos) << ran.out;
 }
 
 }  // namespace
