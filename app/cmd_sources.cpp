@@ -18,9 +18,9 @@ void RegisterSourcesCommand(CLI::App& app, const AppContext& ctx) {
     Corvan corvan(rc);
     const auto entries = corvan.DataSourceEntries();
     size_t width = 0;
-    for (const auto& e : entries) width = std::max(width, e.specification.size());
+    for (const auto& e : entries) width = std::max(width, e.source_text.size());
     for (const auto& e : entries) {
-      ctx.out << e.specification << std::string(width + 2 - e.specification.size(), ' ') << e.description << "\n";
+      ctx.out << e.source_text << std::string(width + 2 - e.source_text.size(), ' ') << e.description << "\n";
     }
   });
 }

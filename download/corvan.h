@@ -1,4 +1,4 @@
-// Corvan: lists the data-source specifications that the quote component can
+// Corvan: lists the data-source texts that the quote component can
 // serve, for the workbook's scripts, the row editor and the project checks.
 // The listings themselves are entry/data_source_list.h; Corvan gives them
 // the class's own fetcher and failure reporting.
@@ -34,7 +34,7 @@ class Corvan {
   // The DDE source is left out. Empty when no source qualifies.
   Variant varDataSource();
 
-  // Every valid specification joined by "|": NAME, then NAME(V) for each
+  // Every valid data-source text joined by "|": NAME, then NAME(V) for each
   // allowed value V of each choice parameter, then NAME(NO ADJUST VALUES)
   // and NAME(ADJUST VALUES) when the source has that parameter. Raises the
   // component failure when no source qualifies.
@@ -44,7 +44,7 @@ class Corvan {
   // listings such as `pelorinxl sources`). Same failures as strDataSource,
   // under "Pelorin.Corvan.DataSourceEntries".
   struct Entry {
-    std::string specification;
+    std::string source_text;
     std::string description;
   };
   std::vector<Entry> DataSourceEntries();

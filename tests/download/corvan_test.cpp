@@ -118,8 +118,8 @@ TEST(Corvan, ListingsFollowTheSourcesParameters) {
       EXPECT_EQ(corvan.strDataSource(), c.list);
       auto entries = corvan.DataSourceEntries();
       ASSERT_EQ(SplitText(c.list, "|").size(), entries.size());
-      EXPECT_EQ(entries.back().description, std::string(entries.back().specification.substr(
-                                                0, entries.back().specification.find('('))) + " quotes");
+      EXPECT_EQ(entries.back().description, std::string(entries.back().source_text.substr(
+                                                0, entries.back().source_text.find('('))) + " quotes");
     }
   }
 }
@@ -147,7 +147,7 @@ TEST(Corvan, RealComponentListsSampleThreeTimesAndEveryExchange) {
   EXPECT_NE(std::find(list.begin(), list.end(), "DDE"), list.end());
   Variant table = corvan.varDataSource();
   for (int c = 1; c <= table.Array().UBound(2); ++c) EXPECT_NE(table.Array().At(1, c), Variant("DDE"));
-  for (const auto& e : corvan.DataSourceEntries()) EXPECT_FALSE(e.description.empty()) << e.specification;
+  for (const auto& e : corvan.DataSourceEntries()) EXPECT_FALSE(e.description.empty()) << e.source_text;
 }
 
 }  // namespace
