@@ -48,11 +48,11 @@ const Bars& SyntheticBars() {
 }
 
 // Price-like inputs get close, open, high or low; named ones their column.
-std::vector<std::vector<double>> InputsFor(const IndicatorSpec& spec) {
+std::vector<std::vector<double>> InputsFor(const IndicatorSpec& ind) {
   const Bars& b = SyntheticBars();
   std::vector<std::vector<double>> inputs;
-  for (int i = 0; i < spec.InputCount(); ++i) {
-    const std::string name = spec.inputs[i].name;
+  for (int i = 0; i < ind.InputCount(); ++i) {
+    const std::string name = ind.inputs[i].name;
     if (name == "high" || name == "declining") inputs.push_back(b.h);
     else if (name == "low" || name == "unchanged") inputs.push_back(b.l);
     else if (name == "volume") inputs.push_back(b.v);
@@ -62,17 +62,17 @@ std::vector<std::vector<double>> InputsFor(const IndicatorSpec& spec) {
   return inputs;
 }
 
-void RunIndicator(benchmark::State& state, const IndicatorSpec* spec, bool newest_first) {
-  const auto inputs = InputsFor(*spec);
+void RunIndicator(benchmark::State& state, const IndicatorSpec* ind, bool newest_first) {
+  const auto inputs = InputsFor(*ind);
   const std::vector<std::span<const double>> views(inputs.begin(), inputs.end());
-  const auto params = plrxl::companion::ResolveParams(*spec, {});
+  const auto params = plrxl::companion::ResolveParams(*ind, {});
   // The caller's workspace and result column are reused, as the host
   // functions reuse theirs from call to call.
   plrxl::companion::Workspace ws;
   std::vector<double> out;
-  plrxl::companion::ComputeInto(*spec, views, params, newest_first, ws, out);  // first touch of the buffers
+  plrxl::companion::ComputeInto(*ind, views, params, newest_first, ws, out);  // first touch of the buffers
   for (auto _ : state) {
-    plrxl::companion::ComputeInto(*spec, views, params, newest_first, ws, out);
+    plrxl::companion::ComputeInto(*ind, views, params, newest_first, ws, out);
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBars));
@@ -112,10 +112,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (const IndicatorSpec& spec : plrxl::companion::IndicatorCatalogue()) {
+  for (const IndicatorSpec& ind : plrxl::companion::IndicatorCatalogue()) {
     for (bool newest_first : {false, true}) {
-      benchmark::RegisterBenchmark((std::string(spec.name) + (newest_first ? "/newest_first" : "/oldest_first")).c_str(),
-                                   RunIndicator, &spec, newest_first)
+      benchmark::RegisterBenchmark((std::string(ind.name) + (newest_first ? "/newest_first" : "/oldest_first")).c_str(),
+                                   RunIndicator, &ind, newest_first)
           ->Unit(benchmark::kMillisecond)
           ->Repetitions(3);
     }

@@ -69,22 +69,22 @@ bool NewestFirst(const Variant& d) {
 Variant Evaluate(SpreadsheetHost& host, std::vector<Variant>& args, Entry entry, const char* entry_name) {
   const std::string source = std::string("PelorinXL.Companion.") + entry_name;
   const Variant& name = Arg(args, 1);
-  const IndicatorSpec* spec = name.IsText() ? companion::FindIndicator(name.Text()) : nullptr;
-  if (spec == nullptr) {
+  const IndicatorSpec* ind = name.IsText() ? companion::FindIndicator(name.Text()) : nullptr;
+  if (ind == nullptr) {
     throw Error(kErrInvalidCall, source,
                 "Unknown indicator function \"" + (name.IsText() ? name.Text() : std::string()) + "\".");
   }
-  if (spec->entry != entry) {
-    throw Error(kErrInvalidCall, source, std::string(spec->name) + " is not computed by " + entry_name + ".");
+  if (ind->entry != entry) {
+    throw Error(kErrInvalidCall, source, std::string(ind->name) + " is not computed by " + entry_name + ".");
   }
   std::vector<std::vector<double>> inputs;
-  for (int i = 0; i < spec->InputCount(); ++i) inputs.push_back(Series(host, Arg(args, spec->inputs[i].arg), source));
+  for (int i = 0; i < ind->InputCount(); ++i) inputs.push_back(Series(host, Arg(args, ind->inputs[i].arg), source));
   std::vector<ParamInput> raw;
-  for (int i = 0; i < spec->ParamCount(); ++i) raw.push_back(Param(Arg(args, spec->params[i].arg)));
+  for (int i = 0; i < ind->ParamCount(); ++i) raw.push_back(Param(Arg(args, ind->params[i].arg)));
   const int direction_arg = entry == Entry::kMyFormula ? 10 : 9;
 
   const std::vector<double> values = companion::ComputeInSheetOrder(
-      *spec, inputs, companion::ResolveParams(*spec, raw), NewestFirst(Arg(args, direction_arg)));
+      *ind, inputs, companion::ResolveParams(*ind, raw), NewestFirst(Arg(args, direction_arg)));
   std::vector<Variant> cells(values.size());
   for (size_t i = 0; i < values.size(); ++i) {
     if (!std::isnan(values[i])) cells[i] = Variant(values[i]);

@@ -206,8 +206,8 @@ int IndicatorSpec::ParamCount() const {
 std::span<const IndicatorSpec> IndicatorCatalogue() { return kCatalogue; }
 
 const IndicatorSpec* FindIndicator(std::string_view name) {
-  for (const IndicatorSpec& spec : kCatalogue) {
-    if (EqualsNoCase(spec.name, name)) return &spec;
+  for (const IndicatorSpec& ind : kCatalogue) {
+    if (EqualsNoCase(ind.name, name)) return &ind;
   }
   return nullptr;
 }

@@ -39,19 +39,19 @@ std::optional<double> NumberOf(const ParamInput& raw) {
   return std::nullopt;
 }
 
-[[noreturn]] void Reject(const IndicatorSpec& spec, const ParamSpec& param, const std::string& why) {
+[[noreturn]] void Reject(const IndicatorSpec& ind, const ParamSpec& param, const std::string& why) {
   throw Error(kErrInvalidCall, kSource,
-              std::string(spec.name) + ": parameter " + param.name + " " + why);
+              std::string(ind.name) + ": parameter " + param.name + " " + why);
 }
 
-double ResolveMethod(const IndicatorSpec& spec, const ParamSpec& param, const ParamInput& raw) {
+double ResolveMethod(const IndicatorSpec& ind, const ParamSpec& param, const ParamInput& raw) {
   if (raw.kind != ParamInput::Kind::kText) return param.def;
   const std::string text = Lower(Trim(raw.text));
   if (text.empty()) return param.def;
   if (text == "mvavg") return static_cast<double>(MaMethod::kSma);
   if (text == "expmvavg") return static_cast<double>(MaMethod::kEma);
   if (text == "linwgtmvavg") return static_cast<double>(MaMethod::kWma);
-  Reject(spec, param, "has an unknown method \"" + raw.text + "\"");
+  Reject(ind, param, "has an unknown method \"" + raw.text + "\"");
 }
 
 }  // namespace
@@ -67,11 +67,11 @@ std::optional<double> ParseParamNumber(std::string_view text) {
   return value;
 }
 
-ParamValues ResolveParams(const IndicatorSpec& spec, std::span<const ParamInput> raw) {
+ParamValues ResolveParams(const IndicatorSpec& ind, std::span<const ParamInput> raw) {
   ParamValues values;
   const ParamInput missing;
-  for (int i = 0; i < spec.ParamCount(); ++i) {
-    const ParamSpec& param = spec.params[i];
+  for (int i = 0; i < ind.ParamCount(); ++i) {
+    const ParamSpec& param = ind.params[i];
     const ParamInput& in = i < static_cast<int>(raw.size()) ? raw[i] : missing;
     switch (param.kind) {
       case ParamKind::kPeriod: {
@@ -81,12 +81,12 @@ ParamValues ResolveParams(const IndicatorSpec& spec, std::span<const ParamInput>
           break;
         }
         const double period = std::trunc(*v);
-        if (period < param.min || period > param.max) Reject(spec, param, "is out of range");
+        if (period < param.min || period > param.max) Reject(ind, param, "is out of range");
         values.v[i] = period;
         break;
       }
       case ParamKind::kReal: values.v[i] = NumberOf(in).value_or(param.def); break;
-      case ParamKind::kMethod: values.v[i] = ResolveMethod(spec, param, in); break;
+      case ParamKind::kMethod: values.v[i] = ResolveMethod(ind, param, in); break;
     }
   }
   return values;
@@ -108,7 +108,7 @@ bool AllFinite(const double* x, size_t n) {
 }
 
 // Runs the kernel over every run of rows without a blank in any input.
-void ComputeChronological(const IndicatorSpec& spec, std::span<const double* const> inputs,
+void ComputeChronological(const IndicatorSpec& ind, std::span<const double* const> inputs,
                           std::span<const size_t> lengths, size_t n, const ParamValues& params, Workspace& ws,
                           double* out) {
   const size_t count = inputs.size();
@@ -121,7 +121,7 @@ void ComputeChronological(const IndicatorSpec& spec, std::span<const double* con
     for (size_t i = 0; i < count; ++i) view.x[i] = inputs[i];
     view.size = n;
     Workspace::Scope scope(ws);
-    spec.kernel(view, params, out, ws);
+    ind.kernel(view, params, out, ws);
     t = n;
   }
   auto usable = [&](size_t t) {
@@ -141,7 +141,7 @@ void ComputeChronological(const IndicatorSpec& spec, std::span<const double* con
     for (size_t i = 0; i < count; ++i) view.x[i] = inputs[i] + t;
     view.size = end - t;
     Workspace::Scope scope(ws);
-    spec.kernel(view, params, out + t, ws);
+    ind.kernel(view, params, out + t, ws);
     t = end;
   }
   // An overflow to infinity is as undefined as a division by zero.
@@ -154,11 +154,11 @@ void ComputeChronological(const IndicatorSpec& spec, std::span<const double* con
 
 }  // namespace
 
-void ComputeInto(const IndicatorSpec& spec, std::span<const std::span<const double>> inputs,
+void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const double>> inputs,
                  const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out) {
-  const size_t count = static_cast<size_t>(spec.InputCount());
+  const size_t count = static_cast<size_t>(ind.InputCount());
   if (inputs.size() < count) {
-    throw Error(kErrInvalidCall, kSource, std::string(spec.name) + ": missing input series");
+    throw Error(kErrInvalidCall, kSource, std::string(ind.name) + ": missing input series");
   }
   const size_t n = count == 0 ? 0 : inputs[0].size();
   out.resize(n);
@@ -180,22 +180,22 @@ void ComputeInto(const IndicatorSpec& spec, std::span<const std::span<const doub
     series[i] = chronological;
     lengths[i] = n;
   }
-  ComputeChronological(spec, std::span(series.data(), count), std::span(lengths.data(), count), n, params, ws,
+  ComputeChronological(ind, std::span(series.data(), count), std::span(lengths.data(), count), n, params, ws,
                        out.data());
   if (newest_first) std::reverse(out.begin(), out.end());
 }
 
-std::vector<double> Compute(const IndicatorSpec& spec, std::span<const std::vector<double>> inputs,
+std::vector<double> Compute(const IndicatorSpec& ind, std::span<const std::vector<double>> inputs,
                             const ParamValues& params) {
-  return ComputeInSheetOrder(spec, inputs, params, false);
+  return ComputeInSheetOrder(ind, inputs, params, false);
 }
 
-std::vector<double> ComputeInSheetOrder(const IndicatorSpec& spec, std::span<const std::vector<double>> inputs,
+std::vector<double> ComputeInSheetOrder(const IndicatorSpec& ind, std::span<const std::vector<double>> inputs,
                                         const ParamValues& params, bool newest_first) {
   std::vector<std::span<const double>> views(inputs.begin(), inputs.end());
   Workspace ws;
   std::vector<double> out;
-  ComputeInto(spec, views, params, newest_first, ws, out);
+  ComputeInto(ind, views, params, newest_first, ws, out);
   return out;
 }
 

@@ -63,21 +63,21 @@ std::string IndicatorGuideMarkdown() {
   std::ostringstream out;
   out << kIntroduction;
   std::string family;
-  for (const IndicatorSpec& spec : IndicatorCatalogue()) {
-    if (family != spec.family) {
-      family = spec.family;
+  for (const IndicatorSpec& ind : IndicatorCatalogue()) {
+    if (family != ind.family) {
+      family = ind.family;
       out << "\n## " << family << "\n\n"
           << "| Function | Entry | Inputs | Parameters (argument) = default | Value | Empty rows |\n"
           << "|---|---|---|---|---|---|\n";
     }
-    out << "| " << spec.name << " | " << (spec.entry == Entry::kMyFormula ? "MyFormula" : "MyFormula4") << " | ";
-    for (int i = 0; i < spec.InputCount(); ++i) {
-      out << (i ? ", " : "") << spec.inputs[i].name << " (A" << spec.inputs[i].arg << ")";
+    out << "| " << ind.name << " | " << (ind.entry == Entry::kMyFormula ? "MyFormula" : "MyFormula4") << " | ";
+    for (int i = 0; i < ind.InputCount(); ++i) {
+      out << (i ? ", " : "") << ind.inputs[i].name << " (A" << ind.inputs[i].arg << ")";
     }
     out << " | ";
-    for (int i = 0; i < spec.ParamCount(); ++i) out << (i ? ", " : "") << ParamText(spec.params[i]);
-    if (spec.ParamCount() == 0) out << "none";
-    out << " | " << spec.output << " | " << spec.warmup << " |\n";
+    for (int i = 0; i < ind.ParamCount(); ++i) out << (i ? ", " : "") << ParamText(ind.params[i]);
+    if (ind.ParamCount() == 0) out << "none";
+    out << " | " << ind.output << " | " << ind.warmup << " |\n";
   }
   return out.str();
 }

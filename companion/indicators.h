@@ -94,28 +94,28 @@ struct ParamInput {
   static ParamInput Text(std::string t) { return {Kind::kText, 0, std::move(t)}; }
 };
 
-// Applies defaults and checks limits. `raw` is indexed like spec.params.
+// Applies defaults and checks limits. `raw` is indexed like ind.params.
 // Throws plrxl::Error (5, invalid argument) for a period outside its limits
 // or an unknown method text.
-ParamValues ResolveParams(const IndicatorSpec& spec, std::span<const ParamInput> raw);
+ParamValues ResolveParams(const IndicatorSpec& ind, std::span<const ParamInput> raw);
 
-// Computes over chronological inputs (indexed like spec.inputs). A row with a
+// Computes over chronological inputs (indexed like ind.inputs). A row with a
 // blank in any input is blank, and the computation restarts after it.
 // Inputs shorter than the first are read as blank beyond their end.
-std::vector<double> Compute(const IndicatorSpec& spec,
+std::vector<double> Compute(const IndicatorSpec& ind,
                             std::span<const std::vector<double>> inputs,
                             const ParamValues& params);
 
 // Same, for inputs in sheet order: newest_first reverses every input, computes
 // and reverses the output, so both sheet directions give mirrored columns.
-std::vector<double> ComputeInSheetOrder(const IndicatorSpec& spec,
+std::vector<double> ComputeInSheetOrder(const IndicatorSpec& ind,
                                         std::span<const std::vector<double>> inputs,
                                         const ParamValues& params, bool newest_first);
 
 // The form for repeated calls on long series: scratch buffers come from ws
 // and the result goes into out (resized to the first input's length), so a
 // caller that keeps both pays for no fresh memory after the first call.
-void ComputeInto(const IndicatorSpec& spec, std::span<const std::span<const double>> inputs,
+void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const double>> inputs,
                  const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out);
 
 // Parses a parameter text: '.' or ',' as decimal symbol, surrounding spaces

@@ -75,10 +75,10 @@ class CompanionFunctionsTest : public ::testing::Test {
   // The catalogue's own result for reference columns and parameter texts.
   static std::vector<double> Expected(const char* function, const std::string& letters,
                                       const std::vector<std::string>& params) {
-    const companion::IndicatorSpec& spec = *companion::FindIndicator(function);
+    const companion::IndicatorSpec& ind = *companion::FindIndicator(function);
     std::vector<companion::ParamInput> raw;
     for (const std::string& p : params) raw.push_back(companion::ParamInput::Text(p));
-    return companion::Compute(spec, Reference().Pick(letters), companion::ResolveParams(spec, raw));
+    return companion::Compute(ind, Reference().Pick(letters), companion::ResolveParams(ind, raw));
   }
 
   static void ExpectSameSeries(const std::vector<double>& actual, const std::vector<double>& expected) {

@@ -125,21 +125,21 @@ std::string CaseName(const GoldenCase& c) {
   return name;
 }
 
-ParamValues Params(const IndicatorSpec& spec, const std::vector<const char*>& texts) {
+ParamValues Params(const IndicatorSpec& ind, const std::vector<const char*>& texts) {
   std::vector<ParamInput> raw;
   for (const char* t : texts) raw.push_back(ParamInput::Text(t));
-  return ResolveParams(spec, raw);
+  return ResolveParams(ind, raw);
 }
 
 class GoldenTest : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(GoldenTest, MatchesIndependentValues) {
   const GoldenCase& c = GetParam();
-  const IndicatorSpec* spec = FindIndicator(c.function);
-  ASSERT_NE(spec, nullptr);
-  ASSERT_EQ(spec->InputCount(), static_cast<int>(std::string(c.inputs).size()));
+  const IndicatorSpec* ind = FindIndicator(c.function);
+  ASSERT_NE(ind, nullptr);
+  ASSERT_EQ(ind->InputCount(), static_cast<int>(std::string(c.inputs).size()));
   const auto inputs = Reference().Pick(c.inputs);
-  const std::vector<double> out = Compute(*spec, inputs, Params(*spec, c.params));
+  const std::vector<double> out = Compute(*ind, inputs, Params(*ind, c.params));
   ASSERT_EQ(out.size(), Reference().size());
   for (size_t t = 0; t < c.first_valid; ++t) EXPECT_TRUE(std::isnan(out[t])) << "warm-up row " << t;
   for (size_t t = c.first_valid; t < out.size(); ++t) EXPECT_FALSE(std::isnan(out[t])) << "row " << t;
@@ -151,12 +151,12 @@ TEST_P(GoldenTest, MatchesIndependentValues) {
 // Newest-first sheets: reversed inputs give the reversed column.
 TEST_P(GoldenTest, NewestFirstIsMirrored) {
   const GoldenCase& c = GetParam();
-  const IndicatorSpec& spec = *FindIndicator(c.function);
-  const ParamValues params = Params(spec, c.params);
+  const IndicatorSpec& ind = *FindIndicator(c.function);
+  const ParamValues params = Params(ind, c.params);
   auto inputs = Reference().Pick(c.inputs);
-  const std::vector<double> oldest_first = ComputeInSheetOrder(spec, inputs, params, false);
+  const std::vector<double> oldest_first = ComputeInSheetOrder(ind, inputs, params, false);
   for (auto& series : inputs) std::reverse(series.begin(), series.end());
-  const std::vector<double> newest_first = ComputeInSheetOrder(spec, inputs, params, true);
+  const std::vector<double> newest_first = ComputeInSheetOrder(ind, inputs, params, true);
   ASSERT_EQ(newest_first.size(), oldest_first.size());
   const size_t n = oldest_first.size();
   for (size_t t = 0; t < n; ++t) {
@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, GoldenTest, ::testing::ValuesIn(GoldenCases(
 TEST(GoldenCoverage, EveryCatalogueFunctionHasGoldenValues) {
   std::set<std::string> covered;
   for (const GoldenCase& c : GoldenCases()) covered.insert(c.function);
-  for (const IndicatorSpec& spec : IndicatorCatalogue()) EXPECT_TRUE(covered.count(spec.name)) << spec.name;
+  for (const IndicatorSpec& ind : IndicatorCatalogue()) EXPECT_TRUE(covered.count(ind.name)) << ind.name;
 }
 
 }  // namespace

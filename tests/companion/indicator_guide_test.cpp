@@ -14,8 +14,8 @@ namespace {
 
 TEST(IndicatorGuide, DocsPageMatchesTheCatalogue) {
   const std::string generated = IndicatorGuideMarkdown();
-  for (const IndicatorSpec& spec : IndicatorCatalogue()) {
-    EXPECT_NE(generated.find(std::string("| ") + spec.name + " |"), std::string::npos) << spec.name;
+  for (const IndicatorSpec& ind : IndicatorCatalogue()) {
+    EXPECT_NE(generated.find(std::string("| ") + ind.name + " |"), std::string::npos) << ind.name;
   }
   std::ifstream in(std::string(PLRXL_SOURCE_DIR) + "/docs/indicators.md");
   std::stringstream page;

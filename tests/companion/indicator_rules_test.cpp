@@ -34,9 +34,9 @@ class HandCaseTest : public ::testing::TestWithParam<HandCase> {};
 
 TEST_P(HandCaseTest, GivesTheHandComputedSeries) {
   const HandCase& c = GetParam();
-  const IndicatorSpec* spec = FindIndicator(c.function);
-  ASSERT_NE(spec, nullptr);
-  const Series out = Compute(*spec, c.inputs, ResolveParams(*spec, Texts(c.params)));
+  const IndicatorSpec* ind = FindIndicator(c.function);
+  ASSERT_NE(ind, nullptr);
+  const Series out = Compute(*ind, c.inputs, ResolveParams(*ind, Texts(c.params)));
   ASSERT_EQ(out.size(), c.expected.size());
   for (size_t t = 0; t < out.size(); ++t) {
     if (std::isnan(c.expected[t])) {
@@ -104,8 +104,8 @@ class ParamDefaultTest : public ::testing::TestWithParam<ParamCase> {};
 
 TEST_P(ParamDefaultTest, ResolvesToTheExpectedValues) {
   const ParamCase& c = GetParam();
-  const IndicatorSpec& spec = *FindIndicator(c.function);
-  const ParamValues v = ResolveParams(spec, c.raw);
+  const IndicatorSpec& ind = *FindIndicator(c.function);
+  const ParamValues v = ResolveParams(ind, c.raw);
   for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(v.v[i], c.expected[i]) << "parameter " << i;
 }
 
@@ -151,8 +151,8 @@ TEST(ParamLimits, RejectsPeriodsOutsideTheirRangeAndUnknownMethods) {
 }
 
 TEST(ParamLimits, PeriodsLongerThanTheSeriesLeaveEveryRowBlank) {
-  const IndicatorSpec& spec = *FindIndicator("WilderRSISingle");
-  const Series out = Compute(spec, std::vector<Series>{{1, 2, 3}}, ResolveParams(spec, Texts({"50"})));
+  const IndicatorSpec& ind = *FindIndicator("WilderRSISingle");
+  const Series out = Compute(ind, std::vector<Series>{{1, 2, 3}}, ResolveParams(ind, Texts({"50"})));
   for (double v : out) EXPECT_TRUE(std::isnan(v));
 }
 
@@ -160,27 +160,27 @@ TEST(Catalogue, HoldsSixtyThreeWellFormedRows) {
   const auto catalogue = IndicatorCatalogue();
   EXPECT_EQ(catalogue.size(), 63u);
   std::set<std::string> names;
-  for (const IndicatorSpec& spec : catalogue) {
-    EXPECT_TRUE(names.insert(spec.name).second) << "duplicate " << spec.name;
-    EXPECT_EQ(FindIndicator(spec.name), &spec);
-    EXPECT_NE(spec.kernel, nullptr);
-    EXPECT_TRUE(spec.warmup && *spec.warmup) << spec.name;
-    EXPECT_GE(spec.InputCount(), 1) << spec.name;
-    const bool four = spec.entry == Entry::kMyFormula4;
+  for (const IndicatorSpec& ind : catalogue) {
+    EXPECT_TRUE(names.insert(ind.name).second) << "duplicate " << ind.name;
+    EXPECT_EQ(FindIndicator(ind.name), &ind);
+    EXPECT_NE(ind.kernel, nullptr);
+    EXPECT_TRUE(ind.warmup && *ind.warmup) << ind.name;
+    EXPECT_GE(ind.InputCount(), 1) << ind.name;
+    const bool four = ind.entry == Entry::kMyFormula4;
     std::set<int> used;
-    for (int i = 0; i < spec.InputCount(); ++i) {
-      const int a = spec.inputs[i].arg;
-      EXPECT_TRUE(four ? (a >= 2 && a <= 5) : (a == 2 || a == 4)) << spec.name << " input " << i;
-      EXPECT_TRUE(used.insert(a).second) << spec.name;
+    for (int i = 0; i < ind.InputCount(); ++i) {
+      const int a = ind.inputs[i].arg;
+      EXPECT_TRUE(four ? (a >= 2 && a <= 5) : (a == 2 || a == 4)) << ind.name << " input " << i;
+      EXPECT_TRUE(used.insert(a).second) << ind.name;
     }
-    for (int i = 0; i < spec.ParamCount(); ++i) {
-      const ParamSpec& p = spec.params[i];
+    for (int i = 0; i < ind.ParamCount(); ++i) {
+      const ParamSpec& p = ind.params[i];
       const std::set<int> numbers = four ? std::set<int>{6, 7} : std::set<int>{3, 5, 8, 9};
       const int text = four ? 8 : 7;
       EXPECT_TRUE(p.kind == ParamKind::kMethod ? p.arg == text : numbers.count(p.arg) == 1)
-          << spec.name << " parameter " << p.name;
-      EXPECT_TRUE(used.insert(p.arg).second) << spec.name << " argument used twice";
-      EXPECT_TRUE(p.def >= p.min && p.def <= p.max) << spec.name << " default of " << p.name;
+          << ind.name << " parameter " << p.name;
+      EXPECT_TRUE(used.insert(p.arg).second) << ind.name << " argument used twice";
+      EXPECT_TRUE(p.def >= p.min && p.def <= p.max) << ind.name << " default of " << p.name;
     }
   }
   EXPECT_EQ(FindIndicator("wilderrsisingle"), FindIndicator("WilderRSISingle"));

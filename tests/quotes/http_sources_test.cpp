@@ -41,9 +41,9 @@ class HttpSources : public ::testing::Test {
     fetcher_ = MakeQuoteFetcher(settings_);
   }
 
-  std::unique_ptr<QuoteRequest> Run(const RequestSpec& spec,
+  std::unique_ptr<QuoteRequest> Run(const RequestSpec& rq,
                                     std::vector<std::pair<std::string, Variant>> extra = {}) {
-    auto r = NewRequest(*fetcher_, spec);
+    auto r = NewRequest(*fetcher_, rq);
     for (auto& [name, value] : extra) r->SetParameter(name, value);
     RunToEnd(*r);
     return r;

@@ -10,9 +10,9 @@ using quotes::Bar;
 
 class LocalSources : public ::testing::Test {
  protected:
-  QuoteResult Fetch(const RequestSpec& spec, int32_t* error = nullptr, std::string* text = nullptr,
+  QuoteResult Fetch(const RequestSpec& rq, int32_t* error = nullptr, std::string* text = nullptr,
                     std::vector<std::pair<std::string, Variant>> extra = {}) {
-    auto r = NewRequest(*fetcher_, spec);
+    auto r = NewRequest(*fetcher_, rq);
     for (auto& [name, value] : extra) r->SetParameter(name, value);
     RunToEnd(*r);
     if (error != nullptr) *error = r->ErrorNumber();
@@ -84,9 +84,9 @@ TEST_F(LocalSources, SampleBarsAreBusinessDaysWithConsistentPrices) {
 }
 
 TEST_F(LocalSources, SampleAdjustValuesScalesPrices) {
-  const RequestSpec spec{"SAMPLE", "ABC", Day(2024, 2, 1), Day(2024, 2, 29)};
-  const auto plain = Fetch(spec);
-  const auto adjusted = Fetch(spec, nullptr, nullptr, {{"ADJUST VALUES", Variant(true)}});
+  const RequestSpec rq{"SAMPLE", "ABC", Day(2024, 2, 1), Day(2024, 2, 29)};
+  const auto plain = Fetch(rq);
+  const auto adjusted = Fetch(rq, nullptr, nullptr, {{"ADJUST VALUES", Variant(true)}});
   const auto adj = Column(plain, kFieldAdjustedClose);
   const auto close = Column(adjusted, kFieldClose);
   const auto high = Column(adjusted, kFieldHigh), plain_high = Column(plain, kFieldHigh),

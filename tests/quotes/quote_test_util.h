@@ -74,15 +74,15 @@ struct RequestSpec {
   std::string periodicity = "DAILY";
 };
 
-inline std::unique_ptr<QuoteRequest> NewRequest(QuoteFetcher& fetcher, const RequestSpec& spec) {
-  QuoteSource* source = fetcher.FindSource(spec.source);
-  EXPECT_NE(source, nullptr) << spec.source;
+inline std::unique_ptr<QuoteRequest> NewRequest(QuoteFetcher& fetcher, const RequestSpec& rq) {
+  QuoteSource* source = fetcher.FindSource(rq.source);
+  EXPECT_NE(source, nullptr) << rq.source;
   if (source == nullptr) return nullptr;
   auto r = source->CreateRequest();
-  r->SetParameter("TICKER", Variant(spec.ticker));
-  r->SetParameter("STARTDATE", Variant::Date(spec.start));
-  r->SetParameter("ENDDATE", Variant::Date(spec.end));
-  r->SetParameter("PERIODICITY", Variant(spec.periodicity));
+  r->SetParameter("TICKER", Variant(rq.ticker));
+  r->SetParameter("STARTDATE", Variant::Date(rq.start));
+  r->SetParameter("ENDDATE", Variant::Date(rq.end));
+  r->SetParameter("PERIODICITY", Variant(rq.periodicity));
   return r;
 }
 
