@@ -1,17 +1,41 @@
 #include "download/demo_project.h"
 
+#include <iterator>
+#include <string>
+
 #include "entry/pelorin.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
 namespace {
 
+// Indicators of the demo, each a macro call with its output cell left as
+// "{}". Every row takes five of them in turn, so the project shows them all.
+constexpr const char* kDemoIndicators[] = {
+    "mvavgsimple({},close,20)",        "wilderrsi({},close,14)",
+    "mvavgexponential({},close,10)",   "momentum({},close,10)",
+    "bollingerbandup({},close,20,2)",  "bollingerbanddown({},close,20,2)",
+    "macd({},close)",                  "cutlerrsi({},close,14)",
+    "highestvalue({},close,20)",       "lowestvalue({},close,20)",
+    "mvavglineweighted({},close,15)",  "chandemomentumoscillator({},14)",
+    "detrendedpriceoscillator({},20)", "dema26({})",
+    "historicalvolatility10({})",      "laggedvalue({},close,5)",
+    "averagechange({},close,10)",      "mvavgsimplediff({},close,10,30)",
+};
+constexpr int kIndicatorsPerRow = 5;
+
 // Indicator columns go to the right of the pasted block, one column apart.
-std::string Indicators(const std::string& fields) {
-  const char first_free = static_cast<char>('A' + fields.size() + 1);
-  const std::string a(1, first_free), b(1, static_cast<char>(first_free + 1)),
-      c(1, static_cast<char>(first_free + 2));
-  return "mvavgsimple(" + a + "1,close,20);wilderrsi(" + b + "1,close,14);mvavgexponential(" + c + "1,close,10)";
+std::string Indicators(const std::string& fields, int row_index) {
+  const int count = static_cast<int>(std::size(kDemoIndicators));
+  std::string macros;
+  for (int k = 0; k < kIndicatorsPerRow; ++k) {
+    const std::string cell = std::string(1, static_cast<char>('A' + fields.size() + 1 + k)) + "1";
+    std::string call = kDemoIndicators[(row_index * kIndicatorsPerRow + k) % count];
+    call.replace(call.find("{}"), 2, cell);
+    if (!macros.empty()) macros += ";";
+    macros += call;
+  }
+  return macros;
 }
 
 double IsoDate(const std::string& text) {
@@ -48,7 +72,7 @@ std::vector<DemoRow> DemoRows() {
     }
     const bool close = written.find('c') != std::string::npos;
     rows.push_back({ticker, s.start, "2025-06-30", s.periodicity, s.direction, s.fields,
-                    close ? Indicators(written) : "", i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
+                    close ? Indicators(written, i) : "", i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
   }
   return rows;
 }
