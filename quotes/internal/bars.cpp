@@ -4,35 +4,10 @@
 #include <cctype>
 #include <cmath>
 
+#include "host/regional.h"
+
 namespace plrxl::quotes {
 namespace {
-
-// Days from 1970-01-01 (proleptic Gregorian), after H. Hinnant's algorithm.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void CivilFromDays(long long z, int* year, int* month, int* day) {
-  z += 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long y = static_cast<long long>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  *year = static_cast<int>(y + (m <= 2));
-  *month = static_cast<int>(m);
-  *day = static_cast<int>(d);
-}
-
-constexpr long long kSerialEpochDays = -25569;  // 1899-12-30 relative to 1970-01-01
 
 std::string Upper(const std::string& s) {
   std::string out = s;
@@ -52,14 +27,12 @@ std::optional<Periodicity> ParsePeriodicity(const std::string& text) {
   return std::nullopt;
 }
 
-double CivilToSerial(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                           static_cast<unsigned>(day)) -
-                             kSerialEpochDays);
-}
+// Quotes are modern dates, where the host's calendar and the proleptic
+// Gregorian one agree.
+double CivilToSerial(int year, int month, int day) { return DateSerial(year, month, day); }
 
 void SerialToCivil(double serial, int* year, int* month, int* day) {
-  CivilFromDays(static_cast<long long>(std::floor(serial)) + kSerialEpochDays, year, month, day);
+  SplitDate(std::floor(serial), year, month, day);
 }
 
 int WeekdayMon0(double serial) {
