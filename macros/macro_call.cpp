@@ -1,27 +1,11 @@
 #include "macros/macro_call.h"
 
 #include "host/error.h"
+#include "macros/internal/runtime_text.h"
 
 namespace plrxl {
 
 namespace {
-
-// Split of the runtime: an empty text gives no pieces, otherwise one piece
-// more than there are separators.
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-  std::vector<std::string> pieces;
-  if (text.empty()) return pieces;
-  size_t start = 0;
-  for (;;) {
-    const size_t pos = text.find(separator, start);
-    if (pos == std::string::npos) {
-      pieces.push_back(text.substr(start));
-      return pieces;
-    }
-    pieces.push_back(text.substr(start, pos - start));
-    start = pos + 1;
-  }
-}
 
 std::string Unquote(const std::string& text) {
   std::string out;
@@ -53,7 +37,7 @@ std::vector<std::string> SplitMacroText(const std::string& macro_text) {
   for (char ch : macro_text) {
     if (ch != '\n' && ch != '\r') text.push_back(ch);
   }
-  return SplitAt(text, ';');
+  return macros_internal::SplitList(text, ';');
 }
 
 void ParseMacroCall(const std::string& call_text, MacroCall& call) {
@@ -70,7 +54,7 @@ void ParseMacroCall(const std::string& call_text, MacroCall& call) {
   }
   const std::string parameters = Unquote(call_text.substr(open + 1, call_text.size() - open - 2));
   int count = 0;
-  for (std::string& piece : SplitAt(parameters, ',')) {
+  for (std::string& piece : macros_internal::SplitList(parameters, ',')) {
     count = ToInt16(count + 1, "Pelorin.Cfenmar.RunMyMacro");
     call.count = static_cast<int16_t>(count);
     if (count <= kMacroSlots) call.Slot(count) = std::move(piece);
