@@ -227,7 +227,9 @@ bool CPelorin::RavellXLSettingsAreOk() {
       myBreak(6, ToText(Ref(settings).CellValue(row, 1), Ref(rs)));
       return true;
     });
-    for (const auto& [column, label] : {std::pair<int16_t, const char*>{kStartDate, "E19"}, {kEndDate, "E20"}}) {
+    for (const auto& date_check : {std::pair<int16_t, const char*>{kStartDate, "E19"}, {kEndDate, "E20"}}) {
+      const int16_t column = date_check.first;
+      const char* label = date_check.second;
       check([&] {
         const Variant value = SettingsValue(Ref(settings), row, column);
         if (IsDateLike(value, Ref(rs))) return false;
