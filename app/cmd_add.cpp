@@ -6,13 +6,17 @@
 
 #include "app/commands.h"
 #include "app/project_session.h"
+#include "app/workbook_lock.h"
 #include "host/error.h"
 
 namespace plrxl::app {
 
 namespace {
 
-void AddRow(const AppContext& ctx, const std::string& path, const TickerRowOptions& row, ConsoleOptions console) {
+void AddRow(const AppContext& ctx, const std::string& path, const TickerRowOptions& row, ConsoleOptions console,
+            bool force) {
+  // One writer at a time: held until the save is done.
+  const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, std::filesystem::absolute(path).parent_path().string());
   Workbook& wb = session.Open(path);
   CPelorin& pelorin = session.Pelorin();
@@ -40,9 +44,11 @@ void RegisterAddCommand(CLI::App& app, const AppContext& ctx) {
   AddTickerRowOptions(cmd, *row);
   cmd->get_option("--ticker")->required();
   AddAnswerOptions(cmd, *console, *on_error);
-  cmd->callback([&ctx, path, row, console, on_error] {
+  auto force = std::make_shared<bool>(false);
+  cmd->add_flag("--force", *force, "Change the workbook although another program has it open");
+  cmd->callback([&ctx, path, row, console, on_error, force] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    AddRow(ctx, *path, *row, *console);
+    AddRow(ctx, *path, *row, *console, *force);
   });
 }
 

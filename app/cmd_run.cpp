@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "app/commands.h"
+#include "app/exit_codes.h"
 #include "app/run_project.h"
 #include "host/error.h"
 
@@ -22,7 +23,9 @@ void AddRunCommand(CLI::App& app, const AppContext& ctx, const char* name, const
     options->console.interactive = StdinIsTerminal();
     options->terminal = isatty(STDOUT_FILENO) != 0;
     RunOutcome outcome = RunProjectFile(ctx, *path, *options);
-    if (outcome.cancelled) throw Error(0, "pelorinxl", "cancelled; the rows finished so far were saved");
+    if (outcome.cancelled) throw CommandExit(kExitCancelled, "cancelled; the rows finished so far were saved");
+    if (outcome.exit_code == kExitRefused) throw CommandExit(kExitRefused, "the project check stopped the run");
+    if (outcome.exit_code != kExitOk) throw CommandExit(outcome.exit_code, "");
   });
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/project_session.h"
+#include "app/workbook_lock.h"
 #include "host/error.h"
 
 namespace plrxl::app {
@@ -27,8 +28,10 @@ double DateSerialOf(const Variant& value, const RegionalSettings& rs, const char
 }
 
 void SetRow(const AppContext& ctx, const std::string& path, int row, const TickerRowOptions& given,
-            ConsoleOptions console) {
+            ConsoleOptions console, bool force) {
   if (row < 1 || row > 32767) throw Error(kErrOverflow, "pelorinxl", "ROW must be between 1 and 32767");
+  // One writer at a time: held until the save is done.
+  const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, std::filesystem::absolute(path).parent_path().string());
   Workbook& wb = session.Open(path);
   CPelorin& pelorin = session.Pelorin();
@@ -65,9 +68,11 @@ void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx) {
   cmd->add_option("ROW", *row, "Row of the ticker table, the title row being 1 (3 = the first ticker)")->required();
   AddTickerRowOptions(cmd, *given);
   AddAnswerOptions(cmd, *console, *on_error);
-  cmd->callback([&ctx, path, row, given, console, on_error] {
+  auto force = std::make_shared<bool>(false);
+  cmd->add_flag("--force", *force, "Change the workbook although another program has it open");
+  cmd->callback([&ctx, path, row, given, console, on_error, force] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    SetRow(ctx, *path, *row, *given, *console);
+    SetRow(ctx, *path, *row, *given, *console, *force);
   });
 }
 

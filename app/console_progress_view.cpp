@@ -4,6 +4,12 @@
 
 namespace plrxl::app {
 
+void ConsoleProgressView::CaptionsChanged(const std::string& caption, const std::string& cancel_caption) {
+  (void)caption;
+  (void)cancel_caption;
+  started_ = true;
+}
+
 void ConsoleProgressView::ProgressChanged(int percent, const std::string& caption) {
   percent_ = percent;
   caption_ = caption;
@@ -27,7 +33,7 @@ void ConsoleProgressView::RowFinished(int16_t row, const std::string& ticker, co
     }
     return;
   }
-  out_ << "row " << row << " " << ticker << ": " << status << (failed ? " [failed]" : "") << "\n";
+  out_ << "row " << row << " " << ticker << ": " << status << (failed ? " [failed]" : "") << std::endl;
 }
 
 void ConsoleProgressView::Closed() {

@@ -1,7 +1,7 @@
 // The progress window's face on a console. On a terminal: one line redrawn
 // in place with a bar, the percentage and the current message. Piped: one
 // plain line per finished row ("row 4 BBB: 14:02:11 Download OK.") so logs
-// and scripts can read it.
+// and scripts can read it, each flushed at once so a log follows the run.
 #pragma once
 
 #include <iosfwd>
@@ -18,10 +18,17 @@ class ConsoleProgressView : public ProgressView {
   void ProgressChanged(int percent, const std::string& caption) override;
   void MessageChanged(const std::string& text) override;
   void RowFinished(int16_t row, const std::string& ticker, const std::string& status, bool failed) override;
+  void CaptionsChanged(const std::string& caption, const std::string& cancel_caption) override;
+  void ChecksStopped() override { checks_stopped_ = true; }
+  void AllRowsDone() override { all_rows_done_ = true; }
   void Closed() override;
 
   int Rows() const { return rows_; }
   int FailedRows() const { return failed_; }
+  // Whether the progress window was loaded at all.
+  bool Started() const { return started_; }
+  bool StoppedByChecks() const { return checks_stopped_; }
+  bool ReachedEnd() const { return all_rows_done_; }
 
  private:
   void Redraw();
@@ -34,6 +41,9 @@ class ConsoleProgressView : public ProgressView {
   int rows_ = 0;
   int failed_ = 0;
   bool drawn_ = false;
+  bool started_ = false;
+  bool checks_stopped_ = false;
+  bool all_rows_done_ = false;
 };
 
 }  // namespace plrxl::app

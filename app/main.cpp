@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "app/exit_codes.h"
 #include "host/error.h"
 #include "host/xlsx/xlsx_store.h"
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterAddCommand(app, ctx);
   plrxl::app::RegisterSetRowCommand(app, ctx);
   plrxl::app::RegisterCheckCommand(app, ctx);
-  app.footer(plrxl::app::LogsHelp());
+  app.footer(std::string(plrxl::app::LogsHelp()) + "\n" + plrxl::app::ExitCodesHelp());
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     // One line: the reason, and where to look for the usage.
     std::cerr << "pelorinxl: " << e.what() << " (see pelorinxl --help)\n";
     return e.get_exit_code() != 0 ? e.get_exit_code() : 2;
+  } catch (const plrxl::app::CommandExit& e) {
+    if (e.what()[0] != '\0') std::cerr << "pelorinxl: " << e.what() << "\n";
+    return e.Code();
   } catch (const plrxl::Error& e) {
     std::cerr << "pelorinxl: " << e.Description() << "\n";
     return 1;

@@ -2,8 +2,13 @@
 
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <set>
 
 #include "app/console_progress_view.h"
+#include "app/exit_codes.h"
+#include "app/stop_signals.h"
+#include "app/workbook_lock.h"
 #include "app/plugin_loader.h"
 #include "companion/companion_functions.h"
 #include "download/macro_runner.h"
@@ -40,24 +45,62 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
+  cmd->add_flag("--force", options.force,
+                "Run although another pelorinxl or another spreadsheet program has the workbook open");
+}
+
+// The exit code of a run that was saved.
+int ExitCodeOf(const RunOutcome& outcome, const ConsoleProgressView& view, bool break_shown) {
+  if (outcome.cancelled) return kExitCancelled;
+  if (!outcome.ran) return break_shown ? kExitRefused : kExitOk;
+  if (view.ReachedEnd()) return outcome.failed_rows > 0 ? kExitRowsFailed : kExitOk;
+  if (view.StoppedByChecks() || (!view.Started() && break_shown)) return kExitRefused;
+  return kExitRowsFailed;
 }
 
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options) {
   RunOutcome outcome;
   const std::string folder = std::filesystem::absolute(path).parent_path().string();
+  // Until the workbook is loaded a stop signal ends the command at once.
+  stop_signals::Install();
+  struct RestoreSignals {
+    ~RestoreSignals() { stop_signals::Restore(); }
+  } restore_signals;
+  WorkbookLock lock = WorkbookLock::Acquire(path, options.force);
+  if (lock.Held()) stop_signals::SetLockFile(lock.Path());
   // Declared first so the libraries stay loaded until the host is gone.
   PluginSet plugins;
   std::unique_ptr<MemoryHost> host = ctx.MakeHost();
   RegisterCompanionFunctions(*host);
   for (const std::string& plugin : options.plugins) plugins.Load(plugin, *host);
-  Workbook& wb = host->OpenWorkbook(path);
+  Workbook* opened = nullptr;
+  try {
+    opened = &host->OpenWorkbook(path);
+  } catch (const Error& e) {
+    throw CommandExit(kExitLoadSaveFailed, e.Description() + "; nothing was changed");
+  }
+  Workbook& wb = *opened;
+  stop_signals::Deferred();
+  stop_signals::SetLockFile("");
 
   ConsoleOptions console = options.console;
-  console.catch_interrupt = true;
+  console.catch_interrupt = false;  // the stop signals are watched here
   ConsoleUi ui(console, std::cin, ctx.err);
-  host->SetDoEventsHook([&ui] { ui.ProcessEvents(); });
+  host->SetDoEventsHook([&ui, &ctx] {
+    if (stop_signals::TakePending()) {
+      ctx.err << "\n(stop signal: cancelling; the rows finished so far will be saved)\n";
+      ui.CancelShownForm();
+    }
+    ui.ProcessEvents();
+  });
   SystemClock clock;
   SettingsStore settings = SettingsStore::ForUser();
+  // Each unreadable settings line is reported once per run.
+  auto reported = std::make_shared<std::set<std::string>>();
+  auto report = [reported, &ctx](const std::string& problem) {
+    if (reported->insert(problem).second) ctx.err << "pelorinxl: warning: " << problem << "\n";
+  };
+  settings.SetProblemReporter(report);
   ConsoleProgressView view(ctx.out, options.terminal);
 
   RunContext rc;
@@ -66,7 +109,11 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.clock = &clock;
   rc.settings = &settings;
   rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
-  rc.MakeQuoteFetcher = [folder] { return MakeQuoteFetcher(LoadQuoteSettings(folder)); };
+  rc.MakeQuoteFetcher = [folder, report] {
+    QuoteSettings quote_settings = LoadQuoteSettings(folder);
+    for (const std::string& problem : quote_settings.problems) report(problem);
+    return MakeQuoteFetcher(quote_settings);
+  };
   InstallDownloadEngine(rc, &view);
   {
     CPelorin pelorin(rc);
@@ -107,14 +154,20 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
       pelorin.RefreshData();
       outcome.ran = true;
     }
-    outcome.cancelled = rc.StopFlag;
+    outcome.cancelled = rc.StopFlag || stop_signals::Received();
   }
   outcome.rows = view.Rows();
   outcome.failed_rows = view.FailedRows();
+  outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
-  wb.Save();
+  ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
+  try {
+    wb.Save();
+  } catch (const Error& e) {
+    throw CommandExit(kExitLoadSaveFailed, e.Description() + "; the file was not changed");
+  }
   ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
-          << outcome.failed_rows << " failed; saved " << wb.FullName() << "\n";
+          << outcome.failed_rows << " failed; saved " << wb.FullName() << std::endl;
   return outcome;
 }
 

@@ -1,7 +1,7 @@
 // Runs one project operation (refresh, update, macros only) on a workbook
-// file from the command line: load, run through CPelorin and the progress
-// window on the console, save atomically, also after a cancel (finished
-// rows keep their data and status).
+// file from the command line: lock, load, run through CPelorin and the
+// progress window on the console, save atomically, also after a cancel or a
+// stop signal (finished rows keep their data and status).
 #pragma once
 
 #include <optional>
@@ -24,6 +24,8 @@ struct RunOptions {
   ConsoleOptions console;
   // Draw a bar (terminal) instead of one line per row.
   bool terminal = false;
+  // Start although another program holds the workbook (--force).
+  bool force = false;
 };
 
 struct RunOutcome {
@@ -31,8 +33,13 @@ struct RunOutcome {
   int failed_rows = 0;  // of those, written in red
   bool cancelled = false;
   bool ran = false;     // false when the checks stopped it or nothing was chosen
+  int exit_code = 0;    // one of ExitCode (app/exit_codes.h)
 };
 
+// Holds the workbook lock from before the load to after the save, and turns
+// stop signals into a cancel of the run. Raises CommandExit when the
+// workbook is in use (kExitRefused) or cannot be loaded or saved
+// (kExitLoadSaveFailed).
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options);
 
 // Adds the options shared by the run commands to `cmd`.

@@ -161,7 +161,9 @@ std::optional<PrefetchItem> ProgressBarWindow::PlanRow(Workbook& workbook, Works
   if (action == "Update") {
     // An update starts at the newest date already on the sheet.
     std::string location = ToText(owner.SettingsValue(settings, row, kDataLocation), rs);
-    if (Worksheet* sheet = workbook.FindWorksheet(location)) {
+    Worksheet* sheet = workbook.FindWorksheet(location);
+    if (sheet == nullptr) sheet = workbook.FindWorksheet(PlannedSheetName(settings, row, location));
+    if (sheet != nullptr) {
       Range begin = BlockStart(*sheet, ToText(owner.SettingsValue(settings, row, kDataBeginning), rs));
       if (!begin.Value().IsEmpty()) {
         int16_t fields = FieldCount(ToText(owner.SettingsValue(settings, row, kDataFields), rs));

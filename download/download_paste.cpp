@@ -1,8 +1,10 @@
 // Download and paste: one row's quotes into its data sheet, replacing the
 // block (refresh) or adding the new bars to it (update).
+#include <algorithm>
 #include <cmath>
 #include <map>
 
+#include "download/data_sheet_name.h"
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
 #include "download/progress_bar_window.h"
@@ -67,7 +69,37 @@ void SetColumnFormat(Worksheet& sheet, int col, int row1, int row2, const std::s
   }
 }
 
+// A letter of D5 that DataFields asks for and that has a column layout.
+bool WrittenLetter(const std::string& letter, const std::string& fields) {
+  return !letter.empty() && fields.find(letter) != std::string::npos && FindLetter(letter) != nullptr;
+}
+
 }  // namespace
+
+std::optional<std::string> ProgressBarWindow::FitProblem(const VariantArray& table,
+                                                         const std::vector<std::string>& letters,
+                                                         const std::string& fields, const std::string& myAction,
+                                                         const Range& start, std::optional<int16_t> myDateRow) {
+  int columns = 0;
+  for (const std::string& letter : letters) {
+    if (WrittenLetter(letter, fields) && !table.At(table.LBound(1), FindLetter(letter)->slot).IsEmpty()) ++columns;
+  }
+  const int bars = table.Rows();
+  // A refresh writes below the header row; an update replaces the newest
+  // bar present and adds the others below the block.
+  const int first_free = myAction == "Refresh" ? start.Row() + 1 : myDateRow.value_or(start.Row() + 1) - 1;
+  const int room_rows = std::max(0, kMaxRows - first_free + 1);
+  if (bars > room_rows) {
+    return std::to_string(bars) + " bars arrived, but only " + std::to_string(room_rows) +
+           " fit on the sheet from row " + std::to_string(first_free) + " down; nothing was written";
+  }
+  const int room_columns = kMaxCols - start.Column() + 1;
+  if (columns > room_columns) {
+    return std::to_string(columns) + " fields arrived, but only " + std::to_string(room_columns) +
+           " columns fit on the sheet from column " + std::to_string(start.Column()) + " on; nothing was written";
+  }
+  return std::nullopt;
+}
 
 Variant ProgressBarWindow::Read_mDate(const std::string& direction) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.Read_mDate");
@@ -132,26 +164,29 @@ std::string ProgressBarWindow::DataColumns(const std::string& myStartCell, const
   return address;
 }
 
+std::string ProgressBarWindow::PlannedSheetName(Worksheet& mySettings, int16_t myTestRow,
+                                                const std::string& location) {
+  const RegionalSettings& rs = App().Regional();
+  const std::string ticker = ToText(mySettings.CellValue(myTestRow, anchor_col_), rs);
+  std::string name = DataSheetName(location, ticker);
+  int same = 0;
+  for (int row = anchor_row_ + 2; row < myTestRow; ++row) {
+    const int16_t r = ToInt16(row);
+    if (SameDataLocation(ToText(Owner().SettingsValue(mySettings, r, kDataLocation), rs), location) &&
+        ToText(mySettings.CellValue(r, anchor_col_), rs) == ticker) {
+      ++same;
+    }
+  }
+  if (same > 0) name += "(" + std::to_string(same) + ")";
+  return name;
+}
+
 std::string ProgressBarWindow::CreateSpreadsheetForTicker(Workbook& myWorkbook, Worksheet& mySettings,
                                                           const std::string& SpreadSheetName, int16_t myTestRow) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.CreateSpreadsheetForTicker");
   std::string name;
-  proc.Do([&] {
-    const RegionalSettings& rs = App().Regional();
-    name = ToText(RemoveBadSymbols(context_, Variant(SpreadSheetName), kBadSheetChars), rs).substr(0, 28);
-    const std::string ticker = ToText(mySettings.CellValue(myTestRow, anchor_col_), rs);
-    if (UpperText(name) == "AUTO") name = ticker;
-    const std::string location = ToText(Owner().SettingsValue(mySettings, myTestRow, kDataLocation), rs);
-    int same = 0;
-    for (int row = anchor_row_ + 2; row < myTestRow; ++row) {
-      const int16_t r = ToInt16(row);
-      if (ToText(Owner().SettingsValue(mySettings, r, kDataLocation), rs) == location &&
-          ToText(mySettings.CellValue(r, anchor_col_), rs) == ticker) {
-        ++same;
-      }
-    }
-    if (same > 0) name += "(" + std::to_string(same) + ")";
-  });
+  proc.Do([&] { name = PlannedSheetName(mySettings, myTestRow, SpreadSheetName); });
+  if (!IsUsableSheetName(name)) return name;
   proc.Do([&] {
     SpreadsheetHost& app = App();
     const bool screen = app.ScreenUpdating();
@@ -257,26 +292,42 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
 
   Worksheet* sheet = nullptr;
   std::optional<Range> start;
+  std::vector<std::string> letters;
   proc.Do([&] {
     sheet = &myWorkbook.Worksheets(mySheet);
     start = BlockStart(*sheet, beginning);
+    letters = SplitText(Owner().TWP("D5"), "|");
+  });
+  if (sheet == nullptr || !start || proc.Aborted()) {
+    context_.LastDownloadFailed = true;
+    return;
+  }
+  const VariantArray& t = table.Array();
+  // All or nothing: a download that does not fit the sheet writes no cell.
+  const std::optional<std::string> too_big = FitProblem(t, letters, fields, myAction, *start, myDateRow);
+  if (too_big) {
+    context_.LastDownloadText = "Error: " + *too_big;
+    context_.LastDownloadFailed = true;
+    return;
+  }
+  bool cleared = myAction != "Refresh";
+  proc.Do([&] {
     if (myAction == "Refresh") {
       std::optional<ParsedAddress> parsed = ParseA1(address);
       if (parsed) sheet->ClearCells(parsed->rect, true, true);
     }
+    cleared = true;
   });
-  if (sheet == nullptr || !start || proc.Aborted()) return;
+  // Any error while the row is pasted leaves it red, whatever was answered.
+  if (!cleared) context_.LastDownloadFailed = true;
+  if (proc.Aborted()) return;
 
   const bool fbt = UpperText(direction) == "FBT";
   int column = start->Column();
-  std::vector<std::string> letters;
-  proc.Do([&] { letters = SplitText(Owner().TWP("D5"), "|"); });
-  const VariantArray& t = table.Array();
   for (const std::string& letter : letters) {
     if (proc.Aborted()) return;
-    if (letter.empty() || fields.find(letter) == std::string::npos) continue;
+    if (!WrittenLetter(letter, fields)) continue;
     const FieldLetter* mapping = FindLetter(letter);
-    if (mapping == nullptr) continue;
     // A faulty "Parameters" cell of one field leaves that part unread; the
     // field is written with what could be read.
     std::string header, number_format;
@@ -298,17 +349,25 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     });
     if (t.At(t.LBound(1), mapping->slot).IsEmpty()) continue;
     if (position < 1 || position > 8) continue;
+    bool written = false;
     proc.Do([&] {
       WriteField(myAction, *sheet, table, column, start->Row(), myDateRow.value_or(0), header, position,
                  number_format, fbt);
+      written = true;
     });
+    if (!written) context_.LastDownloadFailed = true;
     ++column;
   }
 
   proc.Do([&] {
     mySettings.Activate();
     mySettings.Cells(myRow, anchor_col_).Select();
-    if (Owner().TWP("H2") == "Update") Owner().WriteLastStatusMsg(16, myRow, &mySettings);
+    // The download has noted "Download OK." already: one status text, once.
+    const std::string ok = Owner().TWP("E16");
+    const std::string& so_far = context_.LastDownloadText;
+    const bool noted = !ok.empty() && so_far.size() >= ok.size() &&
+                       so_far.compare(so_far.size() - ok.size(), ok.size(), ok) == 0;
+    if (Owner().TWP("H2") == "Update" && !noted) Owner().WriteLastStatusMsg(16, myRow, &mySettings);
   });
 }
 

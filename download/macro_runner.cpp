@@ -25,6 +25,9 @@ std::string RunAllMacrosBody(CPelorin& self, Workbook& myWorkbook, Worksheet& my
   const std::string result =
       self.RunMyMacro(ToText(self.SettingsValue(mySettings, myRow, kMacros), rs));
   self.WriteLastStatusMsg(18, myRow, &mySettings);
+  // A macro that failed or does not exist leaves its row red, so a rerun
+  // of the failed rows takes it again.
+  if (result != "Ok") self.Context().LastDownloadFailed = true;
   if (result != "Ok" && self.ContinueExecution(14, result) == "False") return "StopProcess";
   return "";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "download/data_sheet_name.h"
 #include "download/internal/row_access.h"
 #include "entry/pelorin.h"
 #include "host/error.h"
@@ -140,6 +141,8 @@ void ProgressBarWindow::SetMessage(const std::string& text, bool also_status_bar
   message_ = text;
   if (also_status_bar) App().SetStatusBar(text);
   if (view_ != nullptr) view_->MessageChanged(text);
+  // A label repainted at once is a yield: a cancel is seen here too.
+  if (!also_status_bar) DoEvents();
 }
 
 void ProgressBarWindow::RefreshMyData(std::string myAction) {
@@ -176,7 +179,9 @@ void ProgressBarWindow::RefreshMyData(std::string myAction) {
       Owner().myBreak(3);
       return;
     }
-    if (last.Row() < 3) {
+    // The first ticker row lies two rows below the anchor, under the
+    // defaults row: a table that ends at its defaults row has no ticker.
+    if (last.Row() < 3 || last.Row() < anchor.Row() + 2) {
       Owner().myBreak(4);
       return;
     }
@@ -185,10 +190,21 @@ void ProgressBarWindow::RefreshMyData(std::string myAction) {
     last_row_ = ToInt16(last.Row(), "Pelorin.ProgressBarWindow.RefreshMyData");
     go_on = true;
   });
-  if (!go_on || proc.Aborted()) return end_run();
+  auto checks_stopped = [&] {
+    IgnoreErrors([&] {
+      if (view_ != nullptr) view_->ChecksStopped();
+    });
+    end_run();
+  };
+  if (!go_on || proc.Aborted()) return checks_stopped();
   go_on = false;
   proc.Do([&] { go_on = Owner().RavellXLSettingsAreOk(); });
-  if (!go_on || proc.Aborted()) return end_run();
+  if (!go_on || proc.Aborted()) return checks_stopped();
+  // Every chosen row's sheet must be possible before anything is
+  // downloaded: a run must not stop half-way over a name.
+  go_on = false;
+  proc.Do([&] { go_on = AllDataSheetsPossible(*workbook, *settings); });
+  if (!go_on || proc.Aborted()) return checks_stopped();
 
   proc.Do([&] { settings->Activate(); });
   prefetched_to_ = 0;
@@ -272,7 +288,27 @@ void ProgressBarWindow::RefreshMyData(std::string myAction) {
       App().SetScreenUpdating(remembered_screen);
     });
   }
+  if (!proc.Aborted()) {
+    IgnoreErrors([&] {
+      if (view_ != nullptr) view_->AllRowsDone();
+    });
+  }
   end_run();
+}
+
+bool ProgressBarWindow::AllDataSheetsPossible(Workbook& workbook, Worksheet& settings) {
+  const RegionalSettings& rs = App().Regional();
+  for (int row = anchor_row_ + 2; row <= last_row_; ++row) {
+    const int16_t r = ToInt16(row);
+    if (context_.SelectiveMode && !DownloadThisRow(r)) continue;
+    const std::string location = ToText(Owner().SettingsValue(settings, r, kDataLocation), rs);
+    if (workbook.FindWorksheet(location) != nullptr) continue;
+    const std::string name = PlannedSheetName(settings, r, location);
+    if (workbook.FindWorksheet(name) != nullptr || IsUsableSheetName(name)) continue;
+    Owner().myBreak(5, name);
+    return false;
+  }
+  return true;
 }
 
 void ProgressBarWindow::fnRefreshData(const std::string& myAction, Workbook& myWorkbook, Worksheet& mySettings,

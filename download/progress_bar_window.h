@@ -85,9 +85,21 @@ class ProgressBarWindow : public EntryWindow, public IProgressCallBack {
   // ":" the relative address of its last row and last field column; the
   // start cell alone when nothing lies below it; "" when no field is listed.
   std::string DataColumns(const std::string& myStartCell, const std::string& myFieldsForDownload);
-  // The data sheet for a row, created when missing; returns its name.
+  // The name CreateSpreadsheetForTicker gives the sheet of a row whose
+  // Data Location is `location`.
+  std::string PlannedSheetName(Worksheet& mySettings, int16_t myTestRow, const std::string& location);
+  // False, after message 5, when a chosen row's sheet neither exists nor
+  // can be made.
+  bool AllDataSheetsPossible(Workbook& workbook, Worksheet& settings);
+  // The data sheet for a row, created when missing; returns its name. A
+  // name no sheet can hold creates nothing.
   std::string CreateSpreadsheetForTicker(Workbook& myWorkbook, Worksheet& mySettings,
                                          const std::string& SpreadSheetName, int16_t myTestRow);
+  // Why a table of bars does not fit the row's sheet (rows below the start
+  // cell or columns to its right), or nullopt when it fits.
+  std::optional<std::string> FitProblem(const VariantArray& table, const std::vector<std::string>& letters,
+                                        const std::string& fields, const std::string& myAction, const Range& start,
+                                        std::optional<int16_t> myDateRow);
   // Downloads one row: sets the current result and the context's
   // LastDownloadText / LastDownloadFailed.
   void DownloadData(const std::string& ticker, double start_date, double end_date,

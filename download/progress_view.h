@@ -32,6 +32,10 @@ class ProgressView {
     (void)status;
     (void)failed;
   }
+  // The checks before the first row stopped the run.
+  virtual void ChecksStopped() {}
+  // The run reached the end of the ticker table (not stopped on the way).
+  virtual void AllRowsDone() {}
   // The window closed at the end of the run.
   virtual void Closed() {}
 };

@@ -229,6 +229,10 @@ void ConsoleUi::ProcessEvents() {
   }
 }
 
+void ConsoleUi::CancelShownForm() {
+  if (!shown_.empty()) shown_.back()->CancelRequested();
+}
+
 void ConsoleUi::Beep() {
   if (options_.interactive) err_ << '\a' << std::flush;
 }

@@ -53,6 +53,9 @@ class ConsoleUi : public UiPort {
   std::vector<std::string> OpenFileDialog(const FileDialogOptions& options) override;
   std::optional<std::string> SaveFileDialog(const FileDialogOptions& options) override;
   void ProcessEvents() override;
+  // Passes a cancel request to the form being shown, as Ctrl+C does (for a
+  // command that watches other stop signals itself).
+  void CancelShownForm();
   void Beep() override;
 
  private:

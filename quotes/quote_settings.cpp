@@ -15,13 +15,15 @@ std::string DefaultSettingsFile() {
 
 QuoteSettings LoadQuoteSettings(const std::string& base_folder, const std::string& settings_file) {
   IniFile ini;
-  try {
-    ini = IniFile::Load(settings_file);
-  } catch (const Error&) {
-    // An unreadable or broken file leaves the defaults; a keyed source then
-    // names the file and the key to fill in.
-  }
   QuoteSettings s;
+  try {
+    // A bad line is reported and skipped; the other lines still count.
+    ini = IniFile::Load(settings_file, &s.problems);
+  } catch (const Error& e) {
+    // An unreadable file leaves the defaults; a keyed source then names the
+    // file and the key to fill in.
+    s.problems.push_back(e.Description());
+  }
   s.settings_file = settings_file;
   s.base_folder = base_folder;
   auto get = [&](const char* key, std::string* field) {

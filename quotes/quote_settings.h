@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/regional.h"
 
@@ -35,6 +36,10 @@ struct QuoteSettings {
 
   RegionalSettings regional;          // short dates in CSV files
   std::function<double()> today;      // date serial of today; system clock when empty
+
+  // Lines of the settings file that could not be read ("FILE line N: ..."),
+  // skipped; for the caller to report.
+  std::vector<std::string> problems;
 };
 
 // $XDG_CONFIG_HOME/PelorinXL/settings.ini, or ~/.config/PelorinXL/settings.ini.

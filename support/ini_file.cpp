@@ -40,12 +40,22 @@ bool NeedsQuotes(std::string_view value) {
   return padded || quoted;
 }
 
+// A line kept although it cannot be read; characters that would break the
+// written file (NUL, CR) become spaces.
+std::string UnreadableText(std::string_view raw) {
+  std::string text(raw);
+  for (char& c : text) {
+    if (c == '\0' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 IniSyntaxError::IniSyntaxError(const std::string& origin, int line, const std::string& problem)
     : Error(kErrInvalidCall, kSource, origin + " line " + std::to_string(line) + ": " + problem), line_(line) {}
 
-IniFile IniFile::Parse(std::string_view text, const std::string& origin) {
+IniFile IniFile::Parse(std::string_view text, const std::string& origin, std::vector<std::string>* problems) {
   IniFile ini;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   Section* current = nullptr;
@@ -56,6 +66,7 @@ IniFile IniFile::Parse(std::string_view text, const std::string& origin) {
     std::string_view raw = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    try {
     if (raw.find('\0') != std::string_view::npos) throw IniSyntaxError(origin, number, "the line holds a NUL character");
     if (raw.find('\r') != std::string_view::npos) {
       throw IniSyntaxError(origin, number, "a carriage return inside the line");
@@ -93,11 +104,18 @@ IniFile IniFile::Parse(std::string_view text, const std::string& origin) {
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
       current->lines.push_back({Line::Kind::kEntry, std::string(key), std::string(value)});
     }
+    } catch (const IniSyntaxError& e) {
+      if (problems == nullptr) throw;
+      problems->push_back(e.Description());
+      // Kept as it was, so a save writes it back unchanged.
+      std::vector<Line>& lines = current ? current->lines : ini.preamble_;
+      lines.push_back({Line::Kind::kComment, "", std::string(TrimView(UnreadableText(raw)))});
+    }
   }
   return ini;
 }
 
-IniFile IniFile::Load(const std::string& path) {
+IniFile IniFile::Load(const std::string& path, std::vector<std::string>* problems) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     throw Error(kErrFileAccess, kSource, "cannot read " + path + ": it is a folder");
@@ -110,7 +128,7 @@ IniFile IniFile::Load(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) throw Error(kErrFileAccess, kSource, "cannot read " + path);
-  return Parse(text.str(), path);
+  return Parse(text.str(), path, problems);
 }
 
 std::string IniFile::Write() const {

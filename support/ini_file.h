@@ -10,6 +10,7 @@
 //
 // Bad input raises IniSyntaxError naming the origin and the line:
 //   settings.ini line 3: expected "key=value", a [section] header or a comment
+// or, when the caller collects problems, skips only that line.
 #pragma once
 
 #include <optional>
@@ -32,11 +33,16 @@ class IniSyntaxError : public Error {
 
 class IniFile {
  public:
-  // Parses `text`; `origin` names it in errors (a file name).
-  static IniFile Parse(std::string_view text, const std::string& origin = "INI text");
+  // Parses `text`; `origin` names it in errors (a file name). With
+  // `problems`, a bad line does not raise: its IniSyntaxError text ("origin
+  // line N: ...") is added there, the line is skipped for lookups and kept
+  // as it is for a save, and the rest of the text is read.
+  static IniFile Parse(std::string_view text, const std::string& origin = "INI text",
+                       std::vector<std::string>* problems = nullptr);
   // Reads the file at `path`; a missing file gives an empty IniFile. An
-  // unreadable file raises Error 75 "Path/File access error".
-  static IniFile Load(const std::string& path);
+  // unreadable file raises Error 75 "Path/File access error". `problems`
+  // as for Parse.
+  static IniFile Load(const std::string& path, std::vector<std::string>* problems = nullptr);
 
   std::string Write() const;
   // Writes the text to `path` through a temporary file in the same folder

@@ -30,20 +30,27 @@ std::string SettingsStore::PathFor(const std::string& app) const {
 
 std::string SettingsStore::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                       const std::string& default_value) const {
-  return IniFile::Load(PathFor(app)).Get(section, key).value_or(default_value);
+  std::vector<std::string> problems;
+  const IniFile ini = IniFile::Load(PathFor(app), &problems);
+  if (reporter_) {
+    for (const std::string& problem : problems) reporter_(problem);
+  }
+  return ini.Get(section, key).value_or(default_value);
 }
 
 void SettingsStore::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                                 const std::string& value) {
   const std::string path = PathFor(app);
-  IniFile ini = IniFile::Load(path);
+  std::vector<std::string> problems;  // reported by the reads; kept as they are
+  IniFile ini = IniFile::Load(path, &problems);
   ini.Set(section, key, value);
   ini.Save(path);
 }
 
 void SettingsStore::DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
   const std::string path = PathFor(app);
-  IniFile ini = IniFile::Load(path);
+  std::vector<std::string> problems;
+  IniFile ini = IniFile::Load(path, &problems);
   const bool changed = key.empty() ? ini.RemoveSection(section) : ini.Remove(section, key);
   if (changed) ini.Save(path);
 }

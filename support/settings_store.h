@@ -8,10 +8,13 @@
 // sources' settings). Each call reads (and SaveSetting rewrites) the file,
 // so several processes see each other's changes.
 //
-// Failures: a file that cannot be parsed raises IniSyntaxError with its
-// path and line; a file that cannot be read or written raises Error 75.
+// Failures: a line that cannot be read is skipped (the others count) and
+// handed to the problem reporter with the file's path and the line number;
+// a save keeps it as it is. A file that cannot be read or written raises
+// Error 75.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace plrxl {
@@ -41,10 +44,13 @@ class SettingsStore {
   virtual void DeleteSetting(const std::string& app, const std::string& section, const std::string& key = "");
 
   std::string PathFor(const std::string& app) const;
+  // Receives "PATH line N: problem" for each unreadable line on each read.
+  void SetProblemReporter(std::function<void(const std::string&)> reporter) { reporter_ = std::move(reporter); }
   const std::string& ConfigHome() const { return config_home_; }
 
  private:
   std::string config_home_;
+  std::function<void(const std::string&)> reporter_;
 };
 
 }  // namespace plrxl

@@ -1,11 +1,13 @@
 #include "host/xlsx/xlsx_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -57,6 +59,37 @@ void SyncPath(const std::string& path, bool directory) {
   if (rc != 0 && !directory) throw xlsx::XlsxProblem(std::string("cannot flush the file: ") + std::strerror(saved));
 }
 
+// A save through a symbolic link writes the file it points to, so the link
+// stays a link; realpath follows every link in the chain.
+std::string SaveTarget(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string target(real);
+  free(real);
+  return target;
+}
+
+// Temporary files ".NAME.XXXXXX" of a save that was killed before its
+// rename. Only one process writes a workbook at a time (the command line
+// holds its lock), so such a file belongs to nobody any more.
+void RemoveSaveLeftovers(const std::string& folder, const std::string& file) {
+  const std::string prefix = "." + file + ".";
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    bool random_part = true;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+      random_part &= std::isalnum(static_cast<unsigned char>(name[i])) != 0;
+    }
+    if (random_part) unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  closedir(dir);
+}
+
 class XlsxStore : public WorkbookStore {
  public:
   void Load(const std::string& path, Workbook& into) override {
@@ -71,7 +104,8 @@ class XlsxStore : public WorkbookStore {
     }
   }
 
-  void Save(Workbook& workbook, const std::string& path) override {
+  void Save(Workbook& workbook, const std::string& requested_path) override {
+    const std::string path = SaveTarget(requested_path);
     const std::string folder = FolderOf(path);
     struct stat info;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) throw StoreError(path, "folder not found");
@@ -84,6 +118,7 @@ class XlsxStore : public WorkbookStore {
       umask(mask);
       mode = 0666 & ~mask;
     }
+    RemoveSaveLeftovers(folder, FileOf(path));
     std::string temp = folder + "/." + FileOf(path) + ".XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0) throw StoreError(path, std::string("cannot create a file in the folder: ") + std::strerror(errno));

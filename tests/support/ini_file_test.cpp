@@ -148,21 +148,34 @@ TEST(SettingsStoreTest, SaveAndGetThroughTheFile) {
   EXPECT_EQ(other.GetSetting(kSettingsApp, kSourcesSection, "CsvFolder"), "");
 }
 
-TEST(SettingsStoreTest, ABrokenFileIsReportedWithItsPathAndLine) {
+TEST(SettingsStoreTest, ABadLineIsReportedWithPathAndLineAndOnlyItIsSkipped) {
   testing::TempConfigHome home;
   SettingsStore store = SettingsStore::ForUser();
+  std::vector<std::string> reported;
+  store.SetProblemReporter([&](const std::string& problem) { reported.push_back(problem); });
   store.SaveSetting(kSettingsApp, kSettingSection, "txtZoom", "85");
   {
     std::ofstream out(store.PathFor(kSettingsApp), std::ios::app);
-    out << "garbage line\n";
+    out << "garbage line\n[Sources]\nTiingoKey=abc\n";
   }
-  try {
-    store.GetSetting(kSettingsApp, kSettingSection, "txtZoom");
-    ADD_FAILURE() << "accepted";
-  } catch (const IniSyntaxError& e) {
-    EXPECT_EQ(e.Line(), 3);
-    EXPECT_NE(e.Description().find(store.PathFor(kSettingsApp) + " line 3"), std::string::npos);
-  }
+  EXPECT_EQ(store.GetSetting(kSettingsApp, kSettingSection, "txtZoom"), "85");
+  EXPECT_EQ(store.GetSetting(kSettingsApp, kSourcesSection, "TiingoKey"), "abc");
+  ASSERT_EQ(reported.size(), 2u);
+  EXPECT_EQ(reported[0].rfind(store.PathFor(kSettingsApp) + " line 3: expected", 0), 0u) << reported[0];
+  // A save keeps the unreadable line for the person to repair.
+  store.SaveSetting(kSettingsApp, kSettingSection, "txtZoom", "90");
+  EXPECT_NE(testing::ReadFile(store.PathFor(kSettingsApp)).find("garbage line\n"), std::string::npos);
+}
+
+TEST(IniFileTest, CollectedProblemsSkipOnlyTheBadLines) {
+  std::vector<std::string> problems;
+  const IniFile ini = IniFile::Parse("[Sources\nCsvFolder=/a\n[Sources]\nno equals sign\nTiingoKey=k\n",
+                                     "settings.ini", &problems);
+  EXPECT_EQ(ini.Get("Sources", "TiingoKey"), "k");
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].rfind("settings.ini line 1: ", 0), 0u);
+  EXPECT_EQ(problems[1].rfind("settings.ini line 4: ", 0), 0u);
+  EXPECT_THROW(IniFile::Parse("no equals sign\n", "settings.ini"), IniSyntaxError);
 }
 
 TEST(SettingsStoreTest, AFolderInPlaceOfTheFileIsAnAccessError) {
