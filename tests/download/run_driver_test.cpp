@@ -150,17 +150,20 @@ TEST_F(DownloadTest, CancelWhileDownloadingStopsThePoll) {
   EXPECT_EQ(wb.FindWorksheet("NEXT"), nullptr);
 }
 
-TEST_F(DownloadTest, SheetThatCannotBeMadeStopsWithMessageFive) {
-  const std::string long_ticker(40, 'Q');
-  Workbook& wb = Project({Row("AAA"), Row(long_ticker), Row("CCC")});
+TEST_F(DownloadTest, SheetThatCannotBeMadeStopsWithMessageFiveBeforeAnyDownload) {
+  RowSpec quoted = Row("BBB");
+  quoted.location = "'quoted'";  // a workbook file cannot hold this sheet name
+  Workbook& wb = Project({Row("AAA"), quoted, Row("CCC")});
   ui_.ExpectModal("ProgressBarWindow");
-  ui_.IgnoreOnError();  // the rename fails: the name is longer than a sheet name may be
   ui_.AnswerBox(MsgResult::kOk, "could not be created");
   pelorin_->RefreshData();
-  EXPECT_FALSE(Settings(wb).IsCellEmpty(3, 11));
-  EXPECT_TRUE(Settings(wb).IsCellEmpty(4, 11));
-  EXPECT_EQ(wb.FindWorksheet("CCC"), nullptr);
+  EXPECT_NE(ui_.Boxes().back().prompt.find("\"'quoted'\""), std::string::npos) << ui_.Boxes().back().prompt;
   EXPECT_EQ(ui_.Boxes().back().title, "PelorinXL");
+  // Checked before the first row: nothing was downloaded or made.
+  EXPECT_TRUE(Settings(wb).IsCellEmpty(3, 11));
+  EXPECT_EQ(wb.FindWorksheet("AAA"), nullptr);
+  EXPECT_EQ(wb.FindWorksheet("'quoted'"), nullptr);
+  EXPECT_EQ(wb.WorksheetCount(), 2);
 }
 
 TEST_F(DownloadTest, FailingSettingsCheckRunsNothing) {
