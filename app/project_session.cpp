@@ -1,6 +1,8 @@
 #include "app/project_session.h"
 
 #include <iostream>
+#include <memory>
+#include <set>
 
 #include "forms/error_message_form.h"
 #include "quotes/quote_component.h"
@@ -16,6 +18,11 @@ void AddAnswerOptions(CLI::App* cmd, ConsoleOptions& console, std::string& on_er
 ProjectSession::ProjectSession(const AppContext& ctx, ConsoleOptions console, const std::string& project_folder,
                                UiPort* ui)
     : host_(ctx.MakeHost()), console_(console, std::cin, ctx.err), settings_(SettingsStore::ForUser()) {
+  // Each unreadable settings line is reported once per command.
+  auto reported = std::make_shared<std::set<std::string>>();
+  settings_.SetProblemReporter([reported, &err = ctx.err](const std::string& problem) {
+    if (reported->insert(problem).second) err << "pelorinxl: warning: " << problem << "\n";
+  });
   context_.host = host_.get();
   context_.ui = ui != nullptr ? ui : &console_;
   context_.clock = &clock_;
