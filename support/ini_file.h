@@ -78,6 +78,9 @@ class IniFile {
   bool operator==(const IniFile&) const = default;
 
  private:
+  // Adds one line (without its line end) to the content read so far;
+  // `current` is the section it belongs to. Raises IniSyntaxError.
+  void ParseLine(std::string_view raw, int number, const std::string& origin, Section*& current);
   Section* Find(std::string_view name);
   const Section* Find(std::string_view name) const;
 
