@@ -253,6 +253,38 @@ TEST(Unattended, SigtermAndSighupSaveTheFinishedRows) {
   }
 }
 
+TEST(Unattended, CtrlCWhileLoadingEndsAtOnceWithoutTouchingTheFile) {
+  TempFolder folder;
+  const std::string project = folder.File("p.xlsx");
+  WriteProject(project, {Row("AAA")});
+  {
+    // Big enough that loading takes a while.
+    MemoryHost host(MakeXlsxStore());
+    Workbook& wb = host.OpenWorkbook(project);
+    Worksheet& data = wb.AddWorksheet();
+    data.SetName("Bulk");
+    for (int row = 1; row <= 60000; ++row) {
+      for (int col = 1; col <= 16; ++col) data.SetCellValue(row, col, Variant(row * 0.5 + col));
+    }
+    wb.Save();
+  }
+  const std::string before = testing_xlsx::ReadBytes(project);
+  const std::string lock = folder.File(".p.xlsx.pelorinxl-lock");
+  Child run(folder.Path(), {"refresh", project}, ConfigEnv(folder));
+  // The lock is taken just before the load begins.
+  for (int i = 0; i < 2000 && !fs::exists(lock); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(fs::exists(lock));
+  const auto start = Clock::now();
+  run.Signal(SIGINT);
+  const RunResult r = run.Wait();
+  std::printf("[ figures  ] Ctrl+C while loading 960,000 cells: exit after %.0f ms\n", Milliseconds(start));
+  EXPECT_EQ(r.status, 130) << r.out << r.err;
+  EXPECT_NE(r.err.find("stopped while loading; nothing was changed"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("saving"), std::string::npos) << r.out;
+  EXPECT_EQ(testing_xlsx::ReadBytes(project), before);
+  EXPECT_FALSE(fs::exists(lock));
+}
+
 // A folder in which creating a file fails even for root: the immutable flag.
 class ImmutableFolder {
  public:
