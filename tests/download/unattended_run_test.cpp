@@ -8,6 +8,7 @@
 #include "download/data_sheet_name.h"
 #include "tests/support/csv_bars.h"
 #include "tests/download/download_fixture.h"
+#include "tests/download/wrapped_fetcher.h"
 
 namespace plrxl::testing {
 namespace {
@@ -97,6 +98,28 @@ TEST_F(DownloadTest, DownloadTooWideForTheSheetFillsNothing) {
       << status;
   EXPECT_EQ(Settings(wb).Cells(3, 11).FontColorIndex(), 3);
   EXPECT_TRUE(wb.Worksheets("WIDE").IsCellEmpty(1, 255));
+}
+
+TEST_F(DownloadTest, ErrorWhilePastingLeavesTheRowRedWhateverTheAnswer) {
+  // The second time value is a table, which no cell can hold.
+  context_.MakeQuoteFetcher = [] {
+    return std::make_unique<WrappedFetcher>(MakeFetcher(), 0, [](QuoteResult& r) {
+      for (ResultSeries& series : r.series) {
+        const int bars = series.Find("Date")->value.Array().Rows();
+        std::vector<Variant> times(bars, Variant::Date(0.5));
+        times[1] = Variant::Array1D({Variant(1), Variant(2)});
+        series.fields.push_back({"Time", Variant::Array1D(times, 0)});
+      }
+    });
+  };
+  RowSpec row = Row("AAA");
+  row.fields = "tdc";
+  Workbook& wb = Project({row, Row("BBB")});
+  ui_.ExpectModal("ProgressBarWindow");
+  ui_.IgnoreOnError();
+  pelorin_->RefreshData();
+  EXPECT_EQ(Settings(wb).Cells(3, 11).FontColorIndex(), 3) << Status(wb, 3);
+  EXPECT_EQ(Settings(wb).Cells(4, 11).FontColorIndex(), 0) << Status(wb, 4);  // asks for no time: fine
 }
 
 TEST_F(DownloadTest, UpdateWritesDownloadOkOnce) {
