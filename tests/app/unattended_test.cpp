@@ -117,6 +117,12 @@ TEST(Unattended, ExitCodesAScriptCanRelyOn) {
   WriteProject(ok, {Row("AAA"), Row("BBB")});
   WriteProject(failing, {Row("AAA"), Row("BBB", "SAMPLE", "xyz")});  // no field: a red row
   WriteProject(foreign, {Row("AAA")});
+  const std::string macro = folder.File("macro.xlsx");
+  {
+    DemoRow missing = Row("AAA");
+    missing.macros = "NoSuchMacro";  // the question after it is answered No: the run stops there
+    WriteProject(macro, {missing, Row("BBB")});
+  }
   {
     DemoRow bad = Row("AAA");
     bad.direction = "UP";  // the project check stops the run
@@ -134,6 +140,7 @@ TEST(Unattended, ExitCodesAScriptCanRelyOn) {
       {"macros only", {"macros", ok}, 0, ""},
       {"a row failed", {"refresh", failing}, 1, ""},
       {"rerun of the failed row", {"update", "--failed", failing}, 1, ""},
+      {"a macro question answered No", {"refresh", macro}, 1, "cannot be found"},
       {"the check stops the run", {"refresh", unchecked}, 2, "the project check stopped the run"},
       {"another program has it open", {"refresh", foreign}, 2, "open in another spreadsheet program by someone"},
       {"forced", {"refresh", "--force", foreign}, 0, ""},
