@@ -8,7 +8,9 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -79,14 +81,18 @@ std::vector<Status> Statuses(const std::string& path, int rows) {
   return result;
 }
 
-// A STOOQ server that answers each request after `delay_ms`, one request at
-// a time, so a run of several rows takes a while.
+// A STOOQ server that answers the request for ticker Tn (or An) after n
+// times `delay_ms`, so the rows of a run finish one after the other
+// whatever order the requests come in.
 class SlowStooq {
  public:
-  explicit SlowStooq(int delay_ms) : server_(1) {
-    server_.Http().Get("/q/d/l/", [this, delay_ms](const httplib::Request&, httplib::Response& res) {
+  explicit SlowStooq(int delay_ms) {
+    server_.Http().Get("/q/d/l/", [this, delay_ms](const httplib::Request& req, httplib::Response& res) {
       ++requests_;
-      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+      const std::string symbol = req.get_param_value("s");
+      const size_t digit = symbol.find_first_of("0123456789");
+      const int n = digit == std::string::npos ? 1 : std::atoi(symbol.c_str() + digit);
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms * std::max(n, 1)));
       res.set_content("Date,Open,High,Low,Close,Volume\n2024-01-02,10,11,9,10.5,100\n2024-01-03,10.5,12,10,11,120\n",
                       "text/csv");
     });
@@ -201,7 +207,7 @@ TEST(Unattended, SeventyThousandBarsFillNothingAndTheRunGoesOn) {
 
 TEST(Unattended, SecondWriterIsRefusedAndNothingIsLost) {
   TempFolder folder;
-  SlowStooq server(150);
+  SlowStooq server(300);
   server.WriteSettings(folder.File("config"));
   const std::string project = folder.File("p.xlsx");
   WriteProject(project, {Row("A1", "STOOQ"), Row("A2", "STOOQ"), Row("A3", "STOOQ"), Row("A4", "STOOQ")});
@@ -243,7 +249,7 @@ TEST(Unattended, SigtermAndSighupSaveTheFinishedRows) {
     WriteProject(project, rows);
     Child run(folder.Path(), {"refresh", project}, ConfigEnv(folder));
     // Piped progress lines arrive one by one: wait for the first finished row.
-    for (int i = 0; i < 1000 && run.OutputSoFar().find("row 3 T1") == std::string::npos; ++i) {
+    for (int i = 0; i < 2000 && run.OutputSoFar().find("row 3 T1") == std::string::npos; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_NE(run.OutputSoFar().find("row 3 T1"), std::string::npos);
