@@ -36,7 +36,9 @@ bool ReminderUpdateChecker::CheckIsDue() {
     return false;
   }
   // A clock set back behind the last check also makes one due.
-  return now < *last || now - *last >= interval_days_;
+  // The stored time is rounded to a tenth of a second or so.
+  constexpr double kSlack = 2e-6;
+  return now < *last - kSlack || now - *last >= interval_days_ - kSlack;
 }
 
 std::string ReminderUpdateChecker::ReminderText() const {

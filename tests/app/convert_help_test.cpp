@@ -32,7 +32,7 @@ const std::string kProgram = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
 
 // Runs `program` with `args` in `folder`, the environment changed by `env`
 // ("NAME=value" entries replace those of the same name).
-Result Run(const TempFolder& folder, const std::string& program, std::vector<std::string> args,
+Result Spawn(const TempFolder& folder, const std::string& program, std::vector<std::string> args,
            const std::vector<std::string>& env = {}) {
   args.insert(args.begin(), program);
   std::vector<char*> argv;
@@ -103,13 +103,13 @@ TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
   const std::string input = folder.File("old.xlsx"), output = folder.File("new.xlsx");
   WriteVersion1(input);
   const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + folder.File("config")};
-  Result converted = Run(folder, kProgram, {"convert", input, output}, env);
+  Result converted = Spawn(folder, kProgram, {"convert", input, output}, env);
   ASSERT_EQ(converted.status, 0) << converted.err;
   std::string done = MessageText(72);
   done.replace(done.find("AdditionalInformation1"), 22, output);
   EXPECT_NE(converted.err.find(done), std::string::npos) << converted.err;
 
-  Result refreshed = Run(folder, kProgram, {"refresh", output, "--no"}, env);
+  Result refreshed = Spawn(folder, kProgram, {"refresh", output, "--no"}, env);
   EXPECT_EQ(refreshed.status, 0) << refreshed.out << refreshed.err;
   MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
   Workbook& wb = host.OpenWorkbook(output);
@@ -118,17 +118,17 @@ TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
   EXPECT_EQ(wb.Worksheets(kSettingsSheet).GetRange("J1").Text(), "Macros");
 
   // Converting again refuses to overwrite; --force replaces.
-  Result again = Run(folder, kProgram, {"convert", input, output}, env);
+  Result again = Spawn(folder, kProgram, {"convert", input, output}, env);
   EXPECT_NE(again.status, 0);
   EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
-  EXPECT_EQ(Run(folder, kProgram, {"convert", input, output, "--force"}, env).status, 0);
+  EXPECT_EQ(Spawn(folder, kProgram, {"convert", input, output, "--force"}, env).status, 0);
 }
 
 TEST(ConvertCommand, RefusesBinaryWorkbooksWithAWayOut) {
   TempFolder folder;
   const std::string input = folder.File("old.xls");
   std::ofstream(input, std::ios::binary) << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << std::string(504, '\0');
-  Result r = Run(folder, kProgram, {"convert", input, folder.File("new.xlsx")},
+  Result r = Spawn(folder, kProgram, {"convert", input, folder.File("new.xlsx")},
                  {"XDG_CONFIG_HOME=" + folder.File("config")});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("libreoffice --headless --convert-to xlsx"), std::string::npos) << r.err;
@@ -147,13 +147,13 @@ std::string InstalledCopy(const TempFolder& folder) {
 TEST(HelpCommand, SaysSoWhenTheHelpIsNotInstalled) {
   TempFolder folder;
   const std::string program = InstalledCopy(folder);
-  Result r = Run(folder, program, {"help"});
+  Result r = Spawn(folder, program, {"help"});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("the help is not installed (no pages in " + folder.File("share/pelorinxl/help/PelorinXL")),
             std::string::npos)
       << r.err;
   fs::create_directories(folder.File("share/pelorinxl/help/PelorinXL"));
-  EXPECT_NE(Run(folder, program, {"help", "running"}).status, 0);
+  EXPECT_NE(Spawn(folder, program, {"help", "running"}).status, 0);
 }
 
 TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
@@ -167,12 +167,12 @@ TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
   // No opener on PATH: the path is printed.
   fs::create_directories(folder.File("empty"));
   const std::vector<std::string> bare = {"PATH=" + folder.File("empty")};
-  Result r = Run(folder, program, {"help", "RUNNING"}, bare);
+  Result r = Spawn(folder, program, {"help", "RUNNING"}, bare);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, pages + "/running.htm\n");
-  EXPECT_EQ(Run(folder, program, {"help"}, bare).out, pages + "/Support.htm\n");
-  EXPECT_EQ(Run(folder, program, {"help", "--list"}, bare).out, "Selective_Update\nSupport\nrunning\n");
-  Result unknown = Run(folder, program, {"help", "nothing"}, bare);
+  EXPECT_EQ(Spawn(folder, program, {"help"}, bare).out, pages + "/Support.htm\n");
+  EXPECT_EQ(Spawn(folder, program, {"help", "--list"}, bare).out, "Selective_Update\nSupport\nrunning\n");
+  Result unknown = Spawn(folder, program, {"help", "nothing"}, bare);
   EXPECT_NE(unknown.status, 0);
   EXPECT_NE(unknown.err.find("no help topic \"nothing\"; the topics are: Selective_Update Support running"),
             std::string::npos)
@@ -183,7 +183,7 @@ TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
   const std::string opener = folder.File("opener/xdg-open");
   std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > '" << folder.File("opened.txt") << "'\n";
   chmod(opener.c_str(), 0755);
-  Result opened = Run(folder, program, {"help", "Selective_Update.htm"}, {"PATH=" + folder.File("opener") + ":/usr/bin:/bin"});
+  Result opened = Spawn(folder, program, {"help", "Selective_Update.htm"}, {"PATH=" + folder.File("opener") + ":/usr/bin:/bin"});
   EXPECT_EQ(opened.status, 0) << opened.err;
   EXPECT_EQ(opened.out, "");
   EXPECT_EQ(ReadBytes(folder.File("opened.txt")), pages + "/Selective_Update.htm\n");
@@ -191,7 +191,7 @@ TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
 
 TEST(VersionFlag, NamesTheProgramAndItsVersion) {
   TempFolder folder;
-  EXPECT_EQ(Run(folder, kProgram, {"--version"}).out, "pelorinxl (PelorinXL) 2.0.31\n");
+  EXPECT_EQ(Spawn(folder, kProgram, {"--version"}).out, "pelorinxl (PelorinXL) 2.0.31\n");
 }
 
 }  // namespace
