@@ -1,7 +1,6 @@
 #include "support/shell.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <spawn.h>
@@ -174,12 +173,10 @@ std::string XdgShellBackend::PropertiesText(const std::string& path) {
   const mode_t bits[] = {S_IRUSR, S_IWUSR, S_IXUSR, S_IRGRP, S_IWGRP, S_IXGRP, S_IROTH, S_IWOTH, S_IXOTH};
   for (int i = 0; i < 9; ++i) permissions += (info.st_mode & bits[i]) ? "rwx"[i % 3] : '-';
   const struct passwd* user = getpwuid(info.st_uid);
-  const struct group* group = getgrgid(info.st_gid);
   return "Name: " + file.filename().string() + "\nFolder: " + file.parent_path().string() +
          "\nType: " + (type.empty() ? "unknown" : type) + "\nSize: " + std::to_string(info.st_size) + " bytes" +
          "\nModified: " + modified + "\nPermissions: " + permissions + "\nOwner: " +
-         (user != nullptr ? user->pw_name : std::to_string(info.st_uid)) + ":" +
-         (group != nullptr ? group->gr_name : std::to_string(info.st_gid));
+         (user != nullptr ? user->pw_name : std::to_string(info.st_uid));
 }
 
 bool XdgShellBackend::ShowProperties(const std::string& path, long owner_window) {

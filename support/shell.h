@@ -74,7 +74,7 @@ class ShellBackend {
 // otherwise. Linux desktops have no other verbs.
 //
 // ShowProperties shows the file's name, folder, MIME type, size, time of
-// last change, permissions and owner in a message box of `ui`; without a UI
+// last change, permissions and owning user in a message box of `ui`; without a UI
 // it fails.
 class XdgShellBackend : public ShellBackend {
  public:

@@ -94,6 +94,34 @@ TEST_F(ConverterTest, ConvertsEveryRuleAndShowsMessage72) {
   EXPECT_EQ(wb.Worksheets(kParametersSheet).GetRange("E72").Text(), Parameters(project).GetRange("E72").Text());
 }
 
+// The converter window as the entry object sees it: the names typed in.
+class TypedConverterWindow : public ConverterWindow {
+ public:
+  TypedConverterWindow(std::string input, std::string output) : input_(std::move(input)), output_(std::move(output)) {}
+  std::string FormName() const override { return "frmConverter"; }
+  void SetOwner(CPelorin*) override {}
+  void RunHeadless(UiPort&) override {}
+  std::string txtFileNameInput() const override { return input_; }
+  std::string txtFileNameOutput() const override { return output_; }
+
+ private:
+  std::string input_, output_;
+};
+
+TEST_F(ConverterTest, TheWindowsCreateRunsTheConverter) {
+  Workbook& project = NewProject();
+  const std::string input = WriteVersion1("v1.xlsx", {{"AAA", "Yahoo", ""}});
+  const std::string output = temp_.File("v2.xlsx");
+  context_.factories.frmConverter = [&](RunContext&) { return std::make_unique<TypedConverterWindow>(input, output); };
+  ui_.ExpectModal("frmConverter", "", [](Form& form, UiPort&) { form.Tag = "1"; });
+  ui_.AnswerBox(MsgResult::kOk, "v2.xlsx");
+  pelorin_->ShowConverterFromPelorin1IntoPelorin2();
+  EXPECT_EQ(ui_.Boxes().back().prompt, Filled(project, 72, output));
+  EXPECT_EQ(Reload(output)->ActiveWorkbook()->Worksheets(kSettingsSheet).GetRange("H3").Text(),
+            "YAHOOHIST(ADJUST VALUES)");
+  EXPECT_EQ(context_.windows.frmConverter, nullptr);  // unloaded
+}
+
 TEST_F(ConverterTest, KeepsAnOldParametersSheetUnderAnotherName) {
   NewProject();
   Workbook& old = host_.AddWorkbook();
