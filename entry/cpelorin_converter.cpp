@@ -82,6 +82,19 @@ void AddCurrentParameters(Workbook& workbook, const Clock* clock) {
   if (Worksheet* settings = workbook.FindWorksheet(kSettingsSheet)) settings->Activate();
 }
 
+// Saves the host's alert switch and restores it on every exit of the scope.
+class AlertsGuard {
+ public:
+  explicit AlertsGuard(SpreadsheetHost& host) : host_(host), saved_(host.DisplayAlerts()) {}
+  ~AlertsGuard() { host_.SetDisplayAlerts(saved_); }
+  AlertsGuard(const AlertsGuard&) = delete;
+  AlertsGuard& operator=(const AlertsGuard&) = delete;
+
+ private:
+  SpreadsheetHost& host_;
+  bool saved_;
+};
+
 std::optional<fs::file_time_type> WriteTime(const std::string& path) {
   std::error_code ec;
   const auto time = fs::last_write_time(path, ec);
@@ -189,12 +202,13 @@ void CPelorin::RunConverter(const std::string& input, const std::string& output)
   Workbook* workbook = nullptr;
   proc.Do([&] { workbook = &App().OpenWorkbook(input); });
   proc.Do([&] { App().SetActiveWorkbook(Ref(workbook)); });
+  // Both switches come back also when a statement aborts the procedure.
   std::optional<ScreenUpdatingGuard> screen;
-  bool alerts = true;
+  std::optional<AlertsGuard> alerts;
   proc.Do([&] {
     screen.emplace(App());
     screen->Off();
-    alerts = App().DisplayAlerts();
+    alerts.emplace(App());
     App().SetDisplayAlerts(false);
   });
 
@@ -253,7 +267,7 @@ void CPelorin::RunConverter(const std::string& input, const std::string& output)
   proc.Do([&] { Ref(workbook).SaveAs(output); });
   proc.Do([&] { Ref(workbook).Close(); });
   proc.Do([&] {
-    App().SetDisplayAlerts(alerts);
+    alerts.reset();
     screen.reset();
   });
   proc.Do([&] { myBreak(72, output); });

@@ -59,7 +59,11 @@ TEST_F(ConverterTest, ConvertsEveryRuleAndShowsMessage72) {
                                                               });
   const std::string output = temp_.File("New.xlsx");
   ui_.AnswerBox(MsgResult::kOk, "New.xlsx");
+  host_.SetDisplayAlerts(true);
+  host_.SetScreenUpdating(true);
   ASSERT_TRUE(ConvertVersion1Project(*pelorin_, input, output));
+  EXPECT_TRUE(host_.DisplayAlerts());
+  EXPECT_TRUE(host_.ScreenUpdating());
   ASSERT_EQ(ui_.Boxes().size(), 1u);
   EXPECT_EQ(ui_.Boxes()[0].prompt, Filled(project, 72, output));
 
