@@ -18,7 +18,7 @@ std::unique_ptr<MemoryHost> AppContext::MakeHost() const {
 int main(int argc, char** argv) {
   using plrxl::app::AppContext;
   CLI::App app{"PelorinXL: historical quotes, indicators and exports for project workbooks.", "pelorinxl"};
-  app.set_version_flag("--version", "2.0.31");
+  app.set_version_flag("--version", "pelorinxl (PelorinXL) " PLRXL_VERSION);
   app.require_subcommand(1);
   AppContext ctx{std::cout, std::cerr};
   plrxl::app::RegisterInfoCommand(app, ctx);
@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterAddCommand(app, ctx);
   plrxl::app::RegisterSetRowCommand(app, ctx);
   plrxl::app::RegisterCheckCommand(app, ctx);
+  plrxl::app::RegisterConvertCommand(app, ctx);
+  plrxl::app::RegisterHelpCommand(app, ctx);
   app.footer(std::string(plrxl::app::LogsHelp()) + "\n" + plrxl::app::ExitCodesHelp());
   try {
     app.parse(argc, argv);

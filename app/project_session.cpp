@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "app/desktop.h"
 #include "forms/error_message_form.h"
 #include "quotes/quote_component.h"
 
@@ -27,7 +28,8 @@ ProjectSession::ProjectSession(const AppContext& ctx, ConsoleOptions console, co
   context_.ui = ui != nullptr ? ui : &console_;
   context_.clock = &clock_;
   context_.settings = &settings_;
-  context_.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
+  context_.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
+  context_.Path = InstalledHelpFolder();
   context_.MakeQuoteFetcher = [project_folder] { return MakeQuoteFetcher(LoadQuoteSettings(project_folder)); };
   pelorin_ = std::make_unique<CPelorin>(context_);
   pelorin_->ExcelApplication(host_.get());

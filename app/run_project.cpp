@@ -14,6 +14,7 @@
 #include "download/macro_runner.h"
 #include "download/row_selection.h"
 #include "entry/pelorin.h"
+#include "app/desktop.h"
 #include "forms/error_message_form.h"
 #include "host/error.h"
 #include "quotes/quote_component.h"
@@ -108,7 +109,8 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.ui = &ui;
   rc.clock = &clock;
   rc.settings = &settings;
-  rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
+  rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
+  rc.Path = InstalledHelpFolder();
   rc.MakeQuoteFetcher = [folder, report] {
     QuoteSettings quote_settings = LoadQuoteSettings(folder);
     for (const std::string& problem : quote_settings.problems) report(problem);

@@ -180,14 +180,5 @@ std::string CPelorin::RunMyMacro(const std::string& myMacroName) {
   return result;
 }
 
-void CPelorin::AutoUpdateCheck() {
-  Procedure proc(context_, "Pelorin.CPelorin.AutoUpdateCheck");
-  if (context_.hooks.AutoUpdateCheck) proc.Do([&] { context_.hooks.AutoUpdateCheck(*this); });
-}
-
-void CPelorin::RunConverter(const std::string& input, const std::string& output) {
-  Procedure proc(context_, "Pelorin.CPelorin.RunConverter");
-  if (context_.hooks.RunConverter) proc.Do([&] { context_.hooks.RunConverter(*this, input, output); });
-}
 
 }  // namespace plrxl

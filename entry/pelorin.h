@@ -202,5 +202,9 @@ Variant RemoveBadSymbols(ErrorHandlerSlot& slot, const Variant& value, const std
 // True when the workbook has a worksheet whose name equals `name` cleaned of
 // the characters "!:\/?*[]", compared case-insensitively.
 bool SpreadsheetExists(ErrorHandlerSlot& slot, Workbook& workbook, const std::string& name);
+// Opens the help file Path + "\PelorinXL.CHM" at `topic` ("Support.htm"
+// when empty) through the context's help viewer (the desktop's opener when
+// none is set). A missing help is reported by the viewer.
+void RunHelpPelorinXL(RunContext& context, const std::string& topic = "");
 
 }  // namespace plrxl

@@ -27,6 +27,8 @@ namespace plrxl {
 class CPelorin;
 class Clock;
 class EventLog;
+class HelpViewer;
+class UpdateChecker;
 class QuoteFetcher;
 class SettingsStore;
 class SpreadsheetHost;
@@ -89,9 +91,11 @@ struct EntryHooks {
       RunAllMacros;
   // RunMyMacro(myMacroName): the macro engine's result text ("Ok" on success).
   std::function<std::string(CPelorin& self, const std::string& myMacroName)> RunMyMacro;
-  // RunConverter(input path, output path).
+  // RunConverter(input path, output path); when set it replaces the
+  // built-in converter (the windows' tests count calls with it).
   std::function<void(CPelorin& self, const std::string& input, const std::string& output)> RunConverter;
-  // AutoUpdateCheck after a refresh or update run.
+  // AutoUpdateCheck after a refresh or update run; when set it replaces the
+  // built-in check.
   std::function<void(CPelorin& self)> AutoUpdateCheck;
 };
 
@@ -113,6 +117,11 @@ struct RunContext : ErrorHandlerSlot {
   // dialog (unset: the dialog action fails as a component failure).
   EventLog* event_log = nullptr;
   ErrorDialogFactory MakeErrorDialog;
+  // Makes the update checker for each AutoUpdateCheck; unset: the reminder
+  // checker over the settings store, the clock and the UI.
+  std::function<std::unique_ptr<UpdateChecker>()> MakeUpdateChecker;
+  // Shows the help's topics; nullptr: the desktop's opener (xdg-open).
+  HelpViewer* help_viewer = nullptr;
 
   WindowFactories factories;
   WindowInstances windows;

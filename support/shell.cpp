@@ -1,6 +1,8 @@
 #include "support/shell.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,9 +10,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 
 #include "support/error_numbers.h"
+#include "support/internal/xdg_mime.h"
 
 namespace plrxl {
 
@@ -98,11 +102,35 @@ int Wait(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A target that names no local file: a URL or a mail link ("scheme:...").
+bool IsLink(const std::string& target) {
+  const auto colon = target.find(':');
+  if (colon == std::string::npos || colon < 2) return false;
+  return std::all_of(target.begin(), target.begin() + colon, [](unsigned char c) {
+    return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+// The file system's answer for a local target: 0 when it can be opened,
+// else the shell result of its failure.
+int CheckLocalTarget(const std::string& target) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::exists(target, ec)) {
+    const fs::path folder = fs::absolute(target, ec).parent_path();
+    return fs::is_directory(folder, ec) ? kShellFileNotFound : kShellPathNotFound;
+  }
+  return access(target.c_str(), R_OK) == 0 ? 0 : kShellAccessDenied;
+}
+
 }  // namespace
 
 int XdgShellBackend::Execute(const std::string& verb, const std::string& file, const std::string& parameters,
                              const std::string& directory) {
   (void)verb;  // the desktop has one action per file: open (folders: browse)
+  if (!IsLink(file)) {
+    if (const int failure = CheckLocalTarget(file); failure != 0) return failure;
+  }
   pid_t pid = 0;
   std::error_code ec;
   const bool program = std::filesystem::is_regular_file(file, ec) && access(file.c_str(), X_OK) == 0;
@@ -132,25 +160,50 @@ bool XdgShellBackend::RunAndWait(const std::string& command_line, const std::str
   return status != 126 && status != 127;
 }
 
+std::string XdgShellBackend::PropertiesText(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) throw Error(kErrFileNotFound, "PlrXL2.CShell", "File not found");
+  const std::filesystem::path file = std::filesystem::absolute(path);
+  std::string type = S_ISDIR(info.st_mode) ? "inode/directory" : "";
+  if (type.empty() && file.has_extension()) type = xdg::MimeTypeOfExtension(file.extension().string()).value_or("");
+  char modified[64] = "";
+  struct tm local {};
+  if (localtime_r(&info.st_mtime, &local) != nullptr) std::strftime(modified, sizeof modified, "%Y-%m-%d %H:%M:%S", &local);
+  std::string permissions = S_ISDIR(info.st_mode) ? "d" : "-";
+  const mode_t bits[] = {S_IRUSR, S_IWUSR, S_IXUSR, S_IRGRP, S_IWGRP, S_IXGRP, S_IROTH, S_IWOTH, S_IXOTH};
+  for (int i = 0; i < 9; ++i) permissions += (info.st_mode & bits[i]) ? "rwx"[i % 3] : '-';
+  const struct passwd* user = getpwuid(info.st_uid);
+  return "Name: " + file.filename().string() + "\nFolder: " + file.parent_path().string() +
+         "\nType: " + (type.empty() ? "unknown" : type) + "\nSize: " + std::to_string(info.st_size) + " bytes" +
+         "\nModified: " + modified + "\nPermissions: " + permissions + "\nOwner: " +
+         (user != nullptr ? user->pw_name : std::to_string(info.st_uid));
+}
+
 bool XdgShellBackend::ShowProperties(const std::string& path, long owner_window) {
-  (void)path;
-  (void)owner_window;
-  return false;
+  (void)owner_window;  // message boxes have no owner window here
+  if (ui_ == nullptr) return false;
+  std::string text;
+  try {
+    text = PropertiesText(path);
+  } catch (const Error&) {
+    return false;
+  }
+  ui_->MsgBox(text, MsgButtons::kOk, MsgIcon::kInformation,
+              "Properties of " + std::filesystem::path(path).filename().string());
+  return true;
 }
 
 std::optional<std::string> XdgShellBackend::FileTypeOf(const std::string& extension) {
-  (void)extension;
-  return std::string();
+  return xdg::MimeTypeOfExtension(extension);
 }
 
 std::string XdgShellBackend::DefaultVerbOf(const std::string& file_type) {
-  (void)file_type;
-  return "";
+  return xdg::DefaultApplication(file_type).empty() ? "" : "open";
 }
 
 std::optional<std::vector<std::string>> XdgShellBackend::VerbsOf(const std::string& file_type) {
-  (void)file_type;
-  return std::nullopt;
+  if (xdg::Applications(file_type).empty()) return std::nullopt;
+  return std::vector<std::string>{"open"};
 }
 
 std::string CShell::MailLink(const std::string& recipient, const std::string& cc, const std::string& subject,

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "forms/ui_port.h"
+
 namespace plrxl {
 
 // Shell results that CShell translates (the platform's numbering).
@@ -54,15 +56,30 @@ class ShellBackend {
   virtual std::optional<std::vector<std::string>> VerbsOf(const std::string& file_type) = 0;
 };
 
-// The Linux desktop: verbs go to an opener program (xdg-open), programs
-// start through /bin/sh with posix_spawn and waitpid. The opener's exit
-// status becomes a shell result: 0 success, 2 file not found, 3 and 4 (no
-// tool, action failed) no association, a missing opener 31, others failure
-// 27. A program started without waiting runs detached. There is no property
-// sheet and no verb registration: every document opens with "open".
+// The Linux desktop. Verbs go to an opener program (xdg-open, searched on
+// PATH); a local file or folder is checked first: a missing one gives 2 (3
+// when its folder is missing too), one the user may not read 5. The opener's
+// exit status becomes the result: 0 success, 2 file not found, 3 (no tool)
+// and 4 (action failed) no association, others 27; a missing opener is 31
+// and an opener that cannot start for lack of memory 8. An executable file
+// opened with "open" runs detached through /bin/sh; RunAndWait starts
+// /bin/sh -c COMMAND with posix_spawn and waits with waitpid (false when the
+// shell cannot run the program: status 126 or 127).
+//
+// Associations come from the XDG MIME database: the file type of an
+// extension is its MIME type in the globs2 files of $XDG_DATA_HOME and
+// $XDG_DATA_DIRS (highest weight wins); a type's default verb is "open" when
+// a mimeapps.list names a default application for it; its verbs are "open"
+// when some installed application (mimeinfo.cache) handles it, nullopt
+// otherwise. Linux desktops have no other verbs.
+//
+// ShowProperties shows the file's name, folder, MIME type, size, time of
+// last change, permissions and owning user in a message box of `ui`; without a UI
+// it fails.
 class XdgShellBackend : public ShellBackend {
  public:
-  explicit XdgShellBackend(std::string opener = "xdg-open") : opener_(std::move(opener)) {}
+  explicit XdgShellBackend(std::string opener = "xdg-open", UiPort* ui = nullptr)
+      : opener_(std::move(opener)), ui_(ui) {}
   int Execute(const std::string& verb, const std::string& file, const std::string& parameters,
               const std::string& directory) override;
   bool RunAndWait(const std::string& command_line, const std::string& directory) override;
@@ -71,8 +88,12 @@ class XdgShellBackend : public ShellBackend {
   std::string DefaultVerbOf(const std::string& file_type) override;
   std::optional<std::vector<std::string>> VerbsOf(const std::string& file_type) override;
 
+  // The text ShowProperties shows; raises Error 53 for a missing file.
+  static std::string PropertiesText(const std::string& path);
+
  private:
   std::string opener_;
+  UiPort* ui_;
 };
 
 class CShell {

@@ -1,0 +1,55 @@
+// pelorinxl convert IN OUT: turns a version-1 project workbook into a
+// project of the current layout, as the converter window's Create button
+// does: the checks (message 73 with the reason when one fails), then the
+// conversion, which ends with message 72. Exit status 0 only when OUT was
+// written.
+#include <filesystem>
+
+#include "app/commands.h"
+#include "app/project_session.h"
+#include "entry/converter.h"
+#include "entry/project_template.h"
+#include "host/error.h"
+
+namespace plrxl::app {
+
+namespace {
+
+struct ConvertOptions {
+  std::string input, output;
+  bool force = false;
+  ConsoleOptions console;
+  std::string on_error = "abort";
+};
+
+void Convert(const AppContext& ctx, const ConvertOptions& options) {
+  ConsoleOptions console = options.console;
+  console.on_error = ParseOnErrorAnswer(options.on_error).value_or(OnErrorAnswer::kAbort);
+  console.interactive = StdinIsTerminal();
+  const std::string folder = std::filesystem::absolute(options.output).parent_path().string();
+  ProjectSession session(ctx, console, folder);
+  // The project the conversion runs from: a new one in memory, never saved.
+  // It supplies the current column titles, the default data source and the
+  // message texts.
+  Workbook& project = session.Host().AddWorkbook();
+  CreateProjectWorkbook(session.Pelorin(), project, session.MachineClock().Now());
+  session.Pelorin().ActivateWorkBookName(project.Name());
+  if (!ConvertVersion1Project(session.Pelorin(), options.input, options.output, options.force)) {
+    throw Error(1, "pelorinxl", options.input + " was not converted");
+  }
+}
+
+}  // namespace
+
+void RegisterConvertCommand(CLI::App& app, const AppContext& ctx) {
+  CLI::App* cmd = app.add_subcommand("convert", "Convert a version-1 project workbook to the current layout");
+  auto options = std::make_shared<ConvertOptions>();
+  cmd->add_option("IN", options->input, "The version-1 project (.xlsx or .xlsm; save .xls files as .xlsx first)")
+      ->required();
+  cmd->add_option("OUT", options->output, "The project workbook to write (.xlsx)")->required();
+  cmd->add_flag("--force", options->force, "Replace OUT when it exists");
+  AddAnswerOptions(cmd, options->console, options->on_error);
+  cmd->callback([&ctx, options] { Convert(ctx, *options); });
+}
+
+}  // namespace plrxl::app

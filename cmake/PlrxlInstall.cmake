@@ -1,0 +1,117 @@
+# Install rules, the generated user guide and man pages, and the Debian
+# package (cpack -G DEB in the build folder).
+#
+# Layout under the prefix:
+#   bin/pelorinxl
+#   share/pelorinxl/help/PelorinXL/*.htm      the HTML user guide (help command)
+#   share/doc/pelorinxl/                      README and docs/*.md
+#   share/man/man1/pelorinxl*.1.gz            man pages from the CLI's --help
+#   share/bash-completion/completions/pelorinxl
+#   include/pelorinxl/                        public headers (plugins, embedding)
+#   lib/<multiarch>/pelorinxl/libplrxl_*.a    the plrxl2 library
+#   lib/<multiarch>/pkgconfig/pelorinxl-plugin.pc, plrxl2.pc
+# The program finds its help beside itself (../share/pelorinxl/help), so the
+# build tree mirrors that folder: build/share/pelorinxl/help.
+include(GNUInstallDirs)
+
+set(PLRXL_HELP_BUILD_DIR ${CMAKE_BINARY_DIR}/share/pelorinxl/help/PelorinXL)
+
+# --- HTML user guide, from docs/*.md with python3-markdown ---
+find_program(PLRXL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT PLRXL_PYTHON)
+  find_program(PLRXL_PYTHON NAMES python3)
+endif()
+set(PLRXL_HAVE_HELP OFF)
+if(PLRXL_PYTHON)
+  execute_process(COMMAND ${PLRXL_PYTHON} -c "import markdown" RESULT_VARIABLE plrxl_markdown_missing
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(plrxl_markdown_missing EQUAL 0)
+    set(PLRXL_HAVE_HELP ON)
+  endif()
+endif()
+if(PLRXL_HAVE_HELP)
+  file(GLOB plrxl_docs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.md)
+  add_custom_command(
+    OUTPUT ${PLRXL_HELP_BUILD_DIR}/Support.htm
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${PLRXL_HELP_BUILD_DIR}
+    COMMAND ${PLRXL_PYTHON} ${CMAKE_SOURCE_DIR}/tools/make_help.py ${CMAKE_SOURCE_DIR}/docs ${PLRXL_HELP_BUILD_DIR}
+    DEPENDS ${plrxl_docs} ${CMAKE_SOURCE_DIR}/tools/make_help.py
+    COMMENT "Writing the HTML user guide")
+  add_custom_target(plrxl_help_html ALL DEPENDS ${PLRXL_HELP_BUILD_DIR}/Support.htm)
+  install(DIRECTORY ${PLRXL_HELP_BUILD_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/pelorinxl/help)
+else()
+  message(STATUS "python3-markdown not found: the HTML user guide is not built (pelorinxl help says so)")
+endif()
+
+# --- man pages, from the program's own --help with help2man ---
+find_program(PLRXL_HELP2MAN help2man)
+set(PLRXL_MAN_DIR ${CMAKE_BINARY_DIR}/man)
+if(PLRXL_HELP2MAN AND TARGET pelorinxl)
+  file(GLOB plrxl_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*.cpp)
+  add_custom_command(
+    OUTPUT ${PLRXL_MAN_DIR}/pelorinxl.1.gz
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/make_man.sh $<TARGET_FILE:pelorinxl> ${PLRXL_MAN_DIR}
+    DEPENDS pelorinxl ${CMAKE_SOURCE_DIR}/tools/make_man.sh
+    COMMENT "Writing the man pages")
+  add_custom_target(plrxl_man ALL DEPENDS ${PLRXL_MAN_DIR}/pelorinxl.1.gz)
+  install(DIRECTORY ${PLRXL_MAN_DIR}/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 FILES_MATCHING PATTERN "*.1.gz")
+else()
+  message(STATUS "help2man not found: no man pages")
+endif()
+
+# --- program, completion, documents ---
+if(TARGET pelorinxl)
+  install(TARGETS pelorinxl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/tools/completion/pelorinxl
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.md")
+
+# --- the library: static archives, public headers, pkg-config files ---
+set(PLRXL_LIBRARY_PARTS plrxl_download plrxl_macros plrxl_entry plrxl_forms plrxl_support plrxl_host_xlsx
+    plrxl_host_memory plrxl_host_core)
+set(plrxl_archives "")
+set(plrxl_libs "")
+foreach(part IN LISTS PLRXL_LIBRARY_PARTS)
+  get_target_property(part_type ${part} TYPE)
+  if(part_type STREQUAL "STATIC_LIBRARY")
+    list(APPEND plrxl_archives ${part})
+    string(APPEND plrxl_libs " -l${part}")
+  endif()
+endforeach()
+install(TARGETS ${plrxl_archives} ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}/pelorinxl)
+foreach(folder host support entry download macros forms)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/${folder} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pelorinxl
+          FILES_MATCHING PATTERN "*.h" PATTERN "qt" EXCLUDE)
+endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/app/plugin_api.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pelorinxl/app)
+set(PLRXL_PC_LIBS "${plrxl_libs}")
+configure_file(${CMAKE_SOURCE_DIR}/cmake/pelorinxl-plugin.pc.in ${CMAKE_BINARY_DIR}/pelorinxl-plugin.pc @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/plrxl2.pc.in ${CMAKE_BINARY_DIR}/plrxl2.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/pelorinxl-plugin.pc ${CMAKE_BINARY_DIR}/plrxl2.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# --- the Debian package ---
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pelorinxl)
+set(CPACK_PACKAGE_VENDOR "PelorinXL developers")
+set(CPACK_PACKAGE_CONTACT "PelorinXL developers <dev@pelorinxl.local>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "historical quotes, indicators and exports for spreadsheet projects")
+set(CPACK_PACKAGE_DESCRIPTION
+    "PelorinXL downloads historical price quotes for many tickers into a project workbook (.xlsx), one sheet
+per ticker, and post-processes each ticker with indicators, quote-file exports, a summary sheet and charts.
+The package holds the pelorinxl program, its man pages, bash completion and HTML user guide, and the plrxl2
+library with headers and pkg-config files for plugin authors.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Run-time libraries come from dpkg-shlibdeps; the desktop opener and the
+# time-zone data are used at run time without being linked.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tzdata")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")
+include(CPack)

@@ -1,0 +1,198 @@
+// pelorinxl convert and pelorinxl help end to end: the real program on a
+// version-1 project written here, and on help folders laid out here.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "entry/pelorin.h"
+#include "entry/project_template.h"
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
+#include "tests/host/xlsx_test_util.h"
+
+extern char** environ;
+
+namespace plrxl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_xlsx::ReadBytes;
+using testing_xlsx::TempFolder;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+const std::string kProgram = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
+
+// Runs `program` with `args` in `folder`, the environment changed by `env`
+// ("NAME=value" entries replace those of the same name).
+Result Spawn(const TempFolder& folder, const std::string& program, std::vector<std::string> args,
+           const std::vector<std::string>& env = {}) {
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& mine : env) replaced = replaced || mine.rfind(name, 0) == 0;
+    if (!replaced) environment.push_back(entry);
+  }
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const std::string out_path = folder.File(".out"), err_path = folder.File(".err");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
+  pid_t pid = 0;
+  Result result;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.out = ReadBytes(out_path);
+  result.err = ReadBytes(err_path);
+  fs::remove(out_path);
+  fs::remove(err_path);
+  return result;
+}
+
+std::string MessageText(int number) {
+  for (const plrxl::MessageText& m : MessageTexts()) {
+    if (m.number == number) return m.text;
+  }
+  return "";
+}
+
+// A version-1 project: its settings sheet with a full defaults row and two
+// tickers that take everything from it.
+void WriteVersion1(const std::string& path) {
+  MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
+  Workbook& wb = host.AddWorkbook();
+  Worksheet& sheet = wb.WorksheetAt(1);
+  sheet.SetName(kSettingsSheet);
+  const char* titles[] = {"Ticker",     "Start Date", "End Date", "Period", "Direction",
+                          "Location",   "Beginning",  "Source",   "Fields", "Autorun Macro"};
+  for (int col = 1; col <= 10; ++col) sheet.Cells(1, col).SetValue(Variant(std::string(titles[col - 1])));
+  sheet.Cells(2, 1).SetValue(Variant(std::string("Defaults")));
+  sheet.Cells(2, 2).SetValue(Variant::Date(45292));  // 1 January 2024
+  sheet.Cells(2, 3).SetValue(Variant::Date(45382));  // 31 March 2024
+  const char* defaults[] = {"Daily", "FTB", "AUTO", "A1", "Yahoo", "dohlcv"};
+  for (int col = 4; col <= 9; ++col) sheet.Cells(2, col).SetValue(Variant(std::string(defaults[col - 4])));
+  sheet.Cells(3, 1).SetValue(Variant(std::string("ALPHA")));
+  sheet.Cells(4, 1).SetValue(Variant(std::string("BETA")));
+  wb.SaveAs(path);
+}
+
+TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
+  TempFolder folder;
+  const std::string input = folder.File("old.xlsx"), output = folder.File("new.xlsx");
+  WriteVersion1(input);
+  const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + folder.File("config")};
+  Result converted = Spawn(folder, kProgram, {"convert", input, output}, env);
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  std::string done = MessageText(72);
+  done.replace(done.find("AdditionalInformation1"), 22, output);
+  EXPECT_NE(converted.err.find(done), std::string::npos) << converted.err;
+
+  Result refreshed = Spawn(folder, kProgram, {"refresh", output, "--no"}, env);
+  EXPECT_EQ(refreshed.status, 0) << refreshed.out << refreshed.err;
+  MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
+  Workbook& wb = host.OpenWorkbook(output);
+  ASSERT_NE(wb.FindWorksheet("ALPHA"), nullptr);
+  EXPECT_EQ(wb.Worksheets("ALPHA").GetRange("A1").Text(), "Date");
+  EXPECT_EQ(wb.Worksheets(kSettingsSheet).GetRange("J1").Text(), "Macros");
+
+  // Converting again refuses to overwrite; --force replaces.
+  Result again = Spawn(folder, kProgram, {"convert", input, output}, env);
+  EXPECT_NE(again.status, 0);
+  EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
+  EXPECT_EQ(Spawn(folder, kProgram, {"convert", input, output, "--force"}, env).status, 0);
+}
+
+TEST(ConvertCommand, RefusesBinaryWorkbooksWithAWayOut) {
+  TempFolder folder;
+  const std::string input = folder.File("old.xls");
+  std::ofstream(input, std::ios::binary) << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << std::string(504, '\0');
+  Result r = Spawn(folder, kProgram, {"convert", input, folder.File("new.xlsx")},
+                 {"XDG_CONFIG_HOME=" + folder.File("config")});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("libreoffice --headless --convert-to xlsx"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(folder.File("new.xlsx")));
+}
+
+// The program copied into <folder>/bin, so that its help folder is
+// <folder>/share/pelorinxl/help.
+std::string InstalledCopy(const TempFolder& folder) {
+  fs::create_directories(folder.File("bin"));
+  const std::string copy = folder.File("bin/pelorinxl");
+  fs::copy_file(kProgram, copy, fs::copy_options::overwrite_existing);
+  return copy;
+}
+
+TEST(HelpCommand, SaysSoWhenTheHelpIsNotInstalled) {
+  TempFolder folder;
+  const std::string program = InstalledCopy(folder);
+  Result r = Spawn(folder, program, {"help"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("the help is not installed (no pages in " + folder.File("share/pelorinxl/help/PelorinXL")),
+            std::string::npos)
+      << r.err;
+  fs::create_directories(folder.File("share/pelorinxl/help/PelorinXL"));
+  EXPECT_NE(Spawn(folder, program, {"help", "running"}).status, 0);
+}
+
+TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
+  TempFolder folder;
+  const std::string program = InstalledCopy(folder);
+  const std::string pages = folder.File("share/pelorinxl/help/PelorinXL");
+  fs::create_directories(pages);
+  for (const char* page : {"Support.htm", "running.htm", "Selective_Update.htm"}) {
+    std::ofstream(pages + "/" + page) << "<html></html>";
+  }
+  // No opener on PATH: the path is printed.
+  fs::create_directories(folder.File("empty"));
+  const std::vector<std::string> bare = {"PATH=" + folder.File("empty")};
+  Result r = Spawn(folder, program, {"help", "RUNNING"}, bare);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, pages + "/running.htm\n");
+  EXPECT_EQ(Spawn(folder, program, {"help"}, bare).out, pages + "/Support.htm\n");
+  EXPECT_EQ(Spawn(folder, program, {"help", "--list"}, bare).out, "Selective_Update\nSupport\nrunning\n");
+  Result unknown = Spawn(folder, program, {"help", "nothing"}, bare);
+  EXPECT_NE(unknown.status, 0);
+  EXPECT_NE(unknown.err.find("no help topic \"nothing\"; the topics are: Selective_Update Support running"),
+            std::string::npos)
+      << unknown.err;
+
+  // With an opener: it gets the page.
+  fs::create_directories(folder.File("opener"));
+  const std::string opener = folder.File("opener/xdg-open");
+  std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > '" << folder.File("opened.txt") << "'\n";
+  chmod(opener.c_str(), 0755);
+  Result opened = Spawn(folder, program, {"help", "Selective_Update.htm"}, {"PATH=" + folder.File("opener") + ":/usr/bin:/bin"});
+  EXPECT_EQ(opened.status, 0) << opened.err;
+  EXPECT_EQ(opened.out, "");
+  EXPECT_EQ(ReadBytes(folder.File("opened.txt")), pages + "/Selective_Update.htm\n");
+}
+
+TEST(VersionFlag, NamesTheProgramAndItsVersion) {
+  TempFolder folder;
+  EXPECT_EQ(Spawn(folder, kProgram, {"--version"}).out, "pelorinxl (PelorinXL) 2.0.31\n");
+}
+
+}  // namespace
+}  // namespace plrxl
