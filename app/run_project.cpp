@@ -66,7 +66,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.clock = &clock;
   rc.settings = &settings;
   rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
-  rc.MakeQuoteFetcher = [folder] { return MakeQuoteFetcher(LoadQuoteSettings(folder)); };
+  rc.MakeQuoteFetcher = [folder, &host] { return MakeQuoteFetcher(LoadQuoteSettings(folder, host->Regional())); };
   InstallDownloadEngine(rc, &view);
   {
     CPelorin pelorin(rc);
