@@ -12,15 +12,23 @@ namespace {
 // changes, as a magnitude. A window without such a change gives exactly 0.
 void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double* out) {
   const size_t w = static_cast<size_t>(p);
+  if (n <= w) return;
+  const double inv_p = 1.0 / p;
+  auto move = [&](size_t t) { return std::max(sign * (x[t] - x[t - 1]), 0.0); };
   ExactSum sum;
   long count = 0;  // changes in the window that contribute
-  auto move = [&](size_t t) { return std::max(sign * (x[t] - x[t - 1]), 0.0); };
-  for (size_t t = 1; t < n; ++t) {
+  for (size_t t = 1; t <= w; ++t) {
+    const double m = move(t);
+    sum.Add(m);
+    count += m > 0;
+  }
+  out[w] = count == 0 ? 0.0 : sum.Value() * inv_p;
+  for (size_t t = w + 1; t < n; ++t) {
     const double in_move = move(t);
-    const double old = t > w ? move(t - w) : 0.0;
+    const double old = move(t - w);
     sum.Slide(in_move, old);
     count += (in_move > 0) - (old > 0);
-    if (t >= w) out[t] = count == 0 ? 0.0 : sum.Value() / p;
+    out[t] = count == 0 ? 0.0 : sum.Value() * inv_p;
   }
 }
 

@@ -12,19 +12,24 @@ namespace plrxl::companion::kernels {
 namespace {
 
 // Plain sums of the gains and losses of the last n one-row changes, handed
-// to finish(t, gains, losses, any_change) from row n on.
+// to finish(t, gains, losses, any_change) from row n on. The changes of a
+// window add up to x_t - x_{t-n}, so the losses are the gains less that net
+// change: one exact sum instead of two.
 template <typename Finish>
 void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   const size_t w = static_cast<size_t>(n);
-  ExactSum up, down;
+  ExactSum up;
   long moves = 0;  // non-zero changes in the window; 0 means a flat window
+  long falls = 0;  // negative changes in the window; 0 means no losses at all
   for (size_t t = 1; t < size; ++t) {
     const double d = x[t] - x[t - 1];
     const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
     up.Slide(std::max(d, 0.0), std::max(old, 0.0));
-    down.Slide(std::max(-d, 0.0), std::max(-old, 0.0));
     moves += (d != 0) - (old != 0);
-    if (t >= w) finish(t, up.Value(), down.Value(), moves > 0);
+    falls += (d < 0) - (old < 0);
+    if (t < w) continue;
+    const double gains = up.Value();
+    finish(t, gains, falls == 0 ? 0.0 : std::max(gains - (x[t] - x[t - w]), 0.0), moves > 0);
   }
 }
 
