@@ -30,7 +30,9 @@ ProjectSession::ProjectSession(const AppContext& ctx, ConsoleOptions console, co
   context_.settings = &settings_;
   context_.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   context_.Path = InstalledHelpFolder();
-  context_.MakeQuoteFetcher = [project_folder] { return MakeQuoteFetcher(LoadQuoteSettings(project_folder)); };
+  context_.MakeQuoteFetcher = [project_folder, host = host_.get()] {
+    return MakeQuoteFetcher(LoadQuoteSettings(project_folder, host->Regional()));
+  };
   pelorin_ = std::make_unique<CPelorin>(context_);
   pelorin_->ExcelApplication(host_.get());
 }

@@ -111,8 +111,8 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   rc.Path = InstalledHelpFolder();
-  rc.MakeQuoteFetcher = [folder, report] {
-    QuoteSettings quote_settings = LoadQuoteSettings(folder);
+  rc.MakeQuoteFetcher = [folder, report, &host] {
+    QuoteSettings quote_settings = LoadQuoteSettings(folder, host->Regional());
     for (const std::string& problem : quote_settings.problems) report(problem);
     return MakeQuoteFetcher(quote_settings);
   };

@@ -35,6 +35,10 @@ Rules shared by all functions:
   averages start again, warm-up included.
 - **Undefined values.** Where a formula would divide by zero or take the log
   of a non-positive number the row is left empty.
+- **Exact windows.** A windowed value depends on the rows of its window
+  alone: once an outlier (one bar of 1e12 among prices near 100, a crash
+  from 10000 to 1) has left the window, the value is the formula computed on
+  that window by itself, to within 1e-9 (in practice about 1e-13).
 - **Averages.** The exponential average uses alpha = 2/(n+1) and starts with
   the simple average of its first n values; Wilder's smoothing uses 1/n and
   starts the same way. Standard deviations are population deviations.

@@ -31,6 +31,7 @@ QuoteSettings LoadQuoteSettings(const std::string& base_folder, const std::strin
   };
   s.csv_folder = "quotes";
   get("CsvFolder", &s.csv_folder);
+  get("DdeFolder", &s.dde_folder);
   get("YahooBaseUrl", &s.yahoo_base_url);
   get("YahooCookieUrl", &s.yahoo_cookie_url);
   get("StooqBaseUrl", &s.stooq_base_url);
@@ -44,6 +45,12 @@ QuoteSettings LoadQuoteSettings(const std::string& base_folder, const std::strin
     const long n = std::strtol(max.c_str(), nullptr, 10);
     if (n >= 1 && n <= 256) s.max_connections = static_cast<int>(n);
   }
+  return s;
+}
+
+QuoteSettings LoadQuoteSettings(const std::string& base_folder, const RegionalSettings& regional) {
+  QuoteSettings s = LoadQuoteSettings(base_folder);
+  s.regional = regional;
   return s;
 }
 

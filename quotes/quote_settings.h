@@ -15,6 +15,7 @@ struct QuoteSettings {
   std::string settings_file;  // named in "missing key" errors
   std::string base_folder;    // the project workbook's folder; "" = current folder
   std::string csv_folder;     // absolute, or relative to base_folder
+  std::string dde_folder;     // DDE FILE links read only here: absolute, or relative to base_folder; "" = base_folder
 
   std::string yahoo_base_url = "https://query1.finance.yahoo.com";
   std::string yahoo_cookie_url = "https://fc.yahoo.com";
@@ -46,10 +47,14 @@ struct QuoteSettings {
 std::string DefaultSettingsFile();
 
 // Reads section "Sources" of `settings_file` (a missing file or key keeps the
-// default): CsvFolder (default "quotes" beside the workbook), YahooBaseUrl,
+// default): CsvFolder (default "quotes" beside the workbook), DdeFolder
+// (default the workbook's folder), YahooBaseUrl,
 // YahooCookieUrl, StooqBaseUrl, StooqKey, TiingoBaseUrl, TiingoKey,
 // AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections.
 QuoteSettings LoadQuoteSettings(const std::string& base_folder,
                                 const std::string& settings_file = DefaultSettingsFile());
+// The same, with the host's regional settings, whose short-date pattern the
+// CSV and DDE sources read dates in.
+QuoteSettings LoadQuoteSettings(const std::string& base_folder, const RegionalSettings& regional);
 
 }  // namespace plrxl

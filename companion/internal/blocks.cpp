@@ -1,23 +1,37 @@
 #include "companion/internal/blocks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
+
+#include "companion/internal/exact_sum.h"
 
 namespace plrxl::companion {
 namespace {
-
-// Sliding sums drift by a rounding error per step; recomputing the window
-// from scratch this often keeps million-row series exact to ~1e-13.
-constexpr size_t kResyncEvery = 4096;
 
 void FillNaN(double* out, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) out[i] = kNaN;
 }
 
-double WindowSum(const double* x, size_t end, int p) {
-  double s = 0;
-  for (size_t i = end + 1 - p; i <= end; ++i) s += x[i];
+// Sum of the p values ending at row end.
+ExactSum WindowSum(const double* x, size_t end, int p) {
+  ExactSum s;
+  for (size_t i = end + 1 - p; i <= end; ++i) s.Add(x[i]);
   return s;
+}
+
+// Weighted sum of the p values ending at row end, newest weight p.
+double WeightedWindow(const double* x, size_t end, int p) {
+  double weighted = 0;
+  for (int i = 0; i < p; ++i) weighted += (p - i) * x[end - i];
+  return weighted;
+}
+
+// Sum of the squared deviations from mean of the p values ending at row end.
+double SquaredDeviations(const double* x, size_t end, int p, double mean) {
+  double m2 = 0;
+  for (size_t i = end + 1 - p; i <= end; ++i) m2 += (x[i] - mean) * (x[i] - mean);
+  return m2;
 }
 
 }  // namespace
@@ -26,15 +40,11 @@ void Sma(const double* x, size_t n, int p, double* out) {
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  double sum = WindowSum(x, w - 1, p);
-  out[w - 1] = sum / p;
+  ExactSum sum = WindowSum(x, w - 1, p);
+  out[w - 1] = sum.Value() / p;
   for (size_t t = w; t < n; ++t) {
-    if ((t & (kResyncEvery - 1)) == 0) {
-      sum = WindowSum(x, t, p);
-    } else {
-      sum += x[t] - x[t - w];
-    }
-    out[t] = sum / p;
+    sum.Slide(x[t], x[t - w]);
+    out[t] = sum.Value() / p;
   }
 }
 
@@ -48,25 +58,20 @@ void Wma(const double* x, size_t n, int p, double* out) {
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
   const double divisor = p * (p + 1.0) / 2.0;
-  auto exact = [&](size_t end, double* plain) {
-    double weighted = 0, sum = 0;
-    for (int i = 0; i < p; ++i) {
-      weighted += (p - i) * x[end - i];
-      sum += x[end - i];
-    }
-    *plain = sum;
-    return weighted;
-  };
-  double sum = 0;
-  double weighted = exact(w - 1, &sum);
+  ExactSum sum = WindowSum(x, w - 1, p);
+  double weighted = WeightedWindow(x, w - 1, p);
+  RoundingBound drift;
   out[w - 1] = weighted / divisor;
   for (size_t t = w; t < n; ++t) {
-    if ((t & (kResyncEvery - 1)) == 0) {
-      weighted = exact(t, &sum);
-    } else {
-      // Every older value loses one weight step; the new one enters at p.
-      weighted += p * x[t] - sum;
-      sum += x[t] - x[t - w];
+    // Every older value loses one weight step; the new one enters at p.
+    const double before = sum.Value();
+    const double entering = p * x[t];
+    weighted += entering - before;
+    drift.Add(std::fabs(entering) + std::fabs(before) + std::fabs(weighted));
+    sum.Slide(x[t], x[t - w]);
+    if (drift.Exceeds(weighted)) {
+      weighted = WeightedWindow(x, t, p);
+      drift.Reset();
     }
     out[t] = weighted / divisor;
   }
@@ -80,33 +85,46 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out) {
   }
 }
 
-void RollingStd(const double* x, size_t n, int p, double* out) {
+void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out) {
   const size_t w = static_cast<size_t>(p);
-  if (w == 0 || n < w) return FillNaN(out, 0, n);
+  if (w == 0 || n < w) {
+    if (mean_out != nullptr) FillNaN(mean_out, 0, n);
+    return FillNaN(out, 0, n);
+  }
   FillNaN(out, 0, w - 1);
-  double mean = 0, m2 = 0;
-  auto exact = [&](size_t end) {
-    mean = WindowSum(x, end, p) / p;
-    m2 = 0;
-    for (size_t i = end + 1 - w; i <= end; ++i) m2 += (x[i] - mean) * (x[i] - mean);
-  };
+  if (mean_out != nullptr) FillNaN(mean_out, 0, w - 1);
+  ExactSum sum = WindowSum(x, w - 1, p);
+  double mean = sum.Value() / p;
+  if (mean_out != nullptr) mean_out[w - 1] = mean;
+  double m2 = SquaredDeviations(x, w - 1, p, mean);
+  RoundingBound drift;
   // Length of the run of identical values ending at t: a window inside such
   // a run has a standard deviation of exactly 0, which callers test for.
   size_t equal_run = 1;
   for (size_t t = 1; t < w; ++t) equal_run = x[t] == x[t - 1] ? equal_run + 1 : 1;
-  exact(w - 1);
   out[w - 1] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 / p : 0.0);
   for (size_t t = w; t < n; ++t) {
-    equal_run = x[t] == x[t - 1] ? equal_run + 1 : 1;
-    if ((t & (kResyncEvery - 1)) == 0) {
-      exact(t);
-    } else {
-      const double in = x[t], old = x[t - w];
-      const double new_mean = mean + (in - old) / p;
-      m2 += (in - old) * (in - new_mean + old - mean);
-      mean = new_mean;
+    const double in = x[t], old = x[t - w];
+    equal_run = in == x[t - 1] ? equal_run + 1 : 1;
+    sum.Slide(in, old);
+    const double new_mean = sum.Value() / p;
+    const double change = in - old;
+    m2 += change * ((in - new_mean) + (old - mean));
+    drift.Add(std::fabs(m2) +
+              std::fabs(change) * (std::fabs(in) + std::fabs(old) + std::fabs(mean) + std::fabs(new_mean)));
+    mean = new_mean;
+    if (mean_out != nullptr) mean_out[t] = mean;
+    if (equal_run >= w) {
+      m2 = 0;
+      drift.Reset();
+      out[t] = 0.0;
+      continue;
     }
-    out[t] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 / p : 0.0);
+    if (drift.Exceeds(m2)) {
+      m2 = SquaredDeviations(x, t, p, mean);
+      drift.Reset();
+    }
+    out[t] = std::sqrt(m2 > 0 ? m2 / p : 0.0);
   }
 }
 

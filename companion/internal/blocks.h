@@ -56,6 +56,9 @@ class Workspace {
   size_t used_ = 0;
 };
 
+// Window sums are exact to the rounding of the result: a value that has
+// left the window leaves no trace (see companion/internal/exact_sum.h).
+//
 // Mean of the last p values; first valid index p-1.
 void Sma(const double* x, size_t n, int p, double* out);
 // Exponential average, alpha 2/(p+1), seeded with the SMA of the first p
@@ -105,8 +108,9 @@ class DemaRunner {
 void Wma(const double* x, size_t n, int p, double* out);
 void Ma(MaMethod method, const double* x, size_t n, int p, double* out);
 // Population standard deviation of the last p values; first valid p-1.
-// A window of identical values gives exactly 0.
-void RollingStd(const double* x, size_t n, int p, double* out);
+// A window of identical values gives exactly 0. With mean_out, the window
+// means (the simple moving average) too.
+void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out = nullptr);
 class Workspace;
 // Highest / lowest of the last p values including the current row.
 void RollingMax(const double* x, size_t n, int p, double* out, Workspace& ws);

@@ -2,6 +2,7 @@
 // extremes and crossings.
 #include <algorithm>
 
+#include "companion/internal/exact_sum.h"
 #include "companion/internal/kernels.h"
 
 namespace plrxl::companion::kernels {
@@ -11,16 +12,23 @@ namespace {
 // changes, as a magnitude. A window without such a change gives exactly 0.
 void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double* out) {
   const size_t w = static_cast<size_t>(p);
+  if (n <= w) return;
   const double inv_p = 1.0 / p;
-  double sum = 0;
-  long count = 0;  // changes in the window that contribute
   auto move = [&](size_t t) { return std::max(sign * (x[t] - x[t - 1]), 0.0); };
-  for (size_t t = 1; t < n; ++t) {
+  ExactSum sum;
+  long count = 0;  // changes in the window that contribute
+  for (size_t t = 1; t <= w; ++t) {
+    const double m = move(t);
+    sum.Add(m);
+    count += m > 0;
+  }
+  out[w] = count == 0 ? 0.0 : sum.Value() * inv_p;
+  for (size_t t = w + 1; t < n; ++t) {
     const double in_move = move(t);
-    const double old = t > w ? move(t - w) : 0.0;
-    sum += in_move - old;  // one addition on the loop-carried chain
+    const double old = move(t - w);
+    sum.Slide(in_move, old);
     count += (in_move > 0) - (old > 0);
-    if (t >= w) out[t] = count == 0 ? 0.0 : sum * inv_p;
+    out[t] = count == 0 ? 0.0 : sum.Value() * inv_p;
   }
 }
 

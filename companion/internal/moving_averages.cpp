@@ -42,7 +42,11 @@ void LagMvAvgDiff(const SeriesView& in, const ParamValues& p, double* out, Works
   if (lag >= n) return;
   double* lagged = ws.Take(n);
   Ma(M, in.x[0], n, p.Period(0), out);
-  Ma(M, in.x[0], n, n2, lagged);
+  if (n2 == p.Period(0)) {
+    std::copy(out, out + n, lagged);
+  } else {
+    Ma(M, in.x[0], n, n2, lagged);
+  }
   for (size_t t = n; t-- > lag;) out[t] -= lagged[t - lag];
   std::fill(out, out + lag, kNaN);
 }

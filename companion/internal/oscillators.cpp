@@ -5,25 +5,31 @@
 #include <cmath>
 #include <vector>
 
+#include "companion/internal/exact_sum.h"
 #include "companion/internal/kernels.h"
 
 namespace plrxl::companion::kernels {
 namespace {
 
 // Plain sums of the gains and losses of the last n one-row changes, handed
-// to finish(t, gains, losses, any_change) from row n on.
+// to finish(t, gains, losses, any_change) from row n on. The changes of a
+// window add up to x_t - x_{t-n}, so the losses are the gains less that net
+// change: one exact sum instead of two.
 template <typename Finish>
 void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   const size_t w = static_cast<size_t>(n);
-  double up = 0, down = 0;
+  ExactSum up;
   long moves = 0;  // non-zero changes in the window; 0 means a flat window
+  long falls = 0;  // negative changes in the window; 0 means no losses at all
   for (size_t t = 1; t < size; ++t) {
     const double d = x[t] - x[t - 1];
     const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
-    up += std::max(d, 0.0) - std::max(old, 0.0);  // one addition per loop-carried chain
-    down += std::max(-d, 0.0) - std::max(-old, 0.0);
+    up.Slide(std::max(d, 0.0), std::max(old, 0.0));
     moves += (d != 0) - (old != 0);
-    if (t >= w) finish(t, up, down, moves > 0);
+    falls += (d < 0) - (old < 0);
+    if (t < w) continue;
+    const double gains = up.Value();
+    finish(t, gains, falls == 0 ? 0.0 : std::max(gains - (x[t] - x[t - w]), 0.0), moves > 0);
   }
 }
 
@@ -112,19 +118,16 @@ void Stochastic(const SeriesView& in, const ParamValues& p, double* out, Workspa
   double* ll = ws.Take(size);
   RollingMax(high, size, p.Period(0), hh, ws);
   RollingMin(low, size, p.Period(0), ll, ws);
-  double num = 0, den = 0;
+  ExactSum num, den;
   size_t wide = 0;  // rows of the sum with a non-zero range
   for (size_t t = pk - 1; t < size; ++t) {
-    num += close[t] - ll[t];
-    den += hh[t] - ll[t];
+    const bool full = t >= pk - 1 + s;
+    const size_t o = full ? t - s : t;  // the row leaving the sum, if any
+    num.Slide(close[t] - ll[t], full ? close[o] - ll[o] : 0.0);
+    den.Slide(hh[t] - ll[t], full ? hh[o] - ll[o] : 0.0);
     wide += hh[t] > ll[t];
-    if (t >= pk - 1 + s) {
-      const size_t o = t - s;
-      num -= close[o] - ll[o];
-      den -= hh[o] - ll[o];
-      wide -= hh[o] > ll[o];
-    }
-    if (t + 2 >= pk + s) out[t] = wide == 0 ? kNaN : 100.0 * num / den;
+    if (full) wide -= hh[o] > ll[o];
+    if (t + 2 >= pk + s) out[t] = wide == 0 ? kNaN : 100.0 * num.Value() / den.Value();
   }
 }
 

@@ -18,8 +18,7 @@ struct Bands {
 
 Bands Bollinger(const SeriesView& in, const ParamValues& p, Workspace& ws) {
   Bands b{ws.Take(in.size), ws.Take(in.size)};
-  Sma(in.x[0], in.size, p.Period(0), b.mid);
-  RollingStd(in.x[0], in.size, p.Period(0), b.dev);
+  RollingStd(in.x[0], in.size, p.Period(0), b.dev, b.mid);
   for (size_t t = 0; t < in.size; ++t) b.dev[t] *= p.Real(1);
   return b;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "companion/internal/exact_sum.h"
 #include "companion/internal/kernels.h"
 
 namespace plrxl::companion::kernels {
@@ -58,39 +59,48 @@ void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out
   }
 }
 
-void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t w = static_cast<size_t>(p.Period(0));
-  double flow = 0, vol = 0;
+  double* row_flow = ws.Take(in.size);
+  for (size_t t = 0; t < in.size; ++t) row_flow[t] = Clv(close[t], high[t], low[t]) * volume[t];
+  ExactSum flow, vol;
   size_t traded = 0;  // rows of the window with volume
   for (size_t t = 0; t < in.size; ++t) {
-    flow += Clv(close[t], high[t], low[t]) * volume[t];
-    vol += volume[t];
+    const bool full = t >= w;
+    const size_t o = full ? t - w : t;  // the row leaving the window, if any
+    flow.Slide(row_flow[t], full ? row_flow[o] : 0.0);
+    vol.Slide(volume[t], full ? volume[o] : 0.0);
     traded += volume[t] != 0;
-    if (t >= w) {
-      const size_t o = t - w;
-      flow -= Clv(close[o], high[o], low[o]) * volume[o];
-      vol -= volume[o];
-      traded -= volume[o] != 0;
+    if (full) traded -= volume[o] != 0;
+    if (t + 1 >= w) {
+      const double v = vol.Value();
+      out[t] = traded == 0 || v == 0 ? kNaN : flow.Value() / v;
     }
-    if (t + 1 >= w) out[t] = traded == 0 || vol == 0 ? kNaN : flow / vol;
   }
 }
 
-// Inputs: close, volume. OBV starts at the first volume; the constant
-// cancels in the oscillator.
+// Inputs: close, volume. OBV minus its n-row average, taken within the
+// window: OBV_t - mean(OBV_{t-n+1..t}) is the weighted sum of the last n-1
+// signed volumes, weight n-1 for the newest, divided by n. A running OBV
+// would reach any size (and keep the rounding of a huge volume for ever);
+// the windowed form depends on the window's rows alone.
 void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *volume = in.x[1];
   const size_t size = in.size;
-  if (size == 0) return;
-  double* obv = ws.Take(size);
-  double* sma = ws.Take(size);
-  obv[0] = volume[0];
-  for (size_t t = 1; t < size; ++t) {
-    obv[t] = obv[t - 1] + (close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0);
+  const int n = p.Period(0);
+  if (size < static_cast<size_t>(n)) return;
+  if (n == 1) {
+    std::fill(out, out + size, 0.0);
+    return;
   }
-  Sma(obv, size, p.Period(0), sma);
-  for (size_t t = 0; t < size; ++t) out[t] = obv[t] - sma[t];
+  double* signed_volume = ws.Take(size - 1);
+  for (size_t t = 1; t < size; ++t) {
+    signed_volume[t - 1] = close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0;
+  }
+  Wma(signed_volume, size - 1, n - 1, out + 1);
+  const double scale = (n - 1) / 2.0;  // WMA divisor (n-1)n/2, over n
+  for (size_t t = 1; t < size; ++t) out[t] *= scale;
 }
 
 // SMA over m rows of the n-row volume rate of change in percent.

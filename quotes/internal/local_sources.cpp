@@ -1,12 +1,13 @@
 // The sources that read local files: CSV (a folder with one file per
 // ticker) and DDE (a link; on this platform only the service "FILE", which
-// names a CSV file as its topic).
+// names a CSV file inside the DDE folder as its topic).
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "quotes/internal/csv_quotes.h"
+#include "quotes/internal/link_folder.h"
 #include "quotes/internal/sources.h"
 
 namespace plrxl::quotes {
@@ -97,11 +98,12 @@ class DdeSource : public SourceBase {
       if (!p) return Outcome::Failure(kQuoteBadParameter, "PERIOD \"" + in.period + "\"");
       effective.periodicity = *p;
     }
+    std::string why;
+    const fs::path file = ResolveLinkFile(context.settings, in.topic, &why);
+    if (file.empty()) return Outcome::Failure(kQuoteFile, why);
     Bars bars;
     Outcome failure;
-    if (!ReadCsvFile(Resolve(context.settings, in.topic).string(), context.settings.regional, &bars, &failure)) {
-      return failure;
-    }
+    if (!ReadCsvFile(file.string(), context.settings.regional, &bars, &failure)) return failure;
     return Finish(std::move(bars), effective);
   }
 };

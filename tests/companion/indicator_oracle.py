@@ -5,10 +5,16 @@ Computes every catalogue function on tests/data/reference_ohlcv.csv straight
 from the written definitions (naive per-row windows, no shared code with the
 C++ kernels) and prints the rows of the golden table in
 indicator_golden_test.cpp. Run once; the printed numbers are pasted.
+
+With --outliers it prints the table of indicator_outlier_test.cpp instead:
+every windowed function on three hostile series made from the reference
+series (one bar near 1e12, one bar times 1e4, a crash from about 10000 to
+about 1, all at row 150), at rows whose window no longer holds the outlier.
 """
 import csv
 import math
 import os
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 with open(os.path.join(HERE, '..', 'data', 'reference_ohlcv.csv')) as f:
@@ -454,6 +460,101 @@ CASES = [
     ('HughesBreadthIndexSingle', 'ohl', [], hughes(O, H, L, 1, 's')),
     ('HughesBreadthIndexSingle', 'ohl', ['3', 'LinWgtMvAvg'], hughes(O, H, L, 3, 'w')),
 ]
+
+OUTLIER_ROW = 150
+
+# (function, input columns, parameter texts, computation) of every function
+# whose value depends on a fixed window of rows; same order as the C++ table.
+WINDOWED = [
+    ('MvAvgSingle', 'c', [], lambda O, H, L, C, V: sma(C, 10)),
+    ('MvAvgSingle', 'c', ['30'], lambda O, H, L, C, V: sma(C, 30)),
+    ('LinWgtMvAvgSingle', 'c', [], lambda O, H, L, C, V: wma(C, 10)),
+    ('MvAvgDiffSingle', 'c', [], lambda O, H, L, C, V: sub(sma(C, 12), sma(C, 26))),
+    ('LinWgtMvAvgDiffSingle', 'c', [], lambda O, H, L, C, V: sub(wma(C, 12), wma(C, 26))),
+    ('LagMvAvgSingle', 'c', [], lambda O, H, L, C, V: shift(sma(C, 5), 5)),
+    ('LagLinWgtMvAvgSingle', 'c', [], lambda O, H, L, C, V: shift(wma(C, 5), 5)),
+    ('LagMvAvgDiffSingle', 'c', [], lambda O, H, L, C, V: sub(sma(C, 5), shift(sma(C, 5), 5))),
+    ('LagMvAvgDiffSingle', 'c', ['10', '4', '20'], lambda O, H, L, C, V: sub(sma(C, 10), shift(sma(C, 20), 4))),
+    ('LagLinWgtMvAvgDiffSingle', 'c', [], lambda O, H, L, C, V: sub(wma(C, 5), shift(wma(C, 5), 5))),
+    ('ChangeSingle', 'c', [], lambda O, H, L, C, V: change(C, 10)),
+    ('MomentumSingle', 'c', [], lambda O, H, L, C, V: momentum(C, 10)),
+    ('AvgChangeSingle', 'c', [], lambda O, H, L, C, V: [x / 10 if x is not None else B for x in change(C, 10)]),
+    ('AvgPosChangeSingle', 'c', [], lambda O, H, L, C, V: avgdir(C, 14, 1)),
+    ('AvgNegChangeSingle', 'c', [], lambda O, H, L, C, V: avgdir(C, 14, -1)),
+    ('AccelerationSingle', 'c', [], lambda O, H, L, C, V: accel(C, 10)),
+    ('LagValueSingle', 'c', [], lambda O, H, L, C, V: shift(C, 1)),
+    ('HighValSingle', 'h', [], lambda O, H, L, C, V: rolling(H, 10, max)),
+    ('LowValSingle', 'l', [], lambda O, H, L, C, V: rolling(L, 10, min)),
+    ('CrossSingle', 'co', [], lambda O, H, L, C, V: cross(C, O)),
+    ('CutlerRSISingle', 'c', [], lambda O, H, L, C, V: cutler(C, 14)),
+    ('ChandeMomentumOscillatorSingle', 'c', [], lambda O, H, L, C, V: cmo(C, 14)),
+    ('DPOSingle', 'c', [], lambda O, H, L, C, V: dpo(C, 20)),
+    ('StochasticOscillatorSingle', 'hlc', [], lambda O, H, L, C, V: stoch(H, L, C, 5, 3)),
+    ('StochasticOscillatorSingle', 'hlc', ['14', '5'], lambda O, H, L, C, V: stoch(H, L, C, 14, 5)),
+    ('WilliamsRSingle', 'chl', [], lambda O, H, L, C, V: willr(C, H, L, 14)),
+    ('AroonUpSingle', 'h', [], lambda O, H, L, C, V: aroon(H, 14, True)),
+    ('AroonDownSingle', 'l', [], lambda O, H, L, C, V: aroon(L, 14, False)),
+    ('AroonOscillatorSingle', 'hl', [], lambda O, H, L, C, V: sub(aroon(H, 14, True), aroon(L, 14, False))),
+    ('BollingerBandSingleUp', 'c', [], lambda O, H, L, C, V: boll(C, 20, 2, 'up')),
+    ('BollingerBandSingleUp', 'c', ['10', '1.5'], lambda O, H, L, C, V: boll(C, 10, 1.5, 'up')),
+    ('BollingerBandSingleDown', 'c', [], lambda O, H, L, C, V: boll(C, 20, 2, 'down')),
+    ('BollingerBandPercentSingle', 'c', [], lambda O, H, L, C, V: boll(C, 20, 2, 'pct')),
+    ('BollingerBandWidthSingle', 'c', [], lambda O, H, L, C, V: boll(C, 20, 2, 'width')),
+    ('EnvelopeSingle', 'c', [], lambda O, H, L, C, V: [x * 1.025 if x is not None else B for x in sma(C, 20)]),
+    ('EnvelopeSingle', 'c', ['10', '-3', 'LinWgtMvAvg'],
+     lambda O, H, L, C, V: [x * 0.97 if x is not None else B for x in wma(C, 10)]),
+    ('HistoricalVolatilitySingle10', 'c', [], lambda O, H, L, C, V: hv(C, 10)),
+    ('HistoricalVolatilitySingle100', 'c', [], lambda O, H, L, C, V: hv(C, 100)),
+    ('HistoricalVolatilityIndicatorSingle', 'c', [], lambda O, H, L, C, V: hvr(C, 10, 100)),
+    ('ChaikinMoneyFlowSingle', 'cvhl', [], lambda O, H, L, C, V: cmf(C, V, H, L, 21)),
+    ('OBVOscillatorSingle', 'cv', [], lambda O, H, L, C, V: obv_osc(C, V, 21)),
+    ('AverageOfVolumeROCSingle', 'v', [], lambda O, H, L, C, V: avg_vroc(V, 12, 12)),
+    ('EaseOfMovementSingle', 'hlv', [], lambda O, H, L, C, V: eom(H, L, V, 14, 's')),
+    ('EaseOfMovementSingle', 'hlv', ['10', 'LinWgtMvAvg'], lambda O, H, L, C, V: eom(H, L, V, 10, 'w')),
+    ('MarketFacilitationIndexSingle', 'hlv', [], lambda O, H, L, C, V: mfi(H, L, V)),
+    ('BillWilliamsProfitunitySingle', 'hlv', [], lambda O, H, L, C, V: profitunity(H, L, V)),
+    ('SquatBarVariablesSingle', 'vhl', [], lambda O, H, L, C, V: squat(V, H, L)),
+    ('ColesRallyDaySingle', 'hl', [], lambda O, H, L, C, V: coles(H, L, True)),
+    ('ColesReactionDaySingle', 'hl', [], lambda O, H, L, C, V: coles(H, L, False)),
+    ('ElderRayBullPowerSingle', 'hc', ['', 'MvAvg'], lambda O, H, L, C, V: sub(H, sma(C, 13))),
+    ('ElderRayBearPowerSingle', 'lc', ['20', 'LinWgtMvAvg'], lambda O, H, L, C, V: sub(L, wma(C, 20))),
+    ('FosbackUnchangedIssuesSingle', 'ohl', ['5', 'MvAvg'], lambda O, H, L, C, V: fosback(O, H, L, 5, 's')),
+    ('HughesBreadthIndexSingle', 'ohl', ['3', 'LinWgtMvAvg'], lambda O, H, L, C, V: hughes(O, H, L, 3, 'w')),
+]
+
+
+def scaled(price, volume):
+    """The reference series with row t's prices times price(t), volume times volume(t)."""
+    def each(x, f):
+        return [v * f(t) for t, v in enumerate(x)]
+    return (each(O, price), each(H, price), each(L, price), each(C, price), each(V, volume))
+
+
+def at_outlier(factor):
+    return lambda t: factor if t == OUTLIER_ROW else 1.0
+
+
+HOSTILE = [
+    scaled(at_outlier(1e10), at_outlier(1e6)),
+    scaled(at_outlier(1e4), at_outlier(1e4)),
+    scaled(lambda t: 100.0 if t < OUTLIER_ROW else 0.01, lambda t: 1.0),
+]
+
+
+def print_outlier_table():
+    for name, cols, params, compute in WINDOWED:
+        span = next(i for i, v in enumerate(compute(O, H, L, C, V)) if v is not None) + 1
+        rows = (OUTLIER_ROW + span, OUTLIER_ROW + span + 17, N - 1)
+        ps = ', '.join('"%s"' % p for p in params)
+        for index, series in enumerate(HOSTILE):
+            values = compute(*series)
+            picks = ', '.join('{%d, %.17g}' % (r, values[r]) for r in rows)
+            print('    {"%s", "%s", {%s}, %d, {%s}},' % (name, cols, ps, index, picks))
+
+
+if sys.argv[1:] == ['--outliers']:
+    print_outlier_table()
+    sys.exit(0)
 
 for name, cols, params, values in CASES:
     assert len(values) == N, name
