@@ -31,7 +31,11 @@ std::string DataSheetName(CPelorin& owner, Worksheet& settings, int16_t row) {
   const std::string location = Text(owner, settings, row, kDataLocation);
   const std::string ticker = ToText(settings.CellValue(row, anchor.Column()), rs);
   std::string name = ToText(RemoveBadSymbols(owner.Context(), Variant(location), kBadSheetChars), rs).substr(0, 28);
-  if (LowerAscii(name) == "auto") name = ticker;
+  // An AUTO sheet is named after the ticker, cleaned the same way
+  // ("BRK/B" -> "BRK_B").
+  if (LowerAscii(name) == "auto") {
+    name = ToText(RemoveBadSymbols(owner.Context(), Variant(ticker), kBadSheetChars), rs);
+  }
   int same = 0;
   for (int earlier = anchor.Row() + 2; earlier < row; ++earlier) {
     const int16_t r = ToInt16(earlier);

@@ -27,8 +27,9 @@ TickerRowTexts ReadTickerRow(CPelorin& owner, Worksheet& settings, int16_t row);
 
 // The name of the row's data sheet as the run names it: the Data Location
 // cleaned of the characters a sheet name cannot hold and cut to 28
-// characters; AUTO (any case) stands for the ticker cell's text; "(n)" is
-// appended when n earlier ticker rows carry the same location and ticker.
+// characters; AUTO (any case) stands for the ticker cell's text cleaned the
+// same way; "(n)" is appended when n earlier ticker rows carry the same
+// location and ticker.
 std::string DataSheetName(CPelorin& owner, Worksheet& settings, int16_t row);
 
 // "Prices!$B$3" -> "$B$3": the cell of an address, without its sheet.

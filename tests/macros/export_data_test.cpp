@@ -145,6 +145,14 @@ TEST_F(ExportDataTest, AutoLocationFindsTheTickersSheet) {
   EXPECT_EQ(ReadFileBytes(fs::path(Out()) / "AAPL_D.csv"), Golden("csv"));
 }
 
+TEST_F(ExportDataTest, AutoSheetOfATickerWithASlash) {
+  MakeExportProject(p_, "BRK/B", "weekly");
+  p_.Settings().SetCellValue(MacroProject::kTickerRow, 6, Variant("AUTO"));
+  p_.Data().SetName("BRK_B");
+  Run("exportdata(csv," + Out() + ")");
+  EXPECT_EQ(ReadFileBytes(fs::path(Out()) / "BRK_B_W.csv"), Golden("csv"));
+}
+
 TEST_F(ExportDataTest, FormatListedButWithoutLayoutWritesNothing) {
   p_.Parameters().SetCellValue(8, 4, Variant("csv|prn2"));
   Run("exportdata(prn2," + Out() + ")");
