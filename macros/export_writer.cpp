@@ -1,6 +1,6 @@
 #include "macros/export_writer.h"
 
-#include <optional>
+#include <string_view>
 
 #include "host/spreadsheet_host.h"
 #include "macros/internal/runtime_text.h"
@@ -11,13 +11,18 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 
-// The text of a cell as the host converts an unformatted value; nullopt
-// when it has none (an error value).
-std::optional<std::string> CellText(const ExportBlock& block, int row, int col, const RegionalSettings& rs) {
-  if (col <= 0) return std::nullopt;
+// Appends the text of a cell as the host converts an unformatted value;
+// false when it has none (an error value) or there is no column.
+bool AppendCellText(std::string& out, const ExportBlock& block, int row, int col, const RegionalSettings& rs) {
+  if (col <= 0) return false;
   const Variant value = block.sheet->CellValue(row, col);
-  if (value.IsError() || value.IsArray() || value.IsObject()) return std::nullopt;
-  return ToText(value, rs);
+  if (value.IsNumber()) {
+    AppendNumberText(out, value.Number(), rs);
+    return true;
+  }
+  if (value.IsError() || value.IsArray() || value.IsObject()) return false;
+  out += ToText(value, rs);
+  return true;
 }
 
 void AppendTwoDigits(std::string& out, int value) {
@@ -25,18 +30,17 @@ void AppendTwoDigits(std::string& out, int value) {
   out += std::to_string(value);
 }
 
-std::optional<std::string> DateText(const ExportBlock& block, int row, const char* pattern,
-                                    const RegionalSettings& rs) {
-  if (block.columns.date <= 0) return std::nullopt;
+bool AppendDate(std::string& out, const ExportBlock& block, int row, const char* pattern,
+                const RegionalSettings& rs) {
+  if (block.columns.date <= 0) return false;
   int year = 0, month = 0, day = 0;
   try {
     SplitDate(macros_internal::ToDateSerial(block.sheet->CellValue(row, block.columns.date), rs), &year, &month,
               &day);
   } catch (...) {
-    return std::nullopt;  // not a date: the field is skipped
+    return false;  // not a date: the field is skipped
   }
   const std::string yyyy = std::to_string(year);
-  std::string out;
   for (const char* p = pattern; *p != '\0';) {
     const std::string_view rest(p);
     if (rest.starts_with("YYYY")) {
@@ -55,27 +59,34 @@ std::optional<std::string> DateText(const ExportBlock& block, int row, const cha
       out += *p++;
     }
   }
-  return out;
+  return true;
 }
 
-std::optional<std::string> FieldText(const ExportField& field, const ExportBlock& block, int row,
-                                     const RegionalSettings& rs) {
+// Volume and open interest without a column are written as "0".
+bool AppendCountText(std::string& out, const ExportBlock& block, int row, int col, const RegionalSettings& rs) {
+  if (col > 0) return AppendCellText(out, block, row, col, rs);
+  out += '0';
+  return true;
+}
+
+// Appends one field's text; false (with `out` possibly extended) when the
+// field cannot be written.
+bool AppendField(std::string& out, const ExportField& field, const ExportBlock& block, int row,
+                 const RegionalSettings& rs) {
   const ExportColumns& cols = block.columns;
   switch (field.kind) {
-    case ExportFieldKind::kTicker: return block.ticker;
-    case ExportFieldKind::kPeriod: return block.period;
-    case ExportFieldKind::kDate: return DateText(block, row, field.text, rs);
-    case ExportFieldKind::kLiteral: return std::string(field.text);
-    case ExportFieldKind::kOpen: return CellText(block, row, cols.open, rs);
-    case ExportFieldKind::kHigh: return CellText(block, row, cols.high, rs);
-    case ExportFieldKind::kLow: return CellText(block, row, cols.low, rs);
-    case ExportFieldKind::kClose: return CellText(block, row, cols.close, rs);
-    case ExportFieldKind::kVolume:
-      return cols.volume > 0 ? CellText(block, row, cols.volume, rs) : std::optional<std::string>("0");
-    case ExportFieldKind::kOpenInterest:
-      return cols.open_interest > 0 ? CellText(block, row, cols.open_interest, rs) : std::optional<std::string>("0");
+    case ExportFieldKind::kTicker: out += block.ticker; return true;
+    case ExportFieldKind::kPeriod: out += block.period; return true;
+    case ExportFieldKind::kDate: return AppendDate(out, block, row, field.text, rs);
+    case ExportFieldKind::kLiteral: out += field.text; return true;
+    case ExportFieldKind::kOpen: return AppendCellText(out, block, row, cols.open, rs);
+    case ExportFieldKind::kHigh: return AppendCellText(out, block, row, cols.high, rs);
+    case ExportFieldKind::kLow: return AppendCellText(out, block, row, cols.low, rs);
+    case ExportFieldKind::kClose: return AppendCellText(out, block, row, cols.close, rs);
+    case ExportFieldKind::kVolume: return AppendCountText(out, block, row, cols.volume, rs);
+    case ExportFieldKind::kOpenInterest: return AppendCountText(out, block, row, cols.open_interest, rs);
   }
-  return std::nullopt;
+  return false;
 }
 
 // UTF-8 to 8-bit text: code points up to U+00FF become one byte, anything
@@ -132,25 +143,37 @@ void WriteLine(std::ostream& out, std::string& line) {
 
 }  // namespace
 
-std::string ExportLine(const ExportLayout& layout, const ExportBlock& block, int row, const RegionalSettings& rs) {
-  std::string line;
-  line.reserve(96);
+namespace {
+
+void ComposeLine(std::string& line, const ExportLayout& layout, const ExportBlock& block, int row,
+                 const RegionalSettings& rs) {
+  line.clear();
   for (int i = 0; i < layout.field_count; ++i) {
     const ExportField& field = layout.fields[i];
-    // A field that cannot be written is skipped with its separator, as a
+    // A field that cannot be written is taken back with its separator, as a
     // failed statement of the line's composition would be.
-    std::optional<std::string> text = FieldText(field, block, row, rs);
-    if (!text) continue;
+    const size_t start = line.size();
     if (i > 0 && !field.joined) line += layout.separator;
+    if (field.quoted) line += '"';
+    const size_t text_start = line.size();
+    if (!AppendField(line, field, block, row, rs)) {
+      line.resize(start);
+      continue;
+    }
     if (field.dot_to_comma) {
-      for (char& ch : *text) {
-        if (ch == '.') ch = ',';
+      for (size_t k = text_start; k < line.size(); ++k) {
+        if (line[k] == '.') line[k] = ',';
       }
     }
     if (field.quoted) line += '"';
-    line += *text;
-    if (field.quoted) line += '"';
   }
+}
+
+}  // namespace
+
+std::string ExportLine(const ExportLayout& layout, const ExportBlock& block, int row, const RegionalSettings& rs) {
+  std::string line;
+  ComposeLine(line, layout, block, row, rs);
   return line;
 }
 
@@ -160,8 +183,10 @@ void WriteExport(std::ostream& out, const ExportLayout& layout, const ExportBloc
     std::string header = layout.header;
     WriteLine(out, header);
   }
+  std::string line;
+  line.reserve(128);
   for (int row = block.first_row; row <= block.last_row; ++row) {
-    std::string line = ExportLine(layout, block, row, rs);
+    ComposeLine(line, layout, block, row, rs);
     WriteLine(out, line);
   }
 }
