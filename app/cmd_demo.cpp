@@ -1,5 +1,6 @@
 // pelorinxl demo DIR: writes a demo project on the offline SAMPLE source
-// into DIR/demo.xlsx and refreshes it, so a new user sees a full run.
+// into DIR/demo.xlsx and refreshes it, so a new user sees a full run; the
+// rows' exports go to DIR/exports.
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,12 +11,19 @@
 #include "download/demo_project.h"
 #include "entry/pelorin.h"
 #include "entry/project_template.h"
+#include "host/error.h"
 #include "support/clock.h"
 
 namespace plrxl::app {
 namespace {
 
 void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
+  // The exports go into the demo's own folder; the macro texts carry its
+  // path, so it must not hold the characters of the macro syntax.
+  const std::string exports = (std::filesystem::absolute(dir) / "exports").lexically_normal().string();
+  if (exports.find_first_of(",;()\"'") != std::string::npos) {
+    throw Error(kErrInvalidCall, "pelorinxl", "the demo folder's path must not contain , ; ( ) or quotes: " + exports);
+  }
   std::filesystem::create_directories(dir);
   const std::string path = (std::filesystem::absolute(dir) / "demo.xlsx").string();
   {
@@ -26,7 +34,7 @@ void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
     pelorin.ExcelApplication(host.get());
     Workbook& wb = host->AddWorkbook();
     CreateProjectWorkbook(pelorin, wb, SystemClock().Now());
-    WriteDemoRows(wb, DemoRows());
+    WriteDemoRows(wb, DemoRows(exports));
     wb.SaveAs(path);
   }
   ctx.out << "Wrote " << path << " (" << DemoRows().size() << " tickers); refreshing...\n";
@@ -34,7 +42,8 @@ void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
   options.action = "Refresh";
   options.terminal = isatty(STDOUT_FILENO) != 0;
   RunProjectFile(ctx, path, options);
-  ctx.out << "Open " << path << " in a spreadsheet program to see the result.\n";
+  ctx.out << "Open " << path << " in a spreadsheet program to see the result; the exported quote files are in "
+          << exports << ".\n";
 }
 
 }  // namespace
@@ -42,7 +51,7 @@ void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
 void RegisterDemoCommand(CLI::App& app, const AppContext& ctx) {
   CLI::App* cmd = app.add_subcommand("demo", "Write a demo project on the SAMPLE source into DIR and refresh it");
   auto dir = std::make_shared<std::string>();
-  cmd->add_option("DIR", *dir, "Folder for demo.xlsx (created when missing)")->required();
+  cmd->add_option("DIR", *dir, "Folder for demo.xlsx and its exports (created when missing)")->required();
   cmd->callback([&ctx, dir] { WriteAndRefresh(ctx, *dir); });
 }
 

@@ -7,6 +7,8 @@
 //   FirstRefresh  - a project whose data sheets do not exist yet
 //   Rerefresh     - the same project refreshed again (loads 1.5 M cells)
 //   WithIndicators - a first refresh whose rows each run five indicators
+//   DemoScale     - the same rows also export (csv), add their summary
+//                   line and their transposed line
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -48,9 +50,16 @@ constexpr const char* kFiveIndicators =
     "mvavgsimple(H1,close,20);wilderrsi(I1,close,14);bollingerbandup(J1,close,20,2);"
     "macd(K1,close);momentum(L1,close,10)";
 
+// The data tools of the demo after the five indicators.
+std::string DemoScaleMacros() {
+  return std::string(kFiveIndicators) + ";exportdata(csv," + Folder() + "/exports);createsummary;transposedata";
+}
+
 // Writes the empty project once (one file per macro text).
 std::string EmptyProject(const std::string& macros = "") {
-  const std::string path = Folder() + (macros.empty() ? "/empty.xlsx" : "/empty_macros.xlsx");
+  const std::string path = Folder() + (macros.empty()                ? "/empty.xlsx"
+                                       : macros == kFiveIndicators ? "/empty_macros.xlsx"
+                                                                   : "/empty_demo_scale.xlsx");
   if (std::filesystem::exists(path)) return path;
   MemoryHost host(MakeXlsxStore());
   RunContext rc;
@@ -134,9 +143,17 @@ void BM_WithIndicators(benchmark::State& state) {
   Report(state, phases);
 }
 
+void BM_DemoScale(benchmark::State& state) {
+  const std::string in = EmptyProject(DemoScaleMacros());
+  Phases phases;
+  for (auto _ : state) RefreshFile(in, Folder() + "/demo_scale.xlsx", &phases);
+  Report(state, phases);
+}
+
 BENCHMARK(BM_FirstRefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_Rerefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WithIndicators)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_DemoScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 }  // namespace plrxl

@@ -1,10 +1,12 @@
 #include "download/demo_project.h"
 
 #include <iterator>
+#include <span>
 #include <string>
 
 #include "entry/pelorin.h"
 #include "host/spreadsheet_host.h"
+#include "macros/export_layouts.h"
 
 namespace plrxl {
 namespace {
@@ -42,20 +44,34 @@ double IsoDate(const std::string& text) {
   return DateSerial(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
 }
 
+// The data tools every demo row runs after its indicators: one export (the
+// layouts in turn, so the demo writes all twelve), its summary line and its
+// transposed line.
+std::string DataTools(int row_index, const std::string& export_folder) {
+  std::string tools;
+  if (!export_folder.empty()) {
+    const std::span<const ExportLayout> layouts = ExportLayouts();
+    tools = std::string("exportdata(") + layouts[static_cast<size_t>(row_index) % layouts.size()].name + "," +
+            export_folder + ");";
+  }
+  return tools + "createsummary;transposedata";
+}
+
 }  // namespace
 
-std::vector<DemoRow> DemoRows() {
+std::vector<DemoRow> DemoRows(const std::string& export_folder) {
   struct Shape {
     const char* periodicity;
     const char* direction;
     const char* fields;
     const char* start;
   };
+  // At most 255 bars per row, so that every transposed line is whole.
   const Shape shapes[] = {
-      {"Daily", "FTB", "dohlcv", "2023-01-02"},  {"Daily", "FBT", "dohlcv", "2023-01-02"},
-      {"Weekly", "FTB", "dohlc", "2018-01-01"},  {"Weekly", "FBT", "dcv", "2018-01-01"},
+      {"Daily", "FTB", "dohlcv", "2024-07-15"},  {"Daily", "FBT", "dohlcv", "2024-07-15"},
+      {"Weekly", "FTB", "dohlc", "2021-01-04"},  {"Weekly", "FBT", "dcv", "2021-01-04"},
       {"Monthly", "FTB", "dohlcva", "2010-01-01"}, {"Monthly", "FBT", "dc", "2010-01-01"},
-      {"Daily", "FTB", "dclhov", "2024-01-02"},  {"Daily", "FBT", "dhlc", "2024-01-02"},
+      {"Daily", "FTB", "dclhov", "2024-08-01"},  {"Daily", "FBT", "dhlc", "2024-08-01"},
   };
   const char* tickers[] = {"ALPHA", "BRAVO", "CHARLIE", "DELTA", "ECHO", "FOXTROT", "GOLF", "HOTEL",
                            "INDIA", "JULIET", "KILO", "LIMA", "MIKE", "NOVEMBER", "OSCAR", "PAPA",
@@ -71,8 +87,9 @@ std::vector<DemoRow> DemoRows() {
       if (std::string(s.fields).find(letter) != std::string::npos) written += letter;
     }
     const bool close = written.find('c') != std::string::npos;
-    rows.push_back({ticker, s.start, "2025-06-30", s.periodicity, s.direction, s.fields,
-                    close ? Indicators(written, i) : "", i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
+    const std::string macros = (close ? Indicators(written, i) + ";" : "") + DataTools(i - 1, export_folder);
+    rows.push_back({ticker, s.start, "2025-06-30", s.periodicity, s.direction, s.fields, macros,
+                    i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
   }
   return rows;
 }

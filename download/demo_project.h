@@ -22,8 +22,11 @@ struct DemoRow {
   std::string source = "SAMPLE";
 };
 
-// The 24 rows of the demo project.
-std::vector<DemoRow> DemoRows();
+// The 24 rows of the demo project. After its indicators every row exports
+// its quotes into `export_folder` (an absolute path; the rows take the
+// twelve layouts in turn) and adds its line to the "Summary" and "Data"
+// sheets. An empty folder leaves the exports out.
+std::vector<DemoRow> DemoRows(const std::string& export_folder = "");
 
 // `count` daily rows of 2,500 bars each (about ten years of business days),
 // fields dohlcv in FTB order; `macros` on every row.

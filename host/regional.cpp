@@ -157,42 +157,86 @@ RegionalSettings RegionalSettings::FromLocaleFormats(const char* d_fmt, const ch
   return rs;
 }
 
-std::string NumberToText(double value, const RegionalSettings& rs) {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-  if (value == 0) return "0";
-  char buf[40];
-  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 14);
-  *res.ptr = '\0';
-  // buf is "d.dddddddddddddde[+-]xx": collect the significant digits.
-  std::string digits;
-  digits += buf[0];
-  digits.append(buf + 2, 14);
-  const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int n = static_cast<int>(digits.size());
-  std::string out = value < 0 ? "-" : "";
+namespace {
+
+// Splits to_chars' scientific text "d.ddde+xx" into its digits (without
+// trailing zeros) and exponent; returns the number of digits.
+int ScientificDigits(const char* text, const char* text_end, char* digits, int* exponent) {
+  int n = 0;
+  const char* p = text;
+  for (; p < text_end && *p != 'e'; ++p) {
+    if (*p != '.') digits[n++] = *p;
+  }
+  while (n > 1 && digits[n - 1] == '0') --n;
+  int value = 0;
+  const char* q = p + 1;
+  const bool negative = q < text_end && *q == '-';
+  if (q < text_end && (*q == '-' || *q == '+')) ++q;
+  for (; q < text_end; ++q) value = value * 10 + (*q - '0');
+  *exponent = negative ? -value : value;
+  return n;
+}
+
+}  // namespace
+
+void AppendNumberText(std::string& out, double value, const RegionalSettings& rs) {
+  if (std::isnan(value)) {
+    out += "NaN";
+    return;
+  }
+  if (std::isinf(value)) {
+    out += value > 0 ? "Infinity" : "-Infinity";
+    return;
+  }
+  if (value == 0) {
+    out += '0';
+    return;
+  }
+  char buf[48];
+  char digits[40];
+  int exponent = 0;
+  // The shortest digits that read back as the value: when there are at most
+  // 15 of them they are also the value rounded to 15 digits (a double's
+  // error is below half a unit of the 15th digit). Otherwise round to 15.
+  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
+  int n = ScientificDigits(buf, res.ptr, digits, &exponent);
+  if (n > 15) {
+    res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+    n = ScientificDigits(buf, res.ptr, digits, &exponent);
+  }
+  if (value < 0) out += '-';
   const bool scientific = exponent >= 15 || (exponent < 0 && -exponent - 1 + n > 15);
   if (scientific) {
     out += digits[0];
     if (n > 1) {
       out += rs.decimal_symbol;
-      out.append(digits, 1, std::string::npos);
+      out.append(digits + 1, static_cast<size_t>(n - 1));
     }
     char exp[16];
     std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return out + exp;
+    out += exp;
+    return;
   }
   if (exponent < 0) {
     out += '0';
     out += rs.decimal_symbol;
     out.append(static_cast<size_t>(-exponent - 1), '0');
-    return out + digits;
+    out.append(digits, static_cast<size_t>(n));
+    return;
   }
-  if (n <= exponent + 1) return out + digits + std::string(static_cast<size_t>(exponent + 1 - n), '0');
-  out.append(digits, 0, static_cast<size_t>(exponent + 1));
+  if (n <= exponent + 1) {
+    out.append(digits, static_cast<size_t>(n));
+    out.append(static_cast<size_t>(exponent + 1 - n), '0');
+    return;
+  }
+  out.append(digits, static_cast<size_t>(exponent + 1));
   out += rs.decimal_symbol;
-  out.append(digits, static_cast<size_t>(exponent + 1), std::string::npos);
+  out.append(digits + exponent + 1, static_cast<size_t>(n - exponent - 1));
+}
+
+std::string NumberToText(double value, const RegionalSettings& rs) {
+  std::string out;
+  AppendNumberText(out, value, rs);
   return out;
 }
 

@@ -46,6 +46,9 @@ int Weekday(double serial);
 // no trailing zeros, the regional decimal symbol, "E+nn" for very large or
 // small magnitudes.
 std::string NumberToText(double value, const RegionalSettings& rs);
+// The same text appended to `out`, without a string of its own (the fast
+// path of writers that convert many numbers).
+void AppendNumberText(std::string& out, double value, const RegionalSettings& rs);
 // Text of a date in the short-date pattern, with the time appended when the
 // serial has a fraction (a pure time prints as time only).
 std::string DateToText(double serial, const RegionalSettings& rs);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <set>
 
 #include "download/demo_project.h"
 #include "tests/download/download_fixture.h"
@@ -138,6 +139,21 @@ TEST_F(CommandsTest, DemoWritesAndRefreshesItsProject) {
     EXPECT_FALSE(Settings(wb).IsCellEmpty(row, 11)) << row;
   }
   EXPECT_EQ(red, 0);
+  // Every ticker exported (the twelve layouts in turn), and has its summary
+  // and transposed lines.
+  const int tickers = static_cast<int>(DemoRows().size());
+  std::set<std::string> files, extensions;
+  for (const auto& entry : std::filesystem::directory_iterator(temp_.File("demo/exports"))) {
+    files.insert(entry.path().filename().string());
+    extensions.insert(entry.path().extension().string());
+  }
+  EXPECT_EQ(static_cast<int>(files.size()), tickers);
+  EXPECT_EQ(extensions, (std::set<std::string>{".asc", ".csv", ".prn", ".sc4", ".txt", ".xls"}));
+  EXPECT_EQ(files.count("ALPHA_D.prn"), 1u);  // the first row: "metastock"
+  for (int k = 1; k <= tickers; ++k) {
+    EXPECT_FALSE(wb.Worksheets("Summary").IsCellEmpty(1 + k, 1)) << k;
+    EXPECT_FALSE(wb.Worksheets("Data").IsCellEmpty(1 + k, 2)) << k;
+  }
 }
 
 }  // namespace
