@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "download/data_sheet_name.h"
+#include "entry/data_sheet_name.h"
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
 #include "download/progress_bar_window.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "download/data_sheet_name.h"
+#include "entry/data_sheet_name.h"
 #include "download/internal/row_access.h"
 #include "entry/pelorin.h"
 #include "host/error.h"

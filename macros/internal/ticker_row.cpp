@@ -1,5 +1,6 @@
 #include "macros/internal/ticker_row.h"
 
+#include "entry/data_sheet_name.h"
 #include "entry/pelorin.h"
 #include "host/spreadsheet_host.h"
 #include "macros/macro_call.h"
@@ -30,20 +31,17 @@ std::string DataSheetName(CPelorin& owner, Worksheet& settings, int16_t row) {
   const Range anchor = settings.Parent().NameRange(kRangeTickerName);
   const std::string location = Text(owner, settings, row, kDataLocation);
   const std::string ticker = ToText(settings.CellValue(row, anchor.Column()), rs);
-  std::string name = ToText(RemoveBadSymbols(owner.Context(), Variant(location), kBadSheetChars), rs).substr(0, 28);
-  // An AUTO sheet is named after the ticker, cleaned the same way
-  // ("BRK/B" -> "BRK_B").
-  if (LowerAscii(name) == "auto") {
-    name = ToText(RemoveBadSymbols(owner.Context(), Variant(ticker), kBadSheetChars), rs);
-  }
+  // Earlier rows for the same sheet and ticker push this one to "(n)", as
+  // the run names it.
   int same = 0;
   for (int earlier = anchor.Row() + 2; earlier < row; ++earlier) {
     const int16_t r = ToInt16(earlier);
-    if (Text(owner, settings, r, kDataLocation) == location &&
+    if (SameDataLocation(Text(owner, settings, r, kDataLocation), location) &&
         ToText(settings.CellValue(r, anchor.Column()), rs) == ticker) {
       ++same;
     }
   }
+  std::string name = plrxl::DataSheetName(location, ticker);
   if (same > 0) name += "(" + std::to_string(same) + ")";
   return name;
 }

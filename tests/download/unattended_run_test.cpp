@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "download/data_sheet_name.h"
+#include "entry/data_sheet_name.h"
 #include "tests/support/csv_bars.h"
 #include "tests/download/download_fixture.h"
 #include "tests/download/wrapped_fetcher.h"

@@ -1,4 +1,4 @@
-#include "download/data_sheet_name.h"
+#include "entry/data_sheet_name.h"
 
 #include <cctype>
 #include <string_view>
