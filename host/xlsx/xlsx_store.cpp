@@ -59,9 +59,11 @@ void SyncPath(const std::string& path, bool directory) {
 
 class XlsxStore : public WorkbookStore {
  public:
+  explicit XlsxStore(const XlsxLimits& limits) : limits_(limits) {}
+
   void Load(const std::string& path, Workbook& into) override {
     try {
-      xlsx::ReadPackage(path, into);
+      xlsx::ReadPackage(path, into, limits_);
     } catch (const xlsx::XlsxProblem& p) {
       throw StoreError(path, p.what());
     } catch (const Error& e) {
@@ -107,10 +109,13 @@ class XlsxStore : public WorkbookStore {
     }
     SyncPath(folder, true);
   }
+
+ private:
+  XlsxLimits limits_;
 };
 
 }  // namespace
 
-std::unique_ptr<WorkbookStore> MakeXlsxStore() { return std::make_unique<XlsxStore>(); }
+std::unique_ptr<WorkbookStore> MakeXlsxStore(const XlsxLimits& limits) { return std::make_unique<XlsxStore>(limits); }
 
 }  // namespace plrxl

@@ -28,14 +28,47 @@
 // to the pixel. Cached Boolean and error results of formulas, constant
 // errors and the empty text have no cell type in the writer and are stored
 // as formulas or texts the reader recognises ("=#N/A", "=\"\"", "TRUE").
+//
+// Saving streams: the writer runs in its constant-memory mode, so a row of
+// cells is written out as soon as the next row starts and nothing per cell
+// stays in memory; texts are then stored inline in the sheet parts (the
+// reader takes both forms). Every failure of the writer, running out of
+// memory included, is an Error, never a crash.
+//
+// Loading is bounded: XlsxLimits caps what a file may make the model hold,
+// checked while the parts are inflated and before the memory is spent, so a
+// small hostile file cannot claim gigabytes. A file over a limit is refused
+// with a message naming the limit's setting and the part. Shared strings are
+// held once however many cells show them. Cells beyond the grid (row 65,536,
+// column IV) are skipped and reported in Workbook::Warnings with the first
+// such address; the rest of the workbook loads. A text over 32,767
+// characters or a formula over 8,192 refuses the load, naming the cell,
+// since such a workbook could never be saved again (see format_limits.h).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "host/workbook_store.h"
 
 namespace plrxl {
 
-std::unique_ptr<WorkbookStore> MakeXlsxStore();
+// Load limits, each a key of section "Setting" of the settings INI.
+struct XlsxLimits {
+  int64_t max_cells_per_sheet = 2'000'000;      // "XlsxMaxCellsPerSheet"
+  int64_t max_cells_per_workbook = 10'000'000;  // "XlsxMaxCellsPerWorkbook"
+  // Text as the cells show it: a shared string counts once per cell that
+  // refers to it, and every entry of the shared-string table 64 bytes more.
+  int64_t max_text_bytes = int64_t{64} << 20;   // "XlsxMaxTextMB"
+  int64_t max_part_bytes = int64_t{96} << 20;   // "XlsxMaxPartMB", one part inflated
+};
+
+inline constexpr const char* kMaxCellsPerSheetKey = "XlsxMaxCellsPerSheet";
+inline constexpr const char* kMaxCellsPerWorkbookKey = "XlsxMaxCellsPerWorkbook";
+inline constexpr const char* kMaxTextMBKey = "XlsxMaxTextMB";
+inline constexpr const char* kMaxPartMBKey = "XlsxMaxPartMB";
+
+std::unique_ptr<WorkbookStore> MakeXlsxStore(const XlsxLimits& limits = {});
 
 }  // namespace plrxl

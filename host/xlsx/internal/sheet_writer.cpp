@@ -1,5 +1,8 @@
 #include "host/xlsx/internal/sheet_writer.h"
 
+#include <cstdlib>
+#include <vector>
+
 #include "host/address.h"
 #include "host/xlsx/internal/chart_writer.h"
 #include "host/xlsx/internal/problem.h"
@@ -74,6 +77,19 @@ void WriteCell(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats, 
   }
 }
 
+void AddMergedRange(lxw_worksheet* ws, const Rect& m) {
+  if (m.row1 == m.row2 && m.col1 == m.col2) return;
+  // Freed with the worksheet by the writer.
+  auto* range = static_cast<lxw_merged_range*>(std::calloc(1, sizeof(lxw_merged_range)));
+  if (range == nullptr) throw XlsxProblem("out of memory while merging " + FormatA1(m, false));
+  range->first_row = static_cast<lxw_row_t>(m.row1 - 1);
+  range->last_row = static_cast<lxw_row_t>(m.row2 - 1);
+  range->first_col = static_cast<lxw_col_t>(m.col1 - 1);
+  range->last_col = static_cast<lxw_col_t>(m.col2 - 1);
+  STAILQ_INSERT_TAIL(ws->merged_ranges, range, list_pointers);
+  ++ws->merged_range_count;
+}
+
 }  // namespace
 
 SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& sheet, FormatCache& formats,
@@ -84,25 +100,41 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
                            sheet.ColumnWidth(col), nullptr);
     }
   }
+  // The writer streams rows (constant-memory mode): a row is final once a
+  // later row is written, so a row height is given just before its row's
+  // first cell. Merged ranges go straight into the sheet's list: the
+  // writer's own merge call also writes padding cells, which would finish
+  // rows out of order.
+  for (const Rect& m : sheet.MergedCells()) AddMergedRange(ws, m);
+  std::vector<int> heights;
   for (int row = 1; row <= kMaxRows; ++row) {
-    if (sheet.RowHeightIsCustom(row)) worksheet_set_row(ws, static_cast<lxw_row_t>(row - 1), sheet.RowHeight(row), nullptr);
+    if (sheet.RowHeightIsCustom(row)) heights.push_back(row);
   }
-  // Merging first: libxlsxwriter writes an empty text into the top-left
-  // cell, which the cell loop below then overwrites (or blanks).
-  for (const Rect& m : sheet.MergedCells()) {
-    lxw_error err = worksheet_merge_range(ws, static_cast<lxw_row_t>(m.row1 - 1), static_cast<lxw_col_t>(m.col1 - 1),
-                                          static_cast<lxw_row_t>(m.row2 - 1), static_cast<lxw_col_t>(m.col2 - 1), "",
-                                          nullptr);
-    if (err != LXW_NO_ERROR) throw XlsxProblem("cannot merge " + FormatA1(m, false) + ": " + lxw_strerror(err));
-    if (sheet.IsCellEmpty(m.row1, m.col1)) {
-      // A blank with the default format replaces the empty text.
-      lxw_format* fmt = formats.Get(sheet.CellStyleId(m.row1, m.col1), false);
-      worksheet_write_blank(ws, static_cast<lxw_row_t>(m.row1 - 1), static_cast<lxw_col_t>(m.col1 - 1),
-                            fmt != nullptr ? fmt : formats.Default());
+  size_t next_height = 0;
+  auto reach_row = [&](int row) {
+    for (; next_height < heights.size() && heights[next_height] <= row; ++next_height) {
+      const int r = heights[next_height];
+      Check(worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr), r, 1);
     }
-  }
+  };
   if (auto used = sheet.UsedRange()) {
-    sheet.ForEachCell(*used, [&](int row, int col) { WriteCell(ws, sheet, formats, row, col); });
+    int current_row = 0;
+    sheet.ForEachCell(*used, [&](int row, int col) {
+      if (row != current_row) {
+        reach_row(row);
+        current_row = row;
+      }
+      WriteCell(ws, sheet, formats, row, col);
+    });
+  }
+  reach_row(kMaxRows);
+  if (sheet.ChartCount() > 0 && !heights.empty() && ws->optimize) {
+    // The writer places chart anchors at close from the sheet's row table,
+    // which streaming leaves empty. The rows are written already; this only
+    // tells the table their heights.
+    ws->optimize = LXW_FALSE;
+    for (int r : heights) worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
+    ws->optimize = LXW_TRUE;
   }
 
   if (!sheet.Visible()) {
