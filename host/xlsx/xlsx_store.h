@@ -47,6 +47,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -68,6 +69,11 @@ inline constexpr const char* kMaxCellsPerSheetKey = "XlsxMaxCellsPerSheet";
 inline constexpr const char* kMaxCellsPerWorkbookKey = "XlsxMaxCellsPerWorkbook";
 inline constexpr const char* kMaxTextMBKey = "XlsxMaxTextMB";
 inline constexpr const char* kMaxPartMBKey = "XlsxMaxPartMB";
+
+// The limits from the settings: `setting(key)` gives a key's text, empty
+// when unset (the default stays). The MB keys count mebibytes. Throws
+// Error 5 naming the key when a value is not a whole number of at least 1.
+XlsxLimits XlsxLimitsFrom(const std::function<std::string(const char* key)>& setting);
 
 std::unique_ptr<WorkbookStore> MakeXlsxStore(const XlsxLimits& limits = {});
 
