@@ -6,76 +6,11 @@
 #include "host/address.h"
 #include "host/xlsx/internal/chart_writer.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/sheet_data_writer.h"
 
 namespace plrxl::xlsx {
 
 namespace {
-
-// Values libxlsxwriter has no cell type for are stored as formulas whose
-// text is the value itself; the reader turns them back into constants.
-constexpr const char* kEmptyTextFormula = "\"\"";
-
-void Check(lxw_error err, int row, int col) {
-  if (err == LXW_NO_ERROR) return;
-  throw XlsxProblem(std::string("cannot write cell ") + ColumnLetters(col) + std::to_string(row) + ": " +
-                    lxw_strerror(err));
-}
-
-void WriteCell(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats, int row, int col) {
-  const lxw_row_t r = static_cast<lxw_row_t>(row - 1);
-  const lxw_col_t c = static_cast<lxw_col_t>(col - 1);
-  const int style_id = sheet.CellStyleId(row, col);
-  const Variant value = sheet.CellValue(row, col);
-  lxw_format* fmt = formats.Get(style_id, value.IsDate());
-  std::string formula = sheet.CellFormula(row, col);
-  if (!formula.empty()) {
-    const char* text = formula[0] == '=' ? formula.c_str() + 1 : formula.c_str();
-    switch (value.Type()) {
-      case VarType::kNumber:
-      case VarType::kDate:
-        Check(worksheet_write_formula_num(ws, r, c, text, fmt, value.Number()), row, col);
-        return;
-      case VarType::kText:
-        Check(worksheet_write_formula_str(ws, r, c, text, fmt, value.Text().c_str()), row, col);
-        return;
-      case VarType::kBoolean:
-        Check(worksheet_write_formula_str(ws, r, c, text, fmt, value.Boolean() ? "TRUE" : "FALSE"), row, col);
-        return;
-      case VarType::kError:
-        Check(worksheet_write_formula_str(ws, r, c, text, fmt, CellErrorText(value.ErrorValue())), row, col);
-        return;
-      default:
-        Check(worksheet_write_formula_num(ws, r, c, text, fmt, 0), row, col);
-        return;
-    }
-  }
-  switch (value.Type()) {
-    case VarType::kNumber:
-    case VarType::kDate:
-      Check(worksheet_write_number(ws, r, c, value.Number(), fmt), row, col);
-      break;
-    case VarType::kText:
-      if (value.Text().empty()) {
-        Check(worksheet_write_formula_str(ws, r, c, kEmptyTextFormula, fmt, ""), row, col);
-      } else {
-        Check(worksheet_write_string(ws, r, c, value.Text().c_str(), fmt), row, col);
-      }
-      break;
-    case VarType::kBoolean:
-      Check(worksheet_write_boolean(ws, r, c, value.Boolean() ? 1 : 0, fmt), row, col);
-      break;
-    case VarType::kError: {
-      const char* text = CellErrorText(value.ErrorValue());
-      Check(worksheet_write_formula_str(ws, r, c, text, fmt, text), row, col);
-      break;
-    }
-    case VarType::kEmpty:
-      if (fmt != nullptr) Check(worksheet_write_blank(ws, r, c, fmt), row, col);
-      break;
-    default:
-      break;  // arrays and objects never sit in cells
-  }
-}
 
 void AddMergedRange(lxw_worksheet* ws, const Rect& m) {
   if (m.row1 == m.row2 && m.col1 == m.col2) return;
@@ -100,40 +35,19 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
                            sheet.ColumnWidth(col), nullptr);
     }
   }
-  // The writer streams rows (constant-memory mode): a row is final once a
-  // later row is written, so a row height is given just before its row's
-  // first cell. Merged ranges go straight into the sheet's list: the
-  // writer's own merge call also writes padding cells, which would finish
-  // rows out of order.
+  // The cells go straight into the writer's streaming file (see
+  // sheet_data_writer.h). Merged ranges go into the sheet's list directly:
+  // the writer's own merge call would also write padding cells.
   for (const Rect& m : sheet.MergedCells()) AddMergedRange(ws, m);
-  std::vector<int> heights;
-  for (int row = 1; row <= kMaxRows; ++row) {
-    if (sheet.RowHeightIsCustom(row)) heights.push_back(row);
-  }
-  size_t next_height = 0;
-  auto reach_row = [&](int row) {
-    for (; next_height < heights.size() && heights[next_height] <= row; ++next_height) {
-      const int r = heights[next_height];
-      Check(worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr), r, 1);
-    }
-  };
-  if (auto used = sheet.UsedRange()) {
-    int current_row = 0;
-    sheet.ForEachCell(*used, [&](int row, int col) {
-      if (row != current_row) {
-        reach_row(row);
-        current_row = row;
-      }
-      WriteCell(ws, sheet, formats, row, col);
-    });
-  }
-  reach_row(kMaxRows);
-  if (sheet.ChartCount() > 0 && !heights.empty() && ws->optimize) {
+  WriteSheetData(ws, sheet, formats);
+  if (sheet.ChartCount() > 0 && ws->optimize) {
     // The writer places chart anchors at close from the sheet's row table,
     // which streaming leaves empty. The rows are written already; this only
     // tells the table their heights.
     ws->optimize = LXW_FALSE;
-    for (int r : heights) worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
+    for (int r = 1; r <= kMaxRows; ++r) {
+      if (sheet.RowHeightIsCustom(r)) worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
+    }
     ws->optimize = LXW_TRUE;
   }
 
