@@ -25,15 +25,14 @@
 //
 // Known limits of the saved file: hidden defined names come back visible; a
 // formula without a cached value comes back with 0; column widths are kept
-// to the pixel. Cached Boolean and error results of formulas, constant
-// errors and the empty text have no cell type in the writer and are stored
-// as formulas or texts the reader recognises ("=#N/A", "=\"\"", "TRUE").
+// to the pixel.
 //
-// Saving streams: the writer runs in its constant-memory mode, so a row of
-// cells is written out as soon as the next row starts and nothing per cell
-// stays in memory; texts are then stored inline in the sheet parts (the
-// reader takes both forms). Every failure of the writer, running out of
-// memory included, is an Error, never a crash.
+// Saving streams: the cells of each sheet are written straight from the
+// model into the writer's streaming file (constant-memory mode), row by row,
+// so nothing per cell is held beyond the model; texts are stored inline in
+// the sheet parts (the reader takes both forms), error constants and the
+// empty text as values, formula results with their own types. Every failure
+// of the writer, running out of memory included, is an Error, never a crash.
 //
 // Loading is bounded: XlsxLimits caps what a file may make the model hold,
 // checked while the parts are inflated and before the memory is spent, so a

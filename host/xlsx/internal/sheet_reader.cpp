@@ -182,8 +182,8 @@ class CellLoader {
       return ParseCellError(text, &e) ? Variant(e) : Variant(CellError::kValue);
     }
     if (type == "str") {
-      // Our writer can only store texts as cached results: Booleans and
-      // errors of formulas come back from their texts.
+      // Files saved by earlier versions stored Boolean and error results of
+      // formulas as texts: they come back from their texts.
       std::string_view s(text);
       CellError e;
       if (in_formula && s == "TRUE") return Variant(true);
@@ -222,9 +222,11 @@ class CellLoader {
       Variant cached = Value(c, type, is_date, true, row, col);
       CellError e;
       if (!formula.empty() && ParseCellError(formula, &e)) {
-        sheet_.SetCellValue(row, col, Variant(e));  // how a constant error is stored
+        // Files saved by earlier versions stored constant errors and the
+        // empty text as formulas.
+        sheet_.SetCellValue(row, col, Variant(e));
       } else if (formula == "\"\"") {
-        sheet_.SetCellValue(row, col, Variant(std::string()));  // and the empty text
+        sheet_.SetCellValue(row, col, Variant(std::string()));
       } else if (!formula.empty()) {
         sheet_.SetCellFormula(row, col, "=" + formula, cached);
       } else {
