@@ -6,11 +6,15 @@
 #include "app/exit_codes.h"
 #include "host/error.h"
 #include "host/xlsx/xlsx_store.h"
+#include "support/settings_store.h"
 
 namespace plrxl::app {
 
 std::unique_ptr<MemoryHost> AppContext::MakeHost() const {
-  return std::make_unique<MemoryHost>(MakeXlsxStore(), RegionalSettings::FromLocale());
+  const SettingsStore settings = SettingsStore::ForUser();
+  const XlsxLimits limits = XlsxLimitsFrom(
+      [&](const char* key) { return settings.GetSetting(kSettingsApp, kSettingSection, key); });
+  return std::make_unique<MemoryHost>(MakeXlsxStore(limits), RegionalSettings::FromLocale());
 }
 
 }  // namespace plrxl::app

@@ -10,6 +10,7 @@
 //   DemoScale     - the same rows also export (csv), add their summary
 //                   line and their transposed line
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <chrono>
 
@@ -119,6 +120,11 @@ void Report(benchmark::State& state, const Phases& phases) {
   state.counters["load_ms"] = phases.load_ms / n;
   state.counters["run_ms"] = phases.run_ms / n;
   state.counters["save_ms"] = phases.save_ms / n;
+  // Peak resident memory of the process so far (run one case at a time with
+  // --benchmark_filter to read a case's own peak); budget: under 80 MB.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void BM_FirstRefresh(benchmark::State& state) {

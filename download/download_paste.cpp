@@ -280,6 +280,17 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     table = Read_mDate(direction);
     SetMessage("Downloading " + ticker + " done.", true);
   });
+  // The table holds the row's quotes now: the request and its result go, so
+  // a run does not keep every row's download until it ends.
+  IgnoreErrors([&] {
+    for (int i = 0; i < requests_.Count(); ++i) {
+      if (&requests_.Item(i).Result() != current_result_) continue;
+      const std::string key = requests_.Key(i);
+      requests_.Remove(key);
+      break;
+    }
+    current_result_ = nullptr;
+  });
   if (proc.Aborted()) return;
   if (!table.IsArray()) {
     proc.Do([&] {

@@ -304,16 +304,36 @@ std::string FormatNumber(const std::vector<Token>& tokens, double value, bool wi
 
 }  // namespace
 
-std::string FormatWithNumberFormat(const Variant& v, const std::string& format, const RegionalSettings& rs) {
+struct ParsedNumberFormat::Section {
+  std::string text;
+  bool general = false;  // "", "General" or "@": the value's own text
+  bool is_date = false;
+  std::vector<Token> tokens;
+};
+
+ParsedNumberFormat::ParsedNumberFormat(const std::string& format) {
+  for (std::string& text : SplitSections(format)) {
+    Section section;
+    section.general = text.empty() || EqualsNoCase(text, "General") || text == "@";
+    if (!section.general) section.tokens = Tokenize(text, &section.is_date);
+    section.text = std::move(text);
+    sections_.push_back(std::move(section));
+  }
+}
+
+ParsedNumberFormat::~ParsedNumberFormat() = default;
+ParsedNumberFormat::ParsedNumberFormat(ParsedNumberFormat&&) noexcept = default;
+ParsedNumberFormat& ParsedNumberFormat::operator=(ParsedNumberFormat&&) noexcept = default;
+
+std::string ParsedNumberFormat::Format(const Variant& v, const RegionalSettings& rs) const {
   switch (v.Type()) {
     case VarType::kEmpty: return "";
     case VarType::kError: return CellErrorText(v.ErrorValue());
     case VarType::kBoolean: return v.Boolean() ? "TRUE" : "FALSE";
     case VarType::kText: {
-      const auto sections = SplitSections(format);
-      if (sections.size() < 4 && sections[0].find('@') == std::string::npos) return v.Text();
+      if (sections_.size() < 4 && sections_[0].text.find('@') == std::string::npos) return v.Text();
       // The text section with the text in place of "@".
-      const std::string section = sections.size() >= 4 ? sections[3] : sections[0];
+      const std::string& section = sections_.size() >= 4 ? sections_[3].text : sections_[0].text;
       std::string result;
       bool quoted = false;
       for (char c : section) {
@@ -328,20 +348,21 @@ std::string FormatWithNumberFormat(const Variant& v, const std::string& format, 
     default: return "";
   }
   const double value = v.Number();
-  const auto sections = SplitSections(format);
   size_t index = 0;
   bool with_sign = true;
-  if (value < 0 && sections.size() >= 2 && !sections[1].empty()) index = 1, with_sign = false;
-  if (value == 0 && sections.size() >= 3) index = 2;
-  const std::string& section = sections[index];
-  if (section.empty() || EqualsNoCase(section, "General") || section == "@") {
+  if (value < 0 && sections_.size() >= 2 && !sections_[1].text.empty()) index = 1, with_sign = false;
+  if (value == 0 && sections_.size() >= 3) index = 2;
+  const Section& section = sections_[index];
+  if (section.general) {
     if (v.IsDate()) return DateToText(value, rs);
     return NumberToText(with_sign ? value : std::fabs(value), rs);
   }
-  bool is_date = false;
-  const std::vector<Token> tokens = Tokenize(section, &is_date);
-  if (is_date) return FormatDate(tokens, value);
-  return FormatNumber(tokens, value, with_sign, rs);
+  if (section.is_date) return FormatDate(section.tokens, value);
+  return FormatNumber(section.tokens, value, with_sign, rs);
+}
+
+std::string FormatWithNumberFormat(const Variant& v, const std::string& format, const RegionalSettings& rs) {
+  return ParsedNumberFormat(format).Format(v, rs);
 }
 
 }  // namespace plrxl

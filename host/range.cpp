@@ -236,10 +236,16 @@ void Range::AutoFitColumns() const {
   std::vector<size_t> longest(static_cast<size_t>(rect_.Cols()), 0);
   const RegionalSettings& rs = RegionalOf(*sheet_);
   Workbook& book = sheet_->Parent();
+  std::unordered_map<int, ParsedNumberFormat> formats;  // by style id: each parsed once
   sheet_->ForEachCell(rect_, [&](int r, int c) {
     const Variant v = sheet_->CellValue(r, c);
     if (v.IsEmpty()) return;
-    const std::string text = FormatWithNumberFormat(v, book.StyleAt(sheet_->CellStyleId(r, c)).number_format, rs);
+    const int style_id = sheet_->CellStyleId(r, c);
+    auto format = formats.find(style_id);
+    if (format == formats.end()) {
+      format = formats.emplace(style_id, ParsedNumberFormat(book.StyleAt(style_id).number_format)).first;
+    }
+    const std::string text = format->second.Format(v, rs);
     size_t& n = longest[static_cast<size_t>(c - rect_.col1)];
     n = std::max(n, Utf8Length(text));
   });

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/variant.h"
 
@@ -66,5 +67,20 @@ bool IsDateLike(const Variant& v, const RegionalSettings& rs);
 // "General", "@", "hh:mm"), as a cell would display it.
 std::string FormatWithNumberFormat(const Variant& v, const std::string& format,
                                    const RegionalSettings& rs);
+
+// A number format parsed once, for formatting many cells of one style.
+class ParsedNumberFormat {
+ public:
+  explicit ParsedNumberFormat(const std::string& format);
+  ~ParsedNumberFormat();
+  ParsedNumberFormat(ParsedNumberFormat&&) noexcept;
+  ParsedNumberFormat& operator=(ParsedNumberFormat&&) noexcept;
+  // As FormatWithNumberFormat.
+  std::string Format(const Variant& v, const RegionalSettings& rs) const;
+
+ private:
+  struct Section;
+  std::vector<Section> sections_;
+};
 
 }  // namespace plrxl

@@ -51,7 +51,14 @@ class Worksheet : public HostObject {
   // --- cell primitives (1-based; out of grid throws 1004) ---
   // Never-written cells read as the empty Variant.
   virtual Variant CellValue(int row, int col) const = 0;
+  // A text the file cannot hold (format_limits.h) throws 1004 naming the
+  // cell.
   virtual void SetCellValue(int row, int col, const Variant& value) = 0;
+  // Sets a text cell to a text many cells share (a loaded workbook's shared
+  // strings); a host may keep a reference instead of a copy.
+  virtual void SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
+    SetCellValue(row, col, Variant(*text));
+  }
   // Formula text ("=A1+1"); empty when the cell holds a constant. Setting a
   // formula keeps the value given as its cached result.
   virtual std::string CellFormula(int row, int col) const = 0;

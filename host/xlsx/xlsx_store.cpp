@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -92,9 +93,11 @@ void RemoveSaveLeftovers(const std::string& folder, const std::string& file) {
 
 class XlsxStore : public WorkbookStore {
  public:
+  explicit XlsxStore(const XlsxLimits& limits) : limits_(limits) {}
+
   void Load(const std::string& path, Workbook& into) override {
     try {
-      xlsx::ReadPackage(path, into);
+      xlsx::ReadPackage(path, into, limits_);
     } catch (const xlsx::XlsxProblem& p) {
       throw StoreError(path, p.what());
     } catch (const Error& e) {
@@ -142,10 +145,38 @@ class XlsxStore : public WorkbookStore {
     }
     SyncPath(folder, true);
   }
+
+ private:
+  XlsxLimits limits_;
 };
+
+// The value of key times `unit`, or `fallback` when the key is unset.
+int64_t LimitSetting(const std::function<std::string(const char*)>& setting, const char* key, int64_t unit,
+                     int64_t fallback) {
+  const std::string text = setting(key);
+  if (text.empty()) return fallback;
+  int64_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  // At most 2^40 units keeps every product in range.
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > (int64_t{1} << 40) / unit) {
+    throw Error(kErrInvalidCall, kSource,
+                std::string("setting ") + key + " = \"" + text + "\" is not a whole number of at least 1");
+  }
+  return value * unit;
+}
 
 }  // namespace
 
-std::unique_ptr<WorkbookStore> MakeXlsxStore() { return std::make_unique<XlsxStore>(); }
+XlsxLimits XlsxLimitsFrom(const std::function<std::string(const char* key)>& setting) {
+  const XlsxLimits defaults;
+  XlsxLimits limits;
+  limits.max_cells_per_sheet = LimitSetting(setting, kMaxCellsPerSheetKey, 1, defaults.max_cells_per_sheet);
+  limits.max_cells_per_workbook = LimitSetting(setting, kMaxCellsPerWorkbookKey, 1, defaults.max_cells_per_workbook);
+  limits.max_text_bytes = LimitSetting(setting, kMaxTextMBKey, int64_t{1} << 20, defaults.max_text_bytes);
+  limits.max_part_bytes = LimitSetting(setting, kMaxPartMBKey, int64_t{1} << 20, defaults.max_part_bytes);
+  return limits;
+}
+
+std::unique_ptr<WorkbookStore> MakeXlsxStore(const XlsxLimits& limits) { return std::make_unique<XlsxStore>(limits); }
 
 }  // namespace plrxl

@@ -25,17 +25,55 @@
 //
 // Known limits of the saved file: hidden defined names come back visible; a
 // formula without a cached value comes back with 0; column widths are kept
-// to the pixel. Cached Boolean and error results of formulas, constant
-// errors and the empty text have no cell type in the writer and are stored
-// as formulas or texts the reader recognises ("=#N/A", "=\"\"", "TRUE").
+// to the pixel.
+//
+// Saving streams: the cells of each sheet are written straight from the
+// model into the writer's streaming file (constant-memory mode), row by row,
+// so nothing per cell is held beyond the model; texts are stored inline in
+// the sheet parts (the reader takes both forms), error constants and the
+// empty text as values, formula results with their own types. Every failure
+// of the writer, running out of memory included, is an Error, never a crash.
+//
+// Loading is bounded: XlsxLimits caps what a file may make the model hold,
+// checked while the parts are inflated and before the memory is spent, so a
+// small hostile file cannot claim gigabytes. A file over a limit is refused
+// with a message naming the limit's setting and the part. Shared strings are
+// held once however many cells show them. Cells beyond the grid (row 65,536,
+// column IV) are skipped and reported in Workbook::Warnings with the first
+// such address; the rest of the workbook loads. A text over 32,767
+// characters or a formula over 8,192 refuses the load, naming the cell,
+// since such a workbook could never be saved again (see format_limits.h).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "host/workbook_store.h"
 
 namespace plrxl {
 
-std::unique_ptr<WorkbookStore> MakeXlsxStore();
+// Load limits, each a key of section "Setting" of the settings INI.
+struct XlsxLimits {
+  int64_t max_cells_per_sheet = 2'000'000;      // "XlsxMaxCellsPerSheet"
+  int64_t max_cells_per_workbook = 10'000'000;  // "XlsxMaxCellsPerWorkbook"
+  // Text as the cells show it: a shared string counts once per cell that
+  // refers to it, and every entry of the shared-string table 64 bytes more.
+  int64_t max_text_bytes = int64_t{64} << 20;   // "XlsxMaxTextMB"
+  int64_t max_part_bytes = int64_t{96} << 20;   // "XlsxMaxPartMB", one part inflated
+};
+
+inline constexpr const char* kMaxCellsPerSheetKey = "XlsxMaxCellsPerSheet";
+inline constexpr const char* kMaxCellsPerWorkbookKey = "XlsxMaxCellsPerWorkbook";
+inline constexpr const char* kMaxTextMBKey = "XlsxMaxTextMB";
+inline constexpr const char* kMaxPartMBKey = "XlsxMaxPartMB";
+
+// The limits from the settings: `setting(key)` gives a key's text, empty
+// when unset (the default stays). The MB keys count mebibytes. Throws
+// Error 5 naming the key when a value is not a whole number of at least 1.
+XlsxLimits XlsxLimitsFrom(const std::function<std::string(const char* key)>& setting);
+
+std::unique_ptr<WorkbookStore> MakeXlsxStore(const XlsxLimits& limits = {});
 
 }  // namespace plrxl

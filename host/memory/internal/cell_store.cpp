@@ -20,24 +20,45 @@ CellStore::Slot CellStore::Writable(int row, int col) {
   return {chunk.get(), (row - 1) % kChunkRows};
 }
 
-uint32_t CellStore::AddText(const std::string& text) {
+uint32_t CellStore::AddText(std::shared_ptr<const std::string> text) {
   if (!free_texts_.empty()) {
     const uint32_t slot = free_texts_.back();
     free_texts_.pop_back();
-    texts_[slot] = text;
+    texts_[slot] = TextSlot{std::move(text), 1};
     return slot;
   }
-  texts_.push_back(text);
+  texts_.push_back(TextSlot{std::move(text), 1});
   return static_cast<uint32_t>(texts_.size() - 1);
+}
+
+uint32_t CellStore::AddSharedText(const std::shared_ptr<const std::string>& text) {
+  auto [it, added] = shared_slots_.try_emplace(text.get(), 0);
+  if (!added) {
+    ++texts_[it->second].cells;
+    return it->second;
+  }
+  try {
+    it->second = AddText(text);
+  } catch (...) {
+    shared_slots_.erase(it);
+    throw;
+  }
+  return it->second;
+}
+
+void CellStore::ReleaseText(uint32_t slot) {
+  TextSlot& entry = texts_[slot];
+  if (--entry.cells != 0) return;
+  auto shared = shared_slots_.find(entry.text.get());
+  if (shared != shared_slots_.end() && shared->second == slot) shared_slots_.erase(shared);
+  entry.text.reset();
+  free_texts_.push_back(slot);
 }
 
 void CellStore::Release(int row, int col, Chunk* chunk, int index) {
   const uint8_t kind = chunk->kind[index];
   if ((kind & kKindMask) == kText) {
-    const auto slot = static_cast<uint32_t>(chunk->payload[index]);
-    texts_[slot].clear();
-    texts_[slot].shrink_to_fit();
-    free_texts_.push_back(slot);
+    ReleaseText(static_cast<uint32_t>(chunk->payload[index]));
   }
   if (kind & kFormulaFlag) formulas_.erase(Key(row, col));
 }
@@ -50,7 +71,7 @@ Variant CellStore::Value(int row, int col) const {
   switch (chunk->kind[i] & kKindMask) {
     case kNumber: return Variant(std::bit_cast<double>(p));
     case kDate: return Variant::Date(std::bit_cast<double>(p));
-    case kText: return Variant(texts_[static_cast<uint32_t>(p)]);
+    case kText: return Variant(*texts_[static_cast<uint32_t>(p)].text);
     case kBoolean: return Variant(p != 0);
     case kError: return Variant(static_cast<CellError>(static_cast<int32_t>(p)));
     default: return Variant();
@@ -60,19 +81,29 @@ Variant CellStore::Value(int row, int col) const {
 void CellStore::SetValue(int row, int col, const Variant& value) {
   if (value.IsEmpty() && !FindChunk(row, col)) return;
   Slot s = Writable(row, col);
-  Release(row, col, s.chunk, s.index);
   uint8_t kind = kEmpty;
   uint64_t payload = 0;
   switch (value.Type()) {
     case VarType::kNumber: kind = kNumber, payload = std::bit_cast<uint64_t>(value.Number()); break;
     case VarType::kDate: kind = kDate, payload = std::bit_cast<uint64_t>(value.DateSerial()); break;
-    case VarType::kText: kind = kText, payload = AddText(value.Text()); break;
+    case VarType::kText:  // the copy is made before the old content goes, so a failure changes nothing
+      kind = kText, payload = AddText(std::make_shared<const std::string>(value.Text()));
+      break;
     case VarType::kBoolean: kind = kBoolean, payload = value.Boolean() ? 1 : 0; break;
     case VarType::kError: kind = kError, payload = static_cast<uint32_t>(value.ErrorValue()); break;
     default: break;
   }
+  Release(row, col, s.chunk, s.index);
   s.chunk->kind[s.index] = kind;
   s.chunk->payload[s.index] = payload;
+}
+
+void CellStore::SetSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
+  Slot s = Writable(row, col);
+  const uint32_t slot = AddSharedText(text);
+  Release(row, col, s.chunk, s.index);
+  s.chunk->kind[s.index] = kText;
+  s.chunk->payload[s.index] = slot;
 }
 
 const std::string* CellStore::Formula(int row, int col) const {
@@ -248,7 +279,12 @@ size_t CellStore::MemoryUsage() const {
     for (const auto& chunk : column->chunks)
       if (chunk) bytes += sizeof(Chunk);
   }
-  for (const auto& t : texts_) bytes += sizeof(std::string) + (t.capacity() > 15 ? t.capacity() : 0);
+  bytes += texts_.capacity() * sizeof(TextSlot);
+  bytes += shared_slots_.size() * 32;
+  for (const TextSlot& t : texts_) {
+    // A shared text counts in full with the first sheet that holds it.
+    if (t.text && t.text.use_count() == 1) bytes += 48 + (t.text->capacity() > 15 ? t.text->capacity() : 0);
+  }
   for (const auto& f : formulas_) bytes += 64 + f.second.capacity();
   return bytes;
 }

@@ -6,7 +6,11 @@
 // the sheet's text pool, a Boolean or an error code), a 16-bit style id and
 // an 8-bit kind, so a numeric cell costs 11 bytes and no allocation of its
 // own. Formula texts live in a side table keyed by cell position. Texts are
-// pooled per sheet and their slots reused when a cell is overwritten.
+// pooled per sheet and their slots reused when a cell is overwritten. A
+// text handed in as a SharedText (a loaded workbook's shared strings) is
+// held once: every cell showing it refers to the same slot, and the slot
+// refers to the caller's string, so many cells and many sheets share one
+// copy.
 #pragma once
 
 #include <array>
@@ -35,6 +39,8 @@ class CellStore {
   // checks).
   Variant Value(int row, int col) const;
   void SetValue(int row, int col, const Variant& value);
+  // Sets a text cell to a text held elsewhere, without copying it.
+  void SetSharedText(int row, int col, const std::shared_ptr<const std::string>& text);
   const std::string* Formula(int row, int col) const;  // nullptr when none
   void SetFormula(int row, int col, const std::string& formula, const Variant& cached);
   int StyleId(int row, int col) const;
@@ -81,12 +87,19 @@ class CellStore {
   // Moves a cell (content, style, formula) onto an empty-released target.
   void Move(int from_row, int to_row, int col);
   void MakeEmpty(int row, int col);
-  uint32_t AddText(const std::string& text);
+  uint32_t AddText(std::shared_ptr<const std::string> text);
+  uint32_t AddSharedText(const std::shared_ptr<const std::string>& text);
+  void ReleaseText(uint32_t slot);
   int LastAllocatedRow(int col) const;
 
   std::array<std::unique_ptr<Column>, kMaxCols> columns_;  // allocated on first write
-  std::vector<std::string> texts_;
+  struct TextSlot {
+    std::shared_ptr<const std::string> text;
+    uint32_t cells = 0;  // cells referring to this slot
+  };
+  std::vector<TextSlot> texts_;
   std::vector<uint32_t> free_texts_;
+  std::unordered_map<const std::string*, uint32_t> shared_slots_;  // slot of each shared text
   std::unordered_map<uint32_t, std::string> formulas_;
 };
 

@@ -1,5 +1,6 @@
 #include "host/memory/internal/memory_worksheet.h"
 
+#include "host/format_limits.h"
 #include "host/internal/host_errors.h"
 #include "host/memory/internal/memory_workbook.h"
 
@@ -14,6 +15,13 @@ void CheckCell(int row, int col) {
 void CheckRect(const Rect& r) {
   if (r.row1 < 1 || r.col1 < 1 || r.row2 > kMaxRows || r.col2 > kMaxCols || r.row1 > r.row2 || r.col1 > r.col2)
     ThrowRangeError("rectangle outside the sheet");
+}
+
+// A value the file cannot hold is refused here, when it is written, so the
+// save at the end of a run cannot fail on it.
+void CheckText(const Worksheet& sheet, int row, int col, const Variant& value) {
+  if (!value.IsText()) return;
+  if (std::string why = CellTextProblem(value.Text()); !why.empty()) ThrowRangeError(CellName(sheet, row, col) + ": " + why);
 }
 
 }  // namespace
@@ -51,7 +59,14 @@ Variant MemoryWorksheet::CellValue(int row, int col) const {
 void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   CheckCell(row, col);
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  CheckText(*this, row, col, value);
   cells_.SetValue(row, col, value);
+}
+
+void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
+  CheckCell(row, col);
+  if (std::string why = CellTextProblem(*text); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
+  cells_.SetSharedText(row, col, text);
 }
 
 std::string MemoryWorksheet::CellFormula(int row, int col) const {
@@ -63,6 +78,8 @@ std::string MemoryWorksheet::CellFormula(int row, int col) const {
 void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) {
   CheckCell(row, col);
   if (cached.IsArray() || cached.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  CheckText(*this, row, col, cached);
+  if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetFormula(row, col, formula, cached);
 }
 

@@ -32,6 +32,7 @@ class MemoryWorksheet : public Worksheet {
 
   Variant CellValue(int row, int col) const override;
   void SetCellValue(int row, int col, const Variant& value) override;
+  void SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) override;
   std::string CellFormula(int row, int col) const override;
   void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) override;
   CellStyle CellStyleAt(int row, int col) const override;

@@ -1,6 +1,8 @@
 #include "host/xlsx/internal/format_cache.h"
 
+
 #include "host/xlsx/internal/number_formats.h"
+#include "host/xlsx/internal/problem.h"
 
 namespace plrxl::xlsx {
 
@@ -70,11 +72,13 @@ lxw_format* FormatCache::Get(int style_id, bool as_date) {
 
 lxw_format* FormatCache::Default() {
   if (default_ == nullptr) default_ = workbook_add_format(wb_);
+  if (default_ == nullptr) throw XlsxProblem("out of memory while adding a cell format");
   return default_;
 }
 
 lxw_format* FormatCache::Make(const CellStyle& s, bool force_date) {
   lxw_format* f = workbook_add_format(wb_);
+  if (f == nullptr) throw XlsxProblem("out of memory while adding a cell format");
   int builtin = force_date ? kShortDateId : BuiltinNumberFormatId(s.number_format);
   if (builtin > 0) {
     format_set_num_format_index(f, static_cast<uint8_t>(builtin));

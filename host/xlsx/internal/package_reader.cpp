@@ -4,6 +4,7 @@
 
 #include "host/address.h"
 #include "host/xlsx/internal/chart_reader.h"
+#include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
@@ -95,8 +96,9 @@ void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<st
 
 }  // namespace
 
-void ReadPackage(const std::string& path, Workbook& into) {
-  ZipReader zip(path);
+void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limits) {
+  ZipReader zip(path, static_cast<size_t>(limits.max_part_bytes));
+  LoadBudget budget(limits);
   std::set<std::string> consumed = {"_rels/.rels"};
   const std::string workbook_part = WorkbookPart(zip);
   consumed.insert(workbook_part);
@@ -111,9 +113,9 @@ void ReadPackage(const std::string& path, Workbook& into) {
   }
   std::vector<uint32_t> theme = ReadThemeColors(ReadIf(zip, theme_part, consumed), theme_part);
   StyleTable styles = ReadStyles(ReadIf(zip, styles_part, consumed), styles_part, theme);
-  std::vector<std::string> strings;
+  SharedTexts strings;
   if (std::string text = ReadIf(zip, strings_part, consumed); !text.empty()) {
-    strings = ReadSharedStrings(std::move(text), strings_part);
+    strings = ReadSharedStrings(text, strings_part, budget);
   }
 
   std::string text = zip.Read(workbook_part);
@@ -121,7 +123,7 @@ void ReadPackage(const std::string& path, Workbook& into) {
   ParseXml(text, doc, workbook_part);
   pugi::xml_node root = Root(doc, "workbook", workbook_part);
 
-  SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings()};
+  SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings(), &budget};
   std::vector<std::string> sheet_names;
   std::vector<std::pair<Worksheet*, std::string>> drawings;
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
@@ -142,7 +144,16 @@ void ReadPackage(const std::string& path, Workbook& into) {
       throw XlsxProblem("bad sheet name '" + name + "'");
     }
     consumed.insert(part);
-    SheetExtras extras = ReadSheet(zip.Read(part), part, sheet, ctx);
+    // Cells are counted while the part inflates: an oversized sheet is
+    // refused after reading only as much of it as the limits allow.
+    CellTagCounter counter;
+    std::string sheet_text = zip.Read(part, [&](const std::string& so_far, bool final) {
+      counter.Scan(so_far, final);
+      budget.CheckSheetCells(counter.Cells(), part);
+    });
+    budget.SpendCells(counter.Cells(), part);
+    SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
+    sheet_text = std::string();
     std::string_view state = s.attribute("state").value();
     if (state == "hidden" || state == "veryHidden") sheet.SetVisible(false);
     if (!extras.drawing_rid.empty()) {

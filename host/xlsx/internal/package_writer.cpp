@@ -55,7 +55,7 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   }
 
   lxw_workbook_options options = {};
-  options.constant_memory = LXW_FALSE;
+  options.constant_memory = LXW_TRUE;  // rows streamed to a temporary file: nothing per cell in memory
   options.use_zip64 = LXW_FALSE;
   std::unique_ptr<lxw_workbook, WorkbookFree> wb(workbook_new_opt(path.c_str(), &options));
   if (!wb) throw XlsxProblem("cannot create the workbook writer");

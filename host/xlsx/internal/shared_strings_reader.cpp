@@ -1,24 +1,34 @@
 #include "host/xlsx/internal/shared_strings_reader.h"
 
+#include "host/xlsx/internal/xml_pieces.h"
 #include "host/xlsx/internal/xml_util.h"
 
 namespace plrxl::xlsx {
 
-std::vector<std::string> ReadSharedStrings(std::string text, const std::string& part) {
-  std::vector<std::string> strings;
+namespace {
+
+constexpr size_t kPieceBytes = size_t{1} << 20;
+constexpr size_t kEntryOverhead = 64;  // what an entry costs beyond its text
+
+}  // namespace
+
+SharedTexts ReadSharedStrings(const std::string& text, const std::string& part, LoadBudget& budget) {
+  const ElementContent content = FindContent(text, "sst");
+  std::string outer = WithoutContent(text, content);
   pugi::xml_document doc;
-  ParseXml(text, doc, part);
-  pugi::xml_node root = Root(doc, "sst", part);
-  strings.reserve(root.attribute("uniqueCount").as_uint() < (1u << 24) ? root.attribute("uniqueCount").as_uint() : 0);
-  for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
-    if (!Is(si, "si")) continue;
-    pugi::xml_node first = si.first_child();
-    if (first && Is(first, "t") && !first.next_sibling()) {
-      strings.emplace_back(first.text().get());  // the common plain entry
-    } else {
-      strings.push_back(TextOf(si));
+  ParseXml(outer, doc, part);
+  Root(doc, "sst", part);
+  SharedTexts strings;
+  ForEachPiece(text, content, "si", kPieceBytes, part, [&](const pugi::xml_node& parent) {
+    for (pugi::xml_node si = parent.first_child(); si; si = si.next_sibling()) {
+      if (!Is(si, "si")) continue;
+      pugi::xml_node first = si.first_child();
+      std::string entry = first && Is(first, "t") && !first.next_sibling() ? std::string(first.text().get())
+                                                                         : TextOf(si);
+      budget.SpendText(entry.size() + kEntryOverhead, part);
+      strings.push_back(std::make_shared<const std::string>(std::move(entry)));
     }
-  }
+  });
   return strings;
 }
 

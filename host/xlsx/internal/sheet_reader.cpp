@@ -5,9 +5,11 @@
 #include <cstring>
 #include <map>
 
+#include "host/format_limits.h"
 #include "host/regional.h"
 #include "host/xlsx/internal/formula_shift.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/xml_pieces.h"
 #include "host/xlsx/internal/xml_util.h"
 
 namespace plrxl::xlsx {
@@ -34,13 +36,16 @@ constexpr DroppedFeature kDroppedFeatures[] = {
     {"scenarios", "scenarios"},
 };
 
-// "B12" -> row 12, col 2. Returns false for anything else.
+constexpr size_t kPieceBytes = size_t{1} << 20;
+
+// "B12" -> row 12, col 2, also beyond this grid (up to "XFD1048576", the
+// largest a file may name). Returns false for anything else.
 bool ParseCellRef(const char* s, int* row, int* col) {
   int c = 0;
   const char* p = s;
   while (*p >= 'A' && *p <= 'Z') {
     c = c * 26 + (*p - 'A' + 1);
-    if (c > kMaxCols) return false;
+    if (p - s >= 3) return false;
     ++p;
   }
   if (p == s) return false;
@@ -48,7 +53,7 @@ bool ParseCellRef(const char* s, int* row, int* col) {
   const char* digits = p;
   while (*p >= '0' && *p <= '9') {
     r = r * 10 + (*p - '0');
-    if (r > kMaxRows) return false;
+    if (p - digits >= 7) return false;
     ++p;
   }
   if (p == digits || *p != '\0' || r < 1) return false;
@@ -56,6 +61,8 @@ bool ParseCellRef(const char* s, int* row, int* col) {
   *col = c;
   return true;
 }
+
+bool InGrid(int row, int col) { return row >= 1 && row <= kMaxRows && col >= 1 && col <= kMaxCols; }
 
 bool ParseNumber(const char* s, double* out) {
   const char* end = s + std::strlen(s);
@@ -87,9 +94,9 @@ class CellLoader {
 
   void Row(const pugi::xml_node& row_node) {
     int row = row_node.attribute("r").as_int(last_row_ + 1);
-    if (row < 1 || row > kMaxRows) throw XlsxProblem("row number out of range in " + part_);
+    if (row < 1 || row > 1048576) throw XlsxProblem("row number out of range in " + part_);
     last_row_ = row;
-    if (row_node.attribute("customHeight").as_bool()) {
+    if (row <= kMaxRows && row_node.attribute("customHeight").as_bool()) {
       if (pugi::xml_attribute ht = row_node.attribute("ht")) sheet_.SetRowHeight(row, ht.as_double());
     }
     int last_col = 0;
@@ -99,13 +106,49 @@ class CellLoader {
       if (pugi::xml_attribute ref = c.attribute("r")) {
         if (!ParseCellRef(ref.value(), &r, &col)) throw XlsxProblem("bad cell reference in " + part_);
       }
-      if (col > kMaxCols) throw XlsxProblem("column out of range in " + part_);
       last_col = col;
+      if (!InGrid(r, col)) {
+        if (beyond_grid_++ == 0) first_beyond_ = ColumnName(col) + std::to_string(r);
+        continue;
+      }
       Cell(c, r, col);
     }
   }
 
+  // One warning for the cells skipped beyond the grid, if any.
+  void ReportBeyondGrid() const {
+    if (beyond_grid_ == 0) return;
+    ctx_.warnings->push_back(std::to_string(beyond_grid_) + " cell(s) beyond the grid of " +
+                             std::to_string(kMaxRows) + " rows and " + std::to_string(kMaxCols) +
+                             " columns skipped on sheet '" + sheet_.Name() + "', the first at " + first_beyond_);
+  }
+
  private:
+  // Column letters beyond IV as well ("XFD").
+  static std::string ColumnName(int col) {
+    std::string letters;
+    for (; col > 0; col = (col - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (col - 1) % 26));
+    return letters;
+  }
+
+  std::string Where(int row, int col) const { return "cell " + CellName(sheet_, row, col) + " in " + part_; }
+
+  // A text a cell will show: charged to the budget and checked against what
+  // the file format holds.
+  void Admit(const std::string& text, int row, int col) {
+    ctx_.budget->SpendText(text.size(), part_);
+    if (std::string why = CellTextProblem(text); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
+  }
+
+  const std::shared_ptr<const std::string>& SharedString(const char* text) const {
+    char* end = nullptr;
+    unsigned long index = std::strtoul(text, &end, 10);
+    if (*end != '\0' || index >= ctx_.shared_strings->size()) {
+      throw XlsxProblem("shared string index out of range in " + part_);
+    }
+    return (*ctx_.shared_strings)[index];
+  }
+
   int ModelStyle(int xf) {
     if (xf < 0 || xf >= static_cast<int>(ctx_.styles->styles.size())) return 0;
     int& id = ctx_.model_style[static_cast<size_t>(xf)];
@@ -113,10 +156,14 @@ class CellLoader {
     return id;
   }
 
-  Variant Value(const pugi::xml_node& c, std::string_view type, bool is_date, bool in_formula) {
+  Variant Value(const pugi::xml_node& c, std::string_view type, bool is_date, bool in_formula, int row, int col) {
     pugi::xml_node v = Child(c, "v");
     const char* text = v ? v.text().get() : "";
-    if (type == "inlineStr") return Variant(TextOf(Child(c, "is")));
+    if (type == "inlineStr") {
+      std::string inline_text = TextOf(Child(c, "is"));
+      Admit(inline_text, row, col);
+      return Variant(std::move(inline_text));
+    }
     if (!v) return Variant();
     if (type.empty() || type == "n") {
       double x = 0;
@@ -125,12 +172,9 @@ class CellLoader {
       return is_date ? Variant::Date(x) : Variant(x);
     }
     if (type == "s") {
-      char* end = nullptr;
-      unsigned long index = std::strtoul(text, &end, 10);
-      if (*end != '\0' || index >= ctx_.shared_strings->size()) {
-        throw XlsxProblem("shared string index out of range in " + part_);
-      }
-      return Variant((*ctx_.shared_strings)[index]);
+      const std::string& shared = *SharedString(text);
+      Admit(shared, row, col);
+      return Variant(shared);
     }
     if (type == "b") return Variant(std::string_view(text) == "1" || std::string_view(text) == "true");
     if (type == "e") {
@@ -138,13 +182,14 @@ class CellLoader {
       return ParseCellError(text, &e) ? Variant(e) : Variant(CellError::kValue);
     }
     if (type == "str") {
-      // Our writer can only store texts as cached results: Booleans and
-      // errors of formulas come back from their texts.
+      // Files saved by earlier versions stored Boolean and error results of
+      // formulas as texts: they come back from their texts.
       std::string_view s(text);
       CellError e;
       if (in_formula && s == "TRUE") return Variant(true);
       if (in_formula && s == "FALSE") return Variant(false);
       if (in_formula && ParseCellError(text, &e)) return Variant(e);
+      Admit(text, row, col);
       return Variant(std::string(text));
     }
     if (type == "d") {
@@ -163,6 +208,8 @@ class CellLoader {
     pugi::xml_node f = Child(c, "f");
     if (f) {
       std::string formula = f.text().get();
+      ctx_.budget->SpendText(formula.size(), part_);
+      if (std::string why = FormulaProblem("=" + formula); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
       std::string_view kind = f.attribute("t").value();
       if (kind == "shared") {
         int si = f.attribute("si").as_int(-1);
@@ -172,19 +219,29 @@ class CellLoader {
           formula = ShiftFormula(it->second.text, row - it->second.row, col - it->second.col);
         }
       }
-      Variant cached = Value(c, type, is_date, true);
+      Variant cached = Value(c, type, is_date, true, row, col);
       CellError e;
       if (!formula.empty() && ParseCellError(formula, &e)) {
-        sheet_.SetCellValue(row, col, Variant(e));  // how a constant error is stored
+        // Files saved by earlier versions stored constant errors and the
+        // empty text as formulas.
+        sheet_.SetCellValue(row, col, Variant(e));
       } else if (formula == "\"\"") {
-        sheet_.SetCellValue(row, col, Variant(std::string()));  // and the empty text
+        sheet_.SetCellValue(row, col, Variant(std::string()));
       } else if (!formula.empty()) {
         sheet_.SetCellFormula(row, col, "=" + formula, cached);
       } else {
         sheet_.SetCellValue(row, col, cached);
       }
+    } else if (type == "s") {
+      // Shared strings go in by reference: one copy however many cells show it.
+      pugi::xml_node v = Child(c, "v");
+      if (v) {
+        const std::shared_ptr<const std::string>& shared = SharedString(v.text().get());
+        Admit(*shared, row, col);
+        sheet_.SetCellSharedText(row, col, shared);
+      }
     } else {
-      Variant value = Value(c, type, is_date, false);
+      Variant value = Value(c, type, is_date, false, row, col);
       if (!value.IsEmpty()) sheet_.SetCellValue(row, col, value);
     }
     if (xf != 0 || ctx_.styles->styles[0] != CellStyle()) {
@@ -198,6 +255,8 @@ class CellLoader {
   const std::string& part_;
   int last_row_ = 0;
   std::map<int, SharedFormula> shared_;
+  int64_t beyond_grid_ = 0;
+  std::string first_beyond_;
 };
 
 void ReadColumns(const pugi::xml_node& cols, Worksheet& sheet) {
@@ -246,9 +305,11 @@ double FileWidthToColumnWidth(double file_width) {
   return std::round(chars * 100) / 100;
 }
 
-SheetExtras ReadSheet(std::string text, const std::string& part, Worksheet& sheet, SheetContext& ctx) {
+SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx) {
+  const ElementContent cells = FindContent(text, "sheetData");
+  std::string outer = WithoutContent(text, cells);
   pugi::xml_document doc;
-  ParseXml(text, doc, part);
+  ParseXml(outer, doc, part);
   pugi::xml_node root = Root(doc, "worksheet", part);
   SheetExtras extras;
   CellLoader loader(sheet, ctx, part);
@@ -256,9 +317,12 @@ SheetExtras ReadSheet(std::string text, const std::string& part, Worksheet& shee
     if (node.type() != pugi::node_element) continue;
     std::string_view name = LocalName(node.name());
     if (name == "sheetData") {
-      for (pugi::xml_node row = node.first_child(); row; row = row.next_sibling()) {
-        if (Is(row, "row")) loader.Row(row);
-      }
+      ForEachPiece(text, cells, "row", kPieceBytes, part, [&](const pugi::xml_node& rows) {
+        for (pugi::xml_node row = rows.first_child(); row; row = row.next_sibling()) {
+          if (Is(row, "row")) loader.Row(row);
+        }
+      });
+      loader.ReportBeyondGrid();
     } else if (name == "cols") {
       ReadColumns(node, sheet);
     } else if (name == "sheetViews") {

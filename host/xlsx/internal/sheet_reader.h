@@ -6,17 +6,20 @@
 #include <vector>
 
 #include "host/spreadsheet_host.h"
+#include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
 
 namespace plrxl::xlsx {
 
 // What the sheets of one package share while loading.
 struct SheetContext {
-  const std::vector<std::string>* shared_strings;
+  const SharedTexts* shared_strings;
   const StyleTable* styles;
   // Model style id per xf index; -1 until first used.
   std::vector<int> model_style;
   std::vector<std::string>* warnings;
+  LoadBudget* budget;
 };
 
 struct SheetExtras {
@@ -27,6 +30,10 @@ struct SheetExtras {
 // padding, as stored in <col width>) and the width the user sees.
 double FileWidthToColumnWidth(double file_width);
 
-SheetExtras ReadSheet(std::string text, const std::string& part, Worksheet& sheet, SheetContext& ctx);
+// The cells are parsed a piece of rows at a time (xml_pieces.h). Cells
+// beyond the grid are skipped and reported in ctx.warnings with the first
+// such address; a text or formula the file format cannot hold throws
+// XlsxProblem naming the cell.
+SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx);
 
 }  // namespace plrxl::xlsx

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/xlsx_store.h"
 
 namespace plrxl::xlsx {
 
@@ -37,7 +38,7 @@ std::string OpenProblem(int code) {
 
 }  // namespace
 
-ZipReader::ZipReader(const std::string& path) {
+ZipReader::ZipReader(const std::string& path, size_t max_part_bytes) : max_part_bytes_(max_part_bytes) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0) throw XlsxProblem("file not found");
   if (S_ISDIR(info.st_mode)) throw XlsxProblem("is a folder, not a file");
@@ -59,7 +60,8 @@ bool ZipReader::Has(const std::string& part) const {
   return zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS) >= 0;
 }
 
-std::string ZipReader::Read(const std::string& part) const {
+std::string ZipReader::Read(const std::string& part, const Watch& watch) const {
+  const size_t max_bytes = max_part_bytes_;
   zip_int64_t index = zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS);
   if (index < 0) throw XlsxProblem("missing part " + part);
   auto close = [](zip_file_t* f) {
@@ -68,21 +70,28 @@ std::string ZipReader::Read(const std::string& part) const {
   std::unique_ptr<zip_file_t, decltype(close)> file(
       zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0), close);
   if (!file) throw XlsxProblem("damaged part " + part + ": " + zip_strerror(archive_));
+  auto too_large = [&](const std::string& how) {
+    return XlsxProblem(part + " " + how + ", over the limit " + kMaxPartMBKey + " (" +
+                       std::to_string(max_bytes >> 20) + " MB)");
+  };
   zip_stat_t st;
   std::string data;
-  // The declared size is only a hint: a damaged directory may lie about it.
-  if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
-      (st.valid & ZIP_STAT_SIZE) && st.size < (size_t{64} << 20)) {
-    data.reserve(static_cast<size_t>(st.size));
+  // The declared size refuses an honest oversized part at once; it is only
+  // a hint otherwise, since a damaged directory may lie about it.
+  if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+    if (st.size > max_bytes) throw too_large("is " + std::to_string(st.size) + " bytes inflated");
+    if (st.size < (size_t{64} << 20)) data.reserve(static_cast<size_t>(st.size));
   }
   char buffer[1 << 16];
   for (;;) {
     zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
     if (n < 0) throw XlsxProblem("damaged part " + part + ": " + zip_file_strerror(file.get()));
     if (n == 0) break;
-    if (data.size() + static_cast<size_t>(n) > kMaxPartSize) throw XlsxProblem("part " + part + " is too large");
+    if (data.size() + static_cast<size_t>(n) > max_bytes) throw too_large("inflates past " + std::to_string(max_bytes) + " bytes");
     data.append(buffer, static_cast<size_t>(n));
+    if (watch) watch(data, false);
   }
+  if (watch) watch(data, true);
   return data;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,21 @@ namespace plrxl::xlsx {
 class ZipReader {
  public:
   // Opens path; throws XlsxProblem when it is missing or not a zip package.
-  explicit ZipReader(const std::string& path);
+  // Parts larger than max_part_bytes once inflated are refused.
+  explicit ZipReader(const std::string& path, size_t max_part_bytes = kMaxPartSize);
   ~ZipReader();
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;
 
   bool Has(const std::string& part) const;
-  // The whole part; throws XlsxProblem when missing, damaged or larger than
-  // kMaxPartSize once inflated.
-  std::string Read(const std::string& part) const;
+  // Called with the text inflated so far after each block, and once more
+  // with final = true; it may throw to stop reading.
+  using Watch = std::function<void(const std::string& text, bool final)>;
+  // The whole part; throws XlsxProblem when missing or damaged, and when it
+  // is larger than the limit, by its directory entry (before inflating) or
+  // while inflating (the directory may lie). The problem names the setting
+  // that holds the limit.
+  std::string Read(const std::string& part, const Watch& watch = {}) const;
   // Every part name in the package, in directory order.
   const std::vector<std::string>& Parts() const { return parts_; }
 
@@ -31,6 +38,7 @@ class ZipReader {
 
  private:
   zip* archive_ = nullptr;
+  size_t max_part_bytes_;
   std::vector<std::string> parts_;
 };
 
