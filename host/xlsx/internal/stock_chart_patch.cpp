@@ -51,24 +51,26 @@ std::string LineChartToStockChart(const std::string& xml) {
   return out;
 }
 
-void PatchStockCharts(const std::string& path, const std::vector<std::string>& chart_parts) {
-  if (chart_parts.empty()) return;
+void PatchChartParts(const std::string& path, const std::vector<ChartPartEdit>& edits) {
+  if (edits.empty()) return;
   std::vector<std::string> patched;
   {
     ZipReader reader(path);
-    for (const std::string& part : chart_parts) patched.push_back(LineChartToStockChart(reader.Read(part)));
+    for (const ChartPartEdit& edit : edits) {
+      patched.push_back(edit.replacement ? *edit.replacement : LineChartToStockChart(reader.Read(edit.part)));
+    }
   }
   int code = 0;
   zip_t* archive = zip_open(path.c_str(), 0, &code);
   if (archive == nullptr) throw XlsxProblem("cannot reopen the saved package");
-  for (size_t i = 0; i < chart_parts.size(); ++i) {
-    zip_int64_t index = zip_name_locate(archive, chart_parts[i].c_str(), 0);
+  for (size_t i = 0; i < edits.size(); ++i) {
+    zip_int64_t index = zip_name_locate(archive, edits[i].part.c_str(), 0);
     zip_source_t* source = zip_source_buffer(archive, patched[i].data(), patched[i].size(), 0);
     if (index < 0 || source == nullptr || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
       if (source != nullptr) zip_source_free(source);
       std::string why = zip_strerror(archive);
       zip_discard(archive);
-      throw XlsxProblem("cannot rewrite " + chart_parts[i] + ": " + why);
+      throw XlsxProblem("cannot rewrite " + edits[i].part + ": " + why);
     }
   }
   if (zip_close(archive) < 0) {
