@@ -134,6 +134,8 @@ class Cfenmar {
   void StockChart(MacroSlots& slots);
 
  private:
+  friend class ChartMacros;  // the chart macros (macros/charts.h) use the helpers below
+
   CPelorin& OwnerObject();
   SpreadsheetHost& App();
   Workbook& ThisWb();

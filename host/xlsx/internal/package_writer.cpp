@@ -70,9 +70,11 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
     if (ws == nullptr) throw XlsxProblem("cannot add sheet '" + sheet.Name() + "'");
     SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active);
     auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
-    for (int ordinal : result.stock_chart_ordinals) chart_edits.push_back({part_of(ordinal), nullptr});
+    for (const auto& [ordinal, to_stock] : result.patched_charts) {
+      chart_edits.push_back({part_of(ordinal), nullptr, to_stock});
+    }
     for (const auto& [ordinal, source] : result.carried_charts) {
-      chart_edits.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml)});
+      chart_edits.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), false});
     }
     chart_number += result.charts_written;
   }

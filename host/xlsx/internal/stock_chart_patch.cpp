@@ -36,6 +36,16 @@ void EraseEmptyElements(std::string& text, size_t from, size_t& to, const std::s
 
 }  // namespace
 
+std::string FixMarkerNames(const std::string& xml) {
+  static const std::string kWritten = "<c:symbol val=\"short_dash\"/>";
+  static const std::string kSchema = "<c:symbol val=\"dash\"/>";
+  std::string out = xml;
+  for (size_t at = out.find(kWritten); at != std::string::npos; at = out.find(kWritten, at + kSchema.size())) {
+    out.replace(at, kWritten.size(), kSchema);
+  }
+  return out;
+}
+
 std::string LineChartToStockChart(const std::string& xml) {
   std::string out = xml;
   size_t begin = out.find("<c:lineChart>");
@@ -57,7 +67,12 @@ void PatchChartParts(const std::string& path, const std::vector<ChartPartEdit>& 
   {
     ZipReader reader(path);
     for (const ChartPartEdit& edit : edits) {
-      patched.push_back(edit.replacement ? *edit.replacement : LineChartToStockChart(reader.Read(edit.part)));
+      if (edit.replacement) {
+        patched.push_back(*edit.replacement);
+        continue;
+      }
+      std::string xml = FixMarkerNames(reader.Read(edit.part));
+      patched.push_back(edit.to_stock ? LineChartToStockChart(xml) : xml);
     }
   }
   int code = 0;

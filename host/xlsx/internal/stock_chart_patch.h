@@ -14,12 +14,18 @@ namespace plrxl::xlsx {
 // it holds none.
 std::string LineChartToStockChart(const std::string& xml);
 
+// libxlsxwriter names the short dash marker "short_dash", which the chart
+// schema does not know: the part's markers with the schema's "dash".
+std::string FixMarkerNames(const std::string& xml);
+
 // One chart part of a saved package to rewrite.
 struct ChartPartEdit {
   std::string part;  // "xl/charts/chart3.xml"
   // The part's new text (a chart carried over from the loaded file); null:
-  // turn the part's line chart into a stock chart.
+  // fix the marker names of the written part and, with to_stock, turn its
+  // line chart into a stock chart.
   std::shared_ptr<const std::string> replacement;
+  bool to_stock = false;
 };
 
 // Rewrites the chart parts inside the package file at path (in place).
