@@ -35,6 +35,10 @@ struct ChartAxis {
   double tick_label_font_size = 0;  // 0 = default
   std::string number_format;
   bool reversed = false;  // categories (or values) run from the far end
+  // The other axis crosses this one at its maximum (with reversed
+  // categories: at the left edge) instead of automatically.
+  bool crossed_at_maximum = false;
+  int label_interval = 0;  // a label at every n-th category; 0 = automatic
   bool operator==(const ChartAxis&) const = default;
 };
 

@@ -4,6 +4,7 @@
 // leaves the chart incomplete but never stops the macro text.
 #include "macros/charts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -33,6 +34,7 @@ constexpr double kTitleFontSize = 12;
 constexpr double kTickLabelFontSize = 8;
 constexpr double kLineWeight = 1.5;                    // points
 constexpr double kChartWidth = 540, kChartHeight = 300;  // points
+constexpr int kCategoryLabels = 8;                       // about as many date labels
 // Colour indexes of the line series in slot order: blue, red, green,
 // orange, violet, teal, magenta, black.
 constexpr int kSeriesColorIndexes[] = {5, 3, 10, 46, 13, 14, 7, 1};
@@ -120,6 +122,7 @@ class ChartDrawing {
   void ReadTicker(Worksheet& data_sheet, CPelorin& owner, Worksheet& settings, int16_t row) {
     data_sheet_ = &data_sheet;
     ticker_ = ToText(owner.SettingsValue(settings, row, kTicker), app_.Regional());
+    date_format_ = owner.TWP("B2");
     data_sheet.Activate();
   }
 
@@ -133,6 +136,8 @@ class ChartDrawing {
   }
 
   void AddSeries(const SeriesPlace& place, const std::optional<int16_t>& category_column) {
+    places_.push_back(place);
+    category_column_ = category_column;
     ChartSeries series;
     const std::string& sheet = DataSheet().Name();
     series.values = ColumnReference(sheet, place.first_row, place.last_row, place.column);
@@ -177,10 +182,25 @@ class ChartDrawing {
     chart.font_name = kChartFont;
     chart.title_bold = true;
     chart.title_font_size = kTitleFontSize;
-    chart.category_axis.tick_label_font_size = kTickLabelFontSize;
-    chart.category_axis.reversed = categories_reversed;
+    ChartAxis& categories = chart.category_axis;
+    categories.tick_label_font_size = kTickLabelFontSize;
+    // Reversed categories keep the value axis at the left edge.
+    categories.reversed = categories_reversed;
+    categories.crossed_at_maximum = categories_reversed;
+    const SeriesPlace& first = places_.front();
+    categories.label_interval = std::max(1, (first.last_row - first.first_row + 1) / kCategoryLabels);
+    if (category_column_) {
+      // Dates as the sheet shows them, or in the project's date format (the
+      // chart's cached values carry no format of their own).
+      std::string format = DataSheet().Cells(first.first_row, *category_column_).NumberFormat();
+      if (format == "General" && DataSheet().CellValue(first.first_row, *category_column_).IsDate()) {
+        format = date_format_;
+      }
+      if (format != "General") categories.number_format = format;
+    }
     chart.value_axis.tick_label_font_size = kTickLabelFontSize;
     chart.value_axis.major_gridlines = true;
+    FitValueAxis(chart.value_axis);
     int line = 0;
     for (ChartSeries& series : chart.series) {
       if (chart.kind == ChartKind::kStock) {
@@ -207,8 +227,32 @@ class ChartDrawing {
  private:
   Cfenmar& engine_;
   SpreadsheetHost& app_;
+  // The value axis runs between round numbers just below the lowest and
+  // just above the highest value plotted, so that prices far from zero
+  // fill the plot.
+  void FitValueAxis(ChartAxis& axis) {
+    Worksheet& sheet = DataSheet();
+    std::optional<double> low, high;
+    for (const SeriesPlace& place : places_) {
+      sheet.ForEachCell(Rect{place.first_row, place.column, place.last_row, place.column}, [&](int row, int col) {
+        const Variant v = sheet.CellValue(row, col);
+        if (!v.IsNumber()) return;
+        low = low ? std::min(*low, v.Number()) : v.Number();
+        high = high ? std::max(*high, v.Number()) : v.Number();
+      });
+    }
+    if (!low || !(*high > *low)) return;
+    const double step = std::pow(10.0, std::floor(std::log10((*high - *low) / 2)));
+    axis.minimum = std::floor(*low / step) * step;
+    axis.maximum = std::ceil(*high / step) * step;
+    if (*low >= 0 && *axis.minimum < 0) axis.minimum = 0.0;
+  }
+
   Worksheet* data_sheet_ = nullptr;
   std::string ticker_;
+  std::string date_format_;
+  std::vector<SeriesPlace> places_;
+  std::optional<int16_t> category_column_;
   std::vector<ChartSeries> series_;
   std::string chart_name_;
 };

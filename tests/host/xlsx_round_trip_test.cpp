@@ -111,7 +111,15 @@ Chart LineChart() {
   ChartSeries open;
   open.name = "Open";
   open.values = "='Data'!R2C4:R4C4";
+  open.line_hidden = true;
+  open.markers = true;
+  open.marker_symbol = "dash";
   c.series = {close, open};
+  c.font_name = "Arial";
+  c.category_axis.reversed = true;
+  c.category_axis.crossed_at_maximum = true;
+  c.category_axis.label_interval = 5;
+  c.category_axis.number_format = "dd.mm.yyyy";
   c.value_axis.minimum = 0;
   c.value_axis.maximum = 200;
   c.value_axis.major_gridlines = true;

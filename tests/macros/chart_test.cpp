@@ -72,6 +72,7 @@ TEST(ChartMacros, LineChartSeriesComeFromTheAddressedCells) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.macro);
     MacroProject project;
+    project.Parameters().SetCellValue(2, 2, Variant("dd.mm.yyyy"));  // the project's date format
     EXPECT_EQ(project.Engine().RunMyMacro(c.macro), "Ok");
     EXPECT_TRUE(project.Ui().Boxes().empty());
     Worksheet& data = project.Data();
@@ -86,6 +87,7 @@ TEST(ChartMacros, LineChartSeriesComeFromTheAddressedCells) {
     EXPECT_TRUE(chart.title_bold);
     EXPECT_EQ(chart.font_name, "Arial");
     EXPECT_FALSE(chart.category_axis.reversed);
+    EXPECT_EQ(chart.category_axis.number_format, c.series[0].categories.empty() ? "" : "dd.mm.yyyy");
     ExpectSeries(chart, c.series);
     // Beside the data block (columns A to F), one empty column between.
     EXPECT_NEAR(chart.left, 7 * 64 * 0.75, 0.01);
@@ -136,7 +138,9 @@ TEST(ChartMacros, NewestQuotesFirstRunTheCategoriesFromTheRight) {
     project.FillData(Order::kNewestFirst);
     project.Engine().RunMyMacro(macro);
     ASSERT_EQ(project.Data().ChartCount(), 1);
-    EXPECT_TRUE(project.Data().ChartAt(1).category_axis.reversed);
+    const ChartAxis& axis = project.Data().ChartAt(1).category_axis;
+    EXPECT_TRUE(axis.reversed);
+    EXPECT_TRUE(axis.crossed_at_maximum);
   }
 }
 

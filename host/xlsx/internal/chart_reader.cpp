@@ -57,6 +57,7 @@ void ReadAxis(const pugi::xml_node& ax, ChartAxis& axis, Chart& chart) {
   if (!ax) return;
   pugi::xml_node scaling = Child(ax, "scaling");
   axis.reversed = std::string_view(Child(scaling, "orientation").attribute("val").as_string()) == "maxMin";
+  if (pugi::xml_node skip = Child(ax, "tickLblSkip")) axis.label_interval = skip.attribute("val").as_int();
   if (pugi::xml_node min = Child(scaling, "min")) axis.minimum = min.attribute("val").as_double();
   if (pugi::xml_node max = Child(scaling, "max")) axis.maximum = max.attribute("val").as_double();
   if (pugi::xml_node unit = Child(ax, "majorUnit")) axis.major_unit = unit.attribute("val").as_double();
@@ -117,12 +118,16 @@ void ReadChartContent(const pugi::xml_node& plot, const pugi::xml_node& group, C
   if (chart.kind == ChartKind::kLine && any_markers) chart.kind = ChartKind::kLineMarkers;
   bool first_val = true;
   for (pugi::xml_node n = plot.first_child(); n; n = n.next_sibling()) {
+    // <c:crosses val="max"/> of an axis says where it crosses the other one.
+    const bool crosses_max = std::string_view(Child(n, "crosses").attribute("val").as_string()) == "max";
     if (Is(n, "catAx") || Is(n, "dateAx")) {
       ReadAxis(n, chart.category_axis, chart);
+      chart.value_axis.crossed_at_maximum = crosses_max;
     } else if (Is(n, "valAx")) {
       // A scatter chart's first value axis is its horizontal one.
       bool category = chart.kind == ChartKind::kScatter && first_val;
       ReadAxis(n, category ? chart.category_axis : chart.value_axis, chart);
+      (category ? chart.value_axis : chart.category_axis).crossed_at_maximum = crosses_max;
       first_val = false;
     }
   }

@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/chart_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -53,6 +54,11 @@ lxw_chart_font ChartFont(const Chart& chart) {
 void ApplyAxis(lxw_chart_axis* axis, const ChartAxis& a, const Chart& chart) {
   if (axis == nullptr) return;
   if (a.reversed) chart_axis_set_reverse(axis);
+  if (a.crossed_at_maximum) chart_axis_set_crossing_max(axis);
+  if (a.label_interval > 0) {
+    chart_axis_set_interval_unit(axis, static_cast<uint16_t>(std::min(a.label_interval, 65535)));
+    chart_axis_set_interval_tick(axis, static_cast<uint16_t>(std::min(a.label_interval, 65535)));
+  }
   if (a.minimum) chart_axis_set_min(axis, *a.minimum);
   if (a.maximum) chart_axis_set_max(axis, *a.maximum);
   if (a.major_unit) chart_axis_set_major_unit(axis, *a.major_unit);
