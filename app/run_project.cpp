@@ -6,6 +6,7 @@
 #include "app/console_progress_view.h"
 #include "app/plugin_loader.h"
 #include "companion/companion_functions.h"
+#include "download/finished_look.h"
 #include "download/macro_runner.h"
 #include "download/row_selection.h"
 #include "entry/pelorin.h"
@@ -112,6 +113,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   outcome.rows = view.Rows();
   outcome.failed_rows = view.FailedRows();
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  FinishWorkbookLook(wb);
   wb.Save();
   ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
           << outcome.failed_rows << " failed; saved " << wb.FullName() << "\n";
