@@ -176,17 +176,16 @@ class ChartDrawing {
     throw Error(kErrObjectRequired, "Pelorin.Cfenmar", "Object required");
   }
 
-  // Title, fonts, axes and line colours and weights.
-  void Format(bool categories_reversed) {
+  // Title, fonts, axes and line colours and weights. Dates need no
+  // reversed axis when the newest quote stands on top: both spreadsheet
+  // programs lay a date axis out in time order, whatever the row order.
+  void Format() {
     Chart& chart = Drawn();
     chart.font_name = kChartFont;
     chart.title_bold = true;
     chart.title_font_size = kTitleFontSize;
     ChartAxis& categories = chart.category_axis;
     categories.tick_label_font_size = kTickLabelFontSize;
-    // Reversed categories keep the value axis at the left edge.
-    categories.reversed = categories_reversed;
-    categories.crossed_at_maximum = categories_reversed;
     const SeriesPlace& first = places_.front();
     categories.label_interval = std::max(1, (first.last_row - first.first_row + 1) / kCategoryLabels);
     if (category_column_) {
@@ -257,16 +256,6 @@ class ChartDrawing {
   std::string chart_name_;
 };
 
-// True when the first category comes after the last one (newest quote on
-// top): the category axis then runs from right to left, so time still
-// runs left to right.
-bool NewestFirst(Worksheet& sheet, const SeriesPlace& place, int16_t category_column) {
-  const Variant first = sheet.CellValue(place.first_row, category_column);
-  const Variant last = sheet.CellValue(place.last_row, category_column);
-  const bool numbers = (first.IsDate() || first.IsNumber()) && (last.IsDate() || last.IsNumber());
-  return numbers && first.Number() > last.Number();
-}
-
 }  // namespace
 
 void ChartMacros::LineChart(Cfenmar& engine, MacroSlots& slots) {
@@ -286,23 +275,18 @@ void ChartMacros::LineChart(Cfenmar& engine, MacroSlots& slots) {
     if (slots[0].empty()) return;
     category_column = ToInt16(drawing->DataSheet().GetRange(slots[0]).Column(), kLineChartSource);
   });
-  std::optional<SeriesPlace> first_place;
   for (size_t slot = 1; slot < 9; ++slot) {
     if (slots[slot].empty()) continue;
     IgnoreErrors([&] {
       const auto place = PlaceBelowCell(drawing->DataSheet(), slots[slot], engine.App().Regional());
       if (!place) return;
       drawing->AddSeries(*place, category_column);
-      if (!first_place) first_place = place;
     });
   }
   bool drawn = false;
   IgnoreErrors([&] { drawn = drawing->Draw(ChartKind::kLine) != nullptr; });
   if (drawn) {
-    IgnoreErrors([&] {
-      const bool reversed = category_column && NewestFirst(drawing->DataSheet(), *first_place, *category_column);
-      drawing->Format(reversed);
-    });
+    IgnoreErrors([&] { drawing->Format(); });
   }
   IgnoreErrors([&] { drawing->Finish(); });
 }
@@ -374,7 +358,7 @@ void ChartMacros::StockChart(Cfenmar& engine, MacroSlots& slots) {
       chart.up_down_bars = kind != nullptr && kind->up_down_bars;
       chart.has_legend = chart.series.size() > 1 && !stock;
     });
-    IgnoreErrors([&] { drawing->Format(engine.fnDataDirection() == 1); });
+    IgnoreErrors([&] { drawing->Format(); });
     if (kind != nullptr && kind->name == std::string("HLC")) {
       // The close is the tick at the right of each bar.
       IgnoreErrors([&] {

@@ -111,9 +111,6 @@ Chart LineChart() {
   ChartSeries open;
   open.name = "Open";
   open.values = "='Data'!R2C4:R4C4";
-  open.line_hidden = true;
-  open.markers = true;
-  open.marker_symbol = "dash";
   c.series = {close, open};
   c.font_name = "Arial";
   c.category_axis.reversed = true;
@@ -138,6 +135,9 @@ Chart StockChart() {
     ChartSeries s;
     s.values = "='Other''s Sheet'!R2C" + std::to_string(col) + ":R20C" + std::to_string(col);
     s.categories = "='Other''s Sheet'!R2C1:R20C1";
+    s.line_hidden = true;
+    s.markers = col == 5;  // the close as a tick mark
+    s.marker_symbol = col == 5 ? "dash" : "";
     c.series.push_back(s);
   }
   return c;

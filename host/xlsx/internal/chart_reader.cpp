@@ -62,7 +62,10 @@ void ReadAxis(const pugi::xml_node& ax, ChartAxis& axis, Chart& chart) {
   if (pugi::xml_node max = Child(scaling, "max")) axis.maximum = max.attribute("val").as_double();
   if (pugi::xml_node unit = Child(ax, "majorUnit")) axis.major_unit = unit.attribute("val").as_double();
   axis.major_gridlines = static_cast<bool>(Child(ax, "majorGridlines"));
-  if (pugi::xml_node fmt = Child(ax, "numFmt")) axis.number_format = fmt.attribute("formatCode").as_string();
+  // A format linked to the source cells is no format of the axis's own.
+  if (pugi::xml_node fmt = Child(ax, "numFmt"); fmt && !fmt.attribute("sourceLinked").as_bool()) {
+    axis.number_format = fmt.attribute("formatCode").as_string();
+  }
   pugi::xml_node def = Child(Child(Child(Child(ax, "txPr"), "p"), "pPr"), "defRPr");
   if (pugi::xml_attribute sz = def.attribute("sz")) axis.tick_label_font_size = sz.as_double() / 100;
   if (chart.font_name.empty()) chart.font_name = Typeface(def);
