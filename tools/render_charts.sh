@@ -5,6 +5,8 @@
 #   Needs: libreoffice-calc-nogui (or libreoffice-core + libreoffice-calc),
 #          poppler-utils (pdftoppm).
 #   Usage: tools/render_charts.sh WORKBOOK.xlsx OUTDIR [DPI]
+#   PDFTOPPM_ARGS passes extra options to pdftoppm, e.g. a crop box
+#   ("-x 40 -y 45 -W 665 -H 310" at 72 dpi cuts the page margins away).
 # A copy of the workbook is prepared so that each sheet prints one page
 # holding just its first chart's area (print area + fit to page); sheets
 # without a chart are hidden. The workbook itself is not changed.
@@ -109,7 +111,8 @@ EOF
 soffice --headless --norestore -env:UserInstallation=file://"$work"/profile \
   --convert-to pdf --outdir "$work" "$work/charts.xlsx" >/dev/null 2>&1
 [ -s "$work/charts.pdf" ] || { echo "LibreOffice wrote no PDF" >&2; exit 1; }
-pdftoppm -png -r "$dpi" "$work/charts.pdf" "$work/page"
+# shellcheck disable=SC2086 # PDFTOPPM_ARGS holds several options
+pdftoppm -png -r "$dpi" ${PDFTOPPM_ARGS:-} "$work/charts.pdf" "$work/page"
 page=1
 while IFS= read -r sheet; do
   [ -n "$sheet" ] || continue
