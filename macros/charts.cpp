@@ -115,7 +115,7 @@ double ColumnLeftPoints(const Worksheet& sheet, int column) {
 // The state one chart macro builds up, statement by statement.
 class ChartDrawing {
  public:
-  ChartDrawing(Cfenmar& engine, SpreadsheetHost& app) : engine_(engine), app_(app) {}
+  explicit ChartDrawing(SpreadsheetHost& app) : app_(app) {}
 
   // Remembers the data sheet and reads the ticker of the active settings
   // row; the data sheet is active again afterwards.
@@ -224,7 +224,6 @@ class ChartDrawing {
   }
 
  private:
-  Cfenmar& engine_;
   SpreadsheetHost& app_;
   // The value axis runs between round numbers just below the lowest and
   // just above the highest value plotted, so that prices far from zero
@@ -260,7 +259,7 @@ class ChartDrawing {
 
 void ChartMacros::LineChart(Cfenmar& engine, MacroSlots& slots) {
   std::optional<ChartDrawing> drawing;
-  IgnoreErrors([&] { drawing.emplace(engine, engine.App()); });
+  IgnoreErrors([&] { drawing.emplace(engine.App()); });
   if (!drawing) return;
   IgnoreErrors([&] {
     Worksheet& data_sheet = engine.ActiveSheet();
@@ -303,7 +302,7 @@ void ChartMacros::StockChart(Cfenmar& engine, MacroSlots& slots) {
   if (!listed) return;
 
   std::optional<ChartDrawing> drawing;
-  IgnoreErrors([&] { drawing.emplace(engine, engine.App()); });
+  IgnoreErrors([&] { drawing.emplace(engine.App()); });
   if (!drawing) return;
   IgnoreErrors([&] {
     Worksheet& data_sheet = engine.ActiveSheet();
