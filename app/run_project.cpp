@@ -11,6 +11,7 @@
 #include "app/workbook_lock.h"
 #include "app/plugin_loader.h"
 #include "companion/companion_functions.h"
+#include "download/finished_look.h"
 #include "download/macro_runner.h"
 #include "download/row_selection.h"
 #include "entry/pelorin.h"
@@ -162,6 +163,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   outcome.failed_rows = view.FailedRows();
   outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  FinishWorkbookLook(wb);
   ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
   try {
     wb.Save();

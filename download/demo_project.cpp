@@ -40,6 +40,33 @@ std::string Indicators(const std::string& fields, int row_index) {
   return macros;
 }
 
+// One chart per ticker, drawn last so that it stands beside the indicator
+// columns too. The rows take the kinds in turn; a kind whose prices the row
+// does not fetch gives way to a line of the close and the first indicator.
+std::string ChartCall(const std::string& written, int row_index) {
+  struct Kind {
+    const char* call;
+    const char* needs;
+  };
+  constexpr Kind kKinds[] = {{"stockchart(OHLC)", "ohlc"},       {"stockchart(hlc)", "hlc"},
+                             {"linechart", "c"},                 {"stockchart(LineOpen)", "o"},
+                             {"stockchart(LINEHIGH)", "h"},      {"stockchart(linelow)", "l"},
+                             {"stockchart(LINECLOSE,{})", "c"}};
+  const std::string first_indicator = std::string(1, static_cast<char>('A' + written.size() + 1)) + "1";
+  const Kind& kind = kKinds[static_cast<size_t>(row_index) % std::size(kKinds)];
+  bool fetched = true;
+  for (const char* letter = kind.needs; *letter != '\0'; ++letter) {
+    fetched = fetched && written.find(*letter) != std::string::npos;
+  }
+  std::string call = fetched ? kind.call : "stockchart(LINECLOSE,{})";
+  if (call == "linechart") {
+    const std::string close = std::string(1, static_cast<char>('A' + written.find('c'))) + "1";
+    return "linechart(A1," + close + "," + first_indicator + ")";
+  }
+  if (size_t at = call.find("{}"); at != std::string::npos) call.replace(at, 2, first_indicator);
+  return call;
+}
+
 double IsoDate(const std::string& text) {
   return DateSerial(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
 }
@@ -87,7 +114,8 @@ std::vector<DemoRow> DemoRows(const std::string& export_folder) {
       if (std::string(s.fields).find(letter) != std::string::npos) written += letter;
     }
     const bool close = written.find('c') != std::string::npos;
-    const std::string macros = (close ? Indicators(written, i) + ";" : "") + DataTools(i - 1, export_folder);
+    const std::string macros =
+        (close ? Indicators(written, i) + ";" + ChartCall(written, i) + ";" : "") + DataTools(i - 1, export_folder);
     rows.push_back({ticker, s.start, "2025-06-30", s.periodicity, s.direction, s.fields, macros,
                     i % 6 == 0 ? "SAMPLE(ADJUST VALUES)" : "SAMPLE"});
   }

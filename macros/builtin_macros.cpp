@@ -4,6 +4,7 @@
 
 #include "host/error.h"
 #include "macros/cfenmar.h"
+#include "macros/charts.h"
 #include "macros/indicator_table.h"
 
 namespace plrxl {
@@ -23,8 +24,8 @@ void RunCreateSummary(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) {
 void RunTransposeData(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { engine.TransposeData(slots); }
 void RunTickerHeader(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { engine.TickerHeader(slots); }
 void RunExportData(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { engine.ExportData(slots); }
-void RunLineChart(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { engine.LineChart(slots); }
-void RunStockChart(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { engine.StockChart(slots); }
+void RunLineChart(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { ChartMacros::LineChart(engine, slots); }
+void RunStockChart(Cfenmar& engine, const BuiltinMacro&, MacroSlots& slots) { ChartMacros::StockChart(engine, slots); }
 
 constexpr std::array<BuiltinMacro, kBuiltinMacroCount> kBuiltinMacros = {{
     {"acceleration", "Acceleration", 3, BuiltinKind::kIndicator, &RunIndicatorMacro},

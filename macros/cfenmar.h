@@ -130,10 +130,10 @@ class Cfenmar {
   void TransposeData(MacroSlots& slots);
   void TickerHeader(MacroSlots& slots);
   void ExportData(MacroSlots& slots);
-  void LineChart(MacroSlots& slots);
-  void StockChart(MacroSlots& slots);
 
  private:
+  friend class ChartMacros;  // the chart macros (macros/charts.h) use the helpers below
+
   CPelorin& OwnerObject();
   SpreadsheetHost& App();
   Workbook& ThisWb();

@@ -1,5 +1,6 @@
 // Placing a computed series next to the data, and the small helpers of the
 // data tools (destination row on "Data", sheet creation, decimal comma).
+#include <algorithm>
 #include <string>
 
 #include "entry/pelorin.h"
@@ -13,6 +14,18 @@ namespace {
 
 constexpr const char* kOutputNumberFormat = "0.00";
 constexpr int kOutputColorIndex = 3;  // red
+
+// The header column is made wide enough to show the header whole (never
+// narrower, and at most this many characters), before any chart is placed
+// beside the block.
+constexpr double kWidestHeader = 60;
+
+void FitColumnToHeader(Worksheet& sheet, int col, const std::string& header) {
+  size_t chars = 0;
+  for (unsigned char ch : header) chars += (ch & 0xC0) != 0x80 ? 1 : 0;
+  const double wanted = std::min(kWidestHeader, static_cast<double>(chars) * 1.1 + 1);
+  if (sheet.ColumnWidth(col) < wanted) sheet.SetColumnWidth(col, wanted);
+}
 
 }  // namespace
 
@@ -28,6 +41,7 @@ void Cfenmar::fnOutPutRange(const std::string& myInRange, std::string& myOutRang
 
     const int16_t row = ToInt16(header.Row(), source);
     const int16_t col = ToInt16(header.Column(), source);
+    FitColumnToHeader(sheet, col, myFunctionName);
     const long long cells = sheet.GetRange(myInRange).Count();
     const int16_t last = ToInt16(row + cells, source);
     myOutRange = sheet.Cells(row + 1, col).Address() + ":" + sheet.Cells(last, col).Address();

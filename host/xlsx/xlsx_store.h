@@ -5,7 +5,9 @@
 // Booleans, errors), formulas with their cached values, number formats,
 // fonts, fills, borders, alignment, column widths, row heights, merged cells,
 // frozen panes, selection, sheet order and visibility, zoom, the active
-// sheet, defined names, charts (kind, title, series, axes, position) and the
+// sheet, defined names, charts (kind, title, series, axes, fonts, position;
+// a loaded chart that nobody changed is saved from its own part, byte for
+// byte, so charts of other programs keep what the model does not know) and the
 // VBA project of an .xlsm (carried over as it is, see
 // Workbook::CarriedParts; saved only into an .xlsm, with a warning in
 // Workbook::Warnings otherwise). Dates are numbers in the file; a number whose cell

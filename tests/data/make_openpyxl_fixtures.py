@@ -7,6 +7,10 @@ openpyxl_values.xlsx   values of every type, styles, merged cells, frozen
                        panes, names, a hidden sheet, widths and heights
 openpyxl_parts.xlsx    a line chart the reader must find, and comments it
                        cannot carry (reported as a warning)
+openpyxl_charts.xlsx   a one-ticker project whose data sheet holds charts of
+                       this other program: a bar chart with data labels and
+                       colours, a pie chart, and a line chart titled with the
+                       ticker (which the chart macros replace)
 broken_*.xlsx          valid zip packages with a defect inside
 """
 import datetime
@@ -15,7 +19,8 @@ import zipfile
 
 from openpyxl import Workbook
 from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
-from openpyxl.chart import LineChart, Reference
+from openpyxl.chart import BarChart, LineChart, PieChart, Reference
+from openpyxl.chart.label import DataLabelList
 from openpyxl.comments import Comment
 from openpyxl.workbook.defined_name import DefinedName
 
@@ -105,6 +110,49 @@ def make_parts(path):
     wb.save(path)
 
 
+def make_charts(path):
+    wb = Workbook()
+    settings = wb.active
+    settings.title = "PelorinXL Settings"
+    settings.append(["Ticker", "Start Date", "End Date", "Periodicity", "Direction", "Location",
+                     "Data Beginning", "Data Source", "Data Fields", "Macros", "Status"])
+    settings.append(["Defaults", None, None, None, None, None, "A1", None, "DOHLCV"])
+    settings.append(["AAPL"])
+    params = wb.create_sheet("Parameters")
+    params["D5"] = "D|O|H|L|C|V|T|I"
+    params["D7"] = "date|open|high|low|close|volume|time|open interest"
+    params["D9"] = "HLC|OHLC|LINEOPEN|LINEHIGH|LINELOW|LINECLOSE"
+    params["E32"] = "This chart kind is not known."
+    params["E48"] = "No end of data found"
+    data = wb.create_sheet("AAPL")
+    data.append(["Date", "Open", "High", "Low", "Close", "Volume"])
+    for i in range(10):
+        data.append([datetime.date(2024, 1, 1) + datetime.timedelta(days=i), 99 + i, 101 + i, 98 + i,
+                     100 + i, 1000 * (i + 1)])
+        data.cell(row=i + 2, column=1).number_format = "dd.mm.yyyy"
+    wb.defined_names.append(DefinedName("Pelorin_RangeTicker",
+                                        attr_text="'PelorinXL Settings'!$A$1"))
+
+    bars = BarChart()
+    bars.title = "Volume"
+    bars.add_data(Reference(data, min_col=6, min_row=1, max_row=11), titles_from_data=True)
+    bars.set_categories(Reference(data, min_col=1, min_row=2, max_row=11))
+    bars.dataLabels = DataLabelList()
+    bars.dataLabels.showVal = True
+    bars.series[0].graphicalProperties.solidFill = "7030A0"
+    data.add_chart(bars, "H2")
+
+    pie = PieChart()
+    pie.add_data(Reference(data, min_col=5, min_row=1, max_row=4), titles_from_data=True)
+    data.add_chart(pie, "H20")
+
+    old = LineChart()
+    old.title = "AAPL"
+    old.add_data(Reference(data, min_col=5, min_row=1, max_row=11), titles_from_data=True)
+    data.add_chart(old, "H38")
+    wb.save(path)
+
+
 def rewrite(source, target, part, transform):
     """Copies the package source to target with one part transformed (None
     drops the part)."""
@@ -134,4 +182,5 @@ if __name__ == "__main__":
     values = os.path.join(HERE, "openpyxl_values.xlsx")
     make_values(values)
     make_parts(os.path.join(HERE, "openpyxl_parts.xlsx"))
+    make_charts(os.path.join(HERE, "openpyxl_charts.xlsx"))
     make_broken(values)

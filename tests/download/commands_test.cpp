@@ -154,6 +154,20 @@ TEST_F(CommandsTest, DemoWritesAndRefreshesItsProject) {
     EXPECT_FALSE(wb.Worksheets("Summary").IsCellEmpty(1 + k, 1)) << k;
     EXPECT_FALSE(wb.Worksheets("Data").IsCellEmpty(1 + k, 2)) << k;
   }
+  wb.Close();
+
+  // One chart per ticker, titled with it, also after the macros ran again.
+  ASSERT_EQ(Run("macros demo/demo.xlsx").exit_code, 0);
+  Workbook& again = host_.OpenWorkbook(temp_.File("demo/demo.xlsx"));
+  std::set<ChartKind> kinds;
+  for (const DemoRow& r : DemoRows()) {
+    if (r.macros.empty()) continue;
+    Worksheet& sheet = again.Worksheets(r.ticker);
+    ASSERT_EQ(sheet.ChartCount(), 1) << r.ticker;
+    EXPECT_EQ(sheet.ChartAt(1).title, r.ticker);
+    kinds.insert(sheet.ChartAt(1).kind);
+  }
+  EXPECT_EQ(kinds, (std::set<ChartKind>{ChartKind::kLine, ChartKind::kStock}));
 }
 
 }  // namespace

@@ -89,5 +89,11 @@ TEST(XlsxParts, LineChartBecomesStockChart) {
   EXPECT_EQ(LineChartToStockChart("<c:barChart/>"), "<c:barChart/>");
 }
 
+TEST(XlsxParts, ShortDashMarkersTakeTheSchemaName) {
+  EXPECT_EQ(FixMarkerNames("<c:symbol val=\"short_dash\"/><c:x/><c:symbol val=\"short_dash\"/>"),
+            "<c:symbol val=\"dash\"/><c:x/><c:symbol val=\"dash\"/>");
+  EXPECT_EQ(FixMarkerNames("<c:symbol val=\"long_dash\"/>"), "<c:symbol val=\"long_dash\"/>");
+}
+
 }  // namespace
 }  // namespace plrxl::xlsx

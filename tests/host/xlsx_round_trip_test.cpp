@@ -112,6 +112,11 @@ Chart LineChart() {
   open.name = "Open";
   open.values = "='Data'!R2C4:R4C4";
   c.series = {close, open};
+  c.font_name = "Arial";
+  c.category_axis.reversed = true;
+  c.category_axis.crossed_at_maximum = true;
+  c.category_axis.label_interval = 5;
+  c.category_axis.number_format = "dd.mm.yyyy";
   c.value_axis.minimum = 0;
   c.value_axis.maximum = 200;
   c.value_axis.major_gridlines = true;
@@ -130,6 +135,9 @@ Chart StockChart() {
     ChartSeries s;
     s.values = "='Other''s Sheet'!R2C" + std::to_string(col) + ":R20C" + std::to_string(col);
     s.categories = "='Other''s Sheet'!R2C1:R20C1";
+    s.line_hidden = true;
+    s.markers = col == 5;  // the close as a tick mark
+    s.marker_symbol = col == 5 ? "dash" : "";
     c.series.push_back(s);
   }
   return c;

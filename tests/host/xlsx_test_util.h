@@ -87,10 +87,18 @@ inline void ExpectSameChart(const Chart& a, const Chart& b, const std::string& w
     EXPECT_EQ(a.series[i].categories, b.series[i].categories);
     EXPECT_EQ(a.series[i].line_color, b.series[i].line_color);
     EXPECT_NEAR(a.series[i].line_weight, b.series[i].line_weight, 0.01);
+    EXPECT_EQ(a.series[i].line_hidden, b.series[i].line_hidden);
+    EXPECT_EQ(a.series[i].markers, b.series[i].markers);
+    EXPECT_EQ(a.series[i].marker_symbol, b.series[i].marker_symbol);
   }
   EXPECT_EQ(a.value_axis.minimum, b.value_axis.minimum);
   EXPECT_EQ(a.value_axis.maximum, b.value_axis.maximum);
   EXPECT_EQ(a.value_axis.major_gridlines, b.value_axis.major_gridlines);
+  EXPECT_EQ(a.category_axis.reversed, b.category_axis.reversed);
+  EXPECT_EQ(a.category_axis.crossed_at_maximum, b.category_axis.crossed_at_maximum);
+  EXPECT_EQ(a.category_axis.label_interval, b.category_axis.label_interval);
+  EXPECT_EQ(a.category_axis.number_format, b.category_axis.number_format);
+  EXPECT_EQ(a.font_name, b.font_name);
 }
 
 // Compares everything the store keeps. Dates in cells without a date format

@@ -32,8 +32,9 @@ TEST(fnOutPutRange, WritesHeaderPlacesRowsAndFormats) {
   }
   EXPECT_TRUE(sheet.IsCellEmpty(12, 8));
   EXPECT_EQ(sheet.Cells(12, 8).NumberFormat(), "General");
-  // The header keeps its own format.
+  // The header keeps its own format and shows whole.
   EXPECT_EQ(sheet.Cells(1, 8).FontColorIndex(), 0);
+  EXPECT_GE(sheet.ColumnWidth(8), 22.0 * 1.1);
 
   const auto usl = project.CallsTo("UslFormat");
   ASSERT_EQ(usl.size(), 1u);

@@ -1,6 +1,7 @@
 #include "host/xlsx/internal/chart_reader.h"
 
 #include <map>
+#include <memory>
 
 #include "host/address.h"
 #include "host/xlsx/internal/geometry.h"
@@ -32,6 +33,9 @@ constexpr ChartType kChartTypes[] = {
     {"doughnutChart", ChartKind::kOther}, {"radarChart", ChartKind::kOther}, {"bubbleChart", ChartKind::kOther},
 };
 
+// Marker shapes the model names (ChartSeries::marker_symbol).
+constexpr const char* kMarkerShapes[] = {"dash", "square", "diamond", "triangle", "x", "star", "circle", "plus"};
+
 std::string RefOrValue(const pugi::xml_node& holder) {
   for (const char* ref : {"numRef", "strRef", "multiLvlStrRef"}) {
     if (pugi::xml_node r = Child(holder, ref)) return A1RefToR1C1(Child(r, "f").text().get());
@@ -46,16 +50,25 @@ uint32_t LineColor(const pugi::xml_node& sp_pr) {
   return static_cast<uint32_t>(std::strtoul(srgb.attribute("val").as_string(), nullptr, 16)) & 0xFFFFFF;
 }
 
-void ReadAxis(const pugi::xml_node& ax, ChartAxis& axis) {
+// The typeface of a run's properties, empty when it names none.
+std::string Typeface(const pugi::xml_node& props) { return Child(props, "latin").attribute("typeface").as_string(); }
+
+void ReadAxis(const pugi::xml_node& ax, ChartAxis& axis, Chart& chart) {
   if (!ax) return;
   pugi::xml_node scaling = Child(ax, "scaling");
+  axis.reversed = std::string_view(Child(scaling, "orientation").attribute("val").as_string()) == "maxMin";
+  if (pugi::xml_node skip = Child(ax, "tickLblSkip")) axis.label_interval = skip.attribute("val").as_int();
   if (pugi::xml_node min = Child(scaling, "min")) axis.minimum = min.attribute("val").as_double();
   if (pugi::xml_node max = Child(scaling, "max")) axis.maximum = max.attribute("val").as_double();
   if (pugi::xml_node unit = Child(ax, "majorUnit")) axis.major_unit = unit.attribute("val").as_double();
   axis.major_gridlines = static_cast<bool>(Child(ax, "majorGridlines"));
-  if (pugi::xml_node fmt = Child(ax, "numFmt")) axis.number_format = fmt.attribute("formatCode").as_string();
+  // A format linked to the source cells is no format of the axis's own.
+  if (pugi::xml_node fmt = Child(ax, "numFmt"); fmt && !fmt.attribute("sourceLinked").as_bool()) {
+    axis.number_format = fmt.attribute("formatCode").as_string();
+  }
   pugi::xml_node def = Child(Child(Child(Child(ax, "txPr"), "p"), "pPr"), "defRPr");
   if (pugi::xml_attribute sz = def.attribute("sz")) axis.tick_label_font_size = sz.as_double() / 100;
+  if (chart.font_name.empty()) chart.font_name = Typeface(def);
 }
 
 void ReadTitle(const pugi::xml_node& title, Chart& chart) {
@@ -72,6 +85,7 @@ void ReadTitle(const pugi::xml_node& title, Chart& chart) {
         if (!props) continue;
         if (pugi::xml_attribute sz = props.attribute("sz")) chart.title_font_size = sz.as_double() / 100;
         if (pugi::xml_attribute b = props.attribute("b")) chart.title_bold = b.as_bool();
+        if (std::string face = Typeface(props); !face.empty()) chart.font_name = face;
       }
     }
   } else if (tx) {
@@ -79,7 +93,64 @@ void ReadTitle(const pugi::xml_node& title, Chart& chart) {
   }
 }
 
-void ReadChartPart(std::string text, const std::string& part, Chart& chart) {
+void ReadChartContent(const pugi::xml_node& plot, const pugi::xml_node& group, Chart& chart) {
+  if (!group) return;
+  chart.high_low_lines = static_cast<bool>(Child(group, "hiLowLines"));
+  chart.up_down_bars = static_cast<bool>(Child(group, "upDownBars"));
+  bool any_markers = false;
+  for (pugi::xml_node ser = group.first_child(); ser; ser = ser.next_sibling()) {
+    if (!Is(ser, "ser")) continue;
+    ChartSeries s;
+    s.name = RefOrValue(Child(ser, "tx"));
+    bool scatter = chart.kind == ChartKind::kScatter;
+    s.values = RefOrValue(Child(ser, scatter ? "yVal" : "val"));
+    s.categories = RefOrValue(Child(ser, scatter ? "xVal" : "cat"));
+    pugi::xml_node sp_pr = Child(ser, "spPr");
+    s.line_color = LineColor(sp_pr);
+    if (pugi::xml_attribute w = Child(sp_pr, "ln").attribute("w")) s.line_weight = w.as_double() / kEmuPerPoint;
+    s.line_hidden = static_cast<bool>(Child(Child(sp_pr, "ln"), "noFill"));
+    pugi::xml_node marker = Child(ser, "marker");
+    std::string_view symbol = Child(marker, "symbol").attribute("val").as_string();
+    s.markers = marker && symbol != "none";
+    for (const char* shape : kMarkerShapes) {
+      if (s.markers && symbol == shape) s.marker_symbol = shape;
+    }
+    any_markers = any_markers || s.markers;
+    chart.series.push_back(std::move(s));
+  }
+  if (chart.kind == ChartKind::kLine && any_markers) chart.kind = ChartKind::kLineMarkers;
+  bool first_val = true;
+  for (pugi::xml_node n = plot.first_child(); n; n = n.next_sibling()) {
+    // <c:crosses val="max"/> of an axis says where it crosses the other one.
+    const bool crosses_max = std::string_view(Child(n, "crosses").attribute("val").as_string()) == "max";
+    if (Is(n, "catAx") || Is(n, "dateAx")) {
+      ReadAxis(n, chart.category_axis, chart);
+      chart.value_axis.crossed_at_maximum = crosses_max;
+    } else if (Is(n, "valAx")) {
+      // A scatter chart's first value axis is its horizontal one.
+      bool category = chart.kind == ChartKind::kScatter && first_val;
+      ReadAxis(n, category ? chart.category_axis : chart.value_axis, chart);
+      (category ? chart.value_axis : chart.category_axis).crossed_at_maximum = crosses_max;
+      first_val = false;
+    }
+  }
+}
+
+// A part that refers to parts of its own (an embedded workbook, shapes,
+// pictures) cannot be saved alone: such a chart is redrawn from the model.
+bool StandsAlone(const std::string& xml) {
+  return xml.find(" r:id=\"") == std::string::npos && xml.find(" r:embed=\"") == std::string::npos &&
+         xml.find(" r:link=\"") == std::string::npos && xml.find(" r:pict=\"") == std::string::npos;
+}
+
+void ReadChartPart(std::string text, const std::string& part, Chart& chart, std::vector<std::string>& warnings) {
+  auto source = std::make_shared<ChartSource>();
+  if (StandsAlone(text)) {
+    source->xml = text;
+  } else {
+    source.reset();
+    warnings.push_back("chart " + part + " is redrawn: it refers to parts of its own");
+  }
   pugi::xml_document doc;
   ParseXml(text, doc, part);
   pugi::xml_node root = Root(doc, "chartSpace", part);
@@ -101,39 +172,13 @@ void ReadChartPart(std::string text, const std::string& part, Chart& chart) {
       }
     }
   }
-  if (!group) return;
-  chart.high_low_lines = static_cast<bool>(Child(group, "hiLowLines"));
-  chart.up_down_bars = static_cast<bool>(Child(group, "upDownBars"));
-  bool any_markers = false;
-  for (pugi::xml_node ser = group.first_child(); ser; ser = ser.next_sibling()) {
-    if (!Is(ser, "ser")) continue;
-    ChartSeries s;
-    s.name = RefOrValue(Child(ser, "tx"));
-    bool scatter = chart.kind == ChartKind::kScatter;
-    s.values = RefOrValue(Child(ser, scatter ? "yVal" : "val"));
-    s.categories = RefOrValue(Child(ser, scatter ? "xVal" : "cat"));
-    pugi::xml_node sp_pr = Child(ser, "spPr");
-    s.line_color = LineColor(sp_pr);
-    if (pugi::xml_attribute w = Child(sp_pr, "ln").attribute("w")) s.line_weight = w.as_double() / kEmuPerPoint;
-    pugi::xml_node marker = Child(ser, "marker");
-    std::string_view symbol = Child(marker, "symbol").attribute("val").as_string();
-    s.markers = marker && symbol != "none";
-    any_markers = any_markers || s.markers;
-    chart.series.push_back(std::move(s));
-  }
-  if (chart.kind == ChartKind::kLine && any_markers) chart.kind = ChartKind::kLineMarkers;
-  bool first_val = true;
-  for (pugi::xml_node n = plot.first_child(); n; n = n.next_sibling()) {
-    if (Is(n, "catAx") || Is(n, "dateAx")) {
-      ReadAxis(n, chart.category_axis);
-    } else if (Is(n, "valAx")) {
-      // A scatter chart's first value axis is its horizontal one.
-      bool category = chart.kind == ChartKind::kScatter && first_val;
-      ReadAxis(n, category ? chart.category_axis : chart.value_axis);
-      first_val = false;
-    }
+  ReadChartContent(plot, group, chart);
+  if (source) {
+    source->as_read = chart;
+    chart.source = std::move(source);
   }
 }
+
 
 struct Point {
   double x = 0, y = 0;  // pixels
@@ -199,7 +244,7 @@ void ReadDrawing(const ZipReader& zip, const std::string& drawing_part, Workshee
       if (*props.attribute("name").as_string() != '\0') chart.name = props.attribute("name").as_string();
     }
     consumed.insert(rel->second.target);
-    ReadChartPart(zip.Read(rel->second.target), rel->second.target, chart);
+    ReadChartPart(zip.Read(rel->second.target), rel->second.target, chart, warnings);
   }
 }
 

@@ -15,8 +15,8 @@ namespace plrxl::xlsx {
 // that is not a plain reference come back unchanged.
 std::string R1C1RefToA1(const std::string& ref);
 
-// Adds the chart to ws; returns false when libxlsxwriter refused it (a
-// chart without series).
-bool WriteChart(lxw_workbook* wb, lxw_worksheet* ws, const Chart& chart);
+// Adds the chart to ws (the sheet named sheet_name); returns false when
+// libxlsxwriter refused it (a chart drawn here without series).
+bool WriteChart(lxw_workbook* wb, lxw_worksheet* ws, const Chart& chart, const std::string& sheet_name);
 
 }  // namespace plrxl::xlsx

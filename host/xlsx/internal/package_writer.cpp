@@ -62,15 +62,19 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
 
   FormatCache formats(wb.get(), workbook);
   Worksheet* active = workbook.ActiveSheet();
-  std::vector<std::string> stock_parts;
+  std::vector<ChartPartEdit> chart_edits;
   int chart_number = 0;
   for (int i = 1; i <= workbook.WorksheetCount(); ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     lxw_worksheet* ws = workbook_add_worksheet(wb.get(), sheet.Name().c_str());
     if (ws == nullptr) throw XlsxProblem("cannot add sheet '" + sheet.Name() + "'");
     SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active);
-    for (int ordinal : result.stock_chart_ordinals) {
-      stock_parts.push_back("xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml");
+    auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
+    for (const auto& [ordinal, to_stock] : result.patched_charts) {
+      chart_edits.push_back({part_of(ordinal), nullptr, to_stock});
+    }
+    for (const auto& [ordinal, source] : result.carried_charts) {
+      chart_edits.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), false});
     }
     chart_number += result.charts_written;
   }
@@ -89,7 +93,7 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
 
   lxw_error err = workbook_close(wb.release());
   if (err != LXW_NO_ERROR) throw XlsxProblem(std::string("cannot write the package: ") + lxw_strerror(err));
-  PatchStockCharts(path, stock_parts);
+  PatchChartParts(path, chart_edits);
 }
 
 }  // namespace plrxl::xlsx

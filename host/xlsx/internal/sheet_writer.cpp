@@ -70,8 +70,16 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
   SheetWriteResult result;
   for (int i = 1; i <= sheet.ChartCount(); ++i) {
     const Chart& chart = sheet.ChartAt(i);
-    if (!WriteChart(wb, ws, chart)) continue;
-    if (chart.kind == ChartKind::kStock) result.stock_chart_ordinals.push_back(result.charts_written);
+    if (!WriteChart(wb, ws, chart, sheet.Name())) continue;
+    if (chart.source && SameDrawing(chart, chart.source->as_read)) {
+      result.carried_charts.emplace_back(result.charts_written, chart.source);
+    } else {
+      bool dash = false;
+      for (const ChartSeries& s : chart.series) dash = dash || (s.markers && s.marker_symbol == "dash");
+      if (dash || chart.kind == ChartKind::kStock) {
+        result.patched_charts.emplace_back(result.charts_written, chart.kind == ChartKind::kStock);
+      }
+    }
     ++result.charts_written;
   }
   return result;

@@ -4,6 +4,10 @@
 
 #include <xlsxwriter.h>
 
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/internal/format_cache.h"
 
@@ -11,7 +15,11 @@ namespace plrxl::xlsx {
 
 struct SheetWriteResult {
   int charts_written = 0;
-  std::vector<int> stock_chart_ordinals;  // 0-based within this sheet
+  // Charts whose written part needs fixing, 0-based within this sheet, and
+  // whether each one becomes a stock chart.
+  std::vector<std::pair<int, bool>> patched_charts;
+  // Charts saved from the part they were loaded from, by ordinal.
+  std::vector<std::pair<int, std::shared_ptr<const ChartSource>>> carried_charts;
 };
 
 // Throws XlsxProblem naming the cell when libxlsxwriter refuses a value.

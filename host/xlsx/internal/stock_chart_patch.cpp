@@ -36,6 +36,16 @@ void EraseEmptyElements(std::string& text, size_t from, size_t& to, const std::s
 
 }  // namespace
 
+std::string FixMarkerNames(const std::string& xml) {
+  static const std::string kWritten = "<c:symbol val=\"short_dash\"/>";
+  static const std::string kSchema = "<c:symbol val=\"dash\"/>";
+  std::string out = xml;
+  for (size_t at = out.find(kWritten); at != std::string::npos; at = out.find(kWritten, at + kSchema.size())) {
+    out.replace(at, kWritten.size(), kSchema);
+  }
+  return out;
+}
+
 std::string LineChartToStockChart(const std::string& xml) {
   std::string out = xml;
   size_t begin = out.find("<c:lineChart>");
@@ -51,24 +61,31 @@ std::string LineChartToStockChart(const std::string& xml) {
   return out;
 }
 
-void PatchStockCharts(const std::string& path, const std::vector<std::string>& chart_parts) {
-  if (chart_parts.empty()) return;
+void PatchChartParts(const std::string& path, const std::vector<ChartPartEdit>& edits) {
+  if (edits.empty()) return;
   std::vector<std::string> patched;
   {
     ZipReader reader(path);
-    for (const std::string& part : chart_parts) patched.push_back(LineChartToStockChart(reader.Read(part)));
+    for (const ChartPartEdit& edit : edits) {
+      if (edit.replacement) {
+        patched.push_back(*edit.replacement);
+        continue;
+      }
+      std::string xml = FixMarkerNames(reader.Read(edit.part));
+      patched.push_back(edit.to_stock ? LineChartToStockChart(xml) : xml);
+    }
   }
   int code = 0;
   zip_t* archive = zip_open(path.c_str(), 0, &code);
   if (archive == nullptr) throw XlsxProblem("cannot reopen the saved package");
-  for (size_t i = 0; i < chart_parts.size(); ++i) {
-    zip_int64_t index = zip_name_locate(archive, chart_parts[i].c_str(), 0);
+  for (size_t i = 0; i < edits.size(); ++i) {
+    zip_int64_t index = zip_name_locate(archive, edits[i].part.c_str(), 0);
     zip_source_t* source = zip_source_buffer(archive, patched[i].data(), patched[i].size(), 0);
     if (index < 0 || source == nullptr || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
       if (source != nullptr) zip_source_free(source);
       std::string why = zip_strerror(archive);
       zip_discard(archive);
-      throw XlsxProblem("cannot rewrite " + chart_parts[i] + ": " + why);
+      throw XlsxProblem("cannot rewrite " + edits[i].part + ": " + why);
     }
   }
   if (zip_close(archive) < 0) {
