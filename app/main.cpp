@@ -4,12 +4,16 @@
 
 #include "app/commands.h"
 #include "host/error.h"
+#include "host/formula/formula_engine.h"
 #include "host/xlsx/xlsx_store.h"
+#include "support/clock.h"
 
 namespace plrxl::app {
 
 std::unique_ptr<MemoryHost> AppContext::MakeHost() const {
-  return std::make_unique<MemoryHost>(MakeXlsxStore(), RegionalSettings::FromLocale());
+  auto host = std::make_unique<MemoryHost>(MakeXlsxStore(), RegionalSettings::FromLocale());
+  host->SetFormulaEvaluator(MakeFormulaEngine(std::make_shared<SystemClock>()));
+  return host;
 }
 
 }  // namespace plrxl::app
