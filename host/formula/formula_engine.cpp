@@ -62,7 +62,9 @@ class Evaluation {
     for (size_t i = 0; i < sites_.size(); ++i) prepared[i] = Prepare(sites_[i]);
     // Formulas the engine cannot compute stand in with their cached value.
     for (size_t i = 0; i < sites_.size(); ++i) {
-      if (!prepared[i].ok) SetConstant(Position(sites_[i]), sites_[i].cached);
+      if (prepared[i].ok) continue;
+      const Variant& cached = sites_[i].cached;
+      SetConstant(Position(sites_[i]), cached.IsEmpty() ? Variant(CellError::kName) : cached);
     }
     // Single references first: a Boolean they reach is a number, one only
     // a range reaches is skipped by SUM and friends (copied as text).
@@ -71,17 +73,16 @@ class Evaluation {
         if (prepared[i].ok) CopyPrecedents(*prepared[i].tokens, Position(sites_[i]), ranges);
       }
     }
-    ixion::abs_range_set_t dirty;
     for (size_t i = 0; i < sites_.size(); ++i) {
       if (!prepared[i].ok) continue;
       const ixion::abs_address_t pos = Position(sites_[i]);
       cxt_.set_formula_cell(pos, std::move(*prepared[i].tokens));
       ixion::register_formula_cell(cxt_, pos);
-      dirty.insert(pos);
+      dirty_.insert(pos);
     }
     AddressSet failed;
     try {
-      for (const ixion::abs_range_t& cell : ixion::query_and_sort_dirty_cells(cxt_, ixion::abs_range_set_t(), &dirty)) {
+      for (const ixion::abs_range_t& cell : ixion::query_and_sort_dirty_cells(cxt_, ixion::abs_range_set_t(), &dirty_)) {
         try {
           ixion::calculate_sorted_cells(cxt_, {cell}, 0);
         } catch (const std::exception&) {
@@ -181,7 +182,16 @@ class Evaluation {
     if (value.IsNumeric()) cxt_.set_numeric_cell(pos, value.Number());
     else if (value.IsText()) cxt_.set_string_cell(pos, value.Text());
     else if (value.IsBoolean()) cxt_.set_boolean_cell(pos, value.Boolean());
-    // Errors and empty cells stay empty: the library holds no error constant.
+    else if (value.IsError()) SetError(pos, value.ErrorValue());
+  }
+
+  // The library holds no error constant: a formula that computes the same
+  // error stands in for one.
+  void SetError(const ixion::abs_address_t& pos, CellError error) {
+    const char* text = error == CellError::kDiv0 ? "1/0" : error == CellError::kName ? "NOSUCHNAME" : "\"a\"*1";
+    cxt_.set_formula_cell(pos, ixion::parse_formula_string(cxt_, pos, *resolver_, text));
+    ixion::register_formula_cell(cxt_, pos);
+    dirty_.insert(pos);
   }
 
   void CopyCell(const ixion::abs_address_t& pos, bool in_range) {
@@ -235,6 +245,7 @@ class Evaluation {
   std::unique_ptr<ixion::formula_name_resolver> resolver_;
   AddressSet formula_cells_;
   AddressSet copied_;
+  ixion::abs_range_set_t dirty_;  // the cells to compute
 };
 
 class FormulaEngine : public FormulaEvaluator {

@@ -131,6 +131,19 @@ TEST_F(FormulaEngineTest, ResultsFollowChangedCellsAndChains) {
   EXPECT_EQ(calc_->CellValue(3, 2), Variant(42)) << "a broken reference keeps its last result";
 }
 
+TEST_F(FormulaEngineTest, FormulasOnKeptResultsAndErrorsPassThemOn) {
+  calc_->SetCellValue(7, 1, CellError::kDiv0);
+  calc_->SetCellFormula(1, 2, "=NOSUCH(1)", Variant());
+  calc_->SetCellFormula(2, 2, "=B1+1", Variant());
+  calc_->SetCellFormula(3, 2, "=A7+1", Variant());
+  calc_->SetCellFormula(4, 2, "=NOSUCH(2)", Variant(40));
+  calc_->SetCellFormula(5, 2, "=B4+2", Variant());
+  // The library passes an error on as an error, not always the same one.
+  EXPECT_TRUE(calc_->CellValue(2, 2).IsError());
+  EXPECT_TRUE(calc_->CellValue(3, 2).IsError());
+  EXPECT_EQ(calc_->CellValue(5, 2), Variant(42));
+}
+
 TEST_F(FormulaEngineTest, CircularReferencesNeverHang) {
   calc_->SetCellFormula(1, 2, "=B2+1", Variant());
   calc_->SetCellFormula(2, 2, "=B1+1", Variant());
