@@ -1,5 +1,6 @@
 #include "host/formula/formula_engine.h"
 
+#include <cctype>
 #include <cmath>
 #include <string>
 #include <unordered_set>
@@ -40,6 +41,11 @@ CellError ToCellError(ixion::formula_error_t e) {
   }
 }
 
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
 std::string QuotedSheet(const std::string& name) {
   std::string out = "'";
   for (char c : name) out += c == '\'' ? std::string("''") : std::string(1, c);
@@ -51,8 +57,28 @@ std::string QuotedSheet(const std::string& name) {
 class Evaluation {
  public:
   Evaluation(Workbook& workbook, const std::vector<FormulaSite>& sites, double now)
-      : workbook_(workbook), sites_(sites), now_(now), cxt_({kMaxRows, kMaxCols}) {
-    for (int i = 1; i <= workbook_.WorksheetCount(); ++i) cxt_.append_sheet(workbook_.WorksheetAt(i).Name());
+      : sites_(sites), now_(now), cxt_({kMaxRows, kMaxCols}) {
+    // Each sheet costs the library a store per column: only the sheets
+    // that hold formulas or whose names the formulas mention are copied.
+    std::string texts;
+    std::vector<bool> needed(static_cast<size_t>(workbook.WorksheetCount()), false);
+    for (const FormulaSite& site : sites_) {
+      texts += Lower(site.formula) + "\n";
+      if (site.sheet >= 1 && site.sheet <= workbook.WorksheetCount()) needed[static_cast<size_t>(site.sheet - 1)] = true;
+    }
+    for (int i = 1; i <= workbook.WorksheetCount(); ++i) {
+      Worksheet& sheet = workbook.WorksheetAt(i);
+      std::string name = Lower(sheet.Name()), quoted;
+      for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+      if (needed[static_cast<size_t>(i - 1)] || texts.find(name) != std::string::npos ||
+          texts.find(quoted) != std::string::npos) {
+        engine_sheet_.push_back(static_cast<int>(sheets_.size()));
+        sheets_.push_back(&sheet);
+        cxt_.append_sheet(sheet.Name());
+      } else {
+        engine_sheet_.push_back(-1);
+      }
+    }
     resolver_ = ixion::formula_name_resolver::get(ixion::formula_name_resolver_t::excel_a1, &cxt_);
     for (const FormulaSite& site : sites_) formula_cells_.insert(Position(site));
   }
@@ -116,8 +142,8 @@ class Evaluation {
     std::optional<ixion::formula_tokens_t> tokens;
   };
 
-  static ixion::abs_address_t Position(const FormulaSite& site) {
-    return ixion::abs_address_t(site.sheet - 1, site.row - 1, site.col - 1);
+  ixion::abs_address_t Position(const FormulaSite& site) const {
+    return ixion::abs_address_t(engine_sheet_[static_cast<size_t>(site.sheet - 1)], site.row - 1, site.col - 1);
   }
 
   Prepared Prepare(const FormulaSite& site) {
@@ -148,7 +174,7 @@ class Evaluation {
   template <typename Visit>
   void ForEachCellIn(ixion::abs_range_t range, Visit visit) {
     if (range.first.sheet != range.last.sheet || range.first.sheet < 0 ||
-        range.first.sheet >= workbook_.WorksheetCount()) {
+        range.first.sheet >= static_cast<int>(sheets_.size())) {
       return;
     }
     Rect rect{range.first.row + 1, range.first.column + 1, range.last.row + 1, range.last.column + 1};
@@ -157,7 +183,7 @@ class Evaluation {
     rect.row1 = std::max(rect.row1, 1), rect.col1 = std::max(rect.col1, 1);
     rect.row2 = std::min(rect.row2, kMaxRows), rect.col2 = std::min(rect.col2, kMaxCols);
     if (rect.row1 > rect.row2 || rect.col1 > rect.col2) return;
-    Worksheet& sheet = workbook_.WorksheetAt(range.first.sheet + 1);
+    Worksheet& sheet = *sheets_[static_cast<size_t>(range.first.sheet)];
     sheet.ForEachCell(rect, [&](int row, int col) { visit(sheet, range.first.sheet, row, col); });
   }
 
@@ -195,12 +221,12 @@ class Evaluation {
   }
 
   void CopyCell(const ixion::abs_address_t& pos, bool in_range) {
-    if (pos.sheet < 0 || pos.sheet >= workbook_.WorksheetCount() || pos.row < 0 || pos.row >= kMaxRows ||
+    if (pos.sheet < 0 || pos.sheet >= static_cast<int>(sheets_.size()) || pos.row < 0 || pos.row >= kMaxRows ||
         pos.column < 0 || pos.column >= kMaxCols) {
       return;
     }
     if (formula_cells_.count(pos) || !copied_.insert(pos).second) return;
-    const Variant value = workbook_.WorksheetAt(pos.sheet + 1).CellValue(pos.row + 1, pos.column + 1);
+    const Variant value = sheets_[static_cast<size_t>(pos.sheet)]->CellValue(pos.row + 1, pos.column + 1);
     if (in_range && value.IsBoolean()) {
       cxt_.set_string_cell(pos, value.Boolean() ? "TRUE" : "FALSE");
     } else {
@@ -238,13 +264,14 @@ class Evaluation {
     }
   }
 
-  Workbook& workbook_;
   const std::vector<FormulaSite>& sites_;
   const double now_;
   ixion::model_context cxt_;
   std::unique_ptr<ixion::formula_name_resolver> resolver_;
   AddressSet formula_cells_;
   AddressSet copied_;
+  std::vector<int> engine_sheet_;     // by workbook sheet (0-based): the library's index, -1 when left out
+  std::vector<Worksheet*> sheets_;    // by the library's index
   ixion::abs_range_set_t dirty_;  // the cells to compute
 };
 
