@@ -130,6 +130,7 @@ class Evaluation {
       try {
         results[i] = ToVariant(cxt_.get_formula_result(pos), prepared[i]);
       } catch (const std::exception&) {
+        // No result to read: the cell keeps its cached value.
       }
     }
     return results;
