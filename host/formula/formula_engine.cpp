@@ -150,7 +150,7 @@ class Evaluation {
   Prepared Prepare(const FormulaSite& site) {
     Prepared p;
     const std::string text = !site.formula.empty() && site.formula[0] == '=' ? site.formula.substr(1) : site.formula;
-    if (text.empty() || formula::HasExponentNumber(text)) return p;
+    if (text.empty() || !formula::SafeForParser(text) || formula::HasExponentNumber(text)) return p;
     const ixion::abs_address_t pos = Position(site);
     try {
       const ixion::formula_tokens_t parsed = ixion::parse_formula_string(cxt_, pos, *resolver_, text);

@@ -105,6 +105,9 @@ TEST_F(FormulaEngineTest, FormulasReadAsTheirResults) {
       {"=SUM(", Variant(CellError::kName)},
       {"=WAIT()", Variant(CellError::kName)},
       {"=UnknownName+1", Variant(CellError::kName)},
+      // Text that crashes the library's parser never reaches it.
+      {"=($)WWWWWWW,/0)),\x92" "0)", Variant(CellError::kName)},
+      {"=A1+$", Variant(CellError::kName)},
   };
   for (const EvalCase& c : cases) {
     calc_->SetCellFormula(1, 3, c.formula, c.cached);

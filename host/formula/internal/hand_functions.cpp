@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include <ixion/formula.hpp>
 #include <ixion/formula_function_opcode.hpp>
@@ -252,6 +253,29 @@ bool HasExponentNumber(const std::string& text) {
     i = j - 1;
   }
   return false;
+}
+
+bool SafeForParser(const std::string& text) {
+  bool in_text = false, in_sheet = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' && !in_sheet) {
+      in_text = !in_text;
+      continue;
+    }
+    if (c == '\'' && !in_text) {
+      in_sheet = !in_sheet;
+      continue;
+    }
+    if (in_text || in_sheet) continue;
+    if (c == '$') {
+      if (i + 1 >= text.size() || !std::isalnum(static_cast<unsigned char>(text[i + 1]))) return false;
+      continue;
+    }
+    if (std::isalnum(c) || std::strchr("_.,:;!()+-*/^&=<> ", c) != nullptr) continue;
+    return false;
+  }
+  return !in_text && !in_sheet;
 }
 
 std::string NumberText(double value) {

@@ -45,6 +45,12 @@ std::optional<Rewritten> RewriteForEngine(const ixion::formula_tokens_t& tokens,
 // which libixion reads wrongly.
 bool HasExponentNumber(const std::string& text);
 
+// True when the text is safe to hand to libixion's parser, which crashes on
+// some malformed input (found by fuzzing): outside texts and quoted sheet
+// names only the characters of formulas, and "$" only before a column or
+// row.
+bool SafeForParser(const std::string& text);
+
 // A number as formula text the library reads back exactly.
 std::string NumberText(double value);
 
