@@ -5,8 +5,10 @@
 #include "app/commands.h"
 #include "app/exit_codes.h"
 #include "host/error.h"
+#include "host/formula/formula_engine.h"
 #include "host/xlsx/xlsx_store.h"
 #include "support/settings_store.h"
+#include "support/clock.h"
 
 namespace plrxl::app {
 
@@ -14,7 +16,9 @@ std::unique_ptr<MemoryHost> AppContext::MakeHost() const {
   const SettingsStore settings = SettingsStore::ForUser();
   const XlsxLimits limits = XlsxLimitsFrom(
       [&](const char* key) { return settings.GetSetting(kSettingsApp, kSettingSection, key); });
-  return std::make_unique<MemoryHost>(MakeXlsxStore(limits), RegionalSettings::FromLocale());
+  auto host = std::make_unique<MemoryHost>(MakeXlsxStore(limits), RegionalSettings::FromLocale());
+  host->SetFormulaEvaluator(MakeFormulaEngine(std::make_shared<SystemClock>()));
+  return host;
 }
 
 }  // namespace plrxl::app

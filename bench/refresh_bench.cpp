@@ -25,6 +25,7 @@
 #include "entry/project_template.h"
 #include "forms/error_message_form.h"
 #include "forms/scripted_ui.h"
+#include "host/formula/formula_engine.h"
 #include "host/memory/memory_host.h"
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/xlsx_store.h"
@@ -86,6 +87,8 @@ double MsSince(std::chrono::steady_clock::time_point t0) {
 void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr) {
   auto t0 = std::chrono::steady_clock::now();
   MemoryHost host(MakeXlsxStore());
+  // As in pelorinxl: the workbook's formulas are computed on the run's day.
+  host.SetFormulaEvaluator(MakeFormulaEngine(std::make_shared<FixedClock>(DateSerial(2025, 3, 21))));
   RegisterCompanionFunctions(host);
   Workbook& wb = host.OpenWorkbook(in);
   if (phases) phases->load_ms += MsSince(t0);

@@ -365,4 +365,12 @@ std::string FormatWithNumberFormat(const Variant& v, const std::string& format, 
   return ParsedNumberFormat(format).Format(v, rs);
 }
 
+bool NumberFormatShowsDate(const std::string& format) {
+  const std::string section = SplitSections(format)[0];
+  if (section.empty() || EqualsNoCase(section, "General") || section == "@") return false;
+  bool is_date = false;
+  Tokenize(section, &is_date);
+  return is_date;
+}
+
 }  // namespace plrxl

@@ -67,6 +67,8 @@ bool IsDateLike(const Variant& v, const RegionalSettings& rs);
 // "General", "@", "hh:mm"), as a cell would display it.
 std::string FormatWithNumberFormat(const Variant& v, const std::string& format,
                                    const RegionalSettings& rs);
+// True when the format's first section shows a date or a time of day.
+bool NumberFormatShowsDate(const std::string& format);
 
 // A number format parsed once, for formatting many cells of one style.
 class ParsedNumberFormat {

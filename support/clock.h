@@ -15,7 +15,10 @@ class Clock {
   virtual double Now() const = 0;
 };
 
-// The machine's local time, to the second.
+// The machine's local time, to the second. For tests of the whole program
+// the day can be pinned: when the environment variable PLRXL_TODAY holds a
+// date "yyyy-mm-dd", Now() is that day at the machine's time of day (a value
+// that is no such date is ignored).
 class SystemClock : public Clock {
  public:
   double Now() const override;

@@ -9,6 +9,7 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   python3 python3-openpyxl
   help2man python3-markdown man-db dpkg-dev
+  libixion-dev libboost-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

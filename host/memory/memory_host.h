@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/formula_evaluator.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -32,6 +33,10 @@ class MemoryHost : public SpreadsheetHost {
   // into; it becomes the active workbook.
   Workbook& AddEmptyWorkbook();
   WorkbookStore* Store() { return store_.get(); }
+  // The engine that computes formulas (host/formula/); without one,
+  // formulas keep the results they were loaded or written with.
+  void SetFormulaEvaluator(std::unique_ptr<FormulaEvaluator> evaluator) { evaluator_ = std::move(evaluator); }
+  FormulaEvaluator* Evaluator() { return evaluator_.get(); }
 
   int WorkbookCount() const override;
   Workbook& WorkbookAt(int index) override;
@@ -68,6 +73,7 @@ class MemoryHost : public SpreadsheetHost {
   MemoryWorkbook& NewWorkbook();
 
   std::unique_ptr<WorkbookStore> store_;
+  std::unique_ptr<FormulaEvaluator> evaluator_;
   RegionalSettings regional_;
   std::vector<std::shared_ptr<MemoryWorkbook>> workbooks_;
   MemoryWorkbook* active_ = nullptr;

@@ -120,6 +120,17 @@ void CellStore::SetFormula(int row, int col, const std::string& formula, const V
   formulas_[Key(row, col)] = formula;
 }
 
+std::vector<std::pair<int, int>> CellStore::FormulaCells() const {
+  std::vector<uint32_t> keys;
+  keys.reserve(formulas_.size());
+  for (const auto& entry : formulas_) keys.push_back(entry.first);
+  std::sort(keys.begin(), keys.end());
+  std::vector<std::pair<int, int>> cells;
+  cells.reserve(keys.size());
+  for (uint32_t key : keys) cells.emplace_back(static_cast<int>(key / kMaxCols) + 1, static_cast<int>(key % kMaxCols) + 1);
+  return cells;
+}
+
 int CellStore::StyleId(int row, int col) const {
   const Chunk* chunk = FindChunk(row, col);
   return chunk ? chunk->style[(row - 1) % kChunkRows] : 0;

@@ -46,6 +46,8 @@ class CellStore {
   int StyleId(int row, int col) const;
   void SetStyleId(int row, int col, int id);
   bool HasContent(int row, int col) const;  // value or formula
+  // Positions {row, col} of every formula cell, row by row.
+  std::vector<std::pair<int, int>> FormulaCells() const;
 
   void Clear(const Rect& rect, bool values, bool formats);
   void ShiftDown(const Rect& rect);

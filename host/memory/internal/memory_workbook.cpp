@@ -90,6 +90,7 @@ Worksheet& MemoryWorkbook::AddWorksheet(Worksheet* before) {
   }
   sheets_.insert(at, std::move(sheet));
   active_sheet_ = raw;
+  CellsChanged();
   return *raw;
 }
 
@@ -106,6 +107,7 @@ void MemoryWorkbook::DeleteWorksheet(Worksheet& sheet) {
     throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
   if (active_sheet_ == &sheet) active_sheet_ = OtherVisibleSheet(&sheet);
   sheets_.erase(it);
+  CellsChanged();
 }
 
 void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
@@ -115,6 +117,7 @@ void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
   auto moved = std::move(*it);
   sheets_.erase(it);
   sheets_.insert(sheets_.begin() + (new_index - 1), std::move(moved));
+  CellsChanged();
 }
 
 int MemoryWorkbook::InternStyle(const CellStyle& style) {
@@ -168,6 +171,7 @@ const DefinedName* MemoryWorkbook::FindName(const std::string& name) const {
 void MemoryWorkbook::SaveAs(const std::string& path) {
   WorkbookStore* store = host_.Store();
   if (!store) throw Error(kErrRange, kHostSource, "No workbook store: cannot open or save files.");
+  EvaluateFormulas();  // the file carries current results
   store->Save(*this, path);
   SetFile(path);
 }

@@ -61,6 +61,17 @@ class MemoryWorkbook : public Workbook {
 
   size_t MemoryUsage() const;
 
+  // Formula evaluation through the host's FormulaEvaluator (none: formulas
+  // keep the results they were given). Any change of a cell marks the
+  // formulas stale; EvaluateFormulas computes them all when stale and
+  // stores each result as the formula's cached value. A formula the
+  // evaluator cannot compute keeps its cached value, or reads #NAME? when
+  // it has none. A numeric result becomes a date when the cell shows a
+  // date format or held a date before.
+  void CellsChanged() { formulas_stale_ = true; }
+  bool FormulasStale() const { return formulas_stale_; }
+  void EvaluateFormulas();
+
  private:
   MemoryHost& host_;
   std::string name_, path_;
@@ -71,6 +82,8 @@ class MemoryWorkbook : public Workbook {
   std::vector<DefinedName> names_;
   std::vector<std::string> warnings_;
   std::vector<std::pair<std::string, std::string>> carried_;
+  bool formulas_stale_ = true;
+  bool evaluating_ = false;
 };
 
 // Case-insensitive comparison of names (sheets, workbooks, defined names).

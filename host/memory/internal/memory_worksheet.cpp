@@ -36,6 +36,7 @@ Workbook& MemoryWorksheet::Parent() { return parent_; }
 void MemoryWorksheet::SetName(const std::string& name) {
   parent_.CheckSheetName(name, this);
   name_ = name;
+  parent_.CellsChanged();
 }
 
 void MemoryWorksheet::SetVisible(bool visible) {
@@ -53,6 +54,8 @@ void MemoryWorksheet::Activate() {
 
 Variant MemoryWorksheet::CellValue(int row, int col) const {
   CheckCell(row, col);
+  // A formula read after any change is computed afresh first.
+  if (parent_.FormulasStale() && cells_.Formula(row, col) != nullptr) parent_.EvaluateFormulas();
   return cells_.Value(row, col);
 }
 
@@ -61,6 +64,7 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, value);
   cells_.SetValue(row, col, value);
+  parent_.CellsChanged();
 }
 
 void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
@@ -81,6 +85,7 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   CheckText(*this, row, col, cached);
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetFormula(row, col, formula, cached);
+  parent_.CellsChanged();
 }
 
 CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
@@ -118,16 +123,19 @@ void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int
 void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   CheckRect(rect);
   cells_.Clear(rect, values, formats);
+  parent_.CellsChanged();
 }
 
 void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftDown(rect);
+  parent_.CellsChanged();
 }
 
 void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftUp(rect);
+  parent_.CellsChanged();
 }
 
 std::optional<std::pair<int, int>> MemoryWorksheet::LastCellWithContent(const Rect& rect) const {
@@ -223,6 +231,19 @@ Chart& MemoryWorksheet::AddChart(double left, double top, double width, double h
 void MemoryWorksheet::DeleteChart(int index) {
   if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
   charts_.erase(charts_.begin() + (index - 1));
+}
+
+void MemoryWorksheet::CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const {
+  for (const auto& [row, col] : cells_.FormulaCells()) {
+    sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col)});
+  }
+}
+
+void MemoryWorksheet::SetFormulaResult(int row, int col, const Variant& result) {
+  const std::string* formula = cells_.Formula(row, col);
+  if (formula == nullptr) return;
+  const std::string text = *formula;  // SetFormula replaces the stored text
+  cells_.SetFormula(row, col, text, result);
 }
 
 }  // namespace plrxl

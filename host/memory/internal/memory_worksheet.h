@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/formula_evaluator.h"
 #include "host/memory/internal/cell_store.h"
 #include "host/spreadsheet_host.h"
 
@@ -68,6 +69,12 @@ class MemoryWorksheet : public Worksheet {
   void DeleteChart(int index) override;
 
   size_t MemoryUsage() const { return sizeof(*this) + cells_.MemoryUsage(); }
+
+  // For the workbook's formula evaluation: appends every formula cell of
+  // this sheet (index `sheet` in the workbook) to `sites`, and stores a
+  // computed result without counting as a change.
+  void CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const;
+  void SetFormulaResult(int row, int col, const Variant& result);
 
  private:
   MemoryWorkbook& parent_;

@@ -1,0 +1,34 @@
+// Formula texts come from workbooks, that is from outside: the engine must
+// answer every one with a value or an error value, never crash or hang.
+// The text is put into a small workbook with numbers, a text, a Boolean and
+// a second sheet, evaluated, and read back. Seeds live in
+// tests/data/fuzz/formula_eval/.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/formula/formula_engine.h"
+#include "host/memory/memory_host.h"
+#include "support/clock.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 4096) return 0;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  plrxl::MemoryHost host(nullptr, plrxl::RegionalSettings());
+  host.SetFormulaEvaluator(plrxl::MakeFormulaEngine(std::make_shared<plrxl::FixedClock>(45366.5)));
+  plrxl::Workbook& wb = host.AddWorkbook();
+  plrxl::Worksheet& sheet = wb.WorksheetAt(1);
+  plrxl::Worksheet& other = wb.AddWorksheet();
+  other.SetName("Other Sheet");
+  sheet.SetCellValue(1, 1, 1);
+  sheet.SetCellValue(2, 1, -2.5);
+  sheet.SetCellValue(3, 1, "text");
+  sheet.SetCellValue(4, 1, true);
+  other.SetCellValue(1, 1, 45000);
+  sheet.SetCellFormula(1, 2, "=" + text, plrxl::Variant());
+  sheet.SetCellFormula(2, 2, "=B1+1", plrxl::Variant());  // a dependent of the fuzzed cell
+  sheet.CellValue(2, 2);
+  sheet.CellValue(1, 2);
+  return 0;
+}

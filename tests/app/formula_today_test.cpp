@@ -1,0 +1,137 @@
+// The Defaults row's =TODAY() end to end: a project re-saved by openpyxl
+// (which stores no formula results) runs through the real pelorinxl on a
+// day pinned with PLRXL_TODAY; check and refresh both read that day, the
+// rows download up to it, and the saved file carries the result.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include "entry/pelorin.h"
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
+#include "tests/host/xlsx_test_util.h"
+
+extern char** environ;
+
+namespace plrxl {
+namespace {
+
+using testing_xlsx::ReadBytes;
+using testing_xlsx::TempFolder;
+
+constexpr const char* kPython = "/usr/bin/python3";
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+Result Spawn(const TempFolder& folder, const std::string& program, std::vector<std::string> args) {
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string out_path = folder.File(".out"), err_path = folder.File(".err");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  Result result;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.out = ReadBytes(out_path);
+  result.err = ReadBytes(err_path);
+  std::remove(out_path.c_str());
+  std::remove(err_path.c_str());
+  return result;
+}
+
+Result Pelorinxl(const TempFolder& folder, std::vector<std::string> args) {
+  return Spawn(folder, std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl", std::move(args));
+}
+
+bool HaveOpenpyxl(const TempFolder& folder) { return Spawn(folder, kPython, {"-c", "import openpyxl"}).status == 0; }
+
+// The XML of one part of a saved package, read by another program.
+std::string PackagePart(const TempFolder& folder, const std::string& path, const std::string& part) {
+  return Spawn(folder, kPython,
+               {"-c", "import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())",
+                path, part})
+      .out;
+}
+
+// The cell element of `ref` ("C2") in a sheet's XML.
+std::string CellXml(const std::string& xml, const std::string& ref) {
+  const size_t at = xml.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "";
+  const size_t self_closed = xml.find("/>", at), end = xml.find("</c>", at);
+  if (end == std::string::npos || (self_closed != std::string::npos && self_closed < xml.find('>', at) + 1)) {
+    return xml.substr(at, self_closed + 2 - at);
+  }
+  return xml.substr(at, end + 4 - at);
+}
+
+class PinnedToday {
+ public:
+  explicit PinnedToday(const char* day) { setenv("PLRXL_TODAY", day, 1); }
+  ~PinnedToday() { unsetenv("PLRXL_TODAY"); }
+};
+
+TEST(FormulaToday, OpenpyxlProjectRunsUpToThePinnedDay) {
+  TempFolder folder;
+  if (!HaveOpenpyxl(folder)) GTEST_SKIP() << "python3-openpyxl is not installed";
+  const std::string project = folder.File("Project.xlsx");
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
+  // Short date ranges keep the downloads small.
+  for (const char* row : {"3", "4", "5"}) {
+    ASSERT_EQ(Pelorinxl(folder, {"set-row", project, row, "--start-date", "2024-02-01"}).status, 0);
+  }
+  const Result resave = Spawn(folder, kPython,
+                              {"-c", "import sys, openpyxl; p = sys.argv[1]; openpyxl.load_workbook(p).save(p)", project});
+  ASSERT_EQ(resave.status, 0) << resave.err;
+  const std::string before = CellXml(PackagePart(folder, project, "xl/worksheets/sheet1.xml"), "C2");
+  ASSERT_NE(before.find("<f>TODAY()</f>"), std::string::npos) << before;
+  ASSERT_TRUE(before.find("<v>") == std::string::npos || before.find("<v></v>") != std::string::npos)
+      << "openpyxl stores no result: " << before;
+
+  PinnedToday today("2024-03-15");  // a Friday, serial 45366
+  const Result check = Pelorinxl(folder, {"check", project});
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_NE(check.out.find("the project is fine (3 ticker rows)"), std::string::npos) << check.out;
+  const Result run = Pelorinxl(folder, {"refresh", project});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Done: 3 row(s), 0 failed"), std::string::npos) << run.out << run.err;
+
+  // Every row downloaded up to the pinned day, not further.
+  MemoryHost host(MakeXlsxStore(), RegionalSettings());  // no engine: what the file holds
+  Workbook& wb = host.OpenWorkbook(project);
+  Worksheet& settings = wb.Worksheets(kSettingsSheet);
+  EXPECT_EQ(settings.CellFormula(2, 3), "=TODAY()");
+  EXPECT_EQ(settings.CellValue(2, 3).Number(), 45366);
+  for (int row = 3; row <= 5; ++row) {
+    const std::string ticker = settings.CellValue(row, 1).Text();
+    SCOPED_TRACE(ticker);
+    Worksheet* data = wb.FindWorksheet(ticker);
+    ASSERT_NE(data, nullptr);
+    double first = 1e9, last = 0;
+    data->ForEachCell(*data->UsedRange(), [&](int r, int c) {
+      const Variant v = data->CellValue(r, c);
+      if (c == 1 && v.IsDate()) first = std::min(first, v.DateSerial()), last = std::max(last, v.DateSerial());
+    });
+    EXPECT_EQ(last, 45366);
+    EXPECT_GE(first, 45323);  // 1 February 2024
+  }
+  const std::string after = CellXml(PackagePart(folder, project, "xl/worksheets/sheet1.xml"), "C2");
+  EXPECT_NE(after.find("<f>TODAY()</f><v>45366</v>"), std::string::npos) << after;
+}
+
+}  // namespace
+}  // namespace plrxl

@@ -1,0 +1,202 @@
+// The formula engine behind the in-memory host: one table of formulas and
+// the values they read as, on a pinned clock; then how results follow
+// changes, take the date type, and reach the saved file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "host/formula/formula_engine.h"
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
+#include "support/clock.h"
+#include "tests/host/xlsx_test_util.h"
+
+namespace plrxl {
+namespace {
+
+using testing_xlsx::Describe;
+using testing_xlsx::TempFolder;
+
+// Friday 15 March 2024, 10:30 (serial 45366.4375).
+const double kPinnedNow = LocalSerial(2024, 3, 15, 10, 30, 0);
+
+class FormulaEngineTest : public ::testing::Test {
+ protected:
+  FormulaEngineTest()
+      : clock_(std::make_shared<FixedClock>(kPinnedNow)), host_(MakeXlsxStore(), RegionalSettings()) {
+    host_.SetFormulaEvaluator(MakeFormulaEngine(clock_));
+    Workbook& wb = host_.AddWorkbook();
+    calc_ = &wb.WorksheetAt(1);
+    calc_->SetName("Calc");
+    settings_ = &wb.AddWorksheet();
+    settings_->SetName("PelorinXL Settings");
+    calc_->SetCellValue(1, 1, 1);
+    calc_->SetCellValue(2, 1, 2);
+    calc_->SetCellValue(3, 1, 3);
+    calc_->SetCellValue(4, 1, "abc");
+    calc_->SetCellValue(6, 1, true);
+    settings_->SetCellValue(2, 2, 42);
+    settings_->SetCellValue(3, 2, "text is skipped");
+  }
+
+  std::shared_ptr<FixedClock> clock_;
+  MemoryHost host_;
+  Worksheet* calc_ = nullptr;
+  Worksheet* settings_ = nullptr;
+};
+
+struct EvalCase {
+  const char* formula;
+  Variant expected;
+  Variant cached = Variant();
+};
+
+TEST_F(FormulaEngineTest, FormulasReadAsTheirResults) {
+  const EvalCase cases[] = {
+      // Dates: the injected clock and the 1900 date system.
+      {"=TODAY()", Variant::Date(45366)},
+      {"=NOW()", Variant::Date(kPinnedNow)},
+      {"=today()-1", Variant::Date(45365)},
+      {"=DATE(2020,1,2)", Variant::Date(43832)},
+      {"=DATE(2020,13,1)", Variant::Date(44197)},
+      {"=DATE(2020,3,0)", Variant::Date(43890)},
+      {"=DATE(2024,2,29)", Variant::Date(45351)},
+      {"=DATE(1900,3,1)", Variant::Date(61)},
+      {"=DATE(A2*1000+24,A3,15)", Variant::Date(45366)},
+      {"=TODAY()>DATE(2024,1,1)", Variant(true)},
+      // Arithmetic and comparisons.
+      {"=A1+A2*A3", Variant(7)},
+      {"=(A1+A2)/A3", Variant(1)},
+      {"=-A2+2^10", Variant(1022)},
+      {"=A1<A2", Variant(true)},
+      {"=A1=2", Variant(false)},
+      {"=A1<>A2", Variant(true)},
+      {"=A3>=3", Variant(true)},
+      {"=A4&\"x\"", Variant("abcx")},
+      {"=A1/0", Variant(CellError::kDiv0)},
+      // References within and across sheets.
+      {"=$A$3", Variant(3)},
+      {"='PelorinXL Settings'!B2+1", Variant(43)},
+      {"=SUM('PelorinXL Settings'!B2:B3)", Variant(42)},
+      // Functions.
+      {"=SUM(A1:A3)", Variant(6)},
+      {"=SUM(A1:A3,10)", Variant(16)},
+      {"=SUM(A:A)", Variant(6)},
+      {"=MIN(A1:A3)", Variant(1)},
+      {"=MIN(A1:A3,-5)", Variant(-5)},
+      {"=MAX(A1:A4,2.5)", Variant(3)},
+      {"=MAX(A10:A20)", Variant(0)},
+      {"=MAX('PelorinXL Settings'!B1:B9,1)", Variant(42)},
+      {"=IF(A1>0,\"yes\",\"no\")", Variant("yes")},
+      {"=IF(SUM(A1:A3)>6,1,MIN(A2:A3))", Variant(2)},
+      {"=AVERAGE(A1:A3)", Variant(2)},
+      {"=INT(-2.5)", Variant(-3)},
+      {"=IF(TRUE,1,2)", Variant(1)},
+      // What the engine cannot evaluate keeps its cached value, or reads
+      // as an error value.
+      {"=VLOOKUP(1,A1:A3,1,0)", Variant(CellError::kName)},
+      {"=VLOOKUP(1,A1:A3,1,0)", Variant(5), Variant(5)},
+      {"='No such sheet'!A1", Variant(CellError::kName)},
+      {"=1E3", Variant(CellError::kName)},
+      {"=1E3", Variant(1000), Variant(1000)},
+      {"=\"say \"\"hi\"\"\"", Variant("say \"hi\""), Variant("say \"hi\"")},
+      {"=IF(A1,2)", Variant(CellError::kName)},
+      {"=SUM(", Variant(CellError::kName)},
+      {"=WAIT()", Variant(CellError::kName)},
+      {"=UnknownName+1", Variant(CellError::kName)},
+      // Text that crashes the library's parser never reaches it.
+      {"=($)WWWWWWW,/0)),\x92" "0)", Variant(CellError::kName)},
+      {"=A1+$", Variant(CellError::kName)},
+  };
+  for (const EvalCase& c : cases) {
+    calc_->SetCellFormula(1, 3, c.formula, c.cached);
+    const Variant value = calc_->CellValue(1, 3);
+    if (c.expected.IsNumeric() && value.IsNumeric()) {
+      EXPECT_EQ(value.IsDate(), c.expected.IsDate()) << c.formula;
+      EXPECT_NEAR(value.Number(), c.expected.Number(), 1e-9) << c.formula;
+    } else {
+      EXPECT_EQ(value, c.expected) << c.formula << " gave " << Describe(value);
+    }
+    EXPECT_EQ(calc_->CellFormula(1, 3), c.formula);
+  }
+}
+
+TEST_F(FormulaEngineTest, ResultsFollowChangedCellsAndChains) {
+  calc_->SetCellFormula(1, 2, "=A1*10", Variant());
+  calc_->SetCellFormula(2, 2, "=B1+MAX(B1:B1)", Variant());
+  calc_->SetCellFormula(3, 2, "='PelorinXL Settings'!B2", Variant());
+  EXPECT_EQ(calc_->CellValue(2, 2), Variant(20));
+  calc_->SetCellValue(1, 1, 5);
+  EXPECT_EQ(calc_->CellValue(2, 2), Variant(100));
+  settings_->SetName("Renamed");
+  EXPECT_EQ(calc_->CellFormula(3, 2), "='PelorinXL Settings'!B2");
+  EXPECT_EQ(calc_->CellValue(3, 2), Variant(42)) << "a broken reference keeps its last result";
+}
+
+TEST_F(FormulaEngineTest, FormulasOnKeptResultsAndErrorsPassThemOn) {
+  calc_->SetCellValue(7, 1, CellError::kDiv0);
+  calc_->SetCellFormula(1, 2, "=NOSUCH(1)", Variant());
+  calc_->SetCellFormula(2, 2, "=B1+1", Variant());
+  calc_->SetCellFormula(3, 2, "=A7+1", Variant());
+  calc_->SetCellFormula(4, 2, "=NOSUCH(2)", Variant(40));
+  calc_->SetCellFormula(5, 2, "=B4+2", Variant());
+  // The library passes an error on as an error, not always the same one.
+  EXPECT_TRUE(calc_->CellValue(2, 2).IsError());
+  EXPECT_TRUE(calc_->CellValue(3, 2).IsError());
+  EXPECT_EQ(calc_->CellValue(5, 2), Variant(42));
+}
+
+TEST_F(FormulaEngineTest, CircularReferencesNeverHang) {
+  calc_->SetCellFormula(1, 2, "=B2+1", Variant());
+  calc_->SetCellFormula(2, 2, "=B1+1", Variant());
+  EXPECT_TRUE(calc_->CellValue(1, 2).IsError() || calc_->CellValue(1, 2).IsEmpty() ||
+              calc_->CellValue(1, 2).IsNumber());
+}
+
+TEST_F(FormulaEngineTest, NumericResultsTakeTheDateTypeFromTheCell) {
+  CellStyle dated;
+  dated.number_format = "dd.mm.yyyy";
+  calc_->SetCellStyle(1, 2, dated);
+  calc_->SetCellFormula(1, 2, "=A3+45000", Variant());
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45003));
+  calc_->SetCellFormula(2, 2, "=A3+1", Variant::Date(1));  // was a date before
+  EXPECT_EQ(calc_->CellValue(2, 2), Variant::Date(4));
+  calc_->SetCellFormula(3, 2, "=A3+1", Variant());
+  EXPECT_EQ(calc_->CellValue(3, 2), Variant(4));
+}
+
+TEST_F(FormulaEngineTest, TheClockGivesToday) {
+  calc_->SetCellFormula(1, 2, "=TODAY()", Variant::Date(40000));
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45366));
+  clock_->Set(LocalSerial(2025, 1, 2, 8, 0, 0));
+  calc_->SetCellValue(9, 9, 1);  // any change: the next read recomputes
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45659));
+}
+
+TEST_F(FormulaEngineTest, SavedFormulasCarryTheirResults) {
+  TempFolder folder;
+  calc_->SetCellFormula(1, 2, "=TODAY()", Variant());
+  calc_->SetCellFormula(2, 2, "=SUM(A1:A3)*2", Variant(1));
+  calc_->SetCellFormula(3, 2, "=NOSUCHFUNCTION(1)", Variant());
+  const std::string path = folder.File("saved.xlsx");
+  calc_->Parent().SaveAs(path);
+
+  MemoryHost plain(MakeXlsxStore(), RegionalSettings());  // no engine: reads what the file holds
+  Worksheet& back = plain.OpenWorkbook(path).WorksheetAt(1);
+  EXPECT_EQ(back.CellFormula(1, 2), "=TODAY()");
+  EXPECT_EQ(back.CellValue(1, 2).Number(), 45366);
+  EXPECT_EQ(back.CellValue(2, 2), Variant(12));
+  EXPECT_EQ(back.CellValue(3, 2), Variant(CellError::kName));
+}
+
+TEST(FormulaEngineWithoutEngine, FormulasKeepTheirCachedValues) {
+  MemoryHost host(nullptr, RegionalSettings());
+  Worksheet& sheet = host.AddWorkbook().WorksheetAt(1);
+  sheet.SetCellValue(1, 1, 1);
+  sheet.SetCellFormula(1, 2, "=A1+1", Variant(7));
+  EXPECT_EQ(sheet.CellValue(1, 2), Variant(7));
+}
+
+}  // namespace
+}  // namespace plrxl
