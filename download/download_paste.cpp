@@ -31,9 +31,12 @@ constexpr FieldLetter kFieldLetters[] = {
     {"v", "B5", "B12", "B20", 6}, {"p", "B5", "B30", "B21", 7}, {"a", "B4", "B30", "B22", 7},
 };
 
+// Field letters compare without regard to case everywhere: a hand-typed
+// "DOHLC" selects the same fields as the listed "dohlc".
 const FieldLetter* FindLetter(const std::string& letter) {
+  const std::string lower = LowerText(letter);
   for (const FieldLetter& f : kFieldLetters) {
-    if (letter == f.letter) return &f;
+    if (lower == f.letter) return &f;
   }
   return nullptr;
 }
@@ -274,7 +277,7 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
   const VariantArray& t = table.Array();
   for (const std::string& letter : letters) {
     if (proc.Aborted()) return;
-    if (letter.empty() || fields.find(letter) == std::string::npos) continue;
+    if (letter.empty() || LowerText(fields).find(LowerText(letter)) == std::string::npos) continue;
     const FieldLetter* mapping = FindLetter(letter);
     if (mapping == nullptr) continue;
     // A faulty "Parameters" cell of one field leaves that part unread; the
@@ -285,7 +288,7 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     IgnoreErrors([&] { header = Owner().TWP(mapping->header_cell); });
     IgnoreErrors([&] {
       number_format = Owner().TWP(mapping->format_cell);
-      if (letter == "t" && position >= 1 && position <= 8) {
+      if (std::string(mapping->letter) == "t" && position >= 1 && position <= 8) {
         int h = 0, m = 0, s = 0;
         const Variant& first = t.At(t.LBound(1), position);
         if (first.IsNumeric()) SplitTime(first.Number(), &h, &m, &s);
