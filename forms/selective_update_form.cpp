@@ -42,6 +42,7 @@ void frmSelectiveUpdateWindow::Form_Load() {
     defaults_row_ = anchor.Row() + 1;
     const int last = std::max(anchor.End(Direction::kDown).Row(), defaults_row_);
     const int rows = last - defaults_row_ + 1;
+    for (int c = 0; c < kColumns; ++c) titles_[c] = ToText(sheet.CellValue(anchor.Row(), anchor.Column() + c), app->Regional());
     table_.assign(static_cast<size_t>(rows) * kColumns, Variant());
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < kColumns; ++c) {

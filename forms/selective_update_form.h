@@ -71,6 +71,8 @@ class frmSelectiveUpdateWindow : public EntryWindow {
   int RowCount() const { return static_cast<int>(table_.size() / kColumns); }
   const Variant& ListValue(int bookmark, int column) const { return table_[bookmark * kColumns + column]; }
   std::string ListText(int bookmark, int column) const;
+  // The ticker table's column titles (the anchor's row).
+  std::string ColumnTitle(int column) const { return column >= 0 && column < kColumns ? titles_[column] : ""; }
   // The sheet row of a list row.
   int SheetRow(int bookmark) const { return bookmark + defaults_row_; }
   bool IsSelected(int bookmark) const { return selected_[bookmark] != 0; }
@@ -90,6 +92,7 @@ class frmSelectiveUpdateWindow : public EntryWindow {
   RunContext& context_;
   std::function<void(const std::string&)> help_;
   CPelorin* owner_ = nullptr;
+  std::string titles_[kColumns];
   std::vector<Variant> table_;  // (N + 1) rows x kColumns, row-major
   std::vector<char> selected_;
   std::vector<int> order_;
