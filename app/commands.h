@@ -33,6 +33,7 @@ void RegisterNewCommand(CLI::App& app, const AppContext& ctx);
 void RegisterAddCommand(CLI::App& app, const AppContext& ctx);
 void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx);
 void RegisterCheckCommand(CLI::App& app, const AppContext& ctx);
+void RegisterWindowCommands(CLI::App& app, const AppContext& ctx);
 // Where the error and tracing logs go; the footer of --help.
 const char* LogsHelp();
 

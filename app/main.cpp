@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterAddCommand(app, ctx);
   plrxl::app::RegisterSetRowCommand(app, ctx);
   plrxl::app::RegisterCheckCommand(app, ctx);
+  plrxl::app::RegisterWindowCommands(app, ctx);
   app.footer(plrxl::app::LogsHelp());
   try {
     app.parse(argc, argv);

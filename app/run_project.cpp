@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/console_progress_view.h"
+#include "app/gui_windows.h"
 #include "app/plugin_loader.h"
 #include "companion/companion_functions.h"
 #include "download/macro_runner.h"
@@ -36,6 +37,7 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
 void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9");
   cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
+  cmd->add_flag("--gui", options.gui, "Show the progress window and message boxes as windows (needs a display)");
   cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
   cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
@@ -44,6 +46,8 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
 
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options) {
   RunOutcome outcome;
+  // Checked first: without windows nothing is opened.
+  std::unique_ptr<GuiWindows> windows = options.gui ? OpenGuiWindowsOrExit(ctx.err) : nullptr;
   const std::string folder = std::filesystem::absolute(path).parent_path().string();
   // Declared first so the libraries stay loaded until the host is gone.
   PluginSet plugins;
@@ -54,11 +58,13 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
 
   ConsoleOptions console = options.console;
   console.catch_interrupt = true;
-  ConsoleUi ui(console, std::cin, ctx.err);
+  ConsoleUi console_ui(console, std::cin, ctx.err);
+  UiPort& ui = windows ? windows->Ui() : console_ui;
   host->SetDoEventsHook([&ui] { ui.ProcessEvents(); });
   SystemClock clock;
   SettingsStore settings = SettingsStore::ForUser();
   ConsoleProgressView view(ctx.out, options.terminal);
+  TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
 
   RunContext rc;
   rc.host = host.get();
@@ -67,7 +73,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
   rc.MakeQuoteFetcher = [folder] { return MakeQuoteFetcher(LoadQuoteSettings(folder)); };
-  InstallDownloadEngine(rc, &view);
+  InstallDownloadEngine(rc, &faces);
   {
     CPelorin pelorin(rc);
     pelorin.ExcelApplication(host.get());

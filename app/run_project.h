@@ -24,6 +24,8 @@ struct RunOptions {
   ConsoleOptions console;
   // Draw a bar (terminal) instead of one line per row.
   bool terminal = false;
+  // The progress window and message boxes as windows (--gui).
+  bool gui = false;
 };
 
 struct RunOutcome {

@@ -8,6 +8,7 @@ pkgs=(
   libcli11-dev libfmt-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   python3 python3-openpyxl
+  qt6-base-dev fonts-dejavu-core
 )
 missing=()
 for p in "${pkgs[@]}"; do
