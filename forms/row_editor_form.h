@@ -125,6 +125,8 @@ class frmMaster : public RowEditorWindow {
   int EditRequested() const { return edit_requested_; }
   bool Hidden() const { return hidden_; }
   bool Loaded() const { return loaded_; }
+  // Whether the Help button has a help topic to open.
+  bool HelpAvailable() const { return static_cast<bool>(help_); }
   std::string Caption() const;
 
   // Rows appended so far in this show.

@@ -83,6 +83,8 @@ class frmSelectiveUpdateWindow : public EntryWindow {
   bool SelectAllState() const { return select_all_state_; }
   bool Hidden() const { return hidden_; }
   bool Loaded() const { return loaded_; }
+  // Whether the Help button has a help topic to open.
+  bool HelpAvailable() const { return static_cast<bool>(help_); }
   std::string Caption() const;
 
  private:

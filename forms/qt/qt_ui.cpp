@@ -122,13 +122,20 @@ MsgResult QtUi::MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon ic
 void QtUi::ShowModal(Form& form) {
   const std::string name = form.FormName();
   if (name == "ProgressBarWindow") {
+    // The window is on screen while the run goes on, and leaves with it
+    // however the run ends.
+    struct OnScreen {
+      ProgressDialog& dialog;
+      ~OnScreen() {
+        dialog.Attach(nullptr);
+        dialog.hide();
+      }
+    } on_screen{progress_};
     progress_.Attach(&form);
     progress_.show();
     Shown(progress_, name);
     QApplication::processEvents();
     form.RunHeadless(*this);
-    progress_.Attach(nullptr);
-    progress_.hide();
   } else if (auto* error = dynamic_cast<frmErrorMessage*>(&form)) {
     ErrorDialog dialog(*error, *this);
     RunDialog(dialog, name);

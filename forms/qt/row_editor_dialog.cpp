@@ -47,6 +47,7 @@ RowEditorDialog::RowEditorDialog(frmMaster& form, QWidget* parent) : QDialog(par
   insert_new_ = new QPushButton("Insert New", this);
   cancel_ = new QPushButton("Cancel", this);
   help_ = new QPushButton("Help", this);
+  help_->setVisible(form_.HelpAvailable());
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(help_);
   buttons->addStretch();

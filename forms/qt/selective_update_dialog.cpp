@@ -62,6 +62,7 @@ SelectiveUpdateDialog::SelectiveUpdateDialog(frmSelectiveUpdateWindow& form, QWi
   update_ = new QPushButton("Update", this);
   macros_ = new QPushButton("Run Only Macros", this);
   help_ = new QPushButton("Help", this);
+  help_->setVisible(form_.HelpAvailable());
   cancel_ = new QPushButton("Cancel", this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(select_all_);
