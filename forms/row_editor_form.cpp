@@ -234,22 +234,15 @@ void frmMaster::DisplayCategorized() {
     line.item = index;
     lines_.push_back(line);
   }
-  // Keep the cursor on the same item, or on its category line.
-  row_ = 0;
-  for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {
-    if (old_item >= 0 ? lines_[i].item == old_item : (lines_[i].item < 0 && lines_[i].category == old_category)) {
-      row_ = i;
-      break;
-    }
+  // Keep the cursor on the same item, else on its category's line.
+  int found = -1;
+  for (int i = 0; i < static_cast<int>(lines_.size()) && found < 0; ++i) {
+    if (old_item >= 0 && lines_[i].item == old_item) found = i;
   }
-  if (old_item >= 0 && lines_[row_].item != old_item) {
-    for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {
-      if (lines_[i].item < 0 && lines_[i].category == items_[std::min<size_t>(old_item, items_.size() - 1)].category) {
-        row_ = i;
-        break;
-      }
-    }
+  for (int i = 0; i < static_cast<int>(lines_.size()) && found < 0; ++i) {
+    if (lines_[i].item < 0 && lines_[i].category == old_category) found = i;
   }
+  row_ = std::max(found, 0);
 }
 
 void frmMaster::Select(int line, int col) {
