@@ -250,37 +250,37 @@ void frmMaster::Select(int line, int col) {
   col_ = col == kColValue ? kColValue : kColProperty;
 }
 
-EditorSpec frmMaster::EditorOf(int line) const {
-  EditorSpec spec;
-  if (line < 0 || line >= static_cast<int>(lines_.size()) || lines_[line].item < 0) return spec;
+EditorInfo frmMaster::EditorOf(int line) const {
+  EditorInfo info;
+  if (line < 0 || line >= static_cast<int>(lines_.size()) || lines_[line].item < 0) return info;
   const int index = lines_[line].item;
   switch (items_[index].kind) {
     case 1:
-      spec.kind = EditorKind::kChoice;
-      spec.choices = "True|False";
+      info.kind = EditorKind::kChoice;
+      info.choices = "True|False";
       break;
     case 2:
-      spec.kind = EditorKind::kDate;
+      info.kind = EditorKind::kDate;
       break;
     case 3: {
-      spec.kind = EditorKind::kChoice;
+      info.kind = EditorKind::kChoice;
       auto it = choices_.find(index);
       if (it != choices_.end()) {
-        for (size_t i = 0; i < it->second.size(); ++i) spec.choices += (i ? "|" : "") + it->second[i];
+        for (size_t i = 0; i < it->second.size(); ++i) info.choices += (i ? "|" : "") + it->second[i];
       }
       break;
     }
     case 4:
-      spec.kind = EditorKind::kChoice;
-      if (owner_ != nullptr) spec.choices = owner_->TWP("D3");
+      info.kind = EditorKind::kChoice;
+      if (owner_ != nullptr) info.choices = owner_->TWP("D3");
       break;
     case 6:
-      spec.kind = EditorKind::kRangePick;
+      info.kind = EditorKind::kRangePick;
       break;
     default:
       break;
   }
-  return spec;
+  return info;
 }
 
 bool frmMaster::HasCellButton(int line) const {

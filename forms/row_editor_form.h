@@ -42,7 +42,7 @@ struct PropertyItem {
 // Editors by item kind.
 enum class EditorKind { kText, kChoice, kDate, kRangePick };
 
-struct EditorSpec {
+struct EditorInfo {
   EditorKind kind = EditorKind::kText;
   // Choice lists: the entries joined by "|" ("True|False" for kind 1).
   std::string choices;
@@ -118,7 +118,7 @@ class frmMaster : public RowEditorWindow {
   int Col() const { return col_; }
   void Select(int line, int col);
   // The editor of a visible property line.
-  EditorSpec EditorOf(int line) const;
+  EditorInfo EditorOf(int line) const;
   // True when the line shows a cell button ("...").
   bool HasCellButton(int line) const;
   // The line CheckField stopped at, which the view opens for editing; -1.

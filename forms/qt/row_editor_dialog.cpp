@@ -121,12 +121,12 @@ void RowEditorDialog::OpenEditor(int line) {
   CloseEditor();
   editing_ = line;
   const QString value = QString::fromStdString(lines[line].value);
-  const EditorSpec spec = form_.EditorOf(line);
+  const EditorInfo info = form_.EditorOf(line);
   QWidget* editor = nullptr;
-  switch (spec.kind) {
+  switch (info.kind) {
     case EditorKind::kChoice: {
       auto* box = new QComboBox;
-      box->addItems(QString::fromStdString(spec.choices).split('|'));
+      box->addItems(QString::fromStdString(info.choices).split('|'));
       box->setCurrentText(value);
       connect(box, &QComboBox::activated, this, [this, line, box](int) { Commit(line, box->currentText()); });
       editor = box;
