@@ -35,6 +35,7 @@ void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx);
 void RegisterCheckCommand(CLI::App& app, const AppContext& ctx);
 void RegisterConvertCommand(CLI::App& app, const AppContext& ctx);
 void RegisterHelpCommand(CLI::App& app, const AppContext& ctx);
+void RegisterWindowCommands(CLI::App& app, const AppContext& ctx);
 // Where the error and tracing logs go; the footer of --help.
 const char* LogsHelp();
 

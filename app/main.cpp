@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterCheckCommand(app, ctx);
   plrxl::app::RegisterConvertCommand(app, ctx);
   plrxl::app::RegisterHelpCommand(app, ctx);
+  plrxl::app::RegisterWindowCommands(app, ctx);
   app.footer(std::string(plrxl::app::LogsHelp()) + "\n" + plrxl::app::ExitCodesHelp());
   try {
     app.parse(argc, argv);

@@ -9,6 +9,7 @@
 #include "app/exit_codes.h"
 #include "app/stop_signals.h"
 #include "app/workbook_lock.h"
+#include "app/gui_windows.h"
 #include "app/plugin_loader.h"
 #include "companion/companion_functions.h"
 #include "download/finished_look.h"
@@ -43,6 +44,7 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
 void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9");
   cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
+  cmd->add_flag("--gui", options.gui, "Show the progress window and message boxes as windows (needs a display)");
   cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
   cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
@@ -62,6 +64,8 @@ int ExitCodeOf(const RunOutcome& outcome, const ConsoleProgressView& view, bool 
 
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options) {
   RunOutcome outcome;
+  // Checked first: without windows nothing is opened.
+  std::unique_ptr<GuiWindows> windows = options.gui ? OpenGuiWindowsOrExit(ctx.err) : nullptr;
   const std::string folder = std::filesystem::absolute(path).parent_path().string();
   // Until the workbook is loaded a stop signal ends the command at once.
   stop_signals::Install();
@@ -87,11 +91,12 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
 
   ConsoleOptions console = options.console;
   console.catch_interrupt = false;  // the stop signals are watched here
-  ConsoleUi ui(console, std::cin, ctx.err);
-  host->SetDoEventsHook([&ui, &ctx] {
+  ConsoleUi console_ui(console, std::cin, ctx.err);
+  UiPort& ui = windows ? windows->Ui() : console_ui;
+  host->SetDoEventsHook([&ui, &console_ui, &ctx] {
     if (stop_signals::TakePending()) {
       ctx.err << "\n(stop signal: cancelling; the rows finished so far will be saved)\n";
-      ui.CancelShownForm();
+      console_ui.CancelShownForm();
     }
     ui.ProcessEvents();
   });
@@ -104,6 +109,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   };
   settings.SetProblemReporter(report);
   ConsoleProgressView view(ctx.out, options.terminal);
+  TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
 
   RunContext rc;
   rc.host = host.get();
@@ -117,7 +123,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
     for (const std::string& problem : quote_settings.problems) report(problem);
     return MakeQuoteFetcher(quote_settings);
   };
-  InstallDownloadEngine(rc, &view);
+  InstallDownloadEngine(rc, &faces);
   {
     CPelorin pelorin(rc);
     pelorin.ExcelApplication(host.get());

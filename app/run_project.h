@@ -26,6 +26,8 @@ struct RunOptions {
   bool terminal = false;
   // Start although another program holds the workbook (--force).
   bool force = false;
+  // The progress window and message boxes as windows (--gui).
+  bool gui = false;
 };
 
 struct RunOutcome {

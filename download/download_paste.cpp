@@ -33,9 +33,12 @@ constexpr FieldLetter kFieldLetters[] = {
     {"v", "B5", "B12", "B20", 6}, {"p", "B5", "B30", "B21", 7}, {"a", "B4", "B30", "B22", 7},
 };
 
+// Field letters compare without regard to case everywhere: a hand-typed
+// "DOHLC" selects the same fields as the listed "dohlc".
 const FieldLetter* FindLetter(const std::string& letter) {
+  const std::string lower = LowerText(letter);
   for (const FieldLetter& f : kFieldLetters) {
-    if (letter == f.letter) return &f;
+    if (lower == f.letter) return &f;
   }
   return nullptr;
 }
@@ -71,7 +74,9 @@ void SetColumnFormat(Worksheet& sheet, int col, int row1, int row2, const std::s
 
 // A letter of D5 that DataFields asks for and that has a column layout.
 bool WrittenLetter(const std::string& letter, const std::string& fields) {
-  return !letter.empty() && fields.find(letter) != std::string::npos && FindLetter(letter) != nullptr;
+  // Field letters match in any case: the editor writes D5's case, a hand-typed row may not.
+  return !letter.empty() && LowerText(fields).find(LowerText(letter)) != std::string::npos &&
+         FindLetter(letter) != nullptr;
 }
 
 }  // namespace
@@ -347,7 +352,7 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     IgnoreErrors([&] { header = Owner().TWP(mapping->header_cell); });
     IgnoreErrors([&] {
       number_format = Owner().TWP(mapping->format_cell);
-      if (letter == "t" && position >= 1 && position <= 8) {
+      if (std::string(mapping->letter) == "t" && position >= 1 && position <= 8) {
         int h = 0, m = 0, s = 0;
         const Variant& first = t.At(t.LBound(1), position);
         if (first.IsNumeric()) SplitTime(first.Number(), &h, &m, &s);

@@ -10,6 +10,7 @@ pkgs=(
   python3 python3-openpyxl
   help2man python3-markdown man-db dpkg-dev
   libixion-dev libboost-dev
+  qt6-base-dev fonts-dejavu-core
 )
 missing=()
 for p in "${pkgs[@]}"; do
