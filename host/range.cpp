@@ -233,6 +233,7 @@ void Range::DeleteShiftUp() const { sheet_->DeleteCellsShiftUp(rect_); }
 
 void Range::AutoFitColumns() const {
   constexpr double kDefaultWidth = 8.43;
+  constexpr double kWidestColumn = 255;  // what a sheet column can be
   std::vector<size_t> longest(static_cast<size_t>(rect_.Cols()), 0);
   const RegionalSettings& rs = RegionalOf(*sheet_);
   Workbook& book = sheet_->Parent();
@@ -251,7 +252,8 @@ void Range::AutoFitColumns() const {
   });
   for (int c = rect_.col1; c <= rect_.col2; ++c) {
     const size_t n = longest[static_cast<size_t>(c - rect_.col1)];
-    sheet_->SetColumnWidth(c, n == 0 ? kDefaultWidth : std::max(kDefaultWidth, static_cast<double>(n) * 1.1 + 1));
+    const double fitted = std::max(kDefaultWidth, static_cast<double>(n) * 1.1 + 1);
+    sheet_->SetColumnWidth(c, n == 0 ? kDefaultWidth : std::min(fitted, kWidestColumn));
   }
 }
 
