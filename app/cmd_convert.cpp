@@ -6,9 +6,11 @@
 #include <filesystem>
 
 #include "app/commands.h"
+#include "app/gui_windows.h"
 #include "app/project_session.h"
 #include "entry/converter.h"
 #include "entry/project_template.h"
+#include "forms/window_forms.h"
 #include "host/error.h"
 
 namespace plrxl::app {
@@ -18,22 +20,43 @@ namespace {
 struct ConvertOptions {
   std::string input, output;
   bool force = false;
+  bool gui = false;
   ConsoleOptions console;
   std::string on_error = "abort";
 };
+
+// The project the conversion runs from: a new one in memory, never saved.
+// It supplies the current column titles, the default data source and the
+// message texts.
+void OpenConversionProject(ProjectSession& session) {
+  Workbook& project = session.Host().AddWorkbook();
+  CreateProjectWorkbook(session.Pelorin(), project, session.MachineClock().Now());
+  session.Pelorin().ActivateWorkBookName(project.Name());
+}
+
+// The converter window: the person picks both files and presses Create.
+void ConvertInWindow(const AppContext& ctx, ConsoleOptions console) {
+  std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
+  ProjectSession session(ctx, console, std::filesystem::current_path().string(), &windows->Ui());
+  session.Host().SetDoEventsHook([&windows] { windows->Ui().ProcessEvents(); });
+  WindowFormOptions forms;
+  forms.version_one_check = [&session](const std::string& path) { return CheckFilePelorinXL(session.Pelorin(), path); };
+  InstallWindowForms(session.Context(), forms);
+  OpenConversionProject(session);
+  session.Pelorin().ShowConverterFromPelorin1IntoPelorin2();
+}
 
 void Convert(const AppContext& ctx, const ConvertOptions& options) {
   ConsoleOptions console = options.console;
   console.on_error = ParseOnErrorAnswer(options.on_error).value_or(OnErrorAnswer::kAbort);
   console.interactive = StdinIsTerminal();
+  if (options.gui) return ConvertInWindow(ctx, console);
+  if (options.input.empty() || options.output.empty()) {
+    throw CLI::ValidationError("convert", "IN and OUT are required without --gui");
+  }
   const std::string folder = std::filesystem::absolute(options.output).parent_path().string();
   ProjectSession session(ctx, console, folder);
-  // The project the conversion runs from: a new one in memory, never saved.
-  // It supplies the current column titles, the default data source and the
-  // message texts.
-  Workbook& project = session.Host().AddWorkbook();
-  CreateProjectWorkbook(session.Pelorin(), project, session.MachineClock().Now());
-  session.Pelorin().ActivateWorkBookName(project.Name());
+  OpenConversionProject(session);
   if (!ConvertVersion1Project(session.Pelorin(), options.input, options.output, options.force)) {
     throw Error(1, "pelorinxl", options.input + " was not converted");
   }
@@ -44,9 +67,9 @@ void Convert(const AppContext& ctx, const ConvertOptions& options) {
 void RegisterConvertCommand(CLI::App& app, const AppContext& ctx) {
   CLI::App* cmd = app.add_subcommand("convert", "Convert a version-1 project workbook to the current layout");
   auto options = std::make_shared<ConvertOptions>();
-  cmd->add_option("IN", options->input, "The version-1 project (.xlsx or .xlsm; save .xls files as .xlsx first)")
-      ->required();
-  cmd->add_option("OUT", options->output, "The project workbook to write (.xlsx)")->required();
+  cmd->add_option("IN", options->input, "The version-1 project (.xlsx or .xlsm; save .xls files as .xlsx first)");
+  cmd->add_option("OUT", options->output, "The project workbook to write (.xlsx)");
+  cmd->add_flag("--gui", options->gui, "Open the converter window to choose both files (needs a display)");
   cmd->add_flag("--force", options->force, "Replace OUT when it exists");
   AddAnswerOptions(cmd, options->console, options->on_error);
   cmd->callback([&ctx, options] { Convert(ctx, *options); });

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/gui_windows.h"
 #include "app/project_session.h"
+#include "app/workbook_lock.h"
 #include "companion/companion_functions.h"
 #include "download/macro_runner.h"
 #include "forms/row_editor_form.h"
@@ -21,8 +22,9 @@ namespace {
 
 std::string Folder(const std::string& path) { return std::filesystem::absolute(path).parent_path().string(); }
 
-void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions console) {
+void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
+  const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
   InstallWindowForms(session.Context());
   session.Host().SetDoEventsHook([&windows] { windows->Ui().ProcessEvents(); });
@@ -46,8 +48,9 @@ void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions 
   ctx.out << "Added " << added << " row(s); saved " << wb.FullName() << "\n";
 }
 
-void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions console) {
+void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
+  const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
   RegisterCompanionFunctions(session.Host());
   InstallDownloadEngine(session.Context(), &windows->Progress());
@@ -67,16 +70,18 @@ void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions c
 }
 
 void AddWindowCommand(CLI::App& app, const AppContext& ctx, const char* name, const char* help,
-                      void (*body)(const AppContext&, const std::string&, ConsoleOptions)) {
+                      void (*body)(const AppContext&, const std::string&, ConsoleOptions, bool)) {
   CLI::App* cmd = app.add_subcommand(name, help);
   auto path = std::make_shared<std::string>();
   auto console = std::make_shared<ConsoleOptions>();
   auto on_error = std::make_shared<std::string>("abort");
   cmd->add_option("PROJECT", *path, "The project workbook")->required();
+  auto force = std::make_shared<bool>(false);
+  cmd->add_flag("--force", *force, "Open the workbook although another program has it open");
   AddAnswerOptions(cmd, *console, *on_error);
-  cmd->callback([&ctx, path, console, on_error, body] {
+  cmd->callback([&ctx, path, console, on_error, body, force] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    body(ctx, *path, *console);
+    body(ctx, *path, *console, *force);
   });
 }
 

@@ -81,7 +81,7 @@ TEST_F(WindowCommandsTest, WithoutADisplayTheyExitTwoInOneLine) {
   const std::string before = ReadBytes(project_);
   const std::vector<std::vector<std::string>> commands = {
       {"edit", project_},           {"select", project_},         {"refresh", project_, "--gui"},
-      {"update", project_, "--gui"}, {"macros", project_, "--gui"},
+      {"update", project_, "--gui"}, {"macros", project_, "--gui"}, {"convert", "--gui"},
   };
   for (const auto& args : commands) {
     Result r = RunPelorinxl(folder_, args);
