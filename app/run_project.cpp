@@ -49,6 +49,7 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
+  cmd->add_flag("--open", options.open_exports, "Open the files the exports wrote with the desktop's program for them");
   cmd->add_flag("--force", options.force,
                 "Run although another pelorinxl or another spreadsheet program has the workbook open");
 }
@@ -178,6 +179,12 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   }
   ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
           << outcome.failed_rows << " failed; saved " << wb.FullName() << std::endl;
+  if (options.open_exports) {
+    // Opening is a convenience after the work is saved: a file that cannot
+    // be opened is reported and does not change the exit code.
+    if (rc.FilesWritten.empty()) ctx.out << "--open: no export file was written\n";
+    OpenFiles(rc.FilesWritten, ctx.err);
+  }
   return outcome;
 }
 

@@ -28,6 +28,8 @@ struct RunOptions {
   bool force = false;
   // The progress window and message boxes as windows (--gui).
   bool gui = false;
+  // Open the files the exports wrote, once the workbook is saved (--open).
+  bool open_exports = false;
 };
 
 struct RunOutcome {

@@ -144,6 +144,9 @@ struct RunContext : ErrorHandlerSlot {
   // flag; written into the row's Status cell by WriteLastStatusMsg.
   std::string LastDownloadText;
   bool LastDownloadFailed = false;
+  // Every file an export wrote during the run, in the order written (the
+  // command line opens them with --open).
+  std::vector<std::string> FilesWritten;
 
   // Number of live CPelorin objects: the shared handler is released when
   // the last one ends.

@@ -166,6 +166,7 @@ void Cfenmar::ExportData(MacroSlots& slots) {
         AtomicFile file(path);
         WriteExport(file.Stream(), *layout, block, App().Regional());
         file.Commit();
+        context.FilesWritten.push_back(path);
       } catch (...) {
         owner->WriteLastStatusMsg(0, row, settings, Variant("Export failed: " + CurrentError().Description()), true);
       }
