@@ -1,10 +1,7 @@
 // pelorinxl convert and pelorinxl help end to end: the real program on a
 // version-1 project written here, and on help folders laid out here.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <fstream>
 
@@ -12,9 +9,9 @@
 #include "entry/project_template.h"
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 
-extern char** environ;
 
 namespace plrxl {
 namespace {
@@ -23,52 +20,20 @@ namespace fs = std::filesystem;
 using testing_xlsx::ReadBytes;
 using testing_xlsx::TempFolder;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = plrxl::testing::RunResult;
 
 const std::string kProgram = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
 
 // Runs `program` with `args` in `folder`, the environment changed by `env`
 // ("NAME=value" entries replace those of the same name).
 Result Spawn(const TempFolder& folder, const std::string& program, std::vector<std::string> args,
-           const std::vector<std::string>& env = {}) {
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment = env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('=') + 1);
-    bool replaced = false;
-    for (const std::string& mine : env) replaced = replaced || mine.rfind(name, 0) == 0;
-    if (!replaced) environment.push_back(entry);
-  }
-  std::vector<char*> envp;
-  for (std::string& e : environment) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  const std::string out_path = folder.File(".out"), err_path = folder.File(".err");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
-  pid_t pid = 0;
-  Result result;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  result.out = ReadBytes(out_path);
-  result.err = ReadBytes(err_path);
-  fs::remove(out_path);
-  fs::remove(err_path);
-  return result;
+             const std::vector<std::string>& env = {}) {
+  plrxl::testing::Launch launch;
+  launch.program = program;
+  launch.args = std::move(args);
+  launch.workdir = folder.Path();
+  for (const std::string& entry : env) launch.env[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
+  return plrxl::testing::RunProgram(folder.Path(), std::move(launch));
 }
 
 std::string MessageText(int number) {

@@ -3,17 +3,14 @@
 // day pinned with PLRXL_TODAY; check and refresh both read that day, the
 // rows download up to it, and the saved file carries the result.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include "entry/pelorin.h"
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 
-extern char** environ;
 
 namespace plrxl {
 namespace {
@@ -23,35 +20,13 @@ using testing_xlsx::TempFolder;
 
 constexpr const char* kPython = "/usr/bin/python3";
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = plrxl::testing::RunResult;
 
 Result Spawn(const TempFolder& folder, const std::string& program, std::vector<std::string> args) {
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const std::string out_path = folder.File(".out"), err_path = folder.File(".err");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  Result result;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  result.out = ReadBytes(out_path);
-  result.err = ReadBytes(err_path);
-  std::remove(out_path.c_str());
-  std::remove(err_path.c_str());
-  return result;
+  plrxl::testing::Launch launch;
+  launch.program = program;
+  launch.args = std::move(args);
+  return plrxl::testing::RunProgram(folder.Path(), std::move(launch));
 }
 
 Result Pelorinxl(const TempFolder& folder, std::vector<std::string> args) {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -32,16 +33,36 @@ inline std::string ReadWholeFile(const std::string& path) {
   return text.str();
 }
 
-// One started pelorinxl process. Wait() collects its exit and output.
+// What to start: `program` with `args`. `env` entries ("NAME" -> value) are
+// added to or replace the test's environment, the names in `unset` are
+// removed from it; the child runs in `workdir` when one is given.
+struct Launch {
+  std::string program = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
+  std::vector<std::string> args;
+  std::map<std::string, std::string> env;
+  std::vector<std::string> unset;
+  std::string workdir;
+};
+
+inline Launch PelorinxlLaunch(std::vector<std::string> args, const std::map<std::string, std::string>& env) {
+  Launch launch;
+  launch.args = std::move(args);
+  launch.env = env;
+  return launch;
+}
+
+// One started process (pelorinxl unless told otherwise). Wait() collects its
+// exit and output.
 class Child {
  public:
-  // `folder` receives the output files (named after `tag`); `env` entries
-  // ("NAME" -> value) are added to or replace the test's environment.
+  // `folder` receives the output files (named after `tag`).
   Child(const std::string& folder, std::vector<std::string> args, const std::map<std::string, std::string>& env = {},
         const std::string& tag = "run")
+      : Child(folder, PelorinxlLaunch(std::move(args), env), tag) {}
+  Child(const std::string& folder, Launch launch, const std::string& tag = "run")
       : out_path_(folder + "/." + tag + ".stdout"), err_path_(folder + "/." + tag + ".stderr") {
-    const std::string program = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
-    args.insert(args.begin(), program);
+    std::vector<std::string> args = std::move(launch.args);
+    args.insert(args.begin(), launch.program);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -49,9 +70,10 @@ class Child {
     for (char** e = environ; *e != nullptr; ++e) {
       const std::string entry = *e;
       const std::string name = entry.substr(0, entry.find('='));
-      if (env.count(name) == 0) env_text.push_back(entry);
+      const bool unset = std::find(launch.unset.begin(), launch.unset.end(), name) != launch.unset.end();
+      if (launch.env.count(name) == 0 && !unset) env_text.push_back(entry);
     }
-    for (const auto& [name, value] : env) env_text.push_back(name + "=" + value);
+    for (const auto& [name, value] : launch.env) env_text.push_back(name + "=" + value);
     std::vector<char*> envp;
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -60,6 +82,7 @@ class Child {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!launch.workdir.empty()) posix_spawn_file_actions_addchdir_np(&actions, launch.workdir.c_str());
     // The child starts with default signal handling whatever the test runner set.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -72,7 +95,7 @@ class Child {
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    if (posix_spawn(&pid_, program.c_str(), &actions, &attr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, launch.program.c_str(), &actions, &attr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
   }
@@ -111,6 +134,9 @@ class Child {
   std::string out_path_, err_path_;
   pid_t pid_ = -1;
 };
+
+// Runs a program to its end.
+inline RunResult RunProgram(const std::string& folder, Launch launch) { return Child(folder, std::move(launch)).Wait(); }
 
 // Runs pelorinxl to its end.
 inline RunResult RunPelorinxl(const std::string& folder, const std::vector<std::string>& args,

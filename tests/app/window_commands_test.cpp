@@ -3,16 +3,13 @@
 // exit 2 and leave the project alone; offscreen, refresh --gui runs the
 // project through the progress window.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 
-extern char** environ;
 
 namespace plrxl {
 namespace {
@@ -20,50 +17,17 @@ namespace {
 using testing_xlsx::ReadBytes;
 using testing_xlsx::TempFolder;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = plrxl::testing::RunResult;
 
 // Runs pelorinxl with the test's environment minus the display variables,
 // plus `extra` ("NAME=value").
 Result RunPelorinxl(const TempFolder& folder, std::vector<std::string> args, const std::vector<std::string>& extra = {}) {
-  const std::string program = std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl";
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-        entry.rfind("QT_QPA_PLATFORM=", 0) == 0 || entry.rfind("XDG_CONFIG_HOME=", 0) == 0) {
-      continue;
-    }
-    env_text.push_back(entry);
-  }
-  env_text.push_back("XDG_CONFIG_HOME=" + folder.File("config"));
-  for (const std::string& e : extra) env_text.push_back(e);
-  std::vector<char*> envp;
-  for (std::string& e : env_text) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  const std::string out_path = folder.File(".out"), err_path = folder.File(".err");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  Result result;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  result.out = ReadBytes(out_path);
-  result.err = ReadBytes(err_path);
-  return result;
+  plrxl::testing::Launch launch;
+  launch.args = std::move(args);
+  launch.env = {{"XDG_CONFIG_HOME", folder.File("config")}};
+  launch.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  for (const std::string& e : extra) launch.env[e.substr(0, e.find('='))] = e.substr(e.find('=') + 1);
+  return plrxl::testing::RunProgram(folder.Path(), std::move(launch));
 }
 
 class WindowCommandsTest : public ::testing::Test {
