@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "companion/indicators.h"
+#include "indicator_case.h"
 #include "reference_series.h"
 
 namespace plrxl::companion {
@@ -139,20 +140,8 @@ const std::vector<WindowedCase>& WindowedCases() {
   return cases;
 }
 
-std::string CaseName(const WindowedCase& c) {
-  std::string name = c.function;
-  for (const char* p : c.params) name += std::string("_") + (*p ? p : "empty");
-  for (char& ch : name) {
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  }
-  return name;
-}
-
-ParamValues Params(const IndicatorSpec& ind, const std::vector<const char*>& texts) {
-  std::vector<ParamInput> raw;
-  for (const char* t : texts) raw.push_back(ParamInput::Text(t));
-  return ResolveParams(ind, raw);
-}
+using testing::CaseName;
+using testing::Params;
 
 // Rows a value needs: its window is the first valid row plus one.
 size_t WindowRows(const IndicatorSpec& ind, const std::string& inputs, const ParamValues& params) {
