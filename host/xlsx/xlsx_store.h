@@ -30,8 +30,10 @@
 // to the pixel.
 //
 // Saving streams: the cells of each sheet are written straight from the
-// model into the writer's streaming file (constant-memory mode), row by row,
-// so nothing per cell is held beyond the model; texts are stored inline in
+// model into a temporary rows file, row by row, and streamed from there into
+// the sheet parts at zlib's fast level, so nothing per cell is held beyond
+// the model (the writer library makes the rest of the package, in its
+// constant-memory mode); texts are stored inline in
 // the sheet parts (the reader takes both forms), error constants and the
 // empty text as values, formula results with their own types. Every failure
 // of the writer, running out of memory included, is an Error, never a crash.

@@ -11,7 +11,7 @@
 #include "host/xlsx/internal/format_cache.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/sheet_writer.h"
-#include "host/xlsx/internal/stock_chart_patch.h"
+#include "host/xlsx/internal/package_patch.h"
 
 namespace plrxl::xlsx {
 
@@ -38,6 +38,10 @@ struct WorkbookFree {
   void operator()(lxw_workbook* wb) const { lxw_workbook_free(wb); }
 };
 
+struct FileClose {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 }  // namespace
 
 void WritePackage(Workbook& workbook, const std::string& path, bool macro_enabled) {
@@ -55,26 +59,32 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   }
 
   lxw_workbook_options options = {};
-  options.constant_memory = LXW_TRUE;  // rows streamed to a temporary file: nothing per cell in memory
+  options.constant_memory = LXW_TRUE;  // nothing per row or cell held by the writer
   options.use_zip64 = LXW_FALSE;
   std::unique_ptr<lxw_workbook, WorkbookFree> wb(workbook_new_opt(path.c_str(), &options));
   if (!wb) throw XlsxProblem("cannot create the workbook writer");
 
+  // The rows of every sheet, gone with the file when it is closed.
+  std::unique_ptr<std::FILE, FileClose> rows(std::tmpfile());
+  if (!rows) throw XlsxProblem("cannot create a temporary file for the sheet data");
+  PackageEdits edits;
+  edits.rows_file = rows.get();
+
   FormatCache formats(wb.get(), workbook);
   Worksheet* active = workbook.ActiveSheet();
-  std::vector<ChartPartEdit> chart_edits;
   int chart_number = 0;
   for (int i = 1; i <= workbook.WorksheetCount(); ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     lxw_worksheet* ws = workbook_add_worksheet(wb.get(), sheet.Name().c_str());
     if (ws == nullptr) throw XlsxProblem("cannot add sheet '" + sheet.Name() + "'");
-    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active);
+    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get());
+    edits.sheets.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", result.rows_begin, result.rows_end});
     auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
     for (const auto& [ordinal, to_stock] : result.patched_charts) {
-      chart_edits.push_back({part_of(ordinal), nullptr, to_stock});
+      edits.charts.push_back({part_of(ordinal), nullptr, to_stock});
     }
     for (const auto& [ordinal, source] : result.carried_charts) {
-      chart_edits.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), false});
+      edits.charts.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), false});
     }
     chart_number += result.charts_written;
   }
@@ -93,7 +103,8 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
 
   lxw_error err = workbook_close(wb.release());
   if (err != LXW_NO_ERROR) throw XlsxProblem(std::string("cannot write the package: ") + lxw_strerror(err));
-  PatchChartParts(path, chart_edits);
+  if (std::fflush(rows.get()) != 0) throw XlsxProblem("cannot write the temporary sheet data");
+  PatchPackage(path, edits);
 }
 
 }  // namespace plrxl::xlsx

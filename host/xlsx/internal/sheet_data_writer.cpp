@@ -126,18 +126,21 @@ const char* CachedType(const Variant& value) {
 
 }  // namespace
 
-void WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats) {
+std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats,
+                                     std::FILE* rows) {
+  const long begin = std::ftell(rows);
+  if (begin < 0) throw XlsxProblem(std::string("cannot write the sheet data: ") + std::strerror(errno));
   auto used = sheet.UsedRange();
   std::vector<int> heights;
   for (int row = 1; row <= kMaxRows; ++row) {
     if (sheet.RowHeightIsCustom(row)) heights.push_back(row);
   }
-  if (!used && heights.empty()) return;
+  if (!used && heights.empty()) return {begin, begin};
 
   std::string columns[kMaxCols + 1];
   for (int c = 1; c <= kMaxCols; ++c) columns[c] = ColumnLetters(c);
 
-  Out out(ws->optimize_tmpfile);
+  Out out(rows);
   int open_row = 0;
   size_t next_height = 0;
   int row_min = kMaxRows + 1, row_max = 0, col_min = kMaxCols + 1, col_max = 0;
@@ -238,6 +241,9 @@ void WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& form
   ws->dim_rowmax = static_cast<lxw_row_t>(row_max - 1);
   ws->dim_colmin = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_min - 1);
   ws->dim_colmax = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_max - 1);
+  const long end = std::ftell(rows);
+  if (end < 0) throw XlsxProblem(std::string("cannot write the sheet data: ") + std::strerror(errno));
+  return {begin, end};
 }
 
 }  // namespace plrxl::xlsx

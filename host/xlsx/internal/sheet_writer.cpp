@@ -1,6 +1,7 @@
 #include "host/xlsx/internal/sheet_writer.h"
 
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "host/address.h"
@@ -28,18 +29,19 @@ void AddMergedRange(lxw_worksheet* ws, const Rect& m) {
 }  // namespace
 
 SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& sheet, FormatCache& formats,
-                            bool active) {
+                            bool active, std::FILE* rows) {
   for (int col = 1; col <= kMaxCols; ++col) {
     if (sheet.ColumnWidthIsCustom(col)) {
       worksheet_set_column(ws, static_cast<lxw_col_t>(col - 1), static_cast<lxw_col_t>(col - 1),
                            sheet.ColumnWidth(col), nullptr);
     }
   }
-  // The cells go straight into the writer's streaming file (see
+  // The cells go around the writer, into the rows file (see
   // sheet_data_writer.h). Merged ranges go into the sheet's list directly:
   // the writer's own merge call would also write padding cells.
   for (const Rect& m : sheet.MergedCells()) AddMergedRange(ws, m);
-  WriteSheetData(ws, sheet, formats);
+  SheetWriteResult result;
+  std::tie(result.rows_begin, result.rows_end) = WriteSheetData(ws, sheet, formats, rows);
   if (sheet.ChartCount() > 0 && ws->optimize) {
     // The writer places chart anchors at close from the sheet's row table,
     // which streaming leaves empty. The rows are written already; this only
@@ -67,7 +69,6 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
                             static_cast<lxw_row_t>(sel.row2 - 1), static_cast<lxw_col_t>(sel.col2 - 1));
   }
 
-  SheetWriteResult result;
   for (int i = 1; i <= sheet.ChartCount(); ++i) {
     const Chart& chart = sheet.ChartAt(i);
     if (!WriteChart(wb, ws, chart, sheet.Name())) continue;

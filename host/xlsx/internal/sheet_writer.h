@@ -4,6 +4,7 @@
 
 #include <xlsxwriter.h>
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -14,6 +15,9 @@
 namespace plrxl::xlsx {
 
 struct SheetWriteResult {
+  // The sheet's rows in the rows file: bytes [rows_begin, rows_end).
+  long rows_begin = 0;
+  long rows_end = 0;
   int charts_written = 0;
   // Charts whose written part needs fixing, 0-based within this sheet, and
   // whether each one becomes a stock chart.
@@ -24,6 +28,6 @@ struct SheetWriteResult {
 
 // Throws XlsxProblem naming the cell when libxlsxwriter refuses a value.
 SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& sheet, FormatCache& formats,
-                            bool active);
+                            bool active, std::FILE* rows);
 
 }  // namespace plrxl::xlsx

@@ -1,11 +1,6 @@
 #include "host/xlsx/internal/stock_chart_patch.h"
 
-#include <zip.h>
-
 #include <cstdlib>
-
-#include "host/xlsx/internal/problem.h"
-#include "host/xlsx/internal/zip_reader.h"
 
 namespace plrxl::xlsx {
 
@@ -59,40 +54,6 @@ std::string LineChartToStockChart(const std::string& xml) {
   // The chart-level marker flag, not the series' <c:marker> blocks.
   EraseAll(out, begin, end, "<c:marker val=\"1\"/>");
   return out;
-}
-
-void PatchChartParts(const std::string& path, const std::vector<ChartPartEdit>& edits) {
-  if (edits.empty()) return;
-  std::vector<std::string> patched;
-  {
-    ZipReader reader(path);
-    for (const ChartPartEdit& edit : edits) {
-      if (edit.replacement) {
-        patched.push_back(*edit.replacement);
-        continue;
-      }
-      std::string xml = FixMarkerNames(reader.Read(edit.part));
-      patched.push_back(edit.to_stock ? LineChartToStockChart(xml) : xml);
-    }
-  }
-  int code = 0;
-  zip_t* archive = zip_open(path.c_str(), 0, &code);
-  if (archive == nullptr) throw XlsxProblem("cannot reopen the saved package");
-  for (size_t i = 0; i < edits.size(); ++i) {
-    zip_int64_t index = zip_name_locate(archive, edits[i].part.c_str(), 0);
-    zip_source_t* source = zip_source_buffer(archive, patched[i].data(), patched[i].size(), 0);
-    if (index < 0 || source == nullptr || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
-      if (source != nullptr) zip_source_free(source);
-      std::string why = zip_strerror(archive);
-      zip_discard(archive);
-      throw XlsxProblem("cannot rewrite " + edits[i].part + ": " + why);
-    }
-  }
-  if (zip_close(archive) < 0) {
-    std::string why = zip_strerror(archive);
-    zip_discard(archive);
-    throw XlsxProblem("cannot rewrite the saved package: " + why);
-  }
 }
 
 }  // namespace plrxl::xlsx
