@@ -240,13 +240,13 @@ TEST_F(QtViewsTest, MessageBoxesCarryButtonsIconsAndTitles) {
 
 TEST_F(QtViewsTest, ConverterWindowForwardsToItsForm) {
   ProjectWithRows(1);
-  frmConverter form(context_, [](const std::string& path) { return path.ends_with(".xls"); });
+  frmConverter form(context_, [](const std::string& path) { return path.ends_with("old.xlsx"); });
   form.SetOwner(pelorin_.get());
   OnShow("frmConverter", [&](QWidget& window) {
     auto& dialog = dynamic_cast<ConverterDialog&>(window);
-    QTest::keyClicks(dialog.InputBox(), "/data/old.xls");
+    QTest::keyClicks(dialog.InputBox(), "/data/old.xlsx");
     QTest::mouseClick(dialog.Button("cmdCopy"), Qt::LeftButton);
-    EXPECT_EQ(dialog.OutputBox()->text(), "/data/old.xls");
+    EXPECT_EQ(dialog.OutputBox()->text(), "/data/old.xlsx");
     dialog.OutputBox()->clear();
     QTest::keyClicks(dialog.OutputBox(), "/data/new.xlsx");
     SaveScreenshot(dialog, "converter");
