@@ -34,6 +34,10 @@ class FormulaEvaluator {
   // anything a formula's text holds.
   virtual std::vector<std::optional<Variant>> Evaluate(Workbook& workbook,
                                                        const std::vector<FormulaSite>& formulas) = 0;
+  // The day TODAY() gives now, as a date serial; 0 for an evaluator without
+  // a clock. A host evaluates TODAY() and NOW() again once it has moved on,
+  // so a run that crosses midnight does not keep yesterday's date.
+  virtual double Today() const { return 0; }
 };
 
 }  // namespace plrxl

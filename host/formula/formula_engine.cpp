@@ -279,6 +279,7 @@ class Evaluation {
 class FormulaEngine : public FormulaEvaluator {
  public:
   explicit FormulaEngine(std::shared_ptr<const Clock> clock) : clock_(std::move(clock)) {}
+  double Today() const override { return std::floor(clock_->Now()); }
 
   std::vector<std::optional<Variant>> Evaluate(Workbook& workbook, const std::vector<FormulaSite>& formulas) override {
     return Evaluation(workbook, formulas, clock_->Now()).Run();

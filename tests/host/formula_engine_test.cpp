@@ -174,6 +174,18 @@ TEST_F(FormulaEngineTest, TheClockGivesToday) {
   EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45659));
 }
 
+TEST_F(FormulaEngineTest, TodayMovesOnAtMidnightWithoutAnyChange) {
+  calc_->SetCellFormula(1, 2, "=today()+1", Variant());
+  calc_->SetCellFormula(2, 2, "=A1*2", Variant());
+  clock_->Set(LocalSerial(2024, 3, 15, 23, 59, 0));
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45367));
+  clock_->AdvanceSeconds(30);  // the same day: results stand
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45367));
+  clock_->AdvanceSeconds(60);  // past midnight
+  EXPECT_EQ(calc_->CellValue(1, 2), Variant::Date(45368));
+  EXPECT_EQ(calc_->CellValue(2, 2), Variant(2));
+}
+
 TEST_F(FormulaEngineTest, SavedFormulasCarryTheirResults) {
   TempFolder folder;
   calc_->SetCellFormula(1, 2, "=TODAY()", Variant());

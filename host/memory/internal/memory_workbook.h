@@ -67,9 +67,10 @@ class MemoryWorkbook : public Workbook {
   // stores each result as the formula's cached value. A formula the
   // evaluator cannot compute keeps its cached value, or reads #NAME? when
   // it has none. A numeric result becomes a date when the cell shows a
-  // date format or held a date before.
+  // date format or held a date before. Formulas calling TODAY() or NOW()
+  // also go stale when the day moves on.
   void CellsChanged() { formulas_stale_ = true; }
-  bool FormulasStale() const { return formulas_stale_; }
+  bool FormulasStale() const { return formulas_stale_ || (volatile_day_ != 0 && DayMoved()); }
   void EvaluateFormulas();
 
  private:
@@ -82,8 +83,13 @@ class MemoryWorkbook : public Workbook {
   std::vector<DefinedName> names_;
   std::vector<std::string> warnings_;
   std::vector<std::pair<std::string, std::string>> carried_;
+  bool DayMoved() const;
+
   bool formulas_stale_ = true;
   bool evaluating_ = false;
+  // The day TODAY() was last computed for; 0 when no formula calls TODAY()
+  // or NOW().
+  double volatile_day_ = 0;
 };
 
 // Case-insensitive comparison of names (sheets, workbooks, defined names).
