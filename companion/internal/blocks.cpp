@@ -128,6 +128,20 @@ void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out)
   }
 }
 
+WindowVariance::Sums WindowVariance::FreshSums(const double* x, size_t w, size_t end) {
+  Sums s{WindowSum(x, end, static_cast<int>(w)).Value() / static_cast<double>(w), 0, 0, 0, 0};
+  double magnitudes = 0;
+  for (size_t i = end + 1 - w; i <= end; ++i) {
+    const double d = x[i] - s.shift;
+    s.s1 += d;
+    s.s2 += d * d;
+    magnitudes += std::fabs(d);
+  }
+  s.e1 = static_cast<double>(w) * magnitudes;
+  s.e2 = static_cast<double>(w) * s.s2;
+  return s;
+}
+
 namespace {
 
 // Van Herk / Gil-Werman: maxima within blocks of p rows running forwards

@@ -111,6 +111,102 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out);
 // A window of identical values gives exactly 0. With mean_out, the window
 // means (the simple moving average) too.
 void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out = nullptr);
+
+// The sum of squared deviations from their mean (m2) of the last w values
+// of x, for callers that move the window one row at a time and need m2 to
+// 1e-11 of itself at every row, at the cost of a few plain additions.
+//
+// It keeps plain running sums of d = x - shift and of d*d, shift being the
+// window's mean when the sums were last started, so that the sum of d*d
+// stays close to m2 and m2 = sum(d*d) - sum(d)^2 / w cancels little. A plain
+// running sum keeps the rounding of every value that passed through it (a
+// return of 23 in a window whose m2 is 0.01); beside each sum goes a bound on
+// that rounding, and when the bound could reach 1e-11 of m2 the sums are
+// started afresh from the window. Where even fresh sums cannot promise that
+// (values equal but for their last bits), m2 is the fresh sums' value: the
+// two-pass formula about the exactly summed mean, the best the values allow.
+// A window of identical values gives exactly 0.
+//
+// Why the bound holds (u = 2^-53; sums over the window; no contraction into
+// fused multiply-adds, so a value's d*d is the same when it enters and when
+// it leaves):
+// - each slide s += a - b rounds by at most u (|a - b| + |s|) as computed;
+//   e1 and e2 add these up, and a fresh start sums w terms with an error of
+//   at most w u times the sum of their magnitudes, which e1 and e2 start at.
+//   So s1 is within u e1 of sum(d), s2 within u e2 of sum(d*d) as rounded.
+// - rounding d*d moves s2 from sum(d^2) by at most u s2; m2 = s2 - p with
+//   p = s1 * s1 * (1/w) rounds by at most u |m2| + 3u p, and the error
+//   e = u e1 of s1 enters p as at most e (2 |s1| + e) / w.
+// - rounding x - shift moves each d by at most u |d|, which moves m2 by at
+//   most 2u sqrt(m2 sum(d^2)) <= u (m2 + sum(d^2)).
+// With u doubled for the products of (1 + u) factors and for the rounding
+// of e1 and e2 themselves (below 1e-6 of them for any series shorter than
+// 10^9 rows):
+//   |m2 - exact| <= 2u (2 |m2| + 2 s2 + e2 + 3.02 p) + e (2 |s1| + e) / w,
+// and m2 is used as it is while that is at most 1e-11 m2.
+class WindowVariance {
+ public:
+  // Starts on the window of w values ending at x[end].
+  WindowVariance(const double* x, int w, size_t end)
+      : x_(x), w_(static_cast<size_t>(w)), inv_w_(1.0 / w), sums_(FreshSums(x, w_, end)) {
+    for (size_t i = end; i > end + 1 - w_ && x[i] == x[i - 1]; --i) ++equal_run_;
+  }
+  // Moves the window on to end at x[end]: x[end] comes in, x[end - w]
+  // leaves.
+  void Slide(size_t end) {
+    Sums& s = sums_;
+    const double in = x_[end] - s.shift, out = x_[end - w_] - s.shift;
+    const double d1 = in - out, d2 = in * in - out * out;
+    s.s1 += d1;
+    s.s2 += d2;
+    s.e1 += std::fabs(s.s1) + std::fabs(d1);
+    s.e2 += std::fabs(s.s2) + std::fabs(d2);
+    equal_run_ = x_[end] == x_[end - 1] ? equal_run_ + 1 : 1;
+  }
+  // m2 of the window ending at x[end], the last row started on or slid to.
+  double SquaredDeviations(size_t end) {
+    if (equal_run_ >= w_) return 0;
+    double p;
+    double m2 = Estimate(p);
+    if (Trusted(m2, p)) return m2;
+    sums_ = FreshSums(x_, w_, end);
+    m2 = Estimate(p);
+    return m2 > 0 ? m2 : 0.0;
+  }
+
+ private:
+  // The running sums and their rounding bounds (in units of kUnit).
+  struct Sums {
+    double shift, s1, s2, e1, e2;
+  };
+  // Sums of the window ending at x[end] started afresh about its mean. Out
+  // of line and returned by value, so that the sums of the callers' loops
+  // can stay in registers.
+  static Sums FreshSums(const double* x, size_t w, size_t end);
+
+  double Estimate(double& p) const {
+    p = sums_.s1 * sums_.s1 * inv_w_;
+    return sums_.s2 - p;
+  }
+  bool Trusted(double m2, double p) const {
+    const Sums& s = sums_;
+    const double e = kUnit * s.e1;
+    const double bound = 2 * std::fabs(m2) + 2 * s.s2 + s.e2 + 3.02 * p + s.e1 * (2 * std::fabs(s.s1) + e) * inv_w_;
+    return bound <= kTrustedShare * m2;
+  }
+
+  // 2u, and 1e-11 / 2u: the bound above is kept in units of 2u.
+  static constexpr double kUnit = 2.220446049250313e-16;
+  static constexpr double kTrustedShare = 1e-11 / kUnit;
+
+  const double* x_;
+  size_t w_;
+  double inv_w_;
+  Sums sums_;
+  // Length of the run of identical values ending at the window's last row.
+  size_t equal_run_ = 1;
+};
+
 class Workspace;
 // Highest / lowest of the last p values including the current row.
 void RollingMax(const double* x, size_t n, int p, double* out, Workspace& ws);

@@ -15,7 +15,8 @@
 // Values whose exact update would cost too much per row (a weighted sum, the
 // squared deviations of a window) are updated with plain arithmetic instead,
 // with a RoundingBound beside them, and summed afresh from the window when
-// the bound passes 1e-11 of the value.
+// the bound passes 1e-11 of the value. WindowVariance (blocks.h) keeps the
+// sums behind a window's variance the same way, with a bound of its own.
 #pragma once
 
 #include <cmath>

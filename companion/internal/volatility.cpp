@@ -1,5 +1,6 @@
 // Bollinger bands, envelopes, average true range, Chaikin volatility and
 // historical volatility.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -33,12 +34,31 @@ double* LogReturns(const double* close, size_t size, Workspace& ws) {
   return r;
 }
 
-// Annualised historical volatility in percent over n log returns; a return
-// whose log is undefined blanks every window that holds it.
-void HistoricalVolatility(const double* returns, size_t size, int n, double* out) {
-  RollingStdBlanks(returns, size - 1, n, out + 1);
+// Calls fn(x, length, first, row_out) for every run of finite returns x
+// long enough to hold a window of `longest` returns, first being the end of
+// its first full window and row_out its results (a row after the returns).
+// A return whose log is undefined blanks every window that holds it; every
+// other row without a value gets NaN.
+template <typename Fn>
+void ForEachReturnRun(const double* returns, size_t count, int longest, double* out, Fn fn) {
+  ForEachFiniteRun(returns, count, out + 1, [&](size_t b, size_t e) {
+    const size_t length = e - b, first = static_cast<size_t>(longest) - 1;
+    std::fill(out + 1 + b, out + 1 + b + std::min(first, length), kNaN);
+    if (length > first) fn(returns + b, length, first, out + 1 + b);
+  });
+}
+
+// Annualised historical volatility in percent over n log returns.
+void HistoricalVolatility(const double* close, size_t size, int n, double* out, Workspace& ws) {
   const double scale = 100.0 * std::sqrt(kTradingDaysPerYear);
-  for (size_t t = 1; t < size; ++t) out[t] *= scale;
+  ForEachReturnRun(LogReturns(close, size, ws), size - 1, n, out,
+                   [&](const double* x, size_t length, size_t first, double* row_out) {
+                     WindowVariance v(x, n, first);
+                     for (size_t t = first; t < length; ++t) {
+                       if (t > first) v.Slide(t);
+                       row_out[t] = std::sqrt(v.SquaredDeviations(t) / n) * scale;
+                     }
+                   });
 }
 
 }  // namespace
@@ -104,20 +124,32 @@ void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, 
 }
 
 void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
-  if (in.size > 1) HistoricalVolatility(LogReturns(in.x[0], in.size, ws), in.size, 10, out);
+  if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 10, out, ws);
 }
 
 void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
-  if (in.size > 1) HistoricalVolatility(LogReturns(in.x[0], in.size, ws), in.size, 100, out);
+  if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 100, out, ws);
 }
 
+// HV(n1) / HV(n2) = sqrt((m2(n1) / n1) / (m2(n2) / n2)): the annualisation
+// cancels, and one square root of the ratio of variances replaces two. Both
+// windows move in one pass over the returns.
 void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
-  double* long_term = ws.Take(in.size, kNaN);
   if (in.size < 2) return;
-  const double* returns = LogReturns(in.x[0], in.size, ws);
-  HistoricalVolatility(returns, in.size, p.Period(0), out);
-  HistoricalVolatility(returns, in.size, p.Period(1), long_term);
-  for (size_t t = 0; t < in.size; ++t) out[t] = long_term[t] == 0 ? kNaN : out[t] / long_term[t];
+  const int n1 = p.Period(0), n2 = p.Period(1);
+  const double lengths = static_cast<double>(n2) / n1;
+  ForEachReturnRun(LogReturns(in.x[0], in.size, ws), in.size - 1, std::max(n1, n2), out,
+                   [&](const double* x, size_t length, size_t first, double* row_out) {
+                     WindowVariance short_term(x, n1, first), long_term(x, n2, first);
+                     for (size_t t = first; t < length; ++t) {
+                       if (t > first) {
+                         short_term.Slide(t);
+                         long_term.Slide(t);
+                       }
+                       const double long_m2 = long_term.SquaredDeviations(t);
+                       row_out[t] = long_m2 > 0 ? std::sqrt(short_term.SquaredDeviations(t) / long_m2 * lengths) : kNaN;
+                     }
+                   });
 }
 
 }  // namespace plrxl::companion::kernels

@@ -72,6 +72,22 @@ INSTANTIATE_TEST_SUITE_P(
         HandCase{"WilliamsRSingle", {{5, 5, 5}, {5, 5, 6}, {5, 5, 4}}, {"2"}, {N, N, -50}},
         HandCase{"BollingerBandPercentSingle", {{4, 4, 4}}, {"3", "2"}, {N, N, N}},
         HandCase{"BollingerBandWidthSingle", {{4, 4, 4}}, {"3", "2"}, {N, N, 0}},
+        // historical volatility: a window of equal returns gives 0 (log 7 and
+        // log 6, whose windows' means do not round back to them), a long-term
+        // 0 a blank ratio, whichever window is the longer; an undefined log
+        // return blanks the windows holding it
+        HandCase{"HistoricalVolatilitySingle10",
+                 {{1, 7, 49, 343, 2401, 16807, 117649, 823543, 5764801, 40353607, 282475249}},
+                 {},
+                 {N, N, N, N, N, N, N, N, N, N, 0}},
+        HandCase{"HistoricalVolatilityIndicatorSingle", {{1, 6, 36, 216, 1296, 1296}}, {"2", "3"},
+                 {N, N, N, N, N, 3 / (2 * std::sqrt(2.0))}},
+        HandCase{"HistoricalVolatilityIndicatorSingle", {{1, 2, 4, 4, 4}}, {"2", "3"},
+                 {N, N, N, 3 / (2 * std::sqrt(2.0)), 0}},
+        HandCase{"HistoricalVolatilityIndicatorSingle", {{1, 2, 4, 4, 4}}, {"3", "2"},
+                 {N, N, N, 2 * std::sqrt(2.0) / 3, N}},
+        HandCase{"HistoricalVolatilityIndicatorSingle", {{1, 2, 4, -1, 1, 2, 4, 4, 4}}, {"2", "3"},
+                 {N, N, N, N, N, N, N, 3 / (2 * std::sqrt(2.0)), 0}},
         HandCase{"MarketFacilitationIndexSingle", {{3, 4}, {1, 1}, {0, 2}}, {}, {N, 1.5}},
         HandCase{"FosbackUnchangedIssuesSingle", {{1, 0, 2}, {1, 0, 1}, {2, 0, 1}}, {}, {0.5, N, 0.25}},
         HandCase{"HughesBreadthIndexSingle", {{1, 0, 2}, {1, 0, 1}, {2, 0, 1}}, {}, {0, N, 0.25}},
