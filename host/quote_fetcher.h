@@ -18,6 +18,7 @@
 // fetcher; destroying a running request cancels it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -108,11 +109,32 @@ class ParameterSet {
   std::vector<RequestParameter> params_;
 };
 
-// One field of a series: a 1-D array with one element per bar, oldest bar
-// first (lower bound 0), or a single value.
+// One field of a series: one value per bar, oldest bar first, or a single
+// value. Sources deliver their bars as a column of doubles (`column`, index 0
+// the oldest bar; date serials when `dates` is set): 8 bytes a bar, where a
+// Variant takes 40, which is what a run holding many prefetched results
+// needs. Anything else is held in `value`, a 1-D array with its own bounds
+// or a single value, and `column` is then empty.
 struct ResultField {
+  ResultField() = default;
+  ResultField(std::string field_name, Variant field_value) : name(std::move(field_name)), value(std::move(field_value)) {}
+  // A column of numbers, or of date serials when `dates`.
+  static ResultField Column(std::string name, std::vector<double> column, bool dates = false);
+
   std::string name;
   Variant value;
+  std::vector<double> column;
+  bool dates = false;
+
+  // A field of one value per bar: a column, or an array in `value`.
+  bool IsList() const { return !column.empty() || value.IsArray(); }
+  // The bar indices a list covers: 0 to size - 1 for a column, the array's
+  // own bounds otherwise.
+  int LBound() const;
+  int UBound() const;
+  // Bar i of a list (a number, or a date for a column of dates); out of
+  // bounds throws Error 9. Not for a single value: read `value`.
+  Variant At(int i) const;
 };
 
 // One returned series (usually one per ticker): its name and its fields.
@@ -137,6 +159,9 @@ struct QuoteResult {
   std::vector<ResultSeries> series;
   std::vector<QuoteEvent> events;
   bool Empty() const { return series.empty(); }
+  // The memory the result holds, in bytes (its values and texts, not the
+  // allocator's overhead): what a fetcher counts against its read-ahead.
+  size_t Bytes() const;
 };
 
 class QuoteRequest;
