@@ -239,11 +239,15 @@ class QuoteFetcher {
   virtual QuoteSource* Source(int index) = 0;
   // Lookup without regard to case; nullptr when there is no such source.
   virtual QuoteSource* FindSource(const std::string& name) = 0;
-  // Starts the given downloads in the background, concurrently. A request
-  // started later with the same source and parameter values takes over the
-  // matching download instead of making its own, so results come back in
-  // the caller's order and equal those of a sequential run. Items with an
-  // unknown source are skipped. Returns at once.
+  // Starts the given downloads in the background, concurrently, as far as
+  // the fetcher's read-ahead budget allows (the others wait for room). A
+  // request started later with the same source and parameter values takes
+  // over the matching download instead of making its own, so results come
+  // back in the caller's order and equal those of a sequential run. Items
+  // are expected in the order their requests will come: when a request
+  // takes one, those handed over before it and not taken are dropped (a
+  // request for one of them later downloads again). Items with an unknown
+  // source are skipped. Returns at once.
   virtual void Prefetch(const std::vector<PrefetchItem>& items) = 0;
   // Cancels every running request and prefetched download.
   virtual void CancelAll() = 0;
