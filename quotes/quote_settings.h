@@ -37,9 +37,9 @@ struct QuoteSettings {
   int worker_threads = 32;
   // Read-ahead budget: prefetched downloads wait while the results nobody
   // has taken yet would hold more than this. Ten years of daily bars take
-  // about 160 KB, so some fifty rows of them fit; a request never waits for
-  // its own download.
-  size_t prefetch_bytes = 8u << 20;
+  // about 160 KB, so some 25 rows of them fit: enough to keep the default
+  // 24 connections busy. A request never waits for its own download.
+  size_t prefetch_bytes = 4u << 20;
 
   RegionalSettings regional;          // short dates in CSV files
   std::function<double()> today;      // date serial of today; system clock when empty
