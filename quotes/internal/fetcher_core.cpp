@@ -199,7 +199,7 @@ std::shared_ptr<Job> FetcherCore::TakePrefetched(const std::string& key) {
       return true;
     });
     job = taken.job;
-    if (!taken.started) QueueLocked(taken.source, taken.inputs, job);
+    if (!taken.started) QueueLocked(taken.source, taken.inputs, job, key);
     StartWaitingLocked();
   }
   for (auto& dropped : passed_over) {
