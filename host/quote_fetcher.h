@@ -111,9 +111,9 @@ class ParameterSet {
 
 // One field of a series: one value per bar, oldest bar first, or a single
 // value. Sources deliver their bars as a column of doubles (`column`, index 0
-// the oldest bar; date serials when `dates` is set): 8 bytes a bar, where a
-// Variant takes 40, which is what a run holding many prefetched results
-// needs. Anything else is held in `value`, a 1-D array with its own bounds
+// the oldest bar; date serials when `dates` is set): 8 bytes a bar where a
+// Variant takes 40, since a run holds the results of the rows it reads
+// ahead. Anything else is held in `value`, a 1-D array with its own bounds
 // or a single value, and `column` is then empty.
 struct ResultField {
   ResultField() = default;

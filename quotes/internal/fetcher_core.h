@@ -75,7 +75,8 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
                    std::string prefetch_key = "");
   // Starts waiting prefetched downloads while the budget allows; mutex_ held.
   void StartWaitingLocked();
-  // A prefetched download ended: its result now counts as held.
+  // A prefetched download ended: its size is noted, and unless a request
+  // took it meanwhile its result now counts as held.
   void PrefetchFinished(const std::string& key, const std::shared_ptr<Job>& job);
   // Removes the entry from the books; mutex_ held.
   void ForgetLocked(const Prefetched& entry);
