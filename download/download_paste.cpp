@@ -125,13 +125,10 @@ Variant ProgressBarWindow::Read_mDate(const std::string& direction) {
           if (column_name == name) position = column;
         }
         if (position < 1 || position > 8) continue;
-        if (field.value.IsArray()) {
-          const VariantArray& values = field.value.Array();
-          if (!table) table = std::make_shared<VariantArray>(2, values.LBound(1), values.UBound(1), 1, 8);
-          const int hi = std::min(values.UBound(1), table->UBound(1));
-          for (int i = std::max(values.LBound(1), table->LBound(1)); i <= hi; ++i) {
-            table->At(i, position) = values.At(i);
-          }
+        if (field.IsList()) {
+          if (!table) table = std::make_shared<VariantArray>(2, field.LBound(), field.UBound(), 1, 8);
+          const int hi = std::min(field.UBound(), table->UBound(1));
+          for (int i = std::max(field.LBound(), table->LBound(1)); i <= hi; ++i) table->At(i, position) = field.At(i);
         } else {
           // A single value makes a one-row table at bar row 1.
           if (!table) table = std::make_shared<VariantArray>(2, 1, 1, 1, 8);

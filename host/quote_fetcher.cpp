@@ -22,6 +22,15 @@ bool SameName(const std::string& a, const std::string& b) {
   throw Error(kErrSubscript, where, "Subscript out of range");
 }
 
+// What a value holds beyond its own size: its text, or its array's elements.
+size_t VariantBytes(const Variant& v) {
+  if (v.IsText()) return v.Text().capacity();
+  if (!v.IsArray()) return 0;
+  size_t bytes = sizeof(VariantArray);
+  for (const Variant& e : v.Array().Data()) bytes += sizeof(Variant) + VariantBytes(e);
+  return bytes;
+}
+
 }  // namespace
 
 RequestParameter& ParameterSet::Item(int index) {
@@ -48,11 +57,44 @@ const RequestParameter* ParameterSet::Find(const std::string& name) const {
   return nullptr;
 }
 
+ResultField ResultField::Column(std::string name, std::vector<double> column, bool dates) {
+  ResultField f;
+  f.name = std::move(name);
+  f.column = std::move(column);
+  f.dates = dates;
+  return f;
+}
+
+int ResultField::LBound() const { return column.empty() && value.IsArray() ? value.Array().LBound(1) : 0; }
+
+int ResultField::UBound() const {
+  if (column.empty() && value.IsArray()) return value.Array().UBound(1);
+  return static_cast<int>(column.size()) - 1;
+}
+
+Variant ResultField::At(int i) const {
+  if (column.empty() && value.IsArray()) return value.Array().At(i);
+  if (i < 0 || i >= static_cast<int>(column.size())) ThrowSubscript("ResultField.At");
+  const double x = column[static_cast<size_t>(i)];
+  return dates ? Variant::Date(x) : Variant(x);
+}
+
 const ResultField* ResultSeries::Find(const std::string& field_name) const {
   for (const auto& f : fields) {
     if (SameName(f.name, field_name)) return &f;
   }
   return nullptr;
+}
+
+size_t QuoteResult::Bytes() const {
+  size_t bytes = sizeof(QuoteResult) + events.capacity() * sizeof(QuoteEvent);
+  for (const ResultSeries& s : series) {
+    bytes += sizeof(ResultSeries) + s.name.capacity();
+    for (const ResultField& f : s.fields) {
+      bytes += sizeof(ResultField) + f.name.capacity() + f.column.capacity() * sizeof(double) + VariantBytes(f.value);
+    }
+  }
+  return bytes;
 }
 
 void RequestList::Add(const std::string& key, std::unique_ptr<QuoteRequest> request) {

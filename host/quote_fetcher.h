@@ -18,6 +18,7 @@
 // fetcher; destroying a running request cancels it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -108,11 +109,32 @@ class ParameterSet {
   std::vector<RequestParameter> params_;
 };
 
-// One field of a series: a 1-D array with one element per bar, oldest bar
-// first (lower bound 0), or a single value.
+// One field of a series: one value per bar, oldest bar first, or a single
+// value. Sources deliver their bars as a column of doubles (`column`, index 0
+// the oldest bar; date serials when `dates` is set): 8 bytes a bar where a
+// Variant takes 40, since a run holds the results of the rows it reads
+// ahead. Anything else is held in `value`, a 1-D array with its own bounds
+// or a single value, and `column` is then empty.
 struct ResultField {
+  ResultField() = default;
+  ResultField(std::string field_name, Variant field_value) : name(std::move(field_name)), value(std::move(field_value)) {}
+  // A column of numbers, or of date serials when `dates`.
+  static ResultField Column(std::string name, std::vector<double> column, bool dates = false);
+
   std::string name;
   Variant value;
+  std::vector<double> column;
+  bool dates = false;
+
+  // A field of one value per bar: a column, or an array in `value`.
+  bool IsList() const { return !column.empty() || value.IsArray(); }
+  // The bar indices a list covers: 0 to size - 1 for a column, the array's
+  // own bounds otherwise.
+  int LBound() const;
+  int UBound() const;
+  // Bar i of a list (a number, or a date for a column of dates); out of
+  // bounds throws Error 9. Not for a single value: read `value`.
+  Variant At(int i) const;
 };
 
 // One returned series (usually one per ticker): its name and its fields.
@@ -137,6 +159,9 @@ struct QuoteResult {
   std::vector<ResultSeries> series;
   std::vector<QuoteEvent> events;
   bool Empty() const { return series.empty(); }
+  // The memory the result holds, in bytes (its values and texts, not the
+  // allocator's overhead): what a fetcher counts against its read-ahead.
+  size_t Bytes() const;
 };
 
 class QuoteRequest;
@@ -214,11 +239,15 @@ class QuoteFetcher {
   virtual QuoteSource* Source(int index) = 0;
   // Lookup without regard to case; nullptr when there is no such source.
   virtual QuoteSource* FindSource(const std::string& name) = 0;
-  // Starts the given downloads in the background, concurrently. A request
-  // started later with the same source and parameter values takes over the
-  // matching download instead of making its own, so results come back in
-  // the caller's order and equal those of a sequential run. Items with an
-  // unknown source are skipped. Returns at once.
+  // Starts the given downloads in the background, concurrently, as far as
+  // the fetcher's read-ahead budget allows (the others wait for room). A
+  // request started later with the same source and parameter values takes
+  // over the matching download instead of making its own, so results come
+  // back in the caller's order and equal those of a sequential run. Items
+  // are expected in the order their requests will come: when a request
+  // takes one, those handed over before it and not taken are dropped (a
+  // request for one of them later downloads again). Items with an unknown
+  // source are skipped. Returns at once.
   virtual void Prefetch(const std::vector<PrefetchItem>& items) = 0;
   // Cancels every running request and prefetched download.
   virtual void CancelAll() = 0;

@@ -3,6 +3,7 @@
 // "Sources" of the user settings file; tests fill the struct directly.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ struct QuoteSettings {
   long backoff_ms = 500;
   long max_retry_wait_ms = 30000;
   int worker_threads = 32;
+  // Read-ahead budget: prefetched downloads wait while the results nobody
+  // has taken yet would hold more than this. Ten years of daily bars take
+  // about 160 KB, so some 25 rows of them fit: enough to keep the default
+  // 24 connections busy. A request never waits for its own download.
+  size_t prefetch_bytes = 4u << 20;
 
   RegionalSettings regional;          // short dates in CSV files
   std::function<double()> today;      // date serial of today; system clock when empty

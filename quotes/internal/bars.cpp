@@ -42,22 +42,24 @@ int WeekdayMon0(double serial) {
 }
 
 void SortAndFilter(Bars* bars, double start, double end) {
-  std::stable_sort(bars->begin(), bars->end(),
-                   [](const Bar& a, const Bar& b) { return a.date < b.date; });
-  Bars kept;
-  kept.reserve(bars->size());
-  for (const Bar& b : *bars) {
+  auto earlier = [](const Bar& a, const Bar& b) { return a.date < b.date; };
+  // Most sources deliver their bars in order already: no sort buffer then.
+  if (!std::is_sorted(bars->begin(), bars->end(), earlier)) std::stable_sort(bars->begin(), bars->end(), earlier);
+  // Kept bars move to the front, in place.
+  size_t kept = 0;
+  for (size_t i = 0; i < bars->size(); ++i) {
+    const Bar& b = (*bars)[i];
     if (b.date < start || b.date > end) continue;
-    if (!kept.empty() && kept.back().date == b.date) {
-      kept.back() = b;
+    if (kept > 0 && (*bars)[kept - 1].date == b.date) {
+      (*bars)[kept - 1] = b;
     } else {
-      kept.push_back(b);
+      (*bars)[kept++] = b;
     }
   }
-  bars->swap(kept);
+  bars->resize(kept);
 }
 
-Bars Aggregate(const Bars& daily, Periodicity periodicity) {
+Bars Aggregate(Bars daily, Periodicity periodicity) {
   if (periodicity == Periodicity::kDaily) return daily;
   auto group_of = [periodicity](double date) -> long long {
     if (periodicity == Periodicity::kWeekly) {
@@ -100,10 +102,10 @@ void ApplyAdjustment(Bars* bars) {
 
 QuoteResult BarsToResult(const std::string& series_name, const Bars& bars) {
   const size_t n = bars.size();
-  std::vector<Variant> date(n), open(n), high(n), low(n), close(n), volume(n), oi(n), adj(n);
+  std::vector<double> date(n), open(n), high(n), low(n), close(n), volume(n), oi(n), adj(n);
   for (size_t i = 0; i < n; ++i) {
     const Bar& b = bars[i];
-    date[i] = Variant::Date(b.date);
+    date[i] = b.date;
     open[i] = b.open;
     high[i] = b.high;
     low[i] = b.low;
@@ -114,14 +116,15 @@ QuoteResult BarsToResult(const std::string& series_name, const Bars& bars) {
   }
   ResultSeries s;
   s.name = series_name;
-  s.fields = {{kFieldDate, Variant::Array1D(std::move(date))},
-              {kFieldOpen, Variant::Array1D(std::move(open))},
-              {kFieldHigh, Variant::Array1D(std::move(high))},
-              {kFieldLow, Variant::Array1D(std::move(low))},
-              {kFieldClose, Variant::Array1D(std::move(close))},
-              {kFieldVolume, Variant::Array1D(std::move(volume))},
-              {kFieldOpenInterest, Variant::Array1D(std::move(oi))},
-              {kFieldAdjustedClose, Variant::Array1D(std::move(adj))}};
+  s.fields.reserve(8);
+  s.fields.push_back(ResultField::Column(kFieldDate, std::move(date), true));
+  s.fields.push_back(ResultField::Column(kFieldOpen, std::move(open)));
+  s.fields.push_back(ResultField::Column(kFieldHigh, std::move(high)));
+  s.fields.push_back(ResultField::Column(kFieldLow, std::move(low)));
+  s.fields.push_back(ResultField::Column(kFieldClose, std::move(close)));
+  s.fields.push_back(ResultField::Column(kFieldVolume, std::move(volume)));
+  s.fields.push_back(ResultField::Column(kFieldOpenInterest, std::move(oi)));
+  s.fields.push_back(ResultField::Column(kFieldAdjustedClose, std::move(adj)));
   QuoteResult r;
   r.series.push_back(std::move(s));
   return r;

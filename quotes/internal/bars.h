@@ -40,11 +40,11 @@ void SortAndFilter(Bars* bars, double start, double end);
 // has the date of its first bar, the first open, the highest high, the
 // lowest low, the last close, adjusted close and open interest, and the sum
 // of the volumes. Daily input is returned unchanged.
-Bars Aggregate(const Bars& daily, Periodicity periodicity);
+Bars Aggregate(Bars daily, Periodicity periodicity);
 // Scales open, high, low and close by adj_close / close, bar by bar.
 void ApplyAdjustment(Bars* bars);
 // The result of one series: Date, Open, High, Low, Close, Volume,
-// Open Interest, Adjusted Close as 1-D arrays, oldest first.
+// Open Interest, Adjusted Close as columns of doubles, oldest first.
 QuoteResult BarsToResult(const std::string& series_name, const Bars& bars);
 
 }  // namespace plrxl::quotes

@@ -1,5 +1,6 @@
 #include "quotes/internal/fetcher_core.h"
 
+#include <algorithm>
 #include <ctime>
 #include <exception>
 #include <strings.h>
@@ -63,22 +64,29 @@ HttpPolicy FetcherCore::Policy() const {
 }
 
 void FetcherCore::Run(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job) {
-  auto task = [this, source, inputs, job] {
-    if (job->cancel.IsSet() || job->Finished()) return;
-    job->SetRunning();
-    Outcome outcome;
-    try {
-      FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-      outcome = source->Fetch(inputs, context);
-    } catch (const std::exception& e) {
-      outcome = Outcome::Failure(kQuoteInternal, e.what());
-    } catch (...) {
-      outcome = Outcome::Failure(kQuoteInternal, "");
-    }
-    if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
-    job->Finish(std::move(outcome));
-  };
   std::lock_guard<std::mutex> lock(mutex_);
+  QueueLocked(source, inputs, std::move(job));
+}
+
+void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job,
+                              std::string prefetch_key) {
+  auto task = [this, source, inputs, job, key = std::move(prefetch_key)] {
+    if (!job->cancel.IsSet() && !job->Finished()) {
+      job->SetRunning();
+      Outcome outcome;
+      try {
+        FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
+        outcome = source->Fetch(inputs, context);
+      } catch (const std::exception& e) {
+        outcome = Outcome::Failure(kQuoteInternal, e.what());
+      } catch (...) {
+        outcome = Outcome::Failure(kQuoteInternal, "");
+      }
+      if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
+      job->Finish(std::move(outcome));
+    }
+    if (!key.empty()) PrefetchFinished(key, job);
+  };
   if (stop_) {
     job->Finish(Outcome::Failure(kQuoteCancelled, ""));
     return;
@@ -116,41 +124,103 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
     for (const auto& [name, value] : item.parameters) {
       if (RequestParameter* p = params.Find(name)) p->SetValue(value);
     }
-    RequestInputs inputs;
+    Prefetched entry;
     std::string error;
-    if (!source->ReadInputs(params, &inputs, &error)) continue;
+    if (!source->ReadInputs(params, &entry.inputs, &error)) continue;
     const std::string key = PrefetchKey(source->Name(), params);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (prefetched_.count(key) != 0) continue;
+    entry.job = std::make_shared<Job>();
+    entry.source = source;
+    std::lock_guard<std::mutex> lock(mutex_);
+    entry.order = next_order_++;
+    if (!prefetched_.emplace(key, std::move(entry)).second) continue;
+    waiting_.push_back(key);
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  StartWaitingLocked();
+}
+
+void FetcherCore::StartWaitingLocked() {
+  while (!waiting_.empty()) {
+    if (held_bytes_ > 0 || running_prefetched_ > 0) {
+      if (!result_seen_) return;
+      const size_t committed = held_bytes_ + (static_cast<size_t>(running_prefetched_) + 1) * largest_result_;
+      if (committed > settings_.prefetch_bytes) return;
     }
-    auto job = std::make_shared<Job>();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      prefetched_.emplace(key, job);
-    }
-    Run(source, inputs, job);
+    const std::string key = std::move(waiting_.front());
+    waiting_.pop_front();
+    auto it = prefetched_.find(key);
+    if (it == prefetched_.end() || it->second.started) continue;
+    it->second.started = true;
+    ++running_prefetched_;
+    QueueLocked(it->second.source, it->second.inputs, it->second.job, key);
+  }
+}
+
+void FetcherCore::PrefetchFinished(const std::string& key, const std::shared_ptr<Job>& job) {
+  const size_t bytes = job->Finished() && job->Result().error == 0 ? job->Result().result.Bytes() : 0;
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Taken or not, it tells how large results are. A failure tells nothing
+  // but must not hold the others back: downloads that all fail (a provider
+  // that does not answer) still run side by side.
+  largest_result_ = std::max(largest_result_, bytes);
+  result_seen_ = true;
+  auto it = prefetched_.find(key);
+  if (it != prefetched_.end() && it->second.job == job && !it->second.finished) {
+    it->second.finished = true;
+    it->second.bytes = bytes;
+    --running_prefetched_;
+    held_bytes_ += bytes;
+  }
+  StartWaitingLocked();
+}
+
+void FetcherCore::ForgetLocked(const Prefetched& entry) {
+  if (entry.finished) {
+    held_bytes_ -= entry.bytes;
+  } else if (entry.started) {
+    --running_prefetched_;
   }
 }
 
 std::shared_ptr<Job> FetcherCore::TakePrefetched(const std::string& key) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = prefetched_.find(key);
-  if (it == prefetched_.end()) return nullptr;
-  auto job = it->second;
-  prefetched_.erase(it);
+  std::vector<std::shared_ptr<Job>> passed_over;
+  std::shared_ptr<Job> job;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = prefetched_.find(key);
+    if (it == prefetched_.end()) return nullptr;
+    const Prefetched taken = std::move(it->second);
+    prefetched_.erase(it);
+    ForgetLocked(taken);
+    std::erase_if(prefetched_, [&](const auto& entry) {
+      if (entry.second.order > taken.order) return false;
+      ForgetLocked(entry.second);
+      passed_over.push_back(entry.second.job);
+      return true;
+    });
+    job = taken.job;
+    if (!taken.started) QueueLocked(taken.source, taken.inputs, job, key);
+    StartWaitingLocked();
+  }
+  for (auto& dropped : passed_over) {
+    dropped->cancel.cancelled = true;
+    dropped->Finish(Outcome::Failure(kQuoteCancelled, ""));
+  }
   return job;
 }
 
 void FetcherCore::CancelPrefetched() {
-  std::multimap<std::string, std::shared_ptr<Job>> taken;
+  std::map<std::string, Prefetched> taken;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     taken.swap(prefetched_);
+    waiting_.clear();
+    held_bytes_ = 0;
+    running_prefetched_ = 0;
   }
-  for (auto& [key, job] : taken) {
-    job->cancel.cancelled = true;
-    job->Finish(Outcome::Failure(kQuoteCancelled, ""));
+  for (auto& [key, entry] : taken) {
+    entry.job->cancel.cancelled = true;
+    entry.job->Finish(Outcome::Failure(kQuoteCancelled, ""));
   }
 }
 

@@ -2,6 +2,19 @@
 // the HTTP engine, the worker threads and the prefetched downloads. Requests
 // hold it by shared_ptr, so it lives until the fetcher and every request of
 // it are gone; its destructor cancels what still runs and joins the workers.
+//
+// Read-ahead. Prefetched downloads wait in the order they were handed over
+// and start while the results nobody has taken yet stay within
+// QuoteSettings::prefetch_bytes: the finished ones by their size, the
+// running ones counted at the size of the largest result so far. Until a
+// first download ends and shows that size, one runs at a time. A failed
+// download counts as size 0: downloads that all fail (a provider that does
+// not answer) still run side by side. One may always run when nothing is
+// held or running, so a result larger than the budget is still read ahead,
+// alone. A request that takes a waiting download starts it at once. The
+// caller takes its downloads in the order it handed them over: taking one
+// drops (cancels) those handed over before it and not taken, since nobody
+// will ask for them any more.
 #pragma once
 
 #include <condition_variable>
@@ -35,22 +48,51 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
   // Queues `job` for `source` on a worker thread.
   void Run(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job);
   void Prefetch(const std::vector<PrefetchItem>& items);
-  // The prefetched download for `key`, handed over once; nullptr when none.
+  // The prefetched download for `key`, handed over once and started if it
+  // was still waiting; nullptr when none.
   std::shared_ptr<Job> TakePrefetched(const std::string& key);
   void CancelPrefetched();
   void CancelAll();
 
  private:
+  // A prefetched download nobody has taken yet.
+  struct Prefetched {
+    std::shared_ptr<Job> job;
+    SourceBase* source = nullptr;
+    RequestInputs inputs;
+    uint64_t order = 0;  // rank in hand-over order
+    bool started = false;
+    bool finished = false;  // its result counts in held_bytes_
+    size_t bytes = 0;
+  };
+
   void Work();
   HttpEngine& Http();
   HttpPolicy Policy() const;
+  // Queues the fetch of `job` for a worker; mutex_ held. A prefetched job
+  // names its key, to be told when it ends.
+  void QueueLocked(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job,
+                   std::string prefetch_key = "");
+  // Starts waiting prefetched downloads while the budget allows; mutex_ held.
+  void StartWaitingLocked();
+  // A prefetched download ended: its size is noted, and unless a request
+  // took it meanwhile its result now counts as held.
+  void PrefetchFinished(const std::string& key, const std::shared_ptr<Job>& job);
+  // Removes the entry from the books; mutex_ held.
+  void ForgetLocked(const Prefetched& entry);
 
   QuoteSettings settings_;
   std::vector<std::unique_ptr<SourceBase>> sources_;
 
   std::mutex mutex_;
   std::unique_ptr<HttpEngine> http_;  // made on the first web request
-  std::multimap<std::string, std::shared_ptr<Job>> prefetched_;
+  std::map<std::string, Prefetched> prefetched_;
+  std::deque<std::string> waiting_;  // keys of prefetched downloads not started, in hand-over order
+  uint64_t next_order_ = 0;
+  size_t held_bytes_ = 0;     // results of finished prefetched downloads nobody has taken
+  int running_prefetched_ = 0;
+  size_t largest_result_ = 0;
+  bool result_seen_ = false;  // a prefetched download has ended, so largest_result_ means something
   std::vector<std::weak_ptr<Job>> live_;
   std::deque<std::function<void()>> queue_;
   std::condition_variable queue_cv_;

@@ -24,7 +24,7 @@ class SampleSource : public SourceBase {
 
   Outcome Fetch(const RequestInputs& in, FetchContext& context) override {
     if (context.cancel.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
-    return Finish(SampleBars(in.ticker, in.end), in);
+    return Finish(SampleBars(in.ticker, in.start, in.end), in);
   }
 };
 
@@ -41,7 +41,7 @@ double Cents(double x) { return std::round(x * 100.0) / 100.0; }
 
 }  // namespace
 
-Bars SampleBars(const std::string& ticker, double end) {
+Bars SampleBars(const std::string& ticker, double start, double end) {
   uint64_t seed = 0xcbf29ce484222325ULL;  // FNV-1a of the upper-case ticker
   for (char c : ticker) {
     seed ^= static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
@@ -53,6 +53,10 @@ Bars SampleBars(const std::string& ticker, double end) {
   end = std::min(end, CivilToSerial(2100, 12, 31));
   double close = 20.0 + static_cast<double>(seed % 20000) / 100.0;
   Bars bars;
+  // Five business days a week, the first and last week possibly whole.
+  if (const double span = end - std::max(start, first); span >= 0) {
+    bars.reserve(static_cast<size_t>(span * 5 / 7) + 2);
+  }
   for (double d = first; d <= end; d += 1) {
     if (WeekdayMon0(d) >= 5) continue;
     const double r = (Uniform(&state) + Uniform(&state) + Uniform(&state) - 1.5) * 0.02;
@@ -70,9 +74,10 @@ Bars SampleBars(const std::string& ticker, double end) {
     b.low = Cents(std::min(b.open, b.close) * (1 - down));
     b.volume = std::floor(100000 + vol * 900000);
     b.open_interest = 0;
+    close = b.close;
+    if (d < start) continue;
     b.adj_close = Cents(b.close * std::pow(0.98, (reference - d) / 365.25));
     bars.push_back(b);
-    close = b.close;
   }
   return bars;
 }

@@ -262,7 +262,7 @@ Outcome SourceBase::Finish(Bars bars, const RequestInputs& in, std::vector<Quote
   if (bars.empty()) return Outcome::Failure(kQuoteNoData, "no bars for " + in.ticker + " in the requested range");
   if (in.adjust) ApplyAdjustment(&bars);
   Outcome o;
-  o.result = BarsToResult(in.ticker, Aggregate(bars, in.periodicity));
+  o.result = BarsToResult(in.ticker, Aggregate(std::move(bars), in.periodicity));
   std::erase_if(events, [&](const QuoteEvent& e) { return e.date < in.start || e.date > in.end; });
   o.result.events = std::move(events);
   return o;

@@ -18,8 +18,9 @@ std::unique_ptr<SourceBase> MakeTiingoSource(FetcherCore* core);
 std::unique_ptr<SourceBase> MakeAlphaVantageSource(FetcherCore* core);
 std::unique_ptr<SourceBase> MakeDdeSource(FetcherCore* core);
 
-// Every business-day bar of the synthetic walk for `ticker` up to `end`.
-Bars SampleBars(const std::string& ticker, double end);
+// The business-day bars of the synthetic walk for `ticker` from `start` to
+// `end`. The walk itself always starts in 1990.
+Bars SampleBars(const std::string& ticker, double start, double end);
 
 // Reads a quote file into bars; a failure becomes the outcome's error.
 bool ReadCsvFile(const std::string& path, const RegionalSettings& regional, Bars* bars,

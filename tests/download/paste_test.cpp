@@ -20,11 +20,13 @@ const std::map<char, std::pair<std::string, std::string>> kLetters = {
 };
 const std::string kOrder = "dtohlcvpa";
 
-const VariantArray& FieldValues(const QuoteResult& r, const std::string& name) {
+const ResultField& FieldValues(const QuoteResult& r, const std::string& name) {
   const ResultField* f = r.series.back().Find(name);
   EXPECT_NE(f, nullptr) << name;
-  return f->value.Array();
+  return *f;
 }
+
+int Bars(const ResultField& f) { return f.UBound() - f.LBound() + 1; }
 
 struct PasteCase {
   const char* direction;
@@ -42,7 +44,7 @@ TEST_P(PasteTest, RefreshWritesEveryCell) {
                            c.beginning, "SAMPLE", c.fields, ""}});
   RunRefresh();
   const QuoteResult expected = Fetch("ACME", start, end, c.periodicity);
-  const int bars = FieldValues(expected, "Date").Rows();
+  const int bars = Bars(FieldValues(expected, "Date"));
   ASSERT_GT(bars, 3);
 
   Worksheet& sheet = wb.Worksheets("Prices");
@@ -55,7 +57,7 @@ TEST_P(PasteTest, RefreshWritesEveryCell) {
     if (fields.find(letter) == std::string::npos || letter == 't') continue;
     const auto& [header, field] = kLetters.at(letter);
     EXPECT_EQ(sheet.CellValue(at.row1, col), Variant(header)) << letter;
-    const VariantArray& values = FieldValues(expected, field);
+    const ResultField& values = FieldValues(expected, field);
     for (int i = 0; i < bars; ++i) {
       const int bar = fbt ? bars - 1 - i : i;
       ASSERT_EQ(sheet.CellValue(at.row1 + 1 + i, col), values.At(bar)) << letter << " bar " << i;
@@ -105,9 +107,9 @@ TEST_P(UpdateTest, AppendsNewBarsAndReplacesTheOverlapBar) {
   RunUpdate();
 
   const QuoteResult full = Fetch("ACME", start, end, c.periodicity);
-  const VariantArray& dates = FieldValues(full, "Date");
-  const VariantArray& closes = FieldValues(full, "Close");
-  const int bars = dates.Rows();
+  const ResultField& dates = FieldValues(full, "Date");
+  const ResultField& closes = FieldValues(full, "Close");
+  const int bars = Bars(dates);
   const bool fbt = std::string(c.direction) == "FBT";
   ASSERT_EQ(sheet.GetRange("A1").End(Direction::kDown).Row(), bars + 1);
   for (int i = 0; i < bars; ++i) {
@@ -194,7 +196,7 @@ TEST_P(TimeColumnTest, FormatFollowsTheFirstTime) {
   context_.MakeQuoteFetcher = [time] {
     return std::make_unique<WrappedFetcher>(MakeFetcher(), 0, [time](QuoteResult& r) {
       for (ResultSeries& series : r.series) {
-        const int bars = series.Find("Date")->value.Array().Rows();
+        const int bars = series.Find("Date")->UBound() + 1;
         std::vector<Variant> times(bars, Variant::Date(time));
         series.fields.push_back({"Time", Variant::Array1D(times, 0)});
       }

@@ -105,7 +105,7 @@ TEST_F(DownloadTest, ErrorWhilePastingLeavesTheRowRedWhateverTheAnswer) {
   context_.MakeQuoteFetcher = [] {
     return std::make_unique<WrappedFetcher>(MakeFetcher(), 0, [](QuoteResult& r) {
       for (ResultSeries& series : r.series) {
-        const int bars = series.Find("Date")->value.Array().Rows();
+        const int bars = series.Find("Date")->UBound() + 1;
         std::vector<Variant> times(bars, Variant::Date(0.5));
         times[1] = Variant::Array1D({Variant(1), Variant(2)});
         series.fields.push_back({"Time", Variant::Array1D(times, 0)});

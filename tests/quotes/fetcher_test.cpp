@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "host/error.h"
 #include "quotes/fault_injecting_fetcher.h"
 #include "tests/quotes/quote_test_util.h"
 
@@ -188,6 +189,57 @@ TEST_F(Fetcher, RequestsOutliveTheirFetcher) {
   fetcher_.reset();
   RunToEnd(*r);
   EXPECT_EQ(r->ErrorNumber(), 0);
+}
+
+// A field reads the same whether it holds a column of doubles (how sources
+// deliver bars), an array with its own bounds, or a single value.
+TEST(ResultFields, ReadAlikeInEveryForm) {
+  const ResultField numbers = ResultField::Column("Close", {1.5, 2.5, 3.5});
+  const ResultField dates = ResultField::Column("Date", {45000, 45001}, true);
+  const ResultField array("Time", Variant::Array1D({Variant("a"), Variant(2)}, 1));
+  const ResultField single("Name", Variant("ACME"));
+  struct Case {
+    const ResultField* field;
+    bool list;
+    int lower, upper;
+    Variant last;
+  };
+  const Case cases[] = {
+      {&numbers, true, 0, 2, Variant(3.5)},
+      {&dates, true, 0, 1, Variant::Date(45001)},
+      {&array, true, 1, 2, Variant(2)},
+      {&single, false, 0, -1, Variant()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field->name);
+    EXPECT_EQ(c.field->IsList(), c.list);
+    if (!c.list) continue;
+    EXPECT_EQ(c.field->LBound(), c.lower);
+    EXPECT_EQ(c.field->UBound(), c.upper);
+    EXPECT_TRUE(c.field->At(c.upper) == c.last);
+    for (int outside : {c.lower - 1, c.upper + 1}) {
+      try {
+        c.field->At(outside);
+        ADD_FAILURE() << "bar " << outside << " is outside";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), kErrSubscript);
+      }
+    }
+  }
+}
+
+// What a result holds counts its values: a column of doubles a fifth of the
+// same bars as Variants.
+TEST(ResultFields, BytesCountTheValuesHeld) {
+  std::vector<double> closes(1000, 42.0);
+  std::vector<Variant> boxed(closes.begin(), closes.end());
+  QuoteResult compact, general;
+  compact.series.push_back({"ACME", {ResultField::Column("Close", closes)}});
+  general.series.push_back({"ACME", {ResultField("Close", Variant::Array1D(boxed))}});
+  EXPECT_GE(compact.Bytes(), 1000 * sizeof(double));
+  EXPECT_LT(compact.Bytes(), 1000 * sizeof(double) + 1024);
+  EXPECT_GE(general.Bytes(), 1000 * sizeof(Variant));
+  EXPECT_GT(QuoteResult().Bytes(), 0u);
 }
 
 TEST(QuoteSettingsFile, ReadsTheSourcesSectionOfTheUserSettings) {

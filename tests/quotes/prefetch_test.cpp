@@ -118,5 +118,100 @@ TEST(Prefetch, ADifferentRequestDoesNotTakeAPrefetchedDownload) {
   EXPECT_EQ(server.Hits(), 2);
 }
 
+// Waits until the server has answered `hits` requests, for at most 10 s.
+void AwaitHits(const DelayedTiingo& server, int hits) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (server.Hits() < hits && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// The read-ahead holds no more results than its byte budget: with room for
+// two and a half results, two are read ahead and the rest wait until taken.
+TEST(Prefetch, ReadAheadStaysWithinItsByteBudget) {
+  DelayedTiingo server(1);
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  const auto tickers = Tickers(12);
+  const auto sequential = RunInOrder(*MakeQuoteFetcher(settings), "TIINGO", tickers);
+  auto probe = NewRequest(*MakeQuoteFetcher(settings), {"TIINGO", tickers[0], Day(2024, 1, 1), Day(2024, 1, 31)});
+  RunToEnd(*probe);
+  const size_t one_result = probe->Result().Bytes();
+  ASSERT_GT(one_result, 0u);
+  const int before = server.Hits();
+
+  settings.prefetch_bytes = one_result * 5 / 2;
+  auto fetcher = MakeQuoteFetcher(settings);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : tickers) items.push_back(Item("TIINGO", t));
+  fetcher->Prefetch(items);
+  AwaitHits(server, before + 2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(server.Hits(), before + 2) << "two results fit the budget, a third does not";
+
+  EXPECT_EQ(RunInOrder(*fetcher, "TIINGO", tickers), sequential);
+  EXPECT_EQ(server.Hits(), before + 12) << "every download was read ahead or taken over once";
+}
+
+// A budget smaller than one result still reads one row ahead, and a request
+// whose download is still waiting starts it at once.
+TEST(Prefetch, TinyBudgetReadsOneAheadAndGivesTheSequentialResults) {
+  DelayedTiingo server(1);
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  const auto tickers = Tickers(10);
+  const auto sequential = RunInOrder(*MakeQuoteFetcher(settings), "TIINGO", tickers);
+  const int before = server.Hits();
+
+  settings.prefetch_bytes = 1;
+  auto fetcher = MakeQuoteFetcher(settings);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : tickers) items.push_back(Item("TIINGO", t));
+  fetcher->Prefetch(items);
+  AwaitHits(server, before + 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(server.Hits(), before + 1);
+
+  EXPECT_EQ(RunInOrder(*fetcher, "TIINGO", tickers), sequential);
+  EXPECT_EQ(server.Hits(), before + 10);
+}
+
+// Taking a download drops the ones handed over before it that nobody took:
+// asking for one of them later downloads it again.
+TEST(Prefetch, DownloadsPassedOverAreDropped) {
+  DelayedTiingo server(1);
+  TempDir dir;
+  auto fetcher = MakeQuoteFetcher(TestSettings(dir, server.Url()));
+  fetcher->Prefetch({Item("TIINGO", "AAA"), Item("TIINGO", "BBB"), Item("TIINGO", "CCC")});
+  const auto first = RunInOrder(*fetcher, "TIINGO", {"AAA"});
+  AwaitHits(server, 3);
+  const auto third = RunInOrder(*fetcher, "TIINGO", {"CCC"});
+  EXPECT_EQ(server.Hits(), 3);
+  const auto second = RunInOrder(*fetcher, "TIINGO", {"BBB"});
+  EXPECT_EQ(server.Hits(), 4) << "BBB was dropped when CCC was taken";
+  auto fresh = MakeQuoteFetcher(TestSettings(dir, server.Url()));
+  EXPECT_EQ(RunInOrder(*fresh, "TIINGO", {"AAA", "BBB", "CCC"}),
+            (std::vector<std::vector<double>>{first[0], second[0], third[0]}));
+}
+
+// Cancelling ends the running and the waiting downloads alike.
+TEST(Prefetch, CancelEndsWaitingDownloadsToo) {
+  DelayedTiingo server(20);
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  settings.prefetch_bytes = 1;
+  auto fetcher = MakeQuoteFetcher(settings);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : Tickers(8)) items.push_back(Item("TIINGO", t));
+  fetcher->Prefetch(items);
+  fetcher->CancelAll();
+  auto r = NewRequest(*fetcher, {"TIINGO", Tickers(8)[3], Day(2024, 1, 1), Day(2024, 1, 31)});
+  r->SetParameter("EXCHANGE", Variant("no adjust values"));
+  RunToEnd(*r);
+  EXPECT_EQ(r->ErrorNumber(), 0) << "a request after the cancel downloads afresh";
+  fetcher.reset();
+  EXPECT_LE(server.Hits(), 2) << "the waiting downloads never started";
+}
+
 }  // namespace
 }  // namespace plrxl::testing

@@ -101,8 +101,8 @@ inline std::vector<double> Column(const QuoteResult& result, const std::string& 
   std::vector<double> out;
   if (result.series.empty()) return out;
   const ResultField* f = result.series[0].Find(field);
-  if (f == nullptr || !f->value.IsArray()) return out;
-  for (const Variant& v : f->value.Array().Data()) out.push_back(v.Number());
+  if (f == nullptr || !f->IsList()) return out;
+  for (int i = f->LBound(); i <= f->UBound(); ++i) out.push_back(f->At(i).Number());
   return out;
 }
 

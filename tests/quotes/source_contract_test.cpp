@@ -69,18 +69,18 @@ TEST_P(SourceContract, DeliversAlignedFieldsOldestFirstWithinTheRange) {
   ASSERT_EQ(s.fields.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(s.fields[i].name, expected[i]);
-    ASSERT_TRUE(s.fields[i].value.IsArray());
-    EXPECT_EQ(s.fields[i].value.Array().LBound(), 0);
-    EXPECT_EQ(s.fields[i].value.Array().Rows(), s.fields[0].value.Array().Rows());
+    ASSERT_TRUE(s.fields[i].IsList());
+    EXPECT_EQ(s.fields[i].LBound(), 0);
+    EXPECT_EQ(s.fields[i].UBound(), s.fields[0].UBound());
   }
-  const auto& dates = s.fields[0].value.Array().Data();
-  ASSERT_FALSE(dates.empty());
-  for (size_t i = 0; i < dates.size(); ++i) {
-    EXPECT_TRUE(dates[i].IsDate());
-    EXPECT_GE(dates[i].DateSerial(), start);
-    EXPECT_LE(dates[i].DateSerial(), end);
+  const ResultField& dates = s.fields[0];
+  ASSERT_GE(dates.UBound(), 0);
+  for (int i = 0; i <= dates.UBound(); ++i) {
+    EXPECT_TRUE(dates.At(i).IsDate());
+    EXPECT_GE(dates.At(i).DateSerial(), start);
+    EXPECT_LE(dates.At(i).DateSerial(), end);
     if (i > 0) {
-      EXPECT_GT(dates[i].DateSerial(), dates[i - 1].DateSerial());
+      EXPECT_GT(dates.At(i).DateSerial(), dates.At(i - 1).DateSerial());
     }
   }
 }
