@@ -33,6 +33,10 @@ namespace plrxl {
 
 class Workbook;
 class SpreadsheetHost;
+// What a loaded file holds beyond the model, kept for the store that
+// loaded it to write back; opaque to everything else.
+struct CarriedSheetFeatures;
+struct CarriedWorkbookFeatures;
 
 // One sheet of cells. The primitives below are what Range is built on; user
 // code normally goes through Range.
@@ -118,6 +122,14 @@ class Worksheet : public HostObject {
   virtual Chart& AddChart(double left, double top, double width, double height) = 0;
   virtual void DeleteChart(int index) = 0;
 
+  // Features of the loaded file that the model does not know (conditional
+  // formats, validation, tables, comments, pictures, print areas...), set
+  // by the store that loaded the sheet and written back by it; null when
+  // none. They go with the sheet when it is moved or renamed, and with it
+  // when it is deleted.
+  virtual std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const = 0;
+  virtual void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) = 0;
+
   // --- convenience ---
   // Range by A1 address without a sheet name ("B2", "$A$1:$C$9", "A:K").
   Range GetRange(const std::string& a1);
@@ -178,9 +190,19 @@ class Workbook : public HostObject {
   // existing file untouched) and makes it the workbook's name and path.
   virtual void SaveAs(const std::string& path) = 0;
   virtual void Save() = 0;
-  // Parts of the loaded file that the model cannot carry ("image
-  // xl/media/image1.png"); they would be dropped on save.
+  // Notes about the loaded file and the last save: what was read
+  // differently from how the file gave it ("name 'X' local to sheet 'Y'
+  // loaded as a workbook name"), what a save left out on purpose.
   virtual std::vector<std::string>& Warnings() = 0;
+  // What the loaded file holds that a save would drop, one text per
+  // feature or part naming it and where it is ("embedded objects on sheet
+  // 'Data'", "pivot table xl/pivotTables/pivotTable1.xml"). Empty when a
+  // save keeps everything. Commands that save a loaded workbook refuse
+  // unless the user accepts these losses.
+  virtual std::vector<std::string>& Losses() = 0;
+  // Workbook-wide counterpart of Worksheet::CarriedFeatures.
+  virtual std::shared_ptr<const CarriedWorkbookFeatures> CarriedFeatures() const = 0;
+  virtual void SetCarriedFeatures(std::shared_ptr<const CarriedWorkbookFeatures> features) = 0;
   // Package parts carried over unchanged (the VBA project of an .xlsm and
   // its relationships), keyed by part name ("xl/vbaProject.bin").
   virtual std::vector<std::pair<std::string, std::string>>& CarriedParts() = 0;

@@ -56,6 +56,11 @@ class MemoryWorkbook : public Workbook {
   void SaveAs(const std::string& path) override;
   void Save() override;
   std::vector<std::string>& Warnings() override { return warnings_; }
+  std::vector<std::string>& Losses() override { return losses_; }
+  std::shared_ptr<const CarriedWorkbookFeatures> CarriedFeatures() const override { return carried_features_; }
+  void SetCarriedFeatures(std::shared_ptr<const CarriedWorkbookFeatures> features) override {
+    carried_features_ = std::move(features);
+  }
   std::vector<std::pair<std::string, std::string>>& CarriedParts() override { return carried_; }
   void Close() override;
 
@@ -82,6 +87,8 @@ class MemoryWorkbook : public Workbook {
   std::unordered_map<CellStyle, int, CellStyleHash> style_ids_;
   std::vector<DefinedName> names_;
   std::vector<std::string> warnings_;
+  std::vector<std::string> losses_;
+  std::shared_ptr<const CarriedWorkbookFeatures> carried_features_;
   std::vector<std::pair<std::string, std::string>> carried_;
   bool DayMoved() const;
 

@@ -67,6 +67,10 @@ class MemoryWorksheet : public Worksheet {
   Chart& ChartAt(int index) override;
   Chart& AddChart(double left, double top, double width, double height) override;
   void DeleteChart(int index) override;
+  std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const override { return carried_features_; }
+  void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) override {
+    carried_features_ = std::move(features);
+  }
 
   size_t MemoryUsage() const { return sizeof(*this) + cells_.MemoryUsage(); }
 
@@ -90,6 +94,7 @@ class MemoryWorksheet : public Worksheet {
   Rect selection_{1, 1, 1, 1};
   std::vector<std::unique_ptr<Chart>> charts_;
   int next_chart_number_ = 1;
+  std::shared_ptr<const CarriedSheetFeatures> carried_features_;
 };
 
 }  // namespace plrxl

@@ -203,24 +203,25 @@ std::string A1RefToR1C1(const std::string& ref) {
   return "=" + sheet + FormatR1C1(parsed->rect);
 }
 
-void ReadDrawing(const ZipReader& zip, const std::string& drawing_part, Worksheet& sheet,
-                 std::set<std::string>& consumed, std::vector<std::string>& warnings) {
-  if (!zip.Has(drawing_part)) return;
+std::vector<size_t> ReadDrawing(const ZipReader& zip, const std::string& drawing_part, Worksheet& sheet,
+                                std::set<std::string>& consumed, std::vector<std::string>& warnings) {
+  std::vector<size_t> others;
+  if (!zip.Has(drawing_part)) return others;
   consumed.insert(drawing_part);
   Relationships rels = ReadRelationships(zip, drawing_part);
   std::string text = zip.Read(drawing_part);
   pugi::xml_document doc;
   ParseXml(text, doc, drawing_part);
   pugi::xml_node root = Root(doc, "wsDr", drawing_part);
+  size_t position = 0;
   for (pugi::xml_node anchor = root.first_child(); anchor; anchor = anchor.next_sibling()) {
     if (anchor.type() != pugi::node_element) continue;
+    const size_t index = position++;
     pugi::xml_node frame = Child(anchor, "graphicFrame");
     pugi::xml_node chart_ref = Child(Child(Child(frame, "graphic"), "graphicData"), "chart");
     if (!chart_ref) {
-      if (Child(anchor, "sp") || Child(anchor, "grpSp") || Child(anchor, "cxnSp")) {
-        warnings.push_back("shape in " + drawing_part);
-      }
-      continue;  // pictures are reported through their media parts
+      others.push_back(index);
+      continue;
     }
     auto rel = rels.find(Attr(chart_ref, "id").as_string());
     if (rel == rels.end() || !zip.Has(rel->second.target)) continue;
@@ -246,6 +247,7 @@ void ReadDrawing(const ZipReader& zip, const std::string& drawing_part, Workshee
     consumed.insert(rel->second.target);
     ReadChartPart(zip.Read(rel->second.target), rel->second.target, chart, warnings);
   }
+  return others;
 }
 
 }  // namespace plrxl::xlsx

@@ -46,6 +46,15 @@ void LoadBudget::SpendCells(int64_t cells, const std::string& part) {
   cells_ += cells;
 }
 
+void LoadBudget::SpendCarried(size_t bytes, const std::string& part) {
+  carried_bytes_ += static_cast<int64_t>(bytes);
+  if (carried_bytes_ > limits_.max_part_bytes) {
+    Refuse("brings the parts carried over (pictures, tables, comments...) past " + Grouped(limits_.max_part_bytes) +
+               " bytes",
+           kMaxPartMBKey, Grouped(limits_.max_part_bytes >> 20) + " MB", part);
+  }
+}
+
 void CellTagCounter::Scan(const std::string& text, bool final) {
   // A tag name is complete well within 64 bytes of its '<'; leave the tail
   // for the next call unless the part is complete.

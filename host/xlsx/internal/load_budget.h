@@ -21,11 +21,15 @@ class LoadBudget {
   void CheckSheetCells(int64_t cells, const std::string& part) const;
   // The cells of one sheet part join the workbook's total.
   void SpendCells(int64_t cells, const std::string& part);
+  // Bytes of a part carried over as it is (an image, a table, comments):
+  // together they may hold as much as one part may.
+  void SpendCarried(size_t bytes, const std::string& part);
 
  private:
   XlsxLimits limits_;
   int64_t text_bytes_ = 0;
   int64_t cells_ = 0;
+  int64_t carried_bytes_ = 0;
 };
 
 // Counts cell elements (<c ...>, any prefix) in a sheet part while it is

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "host/address.h"
+#include "host/xlsx/internal/carry_reader.h"
 #include "host/xlsx/internal/chart_reader.h"
 #include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/problem.h"
@@ -22,7 +23,8 @@ constexpr const char* kRegenerated[] = {
     "[Content_Types].xml", "docProps/", "xl/theme/", "xl/calcChain.xml", "xl/printerSettings/",
     "xl/charts/style",     "xl/charts/colors", "customXml/", "xl/metadata.xml"};
 
-// Parts the model cannot carry, by folder, with the name the warning uses.
+// Parts neither the model nor the FeatureCarrier took, by folder, with the
+// name the loss uses.
 struct PartKind {
   const char* prefix;
   const char* description;
@@ -74,14 +76,27 @@ std::string WorkbookPart(const ZipReader& zip) {
 // The R1C1 form the model keeps for a plain A1 reference (see xlsx_store.h).
 std::string NameRefersTo(const std::string& text) { return A1RefToR1C1(text); }
 
+// `sheets`: the worksheet of each sheet of the file by position, nullptr
+// for the sheets that are not worksheets.
 void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<std::string>& sheet_names,
-               std::vector<std::string>& warnings) {
+               const std::vector<Worksheet*>& sheets, FeatureCarrier& carrier, std::vector<std::string>& warnings) {
   for (pugi::xml_node n = names.first_child(); n; n = n.next_sibling()) {
     if (!Is(n, "definedName")) continue;
     std::string name = n.attribute("name").as_string();
     if (name.empty()) continue;
     if (StartsWith(name, "_xlnm.")) {
-      if (name != "_xlnm._FilterDatabase") warnings.push_back("built-in name '" + name.substr(6) + "'");
+      // Print areas, print titles, filter ranges: they belong to a sheet.
+      Worksheet* sheet = nullptr;
+      if (pugi::xml_attribute local = n.attribute("localSheetId")) {
+        const size_t index = local.as_uint(sheets.size());
+        if (index < sheets.size()) sheet = sheets[index];
+      }
+      std::vector<std::pair<std::string, std::string>> attributes;
+      for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+        const std::string_view attribute = a.name();
+        if (attribute != "name" && attribute != "localSheetId") attributes.emplace_back(a.name(), a.value());
+      }
+      carrier.ReadBuiltInName(name, n.text().get(), std::move(attributes), sheet);
       continue;
     }
     if (pugi::xml_attribute local = n.attribute("localSheetId")) {
@@ -111,8 +126,17 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     if (rel.type == "sharedStrings") strings_part = rel.target;
     if (rel.type == "vbaProject") vba_part = rel.target;
   }
+  // Nothing the workbook part refers to is carried with a sheet's features.
+  std::set<std::string> structure = {workbook_part};
+  for (const auto& [id, rel] : rels) {
+    if (!rel.external) structure.insert(rel.target);
+  }
+  FeatureCarrier carrier(zip, budget, std::move(structure), consumed, into.Losses());
+
   std::vector<uint32_t> theme = ReadThemeColors(ReadIf(zip, theme_part, consumed), theme_part);
-  StyleTable styles = ReadStyles(ReadIf(zip, styles_part, consumed), styles_part, theme);
+  std::string styles_text = ReadIf(zip, styles_part, consumed);
+  carrier.ReadStyles(styles_text, styles_part);
+  StyleTable styles = ReadStyles(std::move(styles_text), styles_part, theme);
   SharedTexts strings;
   if (std::string text = ReadIf(zip, strings_part, consumed); !text.empty()) {
     strings = ReadSharedStrings(text, strings_part, budget);
@@ -123,8 +147,10 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   ParseXml(text, doc, workbook_part);
   pugi::xml_node root = Root(doc, "workbook", workbook_part);
 
-  SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings(), &budget};
+  SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings(), &into.Losses(),
+                   &budget};
   std::vector<std::string> sheet_names;
+  std::vector<Worksheet*> sheets;
   std::vector<std::pair<Worksheet*, std::string>> drawings;
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
     if (!Is(s, "sheet")) continue;
@@ -133,11 +159,13 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     auto rel = rels.find(Attr(s, "id").as_string());
     if (rel == rels.end()) throw XlsxProblem("sheet '" + name + "' has no part");
     if (rel->second.type != "worksheet") {
-      into.Warnings().push_back(rel->second.type + " '" + name + "'");
+      into.Losses().push_back(rel->second.type + " '" + name + "'");
+      sheets.push_back(nullptr);
       continue;
     }
     const std::string& part = rel->second.target;
     Worksheet& sheet = into.AddWorksheet();
+    sheets.push_back(&sheet);
     try {
       sheet.SetName(name);
     } catch (const Error&) {
@@ -153,6 +181,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     });
     budget.SpendCells(counter.Cells(), part);
     SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
+    carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
     std::string_view state = s.attribute("state").value();
     if (state == "hidden" || state == "veryHidden") sheet.SetVisible(false);
@@ -163,9 +192,12 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     }
   }
   if (into.WorksheetCount() == 0) throw XlsxProblem("the workbook has no worksheet");
-  for (const auto& [sheet, part] : drawings) ReadDrawing(zip, part, *sheet, consumed, into.Warnings());
+  for (const auto& [sheet, part] : drawings) {
+    carrier.ReadDrawingAnchors(part, ReadDrawing(zip, part, *sheet, consumed, into.Warnings()), *sheet);
+  }
 
-  ReadNames(Child(root, "definedNames"), into, sheet_names, into.Warnings());
+  ReadNames(Child(root, "definedNames"), into, sheet_names, sheets, carrier, into.Warnings());
+  carrier.Finish(into);
 
   int active = Child(Child(root, "bookViews"), "workbookView").attribute("activeTab").as_int(0) + 1;
   if (active >= 1 && active <= into.WorksheetCount() && into.WorksheetAt(active).Visible()) {
@@ -196,7 +228,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
         break;
       }
     }
-    into.Warnings().push_back(std::string(description) + " " + part);
+    into.Losses().push_back(std::string(description) + " " + part);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "host/xlsx/internal/carry_writer.h"
 #include "host/xlsx/internal/chart_writer.h"
 #include "host/xlsx/internal/format_cache.h"
 #include "host/xlsx/internal/problem.h"
@@ -104,6 +105,7 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   lxw_error err = workbook_close(wb.release());
   if (err != LXW_NO_ERROR) throw XlsxProblem(std::string("cannot write the package: ") + lxw_strerror(err));
   if (std::fflush(rows.get()) != 0) throw XlsxProblem("cannot write the temporary sheet data");
+  AddCarriedFeatures(workbook, path, edits);
   PatchPackage(path, edits);
 }
 

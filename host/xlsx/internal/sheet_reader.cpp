@@ -16,26 +16,6 @@ namespace plrxl::xlsx {
 
 namespace {
 
-// Sheet features the model cannot carry, by element name.
-struct DroppedFeature {
-  const char* element;
-  const char* description;
-};
-constexpr DroppedFeature kDroppedFeatures[] = {
-    {"conditionalFormatting", "conditional formatting"},
-    {"dataValidations", "data validation"},
-    {"hyperlinks", "hyperlinks"},
-    {"autoFilter", "auto filter"},
-    {"sheetProtection", "sheet protection"},
-    {"tableParts", "tables"},
-    {"legacyDrawing", "comments"},
-    {"picture", "background picture"},
-    {"oleObjects", "embedded objects"},
-    {"controls", "controls"},
-    {"sortState", "sort state"},
-    {"scenarios", "scenarios"},
-};
-
 constexpr size_t kPieceBytes = size_t{1} << 20;
 
 // "B12" -> row 12, col 2, also beyond this grid (up to "XFD1048576", the
@@ -118,7 +98,7 @@ class CellLoader {
   // One warning for the cells skipped beyond the grid, if any.
   void ReportBeyondGrid() const {
     if (beyond_grid_ == 0) return;
-    ctx_.warnings->push_back(std::to_string(beyond_grid_) + " cell(s) beyond the grid of " +
+    ctx_.losses->push_back(std::to_string(beyond_grid_) + " cell(s) beyond the grid of " +
                              std::to_string(kMaxRows) + " rows and " + std::to_string(kMaxCols) +
                              " columns skipped on sheet '" + sheet_.Name() + "', the first at " + first_beyond_);
   }
@@ -336,13 +316,13 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
       }
     } else if (name == "drawing") {
       extras.drawing_rid = Attr(node, "id").as_string();
-    } else {
-      for (const DroppedFeature& f : kDroppedFeatures) {
-        if (name == f.element) {
-          ctx.warnings->push_back(std::string(f.description) + " on sheet '" + sheet.Name() + "'");
-        }
-      }
     }
+  }
+  if (cells.found) {
+    // Just after <sheetData/>, or after its end tag.
+    const bool empty = cells.begin == cells.end && cells.end >= 2 && text.compare(cells.end - 2, 2, "/>") == 0;
+    const size_t close = empty ? cells.end - 1 : text.find('>', cells.end);
+    if (close != std::string::npos) extras.tail_begin = close + 1;
   }
   return extras;
 }

@@ -1,5 +1,6 @@
 // Reads one worksheet part (cells, formulas, styles, layout, views) into a
-// Worksheet of the model.
+// Worksheet of the model. The elements after the cells that the model does
+// not know are left to the FeatureCarrier (carry_reader.h).
 #pragma once
 
 #include <string>
@@ -19,11 +20,15 @@ struct SheetContext {
   // Model style id per xf index; -1 until first used.
   std::vector<int> model_style;
   std::vector<std::string>* warnings;
+  std::vector<std::string>* losses;
   LoadBudget* budget;
 };
 
 struct SheetExtras {
   std::string drawing_rid;  // relationship id of the sheet's drawing, if any
+  // Where the elements after the cells start in the text; npos when the
+  // part has no cell table.
+  size_t tail_begin = std::string::npos;
 };
 
 // Column width conversion between the file's width (characters plus
@@ -31,7 +36,7 @@ struct SheetExtras {
 double FileWidthToColumnWidth(double file_width);
 
 // The cells are parsed a piece of rows at a time (xml_pieces.h). Cells
-// beyond the grid are skipped and reported in ctx.warnings with the first
+// beyond the grid are skipped and reported in ctx.losses with the first
 // such address; a text or formula the file format cannot hold throws
 // XlsxProblem naming the cell.
 SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx);

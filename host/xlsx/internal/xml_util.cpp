@@ -121,6 +121,7 @@ Relationships ReadRelationships(const ZipReader& zip, const std::string& part) {
     std::string type = rel.attribute("Type").as_string();
     size_t type_slash = type.rfind('/');
     r.type = type_slash == std::string::npos ? type : type.substr(type_slash + 1);
+    r.type_uri = type;
     r.external = std::string_view(rel.attribute("TargetMode").as_string()) == "External";
     std::string target = rel.attribute("Target").as_string();
     r.target = r.external ? target : ResolvePartName(part, target);

@@ -33,6 +33,7 @@ std::string TextOf(const pugi::xml_node& node);
 // "worksheet", "chart") and its target resolved to a part name.
 struct Relationship {
   std::string type;
+  std::string type_uri;  // the whole type
   std::string target;
   bool external = false;
 };
