@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/project_session.h"
+#include "app/save_losses.h"
 #include "app/workbook_lock.h"
 #include "host/error.h"
 
@@ -14,11 +15,12 @@ namespace plrxl::app {
 namespace {
 
 void AddRow(const AppContext& ctx, const std::string& path, const TickerRowOptions& row, ConsoleOptions console,
-            bool force) {
+            bool force, bool allow_loss) {
   // One writer at a time: held until the save is done.
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, std::filesystem::absolute(path).parent_path().string());
   Workbook& wb = session.Open(path);
+  RefuseLosses(wb, path, allow_loss, ctx.err);
   CPelorin& pelorin = session.Pelorin();
   if (!pelorin.Successor()) throw Error(1, "pelorinxl", path + ": not a usable project; nothing was changed");
   auto text = [](const std::optional<std::string>& value) { return value.value_or(""); };
@@ -46,9 +48,11 @@ void RegisterAddCommand(CLI::App& app, const AppContext& ctx) {
   AddAnswerOptions(cmd, *console, *on_error);
   auto force = std::make_shared<bool>(false);
   cmd->add_flag("--force", *force, "Change the workbook although another program has it open");
-  cmd->callback([&ctx, path, row, console, on_error, force] {
+  auto allow_loss = std::make_shared<bool>(false);
+  AddAllowLossOption(cmd, *allow_loss);
+  cmd->callback([&ctx, path, row, console, on_error, force, allow_loss] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    AddRow(ctx, *path, *row, *console, *force);
+    AddRow(ctx, *path, *row, *console, *force, *allow_loss);
   });
 }
 

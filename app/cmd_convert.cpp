@@ -8,6 +8,7 @@
 #include "app/commands.h"
 #include "app/gui_windows.h"
 #include "app/project_session.h"
+#include "app/save_losses.h"
 #include "entry/converter.h"
 #include "entry/project_template.h"
 #include "forms/window_forms.h"
@@ -21,6 +22,7 @@ struct ConvertOptions {
   std::string input, output;
   bool force = false;
   bool gui = false;
+  bool allow_loss = false;
   ConsoleOptions console;
   std::string on_error = "abort";
 };
@@ -54,6 +56,17 @@ void Convert(const AppContext& ctx, const ConvertOptions& options) {
   if (options.input.empty() || options.output.empty()) {
     throw CLI::ValidationError("convert", "IN and OUT are required without --gui");
   }
+  // OUT is the loaded IN changed: what IN holds that a save drops must be
+  // accepted first. An IN that does not load is reported by the conversion.
+  {
+    std::unique_ptr<MemoryHost> host = ctx.MakeHost();
+    Workbook* input = nullptr;
+    try {
+      input = &host->OpenWorkbook(options.input);
+    } catch (const Error&) {
+    }
+    if (input != nullptr) RefuseLosses(*input, options.input, options.allow_loss, ctx.err);
+  }
   const std::string folder = std::filesystem::absolute(options.output).parent_path().string();
   ProjectSession session(ctx, console, folder);
   OpenConversionProject(session);
@@ -71,6 +84,7 @@ void RegisterConvertCommand(CLI::App& app, const AppContext& ctx) {
   cmd->add_option("OUT", options->output, "The project workbook to write (.xlsx)");
   cmd->add_flag("--gui", options->gui, "Open the converter window to choose both files (needs a display)");
   cmd->add_flag("--force", options->force, "Replace OUT when it exists");
+  AddAllowLossOption(cmd, options->allow_loss);
   AddAnswerOptions(cmd, options->console, options->on_error);
   cmd->callback([&ctx, options] { Convert(ctx, *options); });
 }

@@ -1,7 +1,7 @@
 // pelorinxl info WORKBOOK: what a workbook holds, in a few lines: its
 // sheets with their used range and visibility, its defined names with what
-// they refer to, its charts with their titles, and the parts of the file
-// the model cannot carry.
+// they refer to, its charts with their titles, the notes of the load and
+// what a save would not keep.
 #include <ostream>
 
 #include "app/commands.h"
@@ -44,12 +44,14 @@ void PrintInfo(const AppContext& ctx, const std::string& path) {
   }
   out << "Warnings: " << book.Warnings().size() << "\n";
   for (const std::string& w : book.Warnings()) out << "  " << w << "\n";
+  out << "Not kept on save: " << book.Losses().size() << "\n";
+  for (const std::string& loss : book.Losses()) out << "  " << loss << "\n";
 }
 
 }  // namespace
 
 void RegisterInfoCommand(CLI::App& app, const AppContext& ctx) {
-  CLI::App* cmd = app.add_subcommand("info", "Show the sheets, names, charts and warnings of a workbook");
+  CLI::App* cmd = app.add_subcommand("info", "Show the sheets, names, charts, warnings and what a save would not keep");
   auto path = std::make_shared<std::string>();
   cmd->add_option("WORKBOOK", *path, "The .xlsx or .xlsm file")->required();
   cmd->callback([&ctx, path] { PrintInfo(ctx, *path); });

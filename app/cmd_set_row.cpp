@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/project_session.h"
+#include "app/save_losses.h"
 #include "app/workbook_lock.h"
 #include "host/error.h"
 
@@ -28,12 +29,13 @@ double DateSerialOf(const Variant& value, const RegionalSettings& rs, const char
 }
 
 void SetRow(const AppContext& ctx, const std::string& path, int row, const TickerRowOptions& given,
-            ConsoleOptions console, bool force) {
+            ConsoleOptions console, bool force, bool allow_loss) {
   if (row < 1 || row > 32767) throw Error(kErrOverflow, "pelorinxl", "ROW must be between 1 and 32767");
   // One writer at a time: held until the save is done.
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, std::filesystem::absolute(path).parent_path().string());
   Workbook& wb = session.Open(path);
+  RefuseLosses(wb, path, allow_loss, ctx.err);
   CPelorin& pelorin = session.Pelorin();
   if (!pelorin.Successor()) throw Error(1, "pelorinxl", path + ": not a usable project; nothing was changed");
   const Range anchor = wb.NameRange(kRangeTickerName);
@@ -70,9 +72,11 @@ void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx) {
   AddAnswerOptions(cmd, *console, *on_error);
   auto force = std::make_shared<bool>(false);
   cmd->add_flag("--force", *force, "Change the workbook although another program has it open");
-  cmd->callback([&ctx, path, row, given, console, on_error, force] {
+  auto allow_loss = std::make_shared<bool>(false);
+  AddAllowLossOption(cmd, *allow_loss);
+  cmd->callback([&ctx, path, row, given, console, on_error, force, allow_loss] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    SetRow(ctx, *path, *row, *given, *console, *force);
+    SetRow(ctx, *path, *row, *given, *console, *force, *allow_loss);
   });
 }
 

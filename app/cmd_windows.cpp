@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/gui_windows.h"
 #include "app/project_session.h"
+#include "app/save_losses.h"
 #include "app/workbook_lock.h"
 #include "companion/companion_functions.h"
 #include "download/macro_runner.h"
@@ -22,13 +23,15 @@ namespace {
 
 std::string Folder(const std::string& path) { return std::filesystem::absolute(path).parent_path().string(); }
 
-void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force) {
+void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force,
+                 bool allow_loss) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
   InstallWindowForms(session.Context());
   session.Host().SetDoEventsHook([&windows] { windows->Ui().ProcessEvents(); });
   Workbook& wb = session.Open(path);
+  RefuseLosses(wb, path, allow_loss, ctx.err);
   CPelorin& pelorin = session.Pelorin();
   if (!pelorin.Successor()) throw Error(1, "pelorinxl", path + ": not a usable project; nothing was changed");
   // The workbook script's loop: show the editor; when it asks for the data
@@ -48,7 +51,8 @@ void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions 
   ctx.out << "Added " << added << " row(s); saved " << wb.FullName() << "\n";
 }
 
-void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force) {
+void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force,
+                bool allow_loss) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
@@ -57,6 +61,7 @@ void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions c
   InstallWindowForms(session.Context());
   session.Host().SetDoEventsHook([&windows] { windows->Ui().ProcessEvents(); });
   Workbook& wb = session.Open(path);
+  RefuseLosses(wb, path, allow_loss, ctx.err);
   session.Context().SelectiveMode = false;
   session.Pelorin().SelectiveUpdatePelorinXL();
   // A run button sets SelectiveMode; without a run nothing changed.
@@ -70,7 +75,7 @@ void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions c
 }
 
 void AddWindowCommand(CLI::App& app, const AppContext& ctx, const char* name, const char* help,
-                      void (*body)(const AppContext&, const std::string&, ConsoleOptions, bool)) {
+                      void (*body)(const AppContext&, const std::string&, ConsoleOptions, bool, bool)) {
   CLI::App* cmd = app.add_subcommand(name, help);
   auto path = std::make_shared<std::string>();
   auto console = std::make_shared<ConsoleOptions>();
@@ -78,10 +83,12 @@ void AddWindowCommand(CLI::App& app, const AppContext& ctx, const char* name, co
   cmd->add_option("PROJECT", *path, "The project workbook")->required();
   auto force = std::make_shared<bool>(false);
   cmd->add_flag("--force", *force, "Open the workbook although another program has it open");
+  auto allow_loss = std::make_shared<bool>(false);
+  AddAllowLossOption(cmd, *allow_loss);
   AddAnswerOptions(cmd, *console, *on_error);
-  cmd->callback([&ctx, path, console, on_error, body, force] {
+  cmd->callback([&ctx, path, console, on_error, body, force, allow_loss] {
     console->on_error = ParseOnErrorAnswer(*on_error).value_or(OnErrorAnswer::kAbort);
-    body(ctx, *path, *console, *force);
+    body(ctx, *path, *console, *force, *allow_loss);
   });
 }
 

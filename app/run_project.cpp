@@ -11,6 +11,7 @@
 #include "app/workbook_lock.h"
 #include "app/gui_windows.h"
 #include "app/plugin_loader.h"
+#include "app/save_losses.h"
 #include "companion/companion_functions.h"
 #include "download/finished_look.h"
 #include "download/macro_runner.h"
@@ -52,6 +53,7 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_flag("--open", options.open_exports, "Open the files the exports wrote with the desktop's program for them");
   cmd->add_flag("--force", options.force,
                 "Run although another pelorinxl or another spreadsheet program has the workbook open");
+  AddAllowLossOption(cmd, options.allow_loss);
 }
 
 // The exit code of a run that was saved.
@@ -89,6 +91,8 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   Workbook& wb = *opened;
   stop_signals::Deferred();
   stop_signals::SetLockFile("");
+  // Before anything is downloaded or changed.
+  RefuseLosses(wb, path, options.allow_loss, ctx.err);
 
   ConsoleOptions console = options.console;
   console.catch_interrupt = false;  // the stop signals are watched here

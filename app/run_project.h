@@ -30,6 +30,8 @@ struct RunOptions {
   bool gui = false;
   // Open the files the exports wrote, once the workbook is saved (--open).
   bool open_exports = false;
+  // Save although the workbook holds what a save drops (--allow-loss).
+  bool allow_loss = false;
 };
 
 struct RunOutcome {
@@ -42,7 +44,8 @@ struct RunOutcome {
 
 // Holds the workbook lock from before the load to after the save, and turns
 // stop signals into a cancel of the run. Raises CommandExit when the
-// workbook is in use (kExitRefused) or cannot be loaded or saved
+// workbook is in use or holds what a save would drop without
+// options.allow_loss (kExitRefused), or cannot be loaded or saved
 // (kExitLoadSaveFailed).
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options);
 
