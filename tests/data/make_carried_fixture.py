@@ -2,11 +2,12 @@
 """Writes carried_features.xlsx, a workbook holding every sheet feature the
 model does not know and the .xlsx store carries through a save: sheet
 protection, an auto filter with its filter range name, two conditional
-formats and their differential formats, data validation, an external and an
-internal hyperlink, page margins, page setup, header and footer, a picture
-and a shape in the sheet's drawing, comments, a table, the 2010 extensions
-(conditional formats, data validation, sparklines), print area and print
-titles, and on the second sheet a background picture sharing the image.
+formats and their differential formats, a table style of its own, data
+validation, an external and an internal hyperlink, page margins, page
+setup, header and footer, a picture and a shape in the sheet's drawing,
+comments, a table, the 2010 extensions (conditional formats, data
+validation, sparklines), print area and print titles, and on the second
+sheet a background picture sharing the image.
 
 Only the standard library is used, so the package holds exactly the XML
 below. Run from anywhere: /usr/bin/python3 tests/data/make_carried_fixture.py
@@ -86,7 +87,9 @@ STYLES = HEAD + (
     '<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>'
     '<dxfs count="2"><dxf><font><b/><color rgb="FF9C0006"/></font><fill><patternFill><bgColor rgb="FFFFC7CE"/>'
     '</patternFill></fill></dxf><dxf><fill><patternFill><bgColor rgb="FFC6EFCE"/></patternFill></fill></dxf></dxfs>'
-    '<tableStyles count="0" defaultTableStyle="TableStyleMedium2" defaultPivotStyle="PivotStyleLight16"/>'
+    '<tableStyles count="1" defaultTableStyle="TableStyleMedium2" defaultPivotStyle="PivotStyleLight16">'
+    '<tableStyle name="Plain" pivot="0" count="1"><tableStyleElement type="wholeTable" dxfId="1"/></tableStyle>'
+    '</tableStyles>'
     '</styleSheet>') % MAIN
 
 
