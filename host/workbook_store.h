@@ -13,7 +13,8 @@ class WorkbookStore {
  public:
   virtual ~WorkbookStore() = default;
   // Fills the empty workbook `into` (it has no sheets yet) from the file at
-  // path. Parts the model cannot carry are appended to into.Warnings().
+  // path. What a save would drop is appended to into.Losses(), notes about
+  // the load to into.Warnings().
   // Throws Error(1004, "PlrXL2.WorkbookStore", "<path>: <problem>") when the
   // file is missing, not a workbook, truncated or holds broken XML; the file
   // is never changed.

@@ -10,7 +10,15 @@
 // byte, so charts of other programs keep what the model does not know) and the
 // VBA project of an .xlsm (carried over as it is, see
 // Workbook::CarriedParts; saved only into an .xlsm, with a warning in
-// Workbook::Warnings otherwise). Dates are numbers in the file; a number whose cell
+// Workbook::Warnings otherwise). What another program added that the model
+// does not know is carried over as the file held it (Worksheet and
+// Workbook::CarriedFeatures, see internal/carry_reader.h): conditional
+// formats, data validation, hyperlinks, auto filters, protection, tables,
+// comments, pictures and shapes, page setup, print areas and titles, the
+// formats and table styles they use. What cannot be carried (embedded
+// objects, controls, pivot tables, external links, chart sheets...) is
+// listed in Workbook::Losses when the file is loaded. Dates are numbers in
+// the file; a number whose cell
 // has a date or time format loads as a date. A date in a cell without a date
 // format is saved with the short-date format (built-in format 14, read back
 // as "m/d/yyyy").
@@ -43,8 +51,9 @@
 // small hostile file cannot claim gigabytes. A file over a limit is refused
 // with a message naming the limit's setting and the part. Shared strings are
 // held once however many cells show them. Cells beyond the grid (row 65,536,
-// column IV) are skipped and reported in Workbook::Warnings with the first
-// such address; the rest of the workbook loads. A text over 32,767
+// column IV) are skipped and reported in Workbook::Losses with the first
+// such address; the rest of the workbook loads. The parts carried over
+// count together against max_part_bytes. A text over 32,767
 // characters or a formula over 8,192 refuses the load, naming the cell,
 // since such a workbook could never be saved again (see format_limits.h).
 #pragma once

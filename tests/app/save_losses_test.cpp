@@ -73,6 +73,16 @@ TEST(SaveLosses, EveryCommandThatSavesRefusesAndLeavesTheFile) {
   }
 }
 
+TEST(SaveLosses, InfoListsThemWithoutChangingTheFile) {
+  TempFolder folder;
+  const std::string project = LossyProject(folder);
+  const std::string before = ReadBytes(project);
+  const testing::RunResult r = testing::RunPelorinxl(folder.Path(), {"info", project});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Not kept on save: 1\n  embedded objects on sheet '"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadBytes(project), before);
+}
+
 TEST(SaveLosses, AllowLossWarnsRunsAndSavesWhatCanBeKept) {
   TempFolder folder;
   const std::string project = LossyProject(folder);

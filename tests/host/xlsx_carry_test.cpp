@@ -288,6 +288,27 @@ TEST(XlsxCarry, NamesOfADeletedSheetLeaveWithIt) {
   LoadClean(host, saved);
 }
 
+TEST(XlsxCarry, AWorkbookSavedHereCarriesNothing) {
+  TempFolder folder;
+  const std::string saved = folder.File("own.xlsx");
+  {
+    MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+    Workbook& book = host.AddWorkbook();
+    Worksheet& sheet = book.WorksheetAt(1);
+    sheet.SetCellValue(1, 1, Variant(1.0));
+    sheet.Merge(Rect{2, 1, 2, 3});
+    ChartSeries series;
+    series.values = "='Sheet1'!R1C1:R1C1";
+    sheet.AddChart(100, 20, 300, 200).series.push_back(series);
+    book.AddWorksheet();
+    book.SaveAs(saved);
+  }
+  MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+  Workbook& book = LoadClean(host, saved);
+  EXPECT_EQ(book.CarriedFeatures(), nullptr);
+  for (int i = 1; i <= book.WorksheetCount(); ++i) EXPECT_EQ(book.WorksheetAt(i).CarriedFeatures(), nullptr) << i;
+}
+
 // A variation of the fixture and the loss it must report.
 struct LossCase {
   const char* label;

@@ -58,6 +58,11 @@ constexpr const char* kCarriedExtensions[] = {
 
 constexpr const char* kAnchors[] = {"twoCellAnchor", "oneCellAnchor", "absoluteAnchor"};
 
+// The page margins the writer gives every sheet: carrying them changes
+// nothing, and a workbook saved here stays free of carried features.
+constexpr const char* kWrittenPageMargins =
+    "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>";
+
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
@@ -216,6 +221,15 @@ bool FeatureCarrier::CarryRelationshipsOf(const std::string& xml, const Relation
 
 void FeatureCarrier::ReadSheetTail(const std::string& text, size_t tail_begin, const std::string& part,
                                    Worksheet& sheet) {
+  try {
+    CarrySheetTail(text, tail_begin, part, sheet);
+  } catch (const XlsxProblem& p) {
+    throw XlsxProblem(std::string(p.what()) + " in " + part);
+  }
+}
+
+void FeatureCarrier::CarrySheetTail(const std::string& text, size_t tail_begin, const std::string& part,
+                                    Worksheet& sheet) {
   const StartTag root = DocumentStartTag(text);
   const Scope scope = ScopeOf(text, root);
   if (tail_begin == std::string::npos || tail_begin > text.size()) tail_begin = root.end;
@@ -247,10 +261,13 @@ void FeatureCarrier::ReadSheetTail(const std::string& text, size_t tail_begin, c
       continue;
     }
     std::string raw = text.substr(e.begin, e.end - e.begin);
+    if (raw == kWrittenPageMargins) continue;
     if (local == "extLst") {
       // Only the extensions known to stand alone.
       std::string kept;
-      for (const ElementSpan& ext : ChildElements(text, e.content_begin)) {
+      const std::vector<ElementSpan> extensions =
+          e.content_begin == e.content_end ? std::vector<ElementSpan>() : ChildElements(text, e.content_begin);
+      for (const ElementSpan& ext : extensions) {
         const std::string_view ext_text = std::string_view(text).substr(ext.begin, ext.end - ext.begin);
         const std::string uri = Upper(AttributeValue(ext_text, DocumentStartTag(ext_text), "uri"));
         if (std::find(std::begin(kCarriedExtensions), std::end(kCarriedExtensions), uri) !=
@@ -284,6 +301,15 @@ void FeatureCarrier::ReadSheetTail(const std::string& text, size_t tail_begin, c
 void FeatureCarrier::ReadDrawingAnchors(const std::string& drawing_part, const std::vector<size_t>& anchors,
                                         Worksheet& sheet) {
   if (anchors.empty()) return;
+  try {
+    CarryAnchors(drawing_part, anchors, sheet);
+  } catch (const XlsxProblem& p) {
+    throw XlsxProblem(std::string(p.what()) + " in " + drawing_part);
+  }
+}
+
+void FeatureCarrier::CarryAnchors(const std::string& drawing_part, const std::vector<size_t>& anchors,
+                                  Worksheet& sheet) {
   const std::string text = zip_.Read(drawing_part);
   const StartTag root = DocumentStartTag(text);
   const Scope scope = ScopeOf(text, root);
@@ -316,7 +342,7 @@ void FeatureCarrier::ReadStyles(const std::string& text, const std::string& part
     const Scope scope = ScopeOf(text, root);
     for (const ElementSpan& e : ChildElements(text, root.end)) {
       if (e.Local() != "dxfs" && e.Local() != "tableStyles") continue;
-      if (ChildElements(text, e.content_begin).empty()) continue;
+      if (e.content_begin == e.content_end || ChildElements(text, e.content_begin).empty()) continue;
       if (!workbook_) workbook_ = std::make_shared<CarriedWorkbookFeatures>();
       std::string xml = DeclareNamespaces(std::string_view(text).substr(e.begin, e.end - e.begin), scope.namespaces,
                                           scope.ignorable, kMainNamespace);

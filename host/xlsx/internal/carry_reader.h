@@ -57,6 +57,8 @@ class FeatureCarrier {
   void Finish(Workbook& workbook);
 
  private:
+  void CarrySheetTail(const std::string& text, size_t tail_begin, const std::string& part, Worksheet& sheet);
+  void CarryAnchors(const std::string& drawing_part, const std::vector<size_t>& anchors, Worksheet& sheet);
   CarriedSheetFeatures& FeaturesOf(Worksheet& sheet);
   // Carries the relationship's target part (and what it reaches); false
   // when it cannot be carried.
