@@ -8,7 +8,9 @@
 //   cmake --build build/fuzz --target xlsx_reader_fuzz -j2
 //   mkdir -p /tmp/xlsx_corpus && cp tests/data/*.xlsx /tmp/xlsx_corpus/
 //   build/fuzz/fuzz/xlsx_reader_fuzz /tmp/xlsx_corpus -max_len=65536 -rss_limit_mb=2048
-// The seeds are the test workbooks of tests/data.
+// The seeds are the test workbooks of tests/data; carried_features.xlsx
+// leads into the code that carries what the model does not know through the
+// save (host/xlsx/internal/carry_*), the others into cells, styles, charts.
 #include <unistd.h>
 
 #include <cstddef>
