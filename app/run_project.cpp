@@ -75,8 +75,12 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   struct RestoreSignals {
     ~RestoreSignals() { stop_signals::Restore(); }
   } restore_signals;
-  WorkbookLock lock = WorkbookLock::Acquire(path, options.force);
-  if (lock.Held()) stop_signals::SetLockFile(lock.Path());
+  WorkbookLock lock = [&] {
+    stop_signals::HoldBack hold;
+    WorkbookLock taken = WorkbookLock::Acquire(path, options.force);
+    if (taken.Held()) stop_signals::SetLockFile(taken.Path());
+    return taken;
+  }();
   // Declared first so the libraries stay loaded until the host is gone.
   PluginSet plugins;
   std::unique_ptr<MemoryHost> host = ctx.MakeHost();

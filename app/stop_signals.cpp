@@ -1,5 +1,6 @@
 #include "app/stop_signals.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -69,5 +70,15 @@ bool TakePending() {
 }
 
 bool Received() { return g_received != 0; }
+
+HoldBack::HoldBack() {
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
+  sigset_t block;
+  sigemptyset(&block);
+  for (int signal : kSignals) sigaddset(&block, signal);
+  pthread_sigmask(SIG_BLOCK, &block, reinterpret_cast<sigset_t*>(saved_));
+}
+
+HoldBack::~HoldBack() { pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr); }
 
 }  // namespace plrxl::app::stop_signals

@@ -27,4 +27,19 @@ bool TakePending();
 // True when any signal arrived since Install.
 bool Received();
 
+// Holds the stop signals back while it lives; one that came meanwhile is
+// handled when it ends. Taking the lock and naming its file happen under
+// one, so a signal never ends the process between the two and leaves the
+// file behind.
+class HoldBack {
+ public:
+  HoldBack();
+  ~HoldBack();
+  HoldBack(const HoldBack&) = delete;
+  HoldBack& operator=(const HoldBack&) = delete;
+
+ private:
+  unsigned char saved_[128];  // the previous signal mask (a sigset_t)
+};
+
 }  // namespace plrxl::app::stop_signals
