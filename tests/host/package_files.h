@@ -25,6 +25,19 @@ inline std::vector<std::string> PartNames(const std::string& path) {
   return zip.Parts();
 }
 
+// Writes a package at `path` holding exactly `parts` (name -> text).
+inline void WriteParts(const std::string& path, const std::map<std::string, std::string>& parts) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(archive, nullptr);
+  for (const auto& [name, text] : parts) {
+    zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
+    ASSERT_NE(source, nullptr);
+    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+  }
+  ASSERT_EQ(zip_close(archive), 0);  // reads the buffers: `parts` is still alive here
+}
+
 // Writes to `to` a copy of the package at `from` in which each named part
 // holds the given text, or is left out when given nullopt.
 inline void CopyWithParts(const std::string& from, const std::string& to,
@@ -41,15 +54,7 @@ inline void CopyWithParts(const std::string& from, const std::string& to,
       parts.erase(part);
     }
   }
-  int error = 0;
-  zip_t* archive = zip_open(to.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  ASSERT_NE(archive, nullptr);
-  for (const auto& [name, text] : parts) {
-    zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
-    ASSERT_NE(source, nullptr);
-    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
-  }
-  ASSERT_EQ(zip_close(archive), 0);  // reads the buffers: `parts` is still alive here
+  WriteParts(to, parts);
 }
 
 // The text with the first `from` replaced by `to`; fails the test when the

@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <cmath>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "host/format_limits.h"
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
 namespace plrxl {
@@ -57,15 +57,7 @@ void WritePackage(const std::string& path, const std::string& sheet_data, const 
       "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
       "<sheetData>" + sheet_data + "</sheetData></worksheet>";
 
-  int error = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  ASSERT_NE(archive, nullptr);
-  for (const auto& [name, text] : parts) {
-    zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
-    ASSERT_NE(source, nullptr);
-    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
-  }
-  ASSERT_EQ(zip_close(archive), 0);  // reads the buffers: `parts` is still alive here
+  testing_xlsx::WriteParts(path, parts);
 }
 
 std::string Rows(int first, int last, const std::string& cells_of_row) {
