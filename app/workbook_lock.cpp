@@ -89,11 +89,15 @@ WorkbookLock WorkbookLock::Acquire(const std::string& workbook_path, bool force)
       close(fd);
       std::string pid = n > 0 ? std::string(holder, static_cast<size_t>(n)) : "";
       pid = pid.substr(0, pid.find('\n'));
-      if (force) return WorkbookLock(-1, lock_path);
+      // A held flock means a live process: the system drops it when its
+      // holder ends. Two writers would lose one's rows, so no option
+      // overrides it.
       throw CommandExit(kExitRefused,
                         Refusal(workbook_path, "the workbook is in use by another pelorinxl" +
                                                    (pid.empty() ? std::string() : " (process " + pid + ")") +
-                                                   "; try again when it has finished, or use --force"));
+                                                   "; try again when it has finished" +
+                                                   (force ? " (--force does not override a running pelorinxl)"
+                                                          : "")));
     }
     // The previous holder may have removed the file between our open and
     // our lock: then we hold a lock on a file nobody else sees; start again.

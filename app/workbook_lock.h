@@ -12,7 +12,9 @@
 //   - another spreadsheet program has the workbook open (its lock file
 //     ".~lock.NAME#" lies beside it);
 //   - the folder cannot be written (the save would fail after the run).
-// `force` skips the first two; nothing skips the third.
+// `force` skips the second only. A lock file that no live process holds
+// needs no force: it is taken over as stale. A running pelorinxl's lock is
+// never overridden, since one of two writers would lose its rows.
 #pragma once
 
 #include <string>
@@ -31,8 +33,7 @@ class WorkbookLock {
   // The lock file of a workbook path and another program's lock file.
   static std::string LockFileOf(const std::string& workbook_path);
   static std::string ForeignLockFileOf(const std::string& workbook_path);
-  // True when this process holds the lock (false after a forced start
-  // while another held it).
+  // True when this process holds the lock.
   bool Held() const { return fd_ >= 0; }
   const std::string& Path() const { return lock_path_; }
 

@@ -271,8 +271,16 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
   });
   if (proc.Aborted() || context_.StopFlag) return;
   if (current_result_ == nullptr) {
+    // The download has collected its cause ("Error: ..."): the status says
+    // it once, as its sentence.
     proc.Do([&] {
-      Owner().WriteLastStatusMsg(51, myRow, &mySettings, Variant(context_.LastDownloadText), true);
+      std::string& cause = context_.LastDownloadText;
+      if (cause.empty()) {
+        Owner().WriteLastStatusMsg(51, myRow, &mySettings, std::nullopt, true);
+      } else {
+        if (cause.back() != '.') cause += '.';
+        context_.LastDownloadFailed = true;
+      }
     });
     return;
   }

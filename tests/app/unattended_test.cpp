@@ -227,6 +227,13 @@ TEST(Unattended, SecondWriterIsRefusedAndNothingIsLost) {
       << second.err;
   const RunResult third = Child(folder.Path(), {"update", project}, ConfigEnv(folder), "third").Wait();
   EXPECT_EQ(third.status, 2) << third.err;
+  // --force overrides another program's lock file, never a running
+  // pelorinxl: both writers would save and one's rows would be lost.
+  for (const char* command : {"refresh", "update"}) {
+    const RunResult forced = Child(folder.Path(), {command, project, "--force"}, ConfigEnv(folder), "forced").Wait();
+    EXPECT_EQ(forced.status, 2) << forced.out << forced.err;
+    EXPECT_NE(forced.err.find("--force does not override a running pelorinxl"), std::string::npos) << forced.err;
+  }
   const RunResult done = first.Wait();
   EXPECT_EQ(done.status, 0) << done.out << done.err;
   for (const Status& s : Statuses(project, 4)) EXPECT_NE(s.text.find("Download OK."), std::string::npos) << s.text;
