@@ -95,6 +95,12 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   Workbook& wb = *opened;
   stop_signals::Deferred();
   stop_signals::SetLockFile("");
+  // Its lists and messages make a project: without them nothing is run
+  // and the file is not written.
+  if (wb.FindWorksheet(kParametersSheet) == nullptr) {
+    throw CommandExit(kExitRefused, path + ": the workbook has no \"" + kParametersSheet +
+                                        "\" sheet, so it is not a project; nothing was changed");
+  }
   // Before anything is downloaded or changed.
   RefuseLosses(wb, path, options.allow_loss, ctx.err);
 

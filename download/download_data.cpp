@@ -94,6 +94,12 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
       context_.LastDownloadText = Owner().TWP("E16");
       context_.LastDownloadFailed = false;
       current_result_ = &request->Result();
+      // Bars the source sent without a single value are not on the sheet:
+      // the status says so rather than drop them silently.
+      if (const int left_out = current_result_->bars_left_out; left_out > 0) {
+        context_.LastDownloadText += " " + std::to_string(left_out) +
+                                     (left_out == 1 ? " bar without values left out." : " bars without values left out.");
+      }
     }
   });
   IgnoreErrors([&] { request->SetCallback(nullptr); });

@@ -386,8 +386,7 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     // The download has noted "Download OK." already: one status text, once.
     const std::string ok = Owner().TWP("E16");
     const std::string& so_far = context_.LastDownloadText;
-    const bool noted = !ok.empty() && so_far.size() >= ok.size() &&
-                       so_far.compare(so_far.size() - ok.size(), ok.size(), ok) == 0;
+    const bool noted = !ok.empty() && so_far.find(ok) != std::string::npos;
     if (Owner().TWP("H2") == "Update" && !noted) Owner().WriteLastStatusMsg(16, myRow, &mySettings);
   });
 }

@@ -190,12 +190,11 @@ bool CPelorin::RavellXLSettingsAreOk() {
     settings->Activate();
   });
 
-  int anchor_row = 0, anchor_col = 0, last_row = 0;
+  int anchor_row = 0, last_row = 0;
   bool stop = false;
   proc.Do([&] {
     const Range anchor = Anchor(Ref(workbook));
     anchor_row = anchor.Row();
-    anchor_col = anchor.Column();
     const Range last = anchor.End(Direction::kDown);
     if (Ref(settings).IsCellEmpty(last.Row(), last.Column())) {
       myBreak(3);
@@ -210,53 +209,65 @@ bool CPelorin::RavellXLSettingsAreOk() {
   if (stop || proc.Aborted()) return !context_.BreakShown;
 
   for (int r = anchor_row + 2; r <= last_row && !stop && !proc.Aborted(); ++r) {
-    const int16_t row = ToInt16(r);
-    std::string ticker;
-    const RegionalSettings* rs = nullptr;
-    proc.Do([&] {
-      rs = &App().Regional();
-      ticker = ToText(Ref(settings).CellValue(row, anchor_col), *rs);
-    });
-    // One check per statement: the first fault shows its message and ends
-    // the check.
-    auto check = [&](auto&& body) {
-      if (!stop) proc.Do([&] { stop = body(); });
-    };
+    stop = !RowChecksPass(proc, Ref(settings), ToInt16(r));
+  }
+  return !context_.BreakShown;
+}
+
+bool CPelorin::RowChecksPass(Procedure& proc, Worksheet& settings, int16_t row) {
+  int anchor_col = 0;
+  std::string ticker;
+  const RegionalSettings* rs = nullptr;
+  proc.Do([&] {
+    anchor_col = Anchor(settings.Parent()).Column();
+    rs = &App().Regional();
+    ticker = ToText(settings.CellValue(row, anchor_col), *rs);
+  });
+  bool stop = proc.Aborted();
+  // One check per statement: the first fault shows its message and ends
+  // the check.
+  auto check = [&](auto&& body) {
+    if (!stop) proc.Do([&] { stop = body(); });
+  };
+  check([&] {
+    if (!IsBlank(SettingsValue(settings, row, kDataLocation))) return false;
+    myBreak(6, ToText(settings.CellValue(row, 1), Ref(rs)));
+    return true;
+  });
+  for (const auto& date_check : {std::pair<int16_t, const char*>{kStartDate, "E19"}, {kEndDate, "E20"}}) {
+    const int16_t column = date_check.first;
+    const char* label = date_check.second;
     check([&] {
-      if (!IsBlank(SettingsValue(Ref(settings), row, kDataLocation))) return false;
-      myBreak(6, ToText(Ref(settings).CellValue(row, 1), Ref(rs)));
-      return true;
-    });
-    for (const auto& date_check : {std::pair<int16_t, const char*>{kStartDate, "E19"}, {kEndDate, "E20"}}) {
-      const int16_t column = date_check.first;
-      const char* label = date_check.second;
-      check([&] {
-        const Variant value = SettingsValue(Ref(settings), row, column);
-        if (IsDateLike(value, Ref(rs))) return false;
-        myBreak(8, TWP(label), ToText(value, Ref(rs)), ticker);
-        return true;
-      });
-    }
-    check([&] {
-      const std::string value = ToText(SettingsValue(Ref(settings), row, kDataDirection), Ref(rs));
-      if (ConsistFrom("Direction of Data", value)) return false;
-      myBreak(10, value, ticker);
-      return true;
-    });
-    check([&] {
-      const std::string value = ToText(SettingsValue(Ref(settings), row, kDataSource), Ref(rs));
-      if (ConsistFrom("Source of Data", value)) return false;
-      myBreak(11, value, ticker);
-      return true;
-    });
-    check([&] {
-      const std::string value = ToText(SettingsValue(Ref(settings), row, kDataBeginning), Ref(rs));
-      if (!ErrorAddress(value)) return false;
-      myBreak(13, value, ticker);
+      const Variant value = SettingsValue(settings, row, column);
+      if (IsDateLike(value, Ref(rs))) return false;
+      myBreak(8, TWP(label), ToText(value, Ref(rs)), ticker);
       return true;
     });
   }
-  return !context_.BreakShown;
+  check([&] {
+    const std::string value = ToText(SettingsValue(settings, row, kDataDirection), Ref(rs));
+    if (ConsistFrom("Direction of Data", value)) return false;
+    myBreak(10, value, ticker);
+    return true;
+  });
+  check([&] {
+    const std::string value = ToText(SettingsValue(settings, row, kDataSource), Ref(rs));
+    if (ConsistFrom("Source of Data", value)) return false;
+    myBreak(11, value, ticker);
+    return true;
+  });
+  check([&] {
+    const std::string value = ToText(SettingsValue(settings, row, kDataBeginning), Ref(rs));
+    if (!ErrorAddress(value)) return false;
+    myBreak(13, value, ticker);
+    return true;
+  });
+  return !stop && !proc.Aborted();
+}
+
+bool CPelorin::TickerRowIsOk(Worksheet& mySettings, int16_t myRow) {
+  Procedure proc(context_, "Pelorin.CPelorin.TickerRowIsOk");
+  return RowChecksPass(proc, mySettings, myRow);
 }
 
 void CPelorin::SetCorrectDateFormat() {

@@ -1,5 +1,6 @@
 // CPelorin's project editing: new projects from the template block, and
 // ticker rows written at a given row or appended after the last one.
+#include <algorithm>
 #include <optional>
 
 #include "entry/internal/object_ref.h"
@@ -163,6 +164,73 @@ void CPelorin::AddNewRecord(const std::string& Ticker, const std::string& StartD
                                  DataLocation, DataBeginning,      DataSource,       DataFields};
     WriteTickerRow(anchor, last_row + 1 - anchor.Row() + 1, fields);
   });
+}
+
+std::string CPelorin::EditTickerRow(std::optional<int32_t> myRow, const TickerRowEdit& fields,
+                                   int32_t* written_row) {
+  Procedure proc(context_, "Pelorin.CPelorin.EditTickerRow");
+  std::string refusal;
+  proc.Do([&] {
+    Workbook& workbook = Ref(App().ActiveWorkbook());
+    Worksheet& sheet = workbook.Worksheets(kSettingsSheet);
+    const Range anchor = Anchor(workbook);
+    const RegionalSettings& rs = App().Regional();
+    // The table: the titles, the defaults row and the filled block of
+    // ticker rows below them.
+    const Range block_end = anchor.End(Direction::kDown);
+    const int table_rows = sheet.IsCellEmpty(block_end.Row(), block_end.Column())
+                               ? 2
+                               : std::max(2, block_end.Row() - anchor.Row() + 1);
+    int row = 0;
+    if (myRow) {
+      row = *myRow;
+      if (row < 2) {
+        refusal = "row " + std::to_string(row) + " holds the column titles; rows 2 (defaults) to " +
+                  std::to_string(table_rows + 1) + " can be written";
+        return;
+      }
+    } else {
+      // Appended after the last row of the sheet that holds anything.
+      const std::optional<std::pair<int, int>> last = sheet.LastCellWithContent(Rect{1, 1, kMaxRows, kMaxCols});
+      row = (last ? last->first : anchor.Row()) + 1 - anchor.Row() + 1;
+    }
+    if (row > table_rows + 1) {
+      refusal = "table row " + std::to_string(row) + " (sheet row " + std::to_string(anchor.Row() + row - 1) +
+                ") is neither inside the ticker table nor directly below it: its last row is " +
+                std::to_string(table_rows) + " (sheet row " + std::to_string(anchor.Row() + table_rows - 1) + ")";
+      return;
+    }
+    const bool defaults_row = row == 2;
+    if (defaults_row && fields[kTicker - 1]) {
+      refusal = "row 2 is the defaults row: its label \"" + anchor.Cells(2, kTicker).Text() + "\" stays";
+      return;
+    }
+    for (int n = 1; n <= static_cast<int>(fields.size()); ++n) {
+      if (!fields[n - 1]) continue;
+      const std::string& given = *fields[n - 1];
+      const Variant value = CellInput(n == kTicker ? text::Upper(given) : given,
+                                      n == kStartDate || n == kEndDate, rs);
+      anchor.Cells(row, n).SetValue(value);
+    }
+    if (!defaults_row) {
+      const std::string ticker = ToText(anchor.Cells(row, kTicker).Value(), rs);
+      if (ticker.find_first_not_of(" \t") == std::string::npos) {
+        refusal = "a ticker row needs a ticker (--ticker)";
+        return;
+      }
+    }
+    // The project check's rules, shown as the check shows them.
+    const int first = defaults_row ? 3 : row;
+    const int last = defaults_row ? table_rows : row;
+    for (int r = first; r <= last && refusal.empty(); ++r) {
+      if (!TickerRowIsOk(sheet, ToInt16(anchor.Row() + r - 1))) {
+        refusal = "table row " + std::to_string(r) + " would not pass the project check (see the message above)";
+      }
+    }
+    if (refusal.empty() && written_row != nullptr) *written_row = row;
+  });
+  if (proc.Aborted() && refusal.empty()) refusal = "the row could not be written";
+  return refusal;
 }
 
 std::string CPelorin::GotoLastCell(const std::string& workbook_name, const std::string& sheet_name,

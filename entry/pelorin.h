@@ -22,6 +22,7 @@
 // raises error 6 "Overflow".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +32,7 @@
 
 namespace plrxl {
 
+class Procedure;
 class Range;
 class SpreadsheetHost;
 class Workbook;
@@ -74,6 +76,10 @@ struct TickerRowFields {
   std::string DataFields;
 };
 
+// The fields of a ticker-row edit: column n (1 `Ticker` .. 10 `Macros`) at
+// index n - 1; a field not set keeps its cell.
+using TickerRowEdit = std::array<std::optional<std::string>, 10>;
+
 class CPelorin {
  public:
   explicit CPelorin(RunContext& context);
@@ -109,6 +115,16 @@ class CPelorin {
                     const std::string& Periodicity, const std::string& DataDirection,
                     const std::string& DataLocation, const std::string& DataBeginning,
                     const std::string& DataSource, const std::string& DataFields);
+
+  // The command line's row edits: writes the given fields of table row
+  // myRow (1 titles, 2 defaults row, 3 the first ticker row), or of the row
+  // after the last filled row of the sheet when myRow is empty, and leaves
+  // every other cell as it is (formulas too). The row must lie inside the
+  // table or directly below it and pass the project check's row checks
+  // (for the defaults row: every ticker row, since they inherit from it).
+  // Gives "" and the table row written, or the refusal; after a refusal
+  // the workbook is not to be saved.
+  std::string EditTickerRow(std::optional<int32_t> myRow, const TickerRowEdit& fields, int32_t* written_row);
 
   // --- run operations: check the project, then hand over to the run
   // driver through the progress window ---
@@ -151,6 +167,10 @@ class CPelorin {
   // True when the application cannot resolve myAddress.
   bool ErrorAddress(const std::string& myAddress);
   bool RavellXLSettingsAreOk();
+  // The checks RavellXLSettingsAreOk makes of one ticker row (sheet row
+  // myRow): the first fault shows its message and gives False. What the
+  // editing commands check a row they write with.
+  bool TickerRowIsOk(Worksheet& mySettings, int16_t myRow);
   Variant SettingsValue(Worksheet& mySettings, int16_t myRow, int16_t myColumn);
   bool ConsistFrom(const std::string& myParameter, const std::string& myValue);
 
@@ -188,6 +208,8 @@ class CPelorin {
   // MasterPelorin steps 2 to 5; returns the row editor's request text.
   std::string ShowRowEditor(bool unload_after);
   void WriteTickerRow(Range anchor, int row_index, const TickerRowFields& fields);
+  // The row checks of RavellXLSettingsAreOk, within the caller's procedure.
+  bool RowChecksPass(Procedure& proc, Worksheet& settings, int16_t row);
 
   RunContext& context_;
   SpreadsheetHost* excel_application_ = nullptr;

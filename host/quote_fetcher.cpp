@@ -1,6 +1,7 @@
 #include "host/quote_fetcher.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 #include "host/error.h"
@@ -76,6 +77,7 @@ Variant ResultField::At(int i) const {
   if (column.empty() && value.IsArray()) return value.Array().At(i);
   if (i < 0 || i >= static_cast<int>(column.size())) ThrowSubscript("ResultField.At");
   const double x = column[static_cast<size_t>(i)];
+  if (std::isnan(x)) return Variant();  // the source sent no value
   return dates ? Variant::Date(x) : Variant(x);
 }
 

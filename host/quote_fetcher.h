@@ -118,7 +118,8 @@ class ParameterSet {
 struct ResultField {
   ResultField() = default;
   ResultField(std::string field_name, Variant field_value) : name(std::move(field_name)), value(std::move(field_value)) {}
-  // A column of numbers, or of date serials when `dates`.
+  // A column of numbers, or of date serials when `dates`; NaN stands for a
+  // value the source did not send (an empty cell).
   static ResultField Column(std::string name, std::vector<double> column, bool dates = false);
 
   std::string name;
@@ -158,6 +159,9 @@ struct QuoteEvent {
 struct QuoteResult {
   std::vector<ResultSeries> series;
   std::vector<QuoteEvent> events;
+  // Bars the source sent without a single value (every field null), left
+  // out of the series; for the row's status.
+  int bars_left_out = 0;
   bool Empty() const { return series.empty(); }
   // The memory the result holds, in bytes (its values and texts, not the
   // allocator's overhead): what a fetcher counts against its read-ahead.

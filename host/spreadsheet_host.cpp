@@ -4,16 +4,12 @@
 #include <cctype>
 
 #include "host/internal/host_errors.h"
+#include "host/letter_case.h"
 
 namespace plrxl {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
+bool SameName(const std::string& a, const std::string& b) { return SameTextIgnoringCase(a, b); }
 
 std::string StripEquals(const std::string& text) {
   const auto first = text.find_first_not_of(' ');

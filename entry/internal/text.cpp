@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "host/letter_case.h"
+
 namespace plrxl::text {
 
 std::string Lower(std::string s) {
@@ -9,12 +11,9 @@ std::string Lower(std::string s) {
   return s;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
+std::string Upper(std::string s) { return UpperCaseText(s); }
 
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool EqualsIgnoreCase(const std::string& a, const std::string& b) { return SameTextIgnoringCase(a, b); }
 
 std::vector<std::string> Split(const std::string& s, char separator) {
   std::vector<std::string> parts;

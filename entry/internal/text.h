@@ -1,5 +1,7 @@
-// Small text helpers of the entry folder. Case folding is ASCII only, as the
-// system's names, letters and list entries are.
+// Small text helpers of the entry folder. Lower is ASCII only, as the
+// system's own names, letters and list entries are; Upper (tickers) and
+// EqualsIgnoreCase (sheet names, list entries) know the letters of Latin,
+// Greek and Cyrillic scripts.
 #pragma once
 
 #include <string>

@@ -2,15 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "host/error.h"
 #include "host/spreadsheet_host.h"
@@ -72,21 +75,62 @@ std::string SaveTarget(const std::string& path) {
   return target;
 }
 
-// Temporary files ".NAME.XXXXXX" of a save that was killed before its
-// rename. Only one process writes a workbook at a time (the command line
-// holds its lock), so such a file belongs to nobody any more.
+// The temporary files of a save: ".NAME.XXXXXX" (made here, replaced by the
+// rename) and, beside it, ".NAME.XXXXXX.yyyyyy" (the zip library's own file
+// while it rewrites a package) or ".NAME.XXXXXX.vba" (a macro project part).
+// A save holds an flock on its ".NAME.XXXXXX" until it has ended, so the
+// files of a save still running in another process are told apart from
+// those a killed save left: the system drops the flock of a dead process.
+// (The command line also holds the workbook's lock for the whole save, so
+// two saves of one workbook by it never overlap.)
+bool IsRandomPart(const std::string& text) {
+  if (text.size() != 6) return false;
+  for (char c : text) {
+    if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
+  }
+  return true;
+}
+
+// True when nobody holds the flock of the file (or it is gone).
+bool Abandoned(int folder_fd, const std::string& name) {
+  const int fd = openat(folder_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return errno == ENOENT;
+  const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  return free;
+}
+
 void RemoveSaveLeftovers(const std::string& folder, const std::string& file) {
   const std::string prefix = "." + file + ".";
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;
+  std::vector<std::string> firsts, seconds;
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    bool random_part = true;
-    for (size_t i = prefix.size(); i < name.size(); ++i) {
-      random_part &= std::isalnum(static_cast<unsigned char>(name[i])) != 0;
+    if (name.size() < prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    if (!IsRandomPart(rest.substr(0, 6))) continue;
+    if (rest.size() == 6) {
+      firsts.push_back(name);
+    } else if (rest[6] == '.' && (IsRandomPart(rest.substr(7)) || rest.substr(7) == "vba")) {
+      seconds.push_back(name);
     }
-    if (random_part) unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  const int fd = dirfd(dir);
+  std::vector<std::string> live;
+  for (const std::string& name : firsts) {
+    if (Abandoned(fd, name)) {
+      unlinkat(fd, name.c_str(), 0);
+    } else {
+      live.push_back(name);
+    }
+  }
+  for (const std::string& name : seconds) {
+    const std::string first = name.substr(0, prefix.size() + 6);
+    if (std::find(live.begin(), live.end(), first) != live.end()) continue;
+    // A name of this shape may also be the first-level file of a workbook
+    // called "NAME.XXXXXX" being saved: its flock tells.
+    if (Abandoned(fd, name)) unlinkat(fd, name.c_str(), 0);
   }
   closedir(dir);
 }
@@ -123,10 +167,15 @@ class XlsxStore : public WorkbookStore {
     }
     RemoveSaveLeftovers(folder, FileOf(path));
     std::string temp = folder + "/." + FileOf(path) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) throw StoreError(path, std::string("cannot create a file in the folder: ") + std::strerror(errno));
     fchmod(fd, mode);
-    close(fd);
+    // Held until the save has ended: the mark of a save in progress.
+    flock(fd, LOCK_EX);
+    struct CloseAtEnd {
+      int fd;
+      ~CloseAtEnd() { close(fd); }
+    } hold{fd};
     try {
       xlsx::WritePackage(workbook, temp, IsMacroEnabledName(path));
       SyncPath(temp, false);

@@ -79,19 +79,20 @@ Bars Aggregate(Bars daily, Periodicity periodicity) {
       continue;
     }
     Bar& agg = out.back();
-    agg.high = std::max(agg.high, b.high);
-    agg.low = std::min(agg.low, b.low);
+    // A missing value (NaN) of one day leaves the others to decide.
+    agg.high = std::isnan(agg.high) ? b.high : (std::isnan(b.high) ? agg.high : std::max(agg.high, b.high));
+    agg.low = std::isnan(agg.low) ? b.low : (std::isnan(b.low) ? agg.low : std::min(agg.low, b.low));
     agg.close = b.close;
     agg.adj_close = b.adj_close;
     agg.open_interest = b.open_interest;
-    agg.volume += b.volume;
+    agg.volume = std::isnan(agg.volume) ? b.volume : (std::isnan(b.volume) ? agg.volume : agg.volume + b.volume);
   }
   return out;
 }
 
 void ApplyAdjustment(Bars* bars) {
   for (Bar& b : *bars) {
-    if (b.close == 0) continue;
+    if (b.close == 0 || std::isnan(b.close) || std::isnan(b.adj_close)) continue;
     const double f = b.adj_close / b.close;
     b.open *= f;
     b.high *= f;

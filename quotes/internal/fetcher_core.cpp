@@ -74,13 +74,18 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
     if (!job->cancel.IsSet() && !job->Finished()) {
       job->SetRunning();
       Outcome outcome;
-      try {
-        FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-        outcome = source->Fetch(inputs, context);
-      } catch (const std::exception& e) {
-        outcome = Outcome::Failure(kQuoteInternal, e.what());
-      } catch (...) {
-        outcome = Outcome::Failure(kQuoteInternal, "");
+      if (std::optional<Outcome> given_up = GivenUp(source)) {
+        outcome = std::move(*given_up);
+      } else {
+        try {
+          FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
+          outcome = source->Fetch(inputs, context);
+        } catch (const std::exception& e) {
+          outcome = Outcome::Failure(kQuoteInternal, e.what());
+        } catch (...) {
+          outcome = Outcome::Failure(kQuoteInternal, "");
+        }
+        if (!job->cancel.IsSet()) NoteOutcome(source, outcome);
       }
       if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
       job->Finish(std::move(outcome));
@@ -116,6 +121,29 @@ void FetcherCore::Work() {
   }
 }
 
+std::optional<Outcome> FetcherCore::GivenUp(SourceBase* source) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = health_.find(source);
+  if (it == health_.end()) return std::nullopt;
+  return it->second.given_up;
+}
+
+void FetcherCore::NoteOutcome(SourceBase* source, const Outcome& outcome) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  SourceHealth& health = health_[source];
+  if (health.given_up) return;
+  if (outcome.error != kQuoteNetwork && outcome.error != kQuoteTimeout) {
+    health.failures_in_a_row = 0;
+    return;
+  }
+  if (++health.failures_in_a_row < kGiveUpAfter) return;
+  Outcome failure;
+  failure.error = outcome.error;
+  failure.description = outcome.description + "; " + source->Name() + " is not asked again in this run after " +
+                        std::to_string(kGiveUpAfter) + " rows failed so in a row";
+  health.given_up = std::move(failure);
+}
+
 void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
   for (const auto& item : items) {
     SourceBase* source = FindSource(item.source);
@@ -139,12 +167,31 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
   StartWaitingLocked();
 }
 
+bool FetcherCore::HeldForFailuresLocked(SourceBase* source) const {
+  auto health = health_.find(source);
+  if (health == health_.end() || health->second.given_up || health->second.failures_in_a_row == 0) return false;
+  int running = 0;
+  for (const auto& [key, entry] : prefetched_) {
+    if (entry.source == source && entry.started && !entry.finished) ++running;
+  }
+  // Those running may be the rest of the failures that give it up.
+  return running >= kGiveUpAfter - health->second.failures_in_a_row;
+}
+
 void FetcherCore::StartWaitingLocked() {
   while (!waiting_.empty()) {
+    if (auto front = prefetched_.find(waiting_.front());
+        front != prefetched_.end() && !front->second.started && HeldForFailuresLocked(front->second.source)) {
+      return;
+    }
     if (held_bytes_ > 0 || running_prefetched_ > 0) {
-      if (!result_seen_) return;
-      const size_t committed = held_bytes_ + (static_cast<size_t>(running_prefetched_) + 1) * largest_result_;
-      if (committed > settings_.prefetch_bytes) return;
+      if (!result_seen_) {
+        // No size known yet: the provider's connections all at once.
+        if (running_prefetched_ >= std::max(1, settings_.max_connections)) return;
+      } else {
+        const size_t committed = held_bytes_ + (static_cast<size_t>(running_prefetched_) + 1) * largest_result_;
+        if (committed > settings_.prefetch_bytes) return;
+      }
     }
     const std::string key = std::move(waiting_.front());
     waiting_.pop_front();

@@ -7,9 +7,19 @@
 // and start while the results nobody has taken yet stay within
 // QuoteSettings::prefetch_bytes: the finished ones by their size, the
 // running ones counted at the size of the largest result so far. Until a
-// first download ends and shows that size, one runs at a time. A failed
-// download counts as size 0: downloads that all fail (a provider that does
-// not answer) still run side by side. One may always run when nothing is
+// first download ends and shows that size, as many run as a provider has
+// connections (QuoteSettings::max_connections): a provider that does not
+// answer is found out in one wait, not one row at a time. A failed
+// download counts as size 0: downloads that all fail still run side by
+// side.
+//
+// Giving up. A source whose downloads keep failing for want of an answer
+// (network failures, timeouts) kGiveUpAfter rows in a row is given up for
+// the rest of the run (the fetcher's life): its later downloads fail at
+// once with the last failure's number and text, and a note that it was
+// given up. While such failures are counted, its waiting downloads start
+// only as far as they could not add to them. Any answer from it (data or
+// an error of its own) resets the count. One may always run when nothing is
 // held or running, so a result larger than the budget is still read ahead,
 // alone. A request that takes a waiting download starts it at once. The
 // caller takes its downloads in the order it handed them over: taking one
@@ -23,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,7 +77,18 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
     size_t bytes = 0;
   };
 
+  // Rows in a row a source may fail without an answer before it is given up.
+  static constexpr int kGiveUpAfter = 4;
+
   void Work();
+  // The failure a given-up source's download ends with, or none.
+  std::optional<Outcome> GivenUp(SourceBase* source);
+  // Counts a finished download towards giving its source up.
+  void NoteOutcome(SourceBase* source, const Outcome& outcome);
+  // True while a source's failures in a row and its running downloads
+  // could still give it up: its waiting downloads wait for that answer
+  // rather than each wait for an answer of their own. mutex_ held.
+  bool HeldForFailuresLocked(SourceBase* source) const;
   HttpEngine& Http();
   HttpPolicy Policy() const;
   // Queues the fetch of `job` for a worker; mutex_ held. A prefetched job
@@ -93,6 +115,11 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
   int running_prefetched_ = 0;
   size_t largest_result_ = 0;
   bool result_seen_ = false;  // a prefetched download has ended, so largest_result_ means something
+  struct SourceHealth {
+    int failures_in_a_row = 0;
+    std::optional<Outcome> given_up;
+  };
+  std::map<SourceBase*, SourceHealth> health_;
   std::vector<std::weak_ptr<Job>> live_;
   std::deque<std::function<void()>> queue_;
   std::condition_variable queue_cv_;

@@ -3,9 +3,11 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "quotes/internal/csv_quotes.h"
 #include "quotes/internal/exchange_time.h"
@@ -25,6 +27,27 @@ constexpr int64_t kMaxStamp = 253402300799LL;
 bool Fail(ParseFailure* failure, int32_t number, std::string text) {
   failure->number = number;
   failure->text = text.empty() ? std::string(QuoteErrorText(number)) : std::move(text);
+  return false;
+}
+
+bool ProviderSays(ParseFailure* failure, int32_t number, std::string words) {
+  failure->provider_words = true;
+  return Fail(failure, number, std::move(words));
+}
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+
+// Drops the bar when every price and the volume are missing (NaN); the
+// caller counts it.
+bool HasAnyValue(const Bar& bar) {
+  for (double x : {bar.open, bar.high, bar.low, bar.close, bar.volume, bar.adj_close}) {
+    if (!std::isnan(x)) return true;
+  }
   return false;
 }
 
@@ -80,6 +103,13 @@ bool ValueAt(array a, size_t i, double* out) {
   return NumberOf(e, out);
 }
 
+// The i-th value of an array the answer has: NaN where it is null (or
+// missing from a short array).
+double ValueOrNone(array a, size_t i) {
+  double x = kNoValue;
+  return ValueAt(a, i, &x) ? x : kNoValue;
+}
+
 }  // namespace
 
 bool ParseYahooChart(std::string_view body, ParsedQuotes* out, ParseFailure* failure) {
@@ -99,7 +129,7 @@ bool ParseYahooChart(std::string_view body, ParsedQuotes* out, ParseFailure* fai
       if (eo["code"].get(v) == simdjson::SUCCESS) code = TextOf(v);
       if (eo["description"].get(v) == simdjson::SUCCESS) description = TextOf(v);
     }
-    return Fail(failure, kQuoteNoData, code.empty() ? description : code + ": " + description);
+    return ProviderSays(failure, kQuoteNoData, code.empty() ? description : code + ": " + description);
   }
   array results;
   object result;
@@ -159,13 +189,18 @@ bool ParseYahooChart(std::string_view body, ParsedQuotes* out, ParseFailure* fai
     if (!NumberOf(stamp_el, &stamp) || !to_date(stamp, &bar.date)) {
       return BadPayload(failure, "invalid time stamp at bar " + std::to_string(i));
     }
-    if (ValueAt(close, i, &bar.close)) {
-      if (!has_open || !ValueAt(open, i, &bar.open)) bar.open = bar.close;
-      if (!has_high || !ValueAt(high, i, &bar.high)) bar.high = std::max(bar.open, bar.close);
-      if (!has_low || !ValueAt(low, i, &bar.low)) bar.low = std::min(bar.open, bar.close);
-      if (!has_volume || !ValueAt(volume, i, &bar.volume)) bar.volume = 0;
-      if (!has_adj || !ValueAt(adj, i, &bar.adj_close)) bar.adj_close = bar.close;
+    // A field the answer lacks altogether is made from the close, as
+    // before; a null value stays missing (an empty cell).
+    bar.close = ValueOrNone(close, i);
+    bar.open = has_open ? ValueOrNone(open, i) : bar.close;
+    bar.high = has_high ? ValueOrNone(high, i) : std::max(bar.open, bar.close);
+    bar.low = has_low ? ValueOrNone(low, i) : std::min(bar.open, bar.close);
+    bar.volume = has_volume ? ValueOrNone(volume, i) : 0;
+    bar.adj_close = has_adj ? ValueOrNone(adj, i) : bar.close;
+    if (HasAnyValue(bar)) {
       out->bars.push_back(bar);
+    } else {
+      ++out->bars_left_out;
     }
     ++i;
   }
@@ -207,7 +242,7 @@ bool ParseTiingoPrices(std::string_view body, ParsedQuotes* out, ParseFailure* f
   object err_obj;
   if (doc.get_object().get(err_obj) == simdjson::SUCCESS) {
     element v;
-    if (err_obj["detail"].get(v) == simdjson::SUCCESS) return Fail(failure, kQuoteNoData, TextOf(v));
+    if (err_obj["detail"].get(v) == simdjson::SUCCESS) return ProviderSays(failure, kQuoteNoData, TextOf(v));
     return BadPayload(failure, "an object where a list of prices was expected");
   }
   array rows;
@@ -227,14 +262,22 @@ bool ParseTiingoPrices(std::string_view body, ParsedQuotes* out, ParseFailure* f
       return BadPayload(failure, "price " + std::to_string(i) + " has no valid date");
     }
     element v;
-    if (row["close"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.close)) {
-      return BadPayload(failure, "price " + std::to_string(i) + " has no close");
+    // Null (or absent) values stay missing: empty cells, never 0.
+    auto value = [&](std::string_view key) {
+      double x = kNoValue;
+      return row[key].get(v) == simdjson::SUCCESS && NumberOf(v, &x) ? x : kNoValue;
+    };
+    bar.close = value("close");
+    bar.open = value("open");
+    bar.high = value("high");
+    bar.low = value("low");
+    bar.volume = value("volume");
+    bar.adj_close = value("adjClose");
+    if (!HasAnyValue(bar)) {
+      ++out->bars_left_out;
+      ++i;
+      continue;
     }
-    if (row["open"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.open)) bar.open = bar.close;
-    if (row["high"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.high)) bar.high = std::max(bar.open, bar.close);
-    if (row["low"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.low)) bar.low = std::min(bar.open, bar.close);
-    if (row["volume"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.volume)) bar.volume = 0;
-    if (row["adjClose"].get(v) != simdjson::SUCCESS || !NumberOf(v, &bar.adj_close)) bar.adj_close = bar.close;
     double x;
     if (row["divCash"].get(v) == simdjson::SUCCESS && NumberOf(v, &x) && x != 0) {
       out->events.push_back({QuoteEvent::kDividend, bar.date, x});
@@ -255,9 +298,20 @@ bool ParseAlphaVantageSeries(std::string_view body, ParsedQuotes* out, ParseFail
   object root;
   if (doc.get_object().get(root) != simdjson::SUCCESS) return BadPayload(failure, "an object was expected");
   element v;
-  if (root["Error Message"].get(v) == simdjson::SUCCESS) return Fail(failure, kQuoteNoData, TextOf(v));
-  if (root["Note"].get(v) == simdjson::SUCCESS) return Fail(failure, kQuoteThrottled, TextOf(v));
-  if (root["Information"].get(v) == simdjson::SUCCESS) return Fail(failure, kQuoteThrottled, TextOf(v));
+  // Every note comes with status 200; its words tell what it is.
+  for (const char* key : {"Error Message", "Note", "Information"}) {
+    if (root[key].get(v) != simdjson::SUCCESS) continue;
+    const std::string words = TextOf(v);
+    const std::string lower = LowerAscii(words);
+    auto says = [&](const char* part) { return lower.find(part) != std::string::npos; };
+    if (says("rate limit") || says("frequency")) return ProviderSays(failure, kQuoteThrottled, words);
+    if ((says("apikey") || says("api key")) && (says("invalid") || says("missing"))) {
+      return ProviderSays(failure, kQuoteMissingKey, words);
+    }
+    if (std::string_view(key) == "Error Message") return ProviderSays(failure, kQuoteBadParameter, words);
+    if (says("premium")) return ProviderSays(failure, kQuoteHttpStatus, words);
+    return ProviderSays(failure, kQuoteThrottled, words);
+  }
   object series;
   bool found = false;
   for (auto field : root) {

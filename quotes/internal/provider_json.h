@@ -14,7 +14,10 @@
 namespace plrxl::quotes {
 
 struct ParsedQuotes {
+  // A value the answer gives as null is NaN (an empty cell); a bar without
+  // a single value is left out and counted here.
   Bars bars;
+  int bars_left_out = 0;
   std::vector<QuoteEvent> events;
   std::string time_zone;  // the exchange's zone where the provider names one
 };
@@ -22,12 +25,15 @@ struct ParsedQuotes {
 struct ParseFailure {
   int32_t number = 0;  // a QuoteError
   std::string text;
+  // The text is the provider's own error message: what it means depends on
+  // the answer's HTTP status as well.
+  bool provider_words = false;
 };
 
 // The v8 chart answer: {"chart":{"result":[{meta, timestamp, events,
 // indicators}], "error": null | {code, description}}}. Time stamps become
 // dates in the exchange's own zone (meta.exchangeTimezoneName, else
-// meta.gmtoffset). Bars with a null close are dropped.
+// meta.gmtoffset). Null values are NaN; a bar null in every field is left out.
 bool ParseYahooChart(std::string_view body, ParsedQuotes* out, ParseFailure* failure);
 
 // The daily prices answer: [{"date":"2024-01-02T00:00:00.000Z","open":..,
@@ -36,9 +42,11 @@ bool ParseYahooChart(std::string_view body, ParsedQuotes* out, ParseFailure* fai
 bool ParseTiingoPrices(std::string_view body, ParsedQuotes* out, ParseFailure* failure);
 
 // The time-series answer: {"Meta Data":{..},"Time Series (Daily)":{"2024-01-02":
-// {"1. open":"..", ...}}}; "Error Message" fails with kQuoteNoData and
-// "Note"/"Information" (its throttle answers, sent with status 200) with
-// kQuoteThrottled.
+// {"1. open":"..", ...}}}. Its notes ("Error Message", "Note",
+// "Information") come with status 200 and their words tell what they are:
+// its rate limits (kQuoteThrottled), an invalid or missing API key
+// (kQuoteMissingKey), an invalid call (an "Error Message":
+// kQuoteBadParameter), a premium function (kQuoteHttpStatus, a refusal).
 bool ParseAlphaVantageSeries(std::string_view body, ParsedQuotes* out, ParseFailure* failure);
 
 }  // namespace plrxl::quotes

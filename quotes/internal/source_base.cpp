@@ -257,14 +257,20 @@ bool SourceBase::ReadInputs(const ParameterSet& params, RequestInputs* in, std::
          text("TYPE", &in->type);
 }
 
-Outcome SourceBase::Finish(Bars bars, const RequestInputs& in, std::vector<QuoteEvent> events) {
+Outcome SourceBase::Finish(Bars bars, const RequestInputs& in, std::vector<QuoteEvent> events, int bars_left_out) {
   SortAndFilter(&bars, in.start, in.end);
-  if (bars.empty()) return Outcome::Failure(kQuoteNoData, "no bars for " + in.ticker + " in the requested range");
+  if (bars.empty()) {
+    return Outcome::Failure(kQuoteNoData, "no bars for " + in.ticker + " in the requested range" +
+                                              (bars_left_out > 0 ? " (" + std::to_string(bars_left_out) +
+                                                                       " bars without values left out)"
+                                                                 : ""));
+  }
   if (in.adjust) ApplyAdjustment(&bars);
   Outcome o;
   o.result = BarsToResult(in.ticker, Aggregate(std::move(bars), in.periodicity));
   std::erase_if(events, [&](const QuoteEvent& e) { return e.date < in.start || e.date > in.end; });
   o.result.events = std::move(events);
+  o.result.bars_left_out = bars_left_out;
   return o;
 }
 

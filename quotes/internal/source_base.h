@@ -98,7 +98,9 @@ class SourceBase : public QuoteSource {
   // "ENDDATE", "PERIODICITY").
   virtual std::vector<RequestParameter> ExtraParameters() const { return {}; }
   // Filters, adjusts, aggregates and packs bars; no bar in range is kNoData.
-  static Outcome Finish(Bars bars, const RequestInputs& inputs, std::vector<QuoteEvent> events = {});
+  // `bars_left_out` counts the bars the answer had without any value.
+  static Outcome Finish(Bars bars, const RequestInputs& inputs, std::vector<QuoteEvent> events = {},
+                        int bars_left_out = 0);
   const QuoteSettings& Settings() const;
 
  private:

@@ -29,6 +29,12 @@ bool ReadCsvFile(const std::string& path, const RegionalSettings& regional, Bars
 // The failure for a keyed source whose key is not set.
 Outcome MissingKey(const QuoteSettings& settings, const std::string& key_name);
 
+// A provider's own error message that came with HTTP status `status`,
+// reported as what it is: a refusal (401, 403), an invalid request (400,
+// 422), no data (404, or a 2xx answer), throttling (429) or another status
+// the server refused the request with; its words follow.
+Outcome ProviderAnswer(int status, const std::string& words);
+
 // Start and end serials as YYYYMMDD / YYYY-MM-DD texts, and as Unix seconds.
 std::string CompactDate(double serial);
 std::string IsoDate(double serial);

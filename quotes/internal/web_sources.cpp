@@ -99,12 +99,14 @@ class TiingoSource : public SourceBase {
     ParsedQuotes parsed;
     ParseFailure failure;
     if (!ParseTiingoPrices(f.response.body, &parsed, &failure)) {
+      // Its "detail" text says more than the status, and the status what
+      // the text means.
+      if (failure.provider_words) return ProviderAnswer(f.response.status, failure.text);
       if (f.response.status >= 200 && f.response.status < 300) return FromFailure(failure);
-      // An error status with its "detail" text says more than the status.
-      return failure.number == kQuoteNoData ? FromFailure(failure) : FromStatus(f.response);
+      return FromStatus(f.response);
     }
     if (f.response.status < 200 || f.response.status >= 300) return FromStatus(f.response);
-    return Finish(std::move(parsed.bars), in, std::move(parsed.events));
+    return Finish(std::move(parsed.bars), in, std::move(parsed.events), parsed.bars_left_out);
   }
 };
 
@@ -130,6 +132,15 @@ class AlphaVantageSource : public SourceBase {
 };
 
 }  // namespace
+
+Outcome ProviderAnswer(int status, const std::string& words) {
+  const std::string with_status = "HTTP " + std::to_string(status) + ": " + words;
+  if (status >= 200 && status < 300) return Outcome::Failure(kQuoteNoData, words);
+  if (status == 404) return Outcome::Failure(kQuoteNoData, words);
+  if (status == 400 || status == 422) return Outcome::Failure(kQuoteBadParameter, with_status);
+  if (status == 429) return Outcome::Failure(kQuoteThrottled, with_status);
+  return Outcome::Failure(kQuoteHttpStatus, with_status);
+}
 
 Outcome MissingKey(const QuoteSettings& settings, const std::string& key_name) {
   return Outcome::Failure(kQuoteMissingKey, "fill in " + key_name + " in section [Sources] of " +

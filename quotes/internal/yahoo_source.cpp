@@ -51,11 +51,13 @@ class YahooSource : public SourceBase {
       ParseFailure pf;
       const bool ok_status = r.status >= 200 && r.status < 300;
       if (!ParseYahooChart(r.body, &parsed, &pf)) {
-        if (ok_status || pf.number == kQuoteNoData) return Outcome::Failure(pf.number, pf.text);
+        // Its own error text, read with the status it came with.
+        if (pf.provider_words) return ProviderAnswer(r.status, pf.text);
+        if (ok_status) return Outcome::Failure(pf.number, pf.text);
         return Outcome::Failure(kQuoteHttpStatus, "HTTP " + std::to_string(r.status));
       }
       if (!ok_status) return Outcome::Failure(kQuoteHttpStatus, "HTTP " + std::to_string(r.status));
-      return Finish(std::move(parsed.bars), in, std::move(parsed.events));
+      return Finish(std::move(parsed.bars), in, std::move(parsed.events), parsed.bars_left_out);
     }
   }
 

@@ -61,13 +61,14 @@ TEST(ProjectCommands, NewAddSetRowAndCheck) {
        "Added DELTA in row 6", ""},
       {"add needs a ticker", {"add", "@"}, false, "", "--ticker"},
       {"check four", {"check", "@"}, true, "the project is fine (4 ticker rows)", ""},
-      {"bad direction", {"set-row", "@", "4", "--data-direction", "UP"}, true, "now holds BETA", ""},
-      {"check finds it", {"check", "@"}, false, Message(10, {"UP", "BETA"}) + "\n", "the project check failed"},
+      {"bad direction refused", {"set-row", "@", "4", "--data-direction", "UP"}, false, Message(10, {"UP", "BETA"}),
+       "not pass the project check"},
       {"fix direction", {"set-row", "@", "4", "--data-direction", "FBT", "--ticker", "beta2"}, true,
        "now holds BETA2", ""},
-      {"bad date", {"set-row", "@", "5", "--start-date", "someday"}, false, "", "\"someday\" is not a date"},
-      {"bad source", {"set-row", "@", "5", "--data-source", "NOWHERE"}, true, "now holds GAMMA", ""},
-      {"check source", {"check", "@"}, false, Message(11, {"NOWHERE", "GAMMA"}) + "\n", "check failed"},
+      {"bad date refused", {"set-row", "@", "5", "--start-date", "someday"}, false,
+       Message(8, {Message(19, {}), "someday", "GAMMA"}), "not pass the project check"},
+      {"bad source refused", {"set-row", "@", "5", "--data-source", "NOWHERE"}, false,
+       Message(11, {"NOWHERE", "GAMMA"}), "nothing was changed"},
       {"fix source", {"set-row", "@", "5", "--data-source", "sample"}, true, "", ""},
       {"check again", {"check", "@"}, true, "the project is fine (4 ticker rows)", ""},
   };
@@ -125,7 +126,9 @@ TEST(ProjectCommands, CheckAndEditRefuseOtherWorkbooks) {
   EXPECT_NE(check.err.find("it has no sheet \"Parameters\""), std::string::npos) << check.err;
   const Result add = Pelorinxl(folder, {"add", other, "--ticker", "X"});
   EXPECT_NE(add.status, 0);
-  EXPECT_NE(add.err.find("not a usable project; nothing was changed"), std::string::npos) << add.err;
+  EXPECT_NE(add.err.find("has no \"Parameters\" sheet, so it is not a project; nothing was changed"),
+            std::string::npos)
+      << add.err;
 }
 
 TEST(ProjectCommands, CheckWithoutSettingsSheetShowsMessage2) {

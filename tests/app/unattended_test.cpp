@@ -5,6 +5,7 @@
 // server on 127.0.0.1 that answers slowly and counts its requests.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
@@ -354,14 +355,33 @@ TEST(Unattended, LinkedProjectStaysALinkAndLeftoversAreRemoved) {
   const std::string target = folder.File("real/p.xlsx"), link = folder.File("p.xlsx");
   WriteProject(target, {Row("AAA")});
   fs::create_symlink(target, link);
-  // What a save killed before its rename leaves behind.
-  std::ofstream(folder.File("real/.p.xlsx.Ab12Cd")) << "half a workbook";
+  // What saves killed before their rename leave behind: the save's own
+  // file, and beside it the zip library's file of a package rewrite or a
+  // macro part, also when the first-level file is gone already.
+  const char* killed[] = {".p.xlsx.Ab12Cd", ".p.xlsx.Ab12Cd.x9Y8z7", ".p.xlsx.Qq11Rr.vba", ".p.xlsx.Zz00Yy.k3J4h5"};
+  for (const char* name : killed) std::ofstream(folder.File("real/") + name) << "half a workbook";
+  // A save still running in another process marks its file with an flock;
+  // neither it nor its second-level file may go.
+  const std::string running = folder.File("real/.p.xlsx.Run123"), running_zip = running + ".zip456";
+  std::ofstream(running) << "being written";
+  std::ofstream(running_zip) << "being written";
+  const int held = open(running.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  // Names of other shapes are somebody else's.
+  std::ofstream(folder.File("real/.p.xlsx.notes")) << "mine";
   const RunResult r = RunPelorinxl(folder.Path(), {"refresh", link}, ConfigEnv(folder));
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(fs::read_symlink(link), target);
   EXPECT_NE(Statuses(target, 1)[0].text.find("Download OK."), std::string::npos);
-  EXPECT_FALSE(fs::exists(folder.File("real/.p.xlsx.Ab12Cd")));
+  for (const char* name : killed) EXPECT_FALSE(fs::exists(folder.File("real/") + name)) << name;
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(running_zip));
+  close(held);
+  fs::remove(running);
+  fs::remove(running_zip);
+  fs::remove(folder.File("real/.p.xlsx.notes"));
   for (const auto& entry : fs::directory_iterator(folder.File("real"))) {
     EXPECT_EQ(entry.path().filename(), "p.xlsx");
   }

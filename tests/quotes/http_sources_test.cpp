@@ -76,12 +76,16 @@ TEST_F(HttpSources, YahooDatesAreTheExchangesOwnDays) {
   auto r = Run({"YAHOOHIST", "BHP.AX", Day(2024, 1, 1), Day(2024, 1, 31)});
   ASSERT_EQ(r->ErrorNumber(), 0) << r->ErrorDescription();
   EXPECT_EQ(seen_query, "BHP.AX 1d div|split");
-  // 23:00 UTC on 2 January is 3 January in Sydney; the bar without a close is dropped.
-  EXPECT_EQ(Column(r->Result(), kFieldDate), (std::vector<double>{Day(2024, 1, 3), Day(2024, 1, 4)}));
-  EXPECT_EQ(Column(r->Result(), kFieldOpen), (std::vector<double>{44.0, 44.5}));
-  EXPECT_EQ(Column(r->Result(), kFieldClose), (std::vector<double>{44.8, 45.2}));
-  EXPECT_EQ(Column(r->Result(), kFieldVolume), (std::vector<double>{1000000, 1200000}));
-  EXPECT_EQ(Column(r->Result(), kFieldAdjustedClose), (std::vector<double>{40.32, 40.68}));
+  // 23:00 UTC on 2 January is 3 January in Sydney; the bar without a close
+  // keeps its other prices, and its nulls stay empty.
+  EXPECT_EQ(Column(r->Result(), kFieldDate),
+            (std::vector<double>{Day(2024, 1, 3), Day(2024, 1, 4), Day(2024, 1, 5)}));
+  EXPECT_EQ(Column(r->Result(), kFieldOpen), (std::vector<double>{44.0, 44.5, 45.0}));
+  using V = std::vector<std::optional<double>>;
+  EXPECT_EQ(Values(r->Result(), kFieldClose), (V{44.8, 45.2, std::nullopt}));
+  EXPECT_EQ(Values(r->Result(), kFieldVolume), (V{1000000, 1200000, std::nullopt}));
+  EXPECT_EQ(Values(r->Result(), kFieldAdjustedClose), (V{40.32, 40.68, std::nullopt}));
+  EXPECT_EQ(r->Result().bars_left_out, 0);
   const auto& events = r->Result().events;
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].kind, QuoteEvent::kSplit);
@@ -176,6 +180,78 @@ TEST_F(HttpSources, TiingoReadsPricesAndItsErrorDetail) {
   EXPECT_NE(missing->ErrorDescription().find("Ticker 'NOSUCH' not found"), std::string::npos);
 }
 
+// Null values are empty cells, never 0; bars null in every field are left
+// out and counted.
+TEST_F(HttpSources, NullValuesStayEmptyAndEmptyBarsAreCounted) {
+  ServeYahooSession();
+  server_.Http().Get(R"(/v8/finance/chart/([^/]+))", [&](const httplib::Request& req, httplib::Response& res) {
+    res.set_content(req.matches[1].str() == "NONE" ? kYahooAllNull : kYahooNulls, "application/json");
+  });
+  server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(kTiingoNulls, "application/json");
+  });
+  StartAll();
+  using V = std::vector<std::optional<double>>;
+  auto yahoo = Run({"YAHOOHIST", "AAPL", Day(2024, 1, 1), Day(2024, 1, 31)});
+  ASSERT_EQ(yahoo->ErrorNumber(), 0) << yahoo->ErrorDescription();
+  EXPECT_EQ(Column(yahoo->Result(), kFieldDate), (std::vector<double>{Day(2024, 1, 2), Day(2024, 1, 3), Day(2024, 1, 5)}));
+  EXPECT_EQ(Values(yahoo->Result(), kFieldVolume), (V{82488700, std::nullopt, std::nullopt}));
+  EXPECT_EQ(Values(yahoo->Result(), kFieldClose), (V{185.64, 184.25, 181.18}));
+  EXPECT_EQ(yahoo->Result().bars_left_out, 1);
+  // A week of them: the known volume is the week's, not a sum with zeros.
+  auto weekly = Run({"YAHOOHIST", "AAPL", Day(2024, 1, 1), Day(2024, 1, 31), "WEEKLY"});
+  ASSERT_EQ(weekly->ErrorNumber(), 0) << weekly->ErrorDescription();
+  EXPECT_EQ(Values(weekly->Result(), kFieldVolume), (V{82488700}));
+  EXPECT_EQ(Values(weekly->Result(), kFieldLow), (V{180.17}));
+
+  auto tiingo = Run({"TIINGO", "AAPL", Day(2024, 1, 1), Day(2024, 1, 31)});
+  ASSERT_EQ(tiingo->ErrorNumber(), 0) << tiingo->ErrorDescription();
+  EXPECT_EQ(Values(tiingo->Result(), kFieldVolume), (V{std::nullopt}));
+  EXPECT_EQ(Values(tiingo->Result(), kFieldClose), (V{185.64}));
+  EXPECT_EQ(tiingo->Result().bars_left_out, 1);
+
+  auto none = Run({"YAHOOHIST", "NONE", Day(2024, 1, 1), Day(2024, 1, 31)});
+  EXPECT_EQ(none->ErrorNumber(), kQuoteNoData);
+  EXPECT_NE(none->ErrorDescription().find("2 bars without values left out"), std::string::npos)
+      << none->ErrorDescription();
+}
+
+// A provider's refusal, an invalid request and a bad key are said as such,
+// in the provider's own words, never as "No data".
+TEST_F(HttpSources, RefusalsAreNotNoData) {
+  ServeYahooSession();
+  server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [&](const httplib::Request& req, httplib::Response& res) {
+    const std::string ticker = req.matches[1].str();
+    res.status = ticker == "plan" ? 403 : 401;
+    res.set_content(ticker == "plan" ? kTiingoForbidden : kTiingoInvalidToken, "application/json");
+  });
+  server_.Http().Get(R"(/v8/finance/chart/([^/]+))", [&](const httplib::Request&, httplib::Response& res) {
+    res.status = 400;
+    res.set_content(R"json({"chart":{"result":null,"error":{"code":"Bad Request","description":"Invalid input - interval=1d is not supported"}}})json",
+                    "application/json");
+  });
+  StartAll();
+  struct Case {
+    RequestSpec request;
+    int32_t error;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"TIINGO", "PLAN", Day(2024, 1, 1), Day(2024, 1, 31)}, kQuoteHttpStatus,
+       "The server refused the request: HTTP 403: You do not have permission to access the Tiingo API"},
+      {{"TIINGO", "KEY", Day(2024, 1, 1), Day(2024, 1, 31)}, kQuoteHttpStatus,
+       "The server refused the request: HTTP 401: Invalid token."},
+      {{"YAHOOHIST", "AAPL", Day(2024, 1, 1), Day(2024, 1, 31)}, kQuoteBadParameter,
+       "Invalid request parameter: HTTP 400: Bad Request: Invalid input - interval=1d is not supported"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    auto r = Run(c.request);
+    EXPECT_EQ(r->ErrorNumber(), c.error);
+    EXPECT_EQ(r->ErrorDescription(), c.says);
+  }
+}
+
 struct AlphaCase {
   const char* name;
   const char* body;
@@ -206,7 +282,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, AlphaVantage,
                          ::testing::Values(AlphaCase{"data", kAlphaVantageJson, 0},
                                            AlphaCase{"note", kAlphaVantageNote, kQuoteThrottled},
                                            AlphaCase{"information", kAlphaVantageInformation, kQuoteThrottled},
-                                           AlphaCase{"error_message", kAlphaVantageError, kQuoteNoData}),
+                                           AlphaCase{"invalid_call", kAlphaVantageError, kQuoteBadParameter},
+                                           AlphaCase{"bad_key", kAlphaVantageBadKey, kQuoteMissingKey},
+                                           AlphaCase{"premium", kAlphaVantagePremium, kQuoteHttpStatus}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HttpSources, MissingKeysNameTheSetting) {

@@ -4,12 +4,14 @@
 // bodies).
 #pragma once
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -113,6 +115,30 @@ class RawServer {
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
+};
+
+// Listens (the system accepts connections into the backlog) and never
+// reads or answers.
+class DeadServer {
+ public:
+  DeadServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd_, 1024) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      std::perror("dead server");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~DeadServer() { close(fd_); }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
 };
 
 }  // namespace plrxl::testing

@@ -141,6 +141,8 @@ TEST(Prefetch, ReadAheadStaysWithinItsByteBudget) {
   const int before = server.Hits();
 
   settings.prefetch_bytes = one_result * 5 / 2;
+  // One connection: the first download alone shows the size of a result.
+  settings.max_connections = 1;
   auto fetcher = MakeQuoteFetcher(settings);
   std::vector<PrefetchItem> items;
   for (const auto& t : tickers) items.push_back(Item("TIINGO", t));
@@ -164,6 +166,7 @@ TEST(Prefetch, TinyBudgetReadsOneAheadAndGivesTheSequentialResults) {
   const int before = server.Hits();
 
   settings.prefetch_bytes = 1;
+  settings.max_connections = 1;
   auto fetcher = MakeQuoteFetcher(settings);
   std::vector<PrefetchItem> items;
   for (const auto& t : tickers) items.push_back(Item("TIINGO", t));
@@ -174,6 +177,52 @@ TEST(Prefetch, TinyBudgetReadsOneAheadAndGivesTheSequentialResults) {
 
   EXPECT_EQ(RunInOrder(*fetcher, "TIINGO", tickers), sequential);
   EXPECT_EQ(server.Hits(), before + 10);
+}
+
+// Before any result shows its size, the provider's connections all open at
+// once: a provider that does not answer is found out in one wait.
+TEST(Prefetch, FirstDownloadsUseEveryConnection) {
+  DelayedTiingo server(300);
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  settings.max_connections = 6;
+  settings.prefetch_bytes = 1;
+  auto fetcher = MakeQuoteFetcher(settings);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : Tickers(10)) items.push_back(Item("TIINGO", t));
+  fetcher->Prefetch(items);
+  AwaitHits(server, 6);
+  EXPECT_EQ(server.MaxInFlight(), 6);
+}
+
+// A source that keeps failing without an answer is given up for the rest of
+// the run: after its first downloads time out, the later rows fail at once
+// with the same cause and say that it was given up.
+TEST(Prefetch, ASourceThatNeverAnswersIsGivenUp) {
+  DeadServer server;
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  settings.total_timeout_ms = 300;
+  settings.max_connections = 4;
+  auto fetcher = MakeQuoteFetcher(settings);
+  const auto tickers = Tickers(12);
+  std::vector<PrefetchItem> items;
+  for (const auto& t : tickers) items.push_back(Item("TIINGO", t));
+  fetcher->Prefetch(items);
+  int given_up = 0;
+  for (size_t i = 0; i < tickers.size(); ++i) {
+    auto r = NewRequest(*fetcher, {"TIINGO", tickers[i], Day(2024, 1, 1), Day(2024, 1, 31)});
+    r->SetParameter("EXCHANGE", Variant("no adjust values"));
+    RunToEnd(*r);
+    EXPECT_EQ(r->ErrorNumber(), kQuoteTimeout) << i << ": " << r->ErrorDescription();
+    EXPECT_EQ(r->ErrorDescription().rfind("The server did not answer in time", 0), 0u) << r->ErrorDescription();
+    if (r->ErrorDescription().find("TIINGO is not asked again in this run") != std::string::npos) ++given_up;
+  }
+  EXPECT_EQ(given_up, 8) << "the four first rows were tried, the others not";
+  // Another fetcher (the next run) tries again.
+  auto next = NewRequest(*MakeQuoteFetcher(settings), {"TIINGO", "NEXT", Day(2024, 1, 1), Day(2024, 1, 31)});
+  RunToEnd(*next);
+  EXPECT_EQ(next->ErrorDescription().find("not asked again"), std::string::npos) << next->ErrorDescription();
 }
 
 // Taking a download drops the ones handed over before it that nobody took:
@@ -200,6 +249,7 @@ TEST(Prefetch, CancelEndsWaitingDownloadsToo) {
   TempDir dir;
   QuoteSettings settings = TestSettings(dir, server.Url());
   settings.prefetch_bytes = 1;
+  settings.max_connections = 1;
   auto fetcher = MakeQuoteFetcher(settings);
   std::vector<PrefetchItem> items;
   for (const auto& t : Tickers(8)) items.push_back(Item("TIINGO", t));

@@ -6,7 +6,8 @@
 namespace plrxl::testing {
 
 // Chart answer of an exchange in Sydney: sessions open at 10:00 local time,
-// which is 23:00 UTC of the day before. The third bar has no close.
+// which is 23:00 UTC of the day before. The third bar has no close and no
+// volume (null), only its other prices.
 inline const char* kYahooSydney = R"json({"chart":{"result":[{"meta":{"currency":"AUD","symbol":"BHP.AX",
 "exchangeName":"ASX","instrumentType":"EQUITY","firstTradeDate":601513200,"regularMarketTime":1704409200,
 "gmtoffset":39600,"timezone":"AEDT","exchangeTimezoneName":"Australia/Sydney","regularMarketPrice":45.1,
@@ -26,6 +27,20 @@ inline const char* kYahooNewYork = R"json({"chart":{"result":[{"meta":{"currency
 "close":[185.64,184.25],"volume":[82488700,58414500]}],"adjclose":[{"adjclose":[184.73,183.35]}]}}],
 "error":null}})json";
 
+// A chart answer as the provider sends it around holidays and for the
+// running session: a bar whose volume is null, and bars null in every field.
+inline const char* kYahooNulls = R"json({"chart":{"result":[{"meta":{"currency":"USD","symbol":"AAPL",
+"exchangeName":"NMS","gmtoffset":-18000,"timezone":"EST","exchangeTimezoneName":"America/New_York"},
+"timestamp":[1704205800,1704292200,1704378600,1704465000],
+"indicators":{"quote":[{"open":[187.15,184.22,null,181.99],"high":[188.44,185.88,null,182.76],
+"low":[183.89,183.43,null,180.17],"close":[185.64,184.25,null,181.18],"volume":[82488700,null,null,null]}],
+"adjclose":[{"adjclose":[184.73,183.35,null,180.29]}]}}],"error":null}})json";
+// Every bar null: nothing to show.
+inline const char* kYahooAllNull = R"json({"chart":{"result":[{"meta":{"currency":"USD","symbol":"AAPL",
+"gmtoffset":-18000,"exchangeTimezoneName":"America/New_York"},"timestamp":[1704205800,1704292200],
+"indicators":{"quote":[{"open":[null,null],"high":[null,null],"low":[null,null],"close":[null,null],
+"volume":[null,null]}],"adjclose":[{"adjclose":[null,null]}]}}],"error":null}})json";
+
 inline const char* kYahooNotFound =
     R"json({"chart":{"result":null,"error":{"code":"Not Found","description":"No data found, symbol may be delisted"}}})json";
 
@@ -39,6 +54,16 @@ inline const char* kTiingoJson = R"json([{"date":"2024-01-02T00:00:00.000Z","clo
 {"date":"2024-01-03T00:00:00.000Z","close":184.25,"high":185.88,"low":183.43,"open":184.22,
 "volume":58414500,"adjClose":183.35,"adjHigh":184.97,"adjLow":182.53,"adjOpen":183.32,
 "adjVolume":58414500,"divCash":0.24,"splitFactor":1.0}])json";
+
+// A price with a null volume and one null in every field.
+inline const char* kTiingoNulls = R"json([{"date":"2024-01-02T00:00:00.000Z","close":185.64,"high":188.44,
+"low":183.89,"open":187.15,"volume":null,"adjClose":184.73,"divCash":0.0,"splitFactor":1.0},
+{"date":"2024-01-03T00:00:00.000Z","close":null,"high":null,"low":null,"open":null,"volume":null,
+"adjClose":null,"divCash":0.0,"splitFactor":1.0}])json";
+// Its answer, with status 403, to a key whose plan does not cover the request.
+inline const char* kTiingoForbidden = R"json({"detail":"You do not have permission to access the Tiingo API"})json";
+// Its answer, with status 401, to an unknown key.
+inline const char* kTiingoInvalidToken = R"json({"detail":"Invalid token."})json";
 
 inline const char* kTiingoNotFound = R"json({"detail":"Error: Ticker 'NOSUCH' not found"})json";
 
@@ -56,6 +81,10 @@ inline const char* kAlphaVantageNote =
     R"json({"Note": "Thank you for using Alpha Vantage! Our standard API call frequency is 5 calls per minute and 500 calls per day."})json";
 inline const char* kAlphaVantageInformation =
     R"json({"Information": "We have detected your API key as demo and our standard API rate limit is 25 requests per day."})json";
+inline const char* kAlphaVantageBadKey =
+    R"json({"Error Message": "the parameter apikey is invalid or missing. Please claim your free API key on (https://www.alphavantage.co/support/#api-key). It should take less than 20 seconds."})json";
+inline const char* kAlphaVantagePremium =
+    R"json({"Information": "Thank you for using Alpha Vantage! This is a premium endpoint. You may subscribe to any of the premium plans at https://www.alphavantage.co/premium/ to instantly unlock all premium endpoints"})json";
 inline const char* kAlphaVantageError =
     R"json({"Error Message": "Invalid API call. Please retry or visit the documentation for TIME_SERIES_DAILY."})json";
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <optional>
 #include <vector>
 
 #include "host/quote_fetcher.h"
@@ -103,6 +104,19 @@ inline std::vector<double> Column(const QuoteResult& result, const std::string& 
   const ResultField* f = result.series[0].Find(field);
   if (f == nullptr || !f->IsList()) return out;
   for (int i = f->LBound(); i <= f->UBound(); ++i) out.push_back(f->At(i).Number());
+  return out;
+}
+
+// The same with the values the source did not send (empty) as nullopt.
+inline std::vector<std::optional<double>> Values(const QuoteResult& result, const std::string& field) {
+  std::vector<std::optional<double>> out;
+  if (result.series.empty()) return out;
+  const ResultField* f = result.series[0].Find(field);
+  if (f == nullptr || !f->IsList()) return out;
+  for (int i = f->LBound(); i <= f->UBound(); ++i) {
+    const Variant v = f->At(i);
+    out.push_back(v.IsEmpty() ? std::nullopt : std::optional<double>(v.Number()));
+  }
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "host/internal/host_errors.h"
+#include "host/letter_case.h"
 #include "host/memory/memory_host.h"
 
 namespace plrxl {
@@ -14,14 +15,9 @@ namespace {
 constexpr int kMaxStyles = 65536;
 constexpr size_t kMaxSheetName = 31;
 
-int CompareNoCase(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
+// Sheet and defined names are one name whatever the case of their letters,
+// beyond ASCII too ("ÄRA" and "äRA"), as spreadsheet programs take them.
+int CompareNoCase(const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b); }
 
 void HashCombine(size_t& seed, size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); }
 
