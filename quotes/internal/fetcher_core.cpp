@@ -74,7 +74,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
     if (!job->cancel.IsSet() && !job->Finished()) {
       job->SetRunning();
       Outcome outcome;
-      if (std::optional<Outcome> given_up = GivenUp(source)) {
+      if (std::optional<Outcome> given_up = BeginFetch(source)) {
         outcome = std::move(*given_up);
       } else {
         try {
@@ -85,7 +85,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
         } catch (...) {
           outcome = Outcome::Failure(kQuoteInternal, "");
         }
-        if (!job->cancel.IsSet()) NoteOutcome(source, outcome);
+        EndFetch(source, outcome, job->cancel.IsSet());
       }
       if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
       job->Finish(std::move(outcome));
@@ -121,27 +121,30 @@ void FetcherCore::Work() {
   }
 }
 
-std::optional<Outcome> FetcherCore::GivenUp(SourceBase* source) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = health_.find(source);
-  if (it == health_.end()) return std::nullopt;
-  return it->second.given_up;
-}
-
-void FetcherCore::NoteOutcome(SourceBase* source, const Outcome& outcome) {
+std::optional<Outcome> FetcherCore::BeginFetch(SourceBase* source) {
   std::lock_guard<std::mutex> lock(mutex_);
   SourceHealth& health = health_[source];
-  if (health.given_up) return;
-  if (outcome.error != kQuoteNetwork && outcome.error != kQuoteTimeout) {
+  if (health.given_up) return health.given_up;
+  ++health.running;
+  return std::nullopt;
+}
+
+void FetcherCore::EndFetch(SourceBase* source, const Outcome& outcome, bool cancelled) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  SourceHealth& health = health_[source];
+  --health.running;
+  if (health.given_up || cancelled) {
+  } else if (outcome.error != kQuoteNetwork && outcome.error != kQuoteTimeout) {
     health.failures_in_a_row = 0;
-    return;
+  } else if (++health.failures_in_a_row >= kGiveUpAfter) {
+    Outcome failure;
+    failure.error = outcome.error;
+    failure.description = outcome.description + "; " + source->Name() + " is not asked again in this run after " +
+                          std::to_string(kGiveUpAfter) + " rows failed so in a row";
+    health.given_up = std::move(failure);
   }
-  if (++health.failures_in_a_row < kGiveUpAfter) return;
-  Outcome failure;
-  failure.error = outcome.error;
-  failure.description = outcome.description + "; " + source->Name() + " is not asked again in this run after " +
-                        std::to_string(kGiveUpAfter) + " rows failed so in a row";
-  health.given_up = std::move(failure);
+  // Downloads held back for this answer may start now.
+  StartWaitingLocked();
 }
 
 void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
@@ -170,12 +173,8 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
 bool FetcherCore::HeldForFailuresLocked(SourceBase* source) const {
   auto health = health_.find(source);
   if (health == health_.end() || health->second.given_up || health->second.failures_in_a_row == 0) return false;
-  int running = 0;
-  for (const auto& [key, entry] : prefetched_) {
-    if (entry.source == source && entry.started && !entry.finished) ++running;
-  }
   // Those running may be the rest of the failures that give it up.
-  return running >= kGiveUpAfter - health->second.failures_in_a_row;
+  return health->second.running >= kGiveUpAfter - health->second.failures_in_a_row;
 }
 
 void FetcherCore::StartWaitingLocked() {
@@ -184,14 +183,13 @@ void FetcherCore::StartWaitingLocked() {
         front != prefetched_.end() && !front->second.started && HeldForFailuresLocked(front->second.source)) {
       return;
     }
-    if (held_bytes_ > 0 || running_prefetched_ > 0) {
-      if (!result_seen_) {
-        // No size known yet: the provider's connections all at once.
-        if (running_prefetched_ >= std::max(1, settings_.max_connections)) return;
-      } else {
-        const size_t committed = held_bytes_ + (static_cast<size_t>(running_prefetched_) + 1) * largest_result_;
-        if (committed > settings_.prefetch_bytes) return;
-      }
+    const int running = running_prefetched_ + static_cast<int>(taken_running_.size());
+    if (!result_seen_) {
+      // No size known yet: the provider's connections all at once.
+      if (running >= std::max(1, settings_.max_connections)) return;
+    } else if (held_bytes_ > 0 || running_prefetched_ > 0) {
+      const size_t committed = held_bytes_ + (static_cast<size_t>(running_prefetched_) + 1) * largest_result_;
+      if (committed > settings_.prefetch_bytes) return;
     }
     const std::string key = std::move(waiting_.front());
     waiting_.pop_front();
@@ -206,6 +204,7 @@ void FetcherCore::StartWaitingLocked() {
 void FetcherCore::PrefetchFinished(const std::string& key, const std::shared_ptr<Job>& job) {
   const size_t bytes = job->Finished() && job->Result().error == 0 ? job->Result().result.Bytes() : 0;
   std::lock_guard<std::mutex> lock(mutex_);
+  taken_running_.erase(key);
   // Taken or not, it tells how large results are. A failure tells nothing
   // but must not hold the others back: downloads that all fail (a provider
   // that does not answer) still run side by side.
@@ -239,6 +238,8 @@ std::shared_ptr<Job> FetcherCore::TakePrefetched(const std::string& key) {
     const Prefetched taken = std::move(it->second);
     prefetched_.erase(it);
     ForgetLocked(taken);
+    // Still running: it keeps a connection until it ends.
+    if (taken.started && !taken.finished) taken_running_.insert(key);
     std::erase_if(prefetched_, [&](const auto& entry) {
       if (entry.second.order > taken.order) return false;
       ForgetLocked(entry.second);
@@ -264,6 +265,7 @@ void FetcherCore::CancelPrefetched() {
     waiting_.clear();
     held_bytes_ = 0;
     running_prefetched_ = 0;
+    taken_running_.clear();
   }
   for (auto& [key, entry] : taken) {
     entry.job->cancel.cancelled = true;

@@ -33,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <optional>
 #include <string>
 #include <thread>
@@ -81,10 +82,11 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
   static constexpr int kGiveUpAfter = 4;
 
   void Work();
-  // The failure a given-up source's download ends with, or none.
-  std::optional<Outcome> GivenUp(SourceBase* source);
+  // The failure a given-up source's download ends with at once, or none:
+  // then the download is counted as running until EndFetch.
+  std::optional<Outcome> BeginFetch(SourceBase* source);
   // Counts a finished download towards giving its source up.
-  void NoteOutcome(SourceBase* source, const Outcome& outcome);
+  void EndFetch(SourceBase* source, const Outcome& outcome, bool cancelled);
   // True while a source's failures in a row and its running downloads
   // could still give it up: its waiting downloads wait for that answer
   // rather than each wait for an answer of their own. mutex_ held.
@@ -113,9 +115,11 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
   uint64_t next_order_ = 0;
   size_t held_bytes_ = 0;     // results of finished prefetched downloads nobody has taken
   int running_prefetched_ = 0;
+  std::set<std::string> taken_running_;  // prefetched downloads a request took while they ran
   size_t largest_result_ = 0;
   bool result_seen_ = false;  // a prefetched download has ended, so largest_result_ means something
   struct SourceHealth {
+    int running = 0;  // downloads asking it now
     int failures_in_a_row = 0;
     std::optional<Outcome> given_up;
   };
