@@ -75,18 +75,33 @@ std::string SaveTarget(const std::string& path) {
   return target;
 }
 
-// The temporary files of a save: ".NAME.XXXXXX" (made here, replaced by the
-// rename) and, beside it, ".NAME.XXXXXX.yyyyyy" (the zip library's own file
-// while it rewrites a package) or ".NAME.XXXXXX.vba" (a macro project part).
-// A save holds an flock on its ".NAME.XXXXXX" until it has ended, so the
-// files of a save still running in another process are told apart from
-// those a killed save left: the system drops the flock of a dead process.
-// (The command line also holds the workbook's lock for the whole save, so
-// two saves of one workbook by it never overlap.)
+// The temporary files of a save all begin with ".NAME.XXXXXX": that file
+// itself is the save's mark, empty and flock-ed by the save until it has
+// ended; the package is written beside it as ".NAME.XXXXXX.part", and the
+// writers add their own files after that name (the zip library's
+// ".NAME.XXXXXX.part.yyyyyy" while it rewrites a package, a macro part's
+// ".NAME.XXXXXX.part.vba"). Saves before the mark wrote the package into
+// ".NAME.XXXXXX" itself, so ".NAME.XXXXXX.yyyyyy" files are theirs. The
+// system drops the flock of a dead process, so a mark nobody holds (or no
+// mark) means a killed save, whose files all go; a held mark means a save
+// still running in another process, whose files stay. (The command line
+// also holds the workbook's lock for the whole save, so two saves of one
+// workbook by it never overlap.)
 bool IsRandomPart(const std::string& text) {
   if (text.size() != 6) return false;
   for (char c : text) {
     if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
+  }
+  return true;
+}
+
+// What may follow a mark's name in the names of its files: ".part", the
+// writers' suffixes, one after the other.
+bool IsSaveSuffix(const std::string& text) {
+  if (text.empty()) return true;
+  if (text.size() > 24 || text[0] != '.') return false;
+  for (char c : text) {
+    if (c != '.' && std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
   }
   return true;
 }
@@ -104,32 +119,20 @@ void RemoveSaveLeftovers(const std::string& folder, const std::string& file) {
   const std::string prefix = "." + file + ".";
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;
-  std::vector<std::string> firsts, seconds;
+  std::vector<std::string> names;
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.size() < prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string rest = name.substr(prefix.size());
-    if (!IsRandomPart(rest.substr(0, 6))) continue;
-    if (rest.size() == 6) {
-      firsts.push_back(name);
-    } else if (rest[6] == '.' && (IsRandomPart(rest.substr(7)) || rest.substr(7) == "vba")) {
-      seconds.push_back(name);
+    if (IsRandomPart(name.substr(prefix.size(), 6)) && IsSaveSuffix(name.substr(prefix.size() + 6))) {
+      names.push_back(name);
     }
   }
   const int fd = dirfd(dir);
-  std::vector<std::string> live;
-  for (const std::string& name : firsts) {
-    if (Abandoned(fd, name)) {
-      unlinkat(fd, name.c_str(), 0);
-    } else {
-      live.push_back(name);
-    }
-  }
-  for (const std::string& name : seconds) {
-    const std::string first = name.substr(0, prefix.size() + 6);
-    if (std::find(live.begin(), live.end(), first) != live.end()) continue;
-    // A name of this shape may also be the first-level file of a workbook
-    // called "NAME.XXXXXX" being saved: its flock tells.
+  for (const std::string& name : names) {
+    const std::string mark = name.substr(0, prefix.size() + 6);
+    if (name != mark && !Abandoned(fd, mark)) continue;  // a save still running
+    // A name of this shape may also be the mark of a workbook called
+    // "NAME.XXXXXX" being saved: its own flock tells.
     if (Abandoned(fd, name)) unlinkat(fd, name.c_str(), 0);
   }
   closedir(dir);
@@ -166,31 +169,34 @@ class XlsxStore : public WorkbookStore {
       mode = 0666 & ~mask;
     }
     RemoveSaveLeftovers(folder, FileOf(path));
-    std::string temp = folder + "/." + FileOf(path) + ".XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    std::string mark = folder + "/." + FileOf(path) + ".XXXXXX";
+    const int fd = mkostemp(mark.data(), O_CLOEXEC);
     if (fd < 0) throw StoreError(path, std::string("cannot create a file in the folder: ") + std::strerror(errno));
-    fchmod(fd, mode);
     // Held until the save has ended: the mark of a save in progress.
     flock(fd, LOCK_EX);
-    struct CloseAtEnd {
+    const std::string temp = mark + ".part";
+    struct EndOfSave {
       int fd;
-      ~CloseAtEnd() { close(fd); }
-    } hold{fd};
+      std::string mark, temp;
+      ~EndOfSave() {
+        std::remove(temp.c_str());  // gone already after a successful rename
+        unlink(mark.c_str());
+        close(fd);
+      }
+    } end_of_save{fd, mark, temp};
     try {
       xlsx::WritePackage(workbook, temp, IsMacroEnabledName(path));
+      if (chmod(temp.c_str(), mode) != 0) {
+        throw xlsx::XlsxProblem(std::string("cannot set the permissions: ") + std::strerror(errno));
+      }
       SyncPath(temp, false);
       if (std::rename(temp.c_str(), path.c_str()) != 0) {
         throw xlsx::XlsxProblem(std::string("cannot replace the file: ") + std::strerror(errno));
       }
     } catch (const xlsx::XlsxProblem& p) {
-      std::remove(temp.c_str());
       throw StoreError(path, p.what());
     } catch (const Error& e) {
-      std::remove(temp.c_str());
       throw StoreError(path, e.Description());
-    } catch (...) {
-      std::remove(temp.c_str());
-      throw;
     }
     SyncPath(folder, true);
   }

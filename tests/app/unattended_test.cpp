@@ -355,15 +355,18 @@ TEST(Unattended, LinkedProjectStaysALinkAndLeftoversAreRemoved) {
   const std::string target = folder.File("real/p.xlsx"), link = folder.File("p.xlsx");
   WriteProject(target, {Row("AAA")});
   fs::create_symlink(target, link);
-  // What saves killed before their rename leave behind: the save's own
-  // file, and beside it the zip library's file of a package rewrite or a
-  // macro part, also when the first-level file is gone already.
-  const char* killed[] = {".p.xlsx.Ab12Cd", ".p.xlsx.Ab12Cd.x9Y8z7", ".p.xlsx.Qq11Rr.vba", ".p.xlsx.Zz00Yy.k3J4h5"};
+  // What saves killed before their rename leave behind: the save's mark,
+  // its package and the writers' files after that name (the zip library's
+  // file of a package rewrite, a macro part), with or without the mark;
+  // and the files of older saves, which wrote the package into the mark.
+  const char* killed[] = {".p.xlsx.Mm22Nn",       ".p.xlsx.Mm22Nn.part",   ".p.xlsx.Mm22Nn.part.Pp33Qq",
+                          ".p.xlsx.Ss44Tt.part.vba", ".p.xlsx.Ab12Cd",      ".p.xlsx.Ab12Cd.x9Y8z7",
+                          ".p.xlsx.Qq11Rr.vba",    ".p.xlsx.Zz00Yy.k3J4h5"};
   for (const char* name : killed) std::ofstream(folder.File("real/") + name) << "half a workbook";
   // A save still running in another process marks its file with an flock;
   // neither it nor its second-level file may go.
-  const std::string running = folder.File("real/.p.xlsx.Run123"), running_zip = running + ".zip456";
-  std::ofstream(running) << "being written";
+  const std::string running = folder.File("real/.p.xlsx.Run123"), running_zip = running + ".part.zip456";
+  std::ofstream(running) << "";
   std::ofstream(running_zip) << "being written";
   const int held = open(running.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(held, 0);
