@@ -212,7 +212,8 @@ TEST(Unattended, SecondWriterIsRefusedAndNothingIsLost) {
   server.WriteSettings(folder.File("config"));
   const std::string project = folder.File("p.xlsx");
   WriteProject(project, {Row("A1", "STOOQ"), Row("A2", "STOOQ"), Row("A3", "STOOQ"), Row("A4", "STOOQ")});
-  Child first(folder.Path(), {"refresh", project}, ConfigEnv(folder), "first");
+  // Forced or not, the first writer's lock holds.
+  Child first(folder.Path(), {"refresh", project, "--force"}, ConfigEnv(folder), "first");
   // Wait until the first run holds the lock.
   const std::string lock = fs::path(project).parent_path() / ".p.xlsx.pelorinxl-lock";
   for (int i = 0; i < 500 && !fs::exists(lock); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
