@@ -1,10 +1,13 @@
 #include "download/demo_project.h"
 
 #include <iterator>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "entry/pelorin.h"
+#include "host/error.h"
+#include "host/regional.h"
 #include "host/spreadsheet_host.h"
 #include "macros/export_layouts.h"
 
@@ -68,7 +71,9 @@ std::string ChartCall(const std::string& written, int row_index) {
 }
 
 double IsoDate(const std::string& text) {
-  return DateSerial(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
+  const std::optional<double> serial = TextToDate(text, RegionalSettings());
+  if (!serial) throw Error(kErrInvalidCall, "PlrXL2.DemoProject", "\"" + text + "\" is not a date such as 2025-06-30");
+  return *serial;
 }
 
 // The data tools every demo row runs after its indicators: one export (the

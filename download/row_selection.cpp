@@ -5,6 +5,7 @@
 
 #include "download/split_data_sources.h"
 #include "host/error.h"
+#include "host/number_from_text.h"
 
 namespace plrxl {
 namespace {
@@ -24,7 +25,7 @@ int RowNumber(const std::string& part, const std::string& whole) {
       !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) {
     Reject("\"" + whole + "\" is not a row number or a range such as 5-9");
   }
-  const int row = std::stoi(digits);
+  const int row = NumberFromText<int>(digits).value_or(0);  // five digits at most: always read
   if (row < 1 || row > 32767) Reject("row " + digits + " is outside 1 to 32767");
   return row;
 }

@@ -7,6 +7,7 @@
 #include "entry/internal/screen_updating.h"
 #include "entry/internal/text.h"
 #include "entry/pelorin.h"
+#include "host/number_from_text.h"
 #include "host/spreadsheet_host.h"
 #include "support/settings_store.h"
 
@@ -26,11 +27,9 @@ NewProjectSettings ReadNewProjectSettings(SettingsStore* injected) {
   const SettingsStore& store = injected != nullptr ? *injected : *own;
   NewProjectSettings settings;
   const std::string zoom = store.GetSetting(kSettingsApp, kSettingSection, "txtZoom", "80");
-  try {
-    settings.zoom = std::stoi(zoom);
-  } catch (const std::exception&) {
-    throw Error(kErrTypeMismatch, "PlrXL2", "Type mismatch");
-  }
+  const std::optional<int> zoom_number = NumberFromText<int>(zoom);
+  if (!zoom_number) throw Error(kErrTypeMismatch, "PlrXL2", "Type mismatch");
+  settings.zoom = *zoom_number;
   settings.auto_fit = store.GetSetting(kSettingsApp, kSettingSection, "chbAutoFit", "1") == "1";
   return settings;
 }

@@ -3,9 +3,13 @@
 #include "entry/project_template.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "entry/pelorin.h"
+#include "host/error.h"
+#include "host/number_from_text.h"
+#include "host/regional.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -15,19 +19,26 @@ namespace {
 constexpr uint32_t kDefaultsFill = 0xFFFF99;  // pale yellow, as the selective update shows it
 constexpr uint32_t kTitleFill = 0xDDEBF7;
 
+// The template is our own table; a cell that does not read as its kind is
+// a fault of the table, refused with its address.
 Variant TemplateValue(const TemplateCell& cell) {
+  std::optional<double> value;
   switch (cell.kind) {
     case TemplateKind::kNumber:
-      return Variant(std::stod(cell.value));
-    case TemplateKind::kDate: {
-      const std::string iso = cell.value;
-      return Variant::Date(DateSerial(std::stoi(iso.substr(0, 4)), std::stoi(iso.substr(5, 2)),
-                                      std::stoi(iso.substr(8, 2))));
-    }
-    case TemplateKind::kText:
+      value = NumberFromText<double>(cell.value);
       break;
+    case TemplateKind::kDate:
+      value = TextToDate(cell.value, RegionalSettings());  // yyyy-mm-dd
+      break;
+    case TemplateKind::kText:
+      return Variant(cell.value);
   }
-  return Variant(cell.value);
+  if (!value) {
+    throw Error(kErrInvalidCall, "PlrXL2.ProjectTemplate",
+                std::string("template cell ") + cell.address + " holds \"" + cell.value + "\", not a " +
+                    (cell.kind == TemplateKind::kDate ? "date" : "number"));
+  }
+  return cell.kind == TemplateKind::kDate ? Variant::Date(*value) : Variant(*value);
 }
 
 void Emphasize(Worksheet& sheet, const std::string& address, bool bold, uint32_t fill) {

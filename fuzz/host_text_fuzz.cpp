@@ -5,6 +5,7 @@
 // tests/data/fuzz/host_text/.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "host/address.h"
@@ -34,8 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (auto n = plrxl::TextToNumber(text, rs)) plrxl::NumberToText(*n, rs);
       break;
     case 4:
-      // A number format applied to a few typical values.
-      for (double v : {0.0, -1234.5678, 37544.75, 1e300, -1e-300}) plrxl::FormatWithNumberFormat(v, text, rs);
+      // A number format applied to typical values, the extremes of a double,
+      // and values no cell holds (a calculation can still make them).
+      for (double v : {0.0, -1234.5678, 37544.75, 1e300, -1e-300, 4.9406564584124654e-324, -1.7976931348623157e308,
+                       std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        plrxl::FormatWithNumberFormat(v, text, rs);
+        plrxl::FormatWithNumberFormat(plrxl::Variant::Date(v), text, rs);
+      }
       plrxl::FormatWithNumberFormat(plrxl::Variant(text), text, rs);
       break;
     default:

@@ -1,6 +1,7 @@
 // Display texts of cell values under a host number format: the sections
 // ("pos;neg;zero;text"), digit placeholders 0 # ?, grouping, percent,
 // scientific, quoted and escaped literals, and date/time patterns.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/error.h"
 #include "host/internal/date_parts.h"
 #include "host/regional.h"
 
@@ -104,6 +106,11 @@ std::vector<Token> Tokenize(const std::string& s, bool* is_date) {
   return tokens;
 }
 
+// What a cell shows for a value its format cannot lay out (a date outside
+// the years 100 to 9999, a number that overflows once scaled by "%"): the
+// spreadsheet fills the cell with "#"; this is a cell of the standard width.
+std::string Unshowable() { return std::string(11, '#'); }
+
 std::string Pad2(int v) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d", v);
@@ -115,7 +122,7 @@ std::string FormatDate(const std::vector<Token>& tokens, double serial) {
   try {
     p = SplitSerial(serial);
   } catch (...) {
-    return std::string(11, '#');
+    return Unshowable();
   }
   bool twelve_hour = false;
   for (const auto& t : tokens) twelve_hour |= t.kind == Token::kAmPm;
@@ -180,16 +187,29 @@ std::string FormatDate(const std::vector<Token>& tokens, double serial) {
   return out;
 }
 
-// v >= 0 with `places` decimals, rounded half away from zero on its first
-// 15 significant digits as the spreadsheet does (2.5 -> 3, 1.005 -> 1.01).
-std::string FixedHalfUp(double v, int places) {
+// The first 15 significant digits of a finite v >= 0, rounded, and the power
+// of ten of the first one: v ~ d.dddddddddddddd * 10^exponent.
+struct SignificantDigits {
+  std::string digits;
+  int exponent = 0;
+};
+
+SignificantDigits FifteenDigits(double v) {
   char buf[64];
   const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-  const std::string sci(buf, res.ptr);
-  std::string digits = sci.substr(0, 1) + sci.substr(2, 14);
-  const int exponent = std::stoi(sci.substr(sci.find('e') + 1));
-  // Lay the digits out as integer and fraction digits: value = 0.digits * 10^(exponent + 1).
-  int point = exponent + 1;  // digits before the decimal point
+  // A finite value prints as "d.dddddddddddddde+xx" (or e-xx).
+  SignificantDigits out;
+  out.digits = std::string(buf, 1) + std::string(buf + 2, 14);
+  const char* exponent = std::find(buf, res.ptr, 'e') + 1;
+  if (exponent < res.ptr && *exponent == '+') ++exponent;
+  std::from_chars(exponent, res.ptr, out.exponent);
+  return out;
+}
+
+// The digits, of which the first `point` are whole, rounded half away from
+// zero to `places` decimals (2.5 -> 3, 1.005 -> 1.01) and laid out as
+// "int.frac"; a negative point puts zeros after the decimal point first.
+std::string FixedHalfUp(std::string digits, int point, int places) {
   if (point < 0) {
     digits.insert(0, static_cast<size_t>(-point), '0');
     point = 0;
@@ -251,16 +271,22 @@ std::string FormatNumber(const std::vector<Token>& tokens, double value, bool wi
       }
     }
   }
-  double v = std::fabs(value) * std::pow(100.0, percents) / std::pow(1000.0, scale_commas);
-  // A value the cell cannot show fills it with "#", as a too-narrow cell does.
-  if (!std::isfinite(v) || frac_places > 300) return std::string(11, '#');
+  const double v = std::fabs(value) * std::pow(100.0, percents) / std::pow(1000.0, scale_commas);
+  if (!std::isfinite(v) || frac_places > 300) return Unshowable();
+  const SignificantDigits significant = FifteenDigits(v);
   int exponent = 0;
+  std::string fixed;
   if (seen_exp && v != 0) {
-    exponent = static_cast<int>(std::floor(std::log10(v)));
-    v /= std::pow(10.0, exponent);
-    if (std::round(v * std::pow(10.0, frac_places)) >= 10 * std::pow(10.0, frac_places)) v /= 10, ++exponent;
+    // The digits as d.ddd; a mantissa that rounds up to 10 becomes 1.000 of the next power.
+    exponent = significant.exponent;
+    fixed = FixedHalfUp(significant.digits, 1, frac_places);
+    if (fixed.size() > 1 && fixed[1] != '.') {
+      ++exponent;
+      fixed = FixedHalfUp("1", 1, frac_places);
+    }
+  } else {
+    fixed = FixedHalfUp(significant.digits, significant.exponent + 1, frac_places);
   }
-  const std::string fixed = FixedHalfUp(v, frac_places);
   std::string int_part = fixed.substr(0, fixed.find('.'));
   std::string frac_part = frac_places ? fixed.substr(fixed.find('.') + 1) : "";
   while (static_cast<int>(frac_part.size()) > frac_zeros && !frac_part.empty() && frac_part.back() == '0')
@@ -348,13 +374,21 @@ std::string ParsedNumberFormat::Format(const Variant& v, const RegionalSettings&
     default: return "";
   }
   const double value = v.Number();
+  // No cell holds an infinity or a NaN: a calculation that makes one shows the error.
+  if (!std::isfinite(value)) return CellErrorText(CellError::kNum);
   size_t index = 0;
   bool with_sign = true;
   if (value < 0 && sections_.size() >= 2 && !sections_[1].text.empty()) index = 1, with_sign = false;
   if (value == 0 && sections_.size() >= 3) index = 2;
   const Section& section = sections_[index];
   if (section.general) {
-    if (v.IsDate()) return DateToText(value, rs);
+    if (v.IsDate()) {
+      try {
+        return DateToText(value, rs);
+      } catch (const Error&) {
+        return Unshowable();  // before year 100 or after 9999
+      }
+    }
     return NumberToText(with_sign ? value : std::fabs(value), rs);
   }
   if (section.is_date) return FormatDate(section.tokens, value);

@@ -117,7 +117,7 @@ std::vector<IndicatorArgument> ParseIndicatorArguments(const std::string& tokens
       arg.slot = token[1] - '0';
     } else if (token == "0" || token == "30" || token == "70") {
       arg.kind = IndicatorArgument::kNumber;
-      arg.number = std::stoi(token);
+      arg.number = token == "0" ? 0 : token == "30" ? 30 : 70;
     } else if (token.size() >= 2 && token.front() == '\'' && token.back() == '\'') {
       arg.kind = IndicatorArgument::kText;
       arg.text = token.substr(1, token.size() - 2);

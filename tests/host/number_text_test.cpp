@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 
+#include "host/number_from_text.h"
 #include "host/regional.h"
 
 namespace plrxl {
@@ -68,6 +70,37 @@ TEST(AppendNumberText, MatchesFifteenDigitRounding) {
     }
     ASSERT_EQ(NumberToText(value, rs), Reference(value, '.')) << "value " << value << ", seed " << seed;
   }
+}
+
+// Texts from settings and workbooks: the whole text must be the number, in
+// range; std::stoi would throw on some of these and read a prefix of others.
+TEST(NumberFromText, WholeTextInRangeOrNothing) {
+  struct Case {
+    const char* text;
+    std::optional<long long> as_int;
+    std::optional<double> as_double;
+  };
+  const Case cases[] = {
+      {"80", 80, 80.0},
+      {"-7", -7, -7.0},
+      {"2.5e3", std::nullopt, 2500.0},
+      {"", std::nullopt, std::nullopt},
+      {"80%", std::nullopt, std::nullopt},
+      {"12abc", std::nullopt, std::nullopt},
+      {" 80", std::nullopt, std::nullopt},
+      {"+80", std::nullopt, std::nullopt},
+      {"abc", std::nullopt, std::nullopt},
+      {"99999999999", std::nullopt, 99999999999.0},  // past an int
+      {"1e999", std::nullopt, std::nullopt},         // past a double
+      {"inf", std::nullopt, std::nullopt},
+      {"nan", std::nullopt, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::optional<int> as_int = NumberFromText<int>(c.text);
+    EXPECT_EQ(as_int ? std::optional<long long>(*as_int) : std::nullopt, c.as_int) << c.text;
+    EXPECT_EQ(NumberFromText<double>(c.text), c.as_double) << c.text;
+  }
+  EXPECT_EQ(NumberFromText<long>("99999999999"), 99999999999L);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "host/error.h"
 #include "host/regional.h"
@@ -174,7 +175,7 @@ struct FormatCase {
   Variant value;
   std::string format;
   char decimal;
-  const char* text;
+  std::string text;
 };
 
 TEST(FormatWithNumberFormatTest, CommonFormats) {
@@ -222,6 +223,22 @@ TEST(FormatWithNumberFormatTest, CommonFormats) {
       {Variant(), "0.00", '.', ""},
       {Variant(5), "[Red]0.0", '.', "5.0"},
       {Variant(5), "0" + std::string(200, '%'), '.', "###########"},  // overflows to infinity
+      {Variant(1e308), "0%%%", '.', "###########"},
+      {Variant(-1e308), "0.0%", '.', "###########"},
+      // The smallest doubles: a power of ten below them is 0, so the mantissa
+      // comes from the digits, never from dividing by a power of ten.
+      {Variant(4.9406564584124654e-324), "0.00E+00", '.', "4.94E-324"},
+      {Variant(-1e-320), "0.00E+00", '.', "-1.00E-320"},
+      {Variant(9.996), "0.00E+00", '.', "1.00E+01"},  // the mantissa rounds up to the next power
+      {Variant(1.7976931348623157e308), "0.00E+00", '.', "1.80E+308"},
+      {Variant(1.7976931348623157e308), "0", '.', "179769313486232" + std::string(294, '0')},
+      // A cell cannot hold these; a calculation that makes one shows the error.
+      {Variant(std::numeric_limits<double>::infinity()), "0.00", '.', "#NUM!"},
+      {Variant(-std::numeric_limits<double>::infinity()), "General", '.', "#NUM!"},
+      {Variant(std::nan("")), "0%", '.', "#NUM!"},
+      {Variant::Date(std::numeric_limits<double>::infinity()), "General", '.', "#NUM!"},
+      {Variant::Date(1e10), "General", '.', "###########"},  // after year 9999
+      {Variant::Date(-1e10), "dd.mm.yyyy", '.', "###########"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatWithNumberFormat(c.value, c.format, Settings("dd.mm.yyyy", c.decimal)), c.text) << c.format;

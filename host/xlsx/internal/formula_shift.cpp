@@ -1,8 +1,10 @@
 #include "host/xlsx/internal/formula_shift.h"
 
 #include <cctype>
+#include <string_view>
 
 #include "host/address.h"
+#include "host/number_from_text.h"
 
 namespace plrxl::xlsx {
 
@@ -61,7 +63,9 @@ std::string ShiftFormula(const std::string& formula, int rows, int cols) {
         std::string letters = formula.substr(letters_start, letters_end - letters_start);
         for (char& ch : letters) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         int col = ColumnNumber(letters);
-        long row = std::stol(formula.substr(digits_start, std::min<size_t>(p - digits_start, 9)));
+        // At most nine digits: always a long; a longer row number is past the sheet anyway.
+        const std::string_view digits = std::string_view(formula).substr(digits_start, p - digits_start);
+        long row = NumberFromText<long>(digits.substr(0, 9)).value_or(0);
         if (col > 0) {
           if (!col_abs) col += cols;
           if (!row_abs) row += rows;

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan+UBSan) and runs them one after
+# another, each for SECONDS (default 60), under nice. Not part of CI.
+#
+#   tools/fuzz.sh [TARGET...] [SECONDS]     TARGET: host_text, xlsx_reader, ... or all
+#
+# Each target starts from its kept corpus fuzz/corpus/TARGET plus the seeds
+# of the tests (tests/data/fuzz/TARGET and the target's own test data; for
+# xlsx_reader every workbook under tests/data and the build trees). After
+# the run the kept corpus is replaced by the merge (-merge=1) of all that:
+# the fewest inputs that reach the same coverage. A crash, leak, timeout or
+# out-of-memory input is kept under build/fuzz/findings/TARGET/ and makes
+# the script exit 1 after the last target; logs go to build/fuzz/logs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+usage() {
+  echo "usage: tools/fuzz.sh [TARGET... | all] [SECONDS]" >&2
+  echo "targets: ${all_targets[*]}" >&2
+  exit 2
+}
+
+all_targets=()
+for src in fuzz/*_fuzz.cpp; do
+  name=$(basename "$src" _fuzz.cpp)
+  all_targets+=("$name")
+done
+
+seconds=60
+targets=()
+for arg in "$@"; do
+  case "$arg" in
+    -h | --help) usage ;;
+    all) targets+=("${all_targets[@]}") ;;
+    *[!0-9]*)
+      [ -f "fuzz/${arg}_fuzz.cpp" ] || { echo "tools/fuzz.sh: no fuzz target \"$arg\"" >&2; usage; }
+      targets+=("$arg")
+      ;;
+    *) seconds=$arg ;;
+  esac
+done
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+[ "$seconds" -gt 0 ] || { echo "tools/fuzz.sh: SECONDS must be at least 1" >&2; exit 2; }
+
+# The longest input each target is given: workbooks are zip files whose
+# directory sits at the end, so a cut one is only a broken zip.
+max_len_of() {
+  case "$1" in
+    xlsx_reader) echo 65536 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+# Seeds from the tests, one path a line.
+seeds_of() {
+  local dir="tests/data/fuzz/$1"
+  [ -d "$dir" ] && find "$dir" -type f
+  case "$1" in
+    ini) find tests/data/ini -type f ;;
+    macro_text) find tests/data/macro_texts -type f ;;
+    quotes_csv) find tests/data -maxdepth 1 -name '*.csv' -size -"$(max_len_of "$1")"c ;;
+    xlsx_reader) find tests/data build -name '*.xlsx' -size -"$(max_len_of "$1")"c 2>/dev/null ;;
+  esac
+  return 0
+}
+
+build=build/fuzz
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPLRXL_FUZZ=ON -DPLRXL_QT=OFF -DPLRXL_BENCH=OFF >/dev/null
+fi
+build_targets=()
+for t in "${targets[@]}"; do build_targets+=("${t}_fuzz"); done
+nice cmake --build "$build" -j2 --target "${build_targets[@]}"
+
+export ASAN_OPTIONS=detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$build/logs"
+summary=()
+found=0
+for t in "${targets[@]}"; do
+  corpus=fuzz/corpus/$t
+  findings=$build/findings/$t
+  log=$build/logs/$t.log
+  mkdir -p "$corpus" "$findings"
+  rm -rf "$work/seeds" "$work/new" "$work/merged"
+  mkdir -p "$work/seeds" "$work/new" "$work/merged"
+  seeds_of "$t" | while read -r f; do cp "$f" "$work/seeds/$(sha1sum "$f" | cut -c1-16)"; done
+  before=$(find "$findings" -type f | wc -l)
+  echo "== $t: ${seconds}s from $(ls "$corpus" | wc -l) kept inputs and $(ls "$work/seeds" | wc -l) seeds"
+  # New inputs land in the first folder; the run ends at the first finding.
+  nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
+    -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$findings/" >"$log" 2>&1 || true
+  nice "$build/fuzz/${t}_fuzz" -merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
+    -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 >"$log.merge" 2>&1 || true
+  if [ -n "$(ls "$work/merged")" ]; then
+    rm -f "$corpus"/*
+    cp "$work/merged"/* "$corpus"/
+  fi
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  per_sec=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  new=$(( $(find "$findings" -type f | wc -l) - before ))
+  kept="$(ls "$corpus" | wc -l) inputs, $(du -sk "$corpus" | cut -f1) KB"
+  line=$(printf '%-20s execs %-9s (%s/s)  cov %-6s ft %-6s corpus %-22s findings %s' \
+    "$t" "${execs:-?}" "${per_sec:-?}" "${cov:-?}" "${ft:-?}" "$kept" "$new")
+  echo "$line"
+  if [ "$new" -gt 0 ]; then
+    found=1
+    grep -m1 -E 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error|terminate called|deadly signal' "$log" |
+      sed 's/^/    /' || true
+    echo "    inputs: $findings  log: $log"
+  fi
+  summary+=("$line")
+done
+
+echo "== summary (${seconds}s each)"
+printf '%s\n' "${summary[@]}"
+exit "$found"
