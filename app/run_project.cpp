@@ -5,7 +5,9 @@
 #include <memory>
 #include <set>
 
+#include "app/command_line.h"
 #include "app/console_progress_view.h"
+#include "app/project_session.h"
 #include "app/exit_codes.h"
 #include "app/stop_signals.h"
 #include "app/workbook_lock.h"
@@ -43,11 +45,12 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
 }  // namespace
 
 void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
-  cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9");
+  cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9")
+      ->check(RowListCheck());
   cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
   cmd->add_flag("--gui", options.gui, "Show the progress window and message boxes as windows (needs a display)");
   cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
-  cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
+  AddYesNoFlags(cmd, options.console);
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
   cmd->add_flag("--open", options.open_exports, "Open the files the exports wrote with the desktop's program for them");
@@ -152,9 +155,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
             rows = red;
           }
         }
-        if (rows.empty()) {
-          ctx.out << "No rows to run.\n";
-        } else {
+        if (!rows.empty()) {
           rc.SelectiveMode = true;
           rc.SelectedRows = ToSelectedRows(rows);
           pelorin.UpdateMyData(options.action);
@@ -178,6 +179,17 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   outcome.failed_rows = view.FailedRows();
   outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  // Nothing ran: the file stays as it was, and the last line says why.
+  if (!outcome.cancelled && outcome.rows == 0 && (outcome.exit_code == kExitRefused || !outcome.ran)) {
+    if (outcome.exit_code == kExitRefused) {
+      ctx.out << "stopped: the project check failed before the first row (its message is above); nothing was "
+                 "saved, "
+              << wb.FullName() << " is unchanged" << std::endl;
+    } else {
+      ctx.out << "stopped: no row to run; " << wb.FullName() << " is unchanged" << std::endl;
+    }
+    return outcome;
+  }
   FinishWorkbookLook(wb);
   ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
   try {
