@@ -148,9 +148,8 @@ RegionalSettings RegionalSettings::FromLocaleFormats(const char* d_fmt, const ch
   if (d_fmt && *d_fmt) {
     std::string pattern = StrftimeToHost(d_fmt);
     // Dates are written with four-digit years: "dd/mm/yy" becomes
-    // "dd/mm/yyyy". The C locale's "mm/dd/yy" is no region's choice, and
-    // reads wrongly everywhere but the US: ISO instead.
-    if (pattern == "mm/dd/yy") pattern = "yyyy-mm-dd";
+    // "dd/mm/yyyy". The order stays the region's, since texts in that
+    // order (typed dates, quote files) are read with it.
     const size_t yy = pattern.find("yy");
     if (yy != std::string::npos && pattern.find("yyyy") == std::string::npos) pattern.replace(yy, 2, "yyyy");
     if (HasLetters(pattern, "d") && HasLetters(pattern, "m") && HasLetters(pattern, "y")) rs.short_date = pattern;

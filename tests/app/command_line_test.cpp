@@ -22,7 +22,7 @@ using testing::RunResult;
 using testing_xlsx::ReadBytes;
 using testing_xlsx::TempFolder;
 
-RunResult Run(const TempFolder& folder, const std::vector<std::string>& args) {
+RunResult Pelorinxl(const TempFolder& folder, const std::vector<std::string>& args) {
   return testing::RunPelorinxl(folder.Path(), args, {{"XDG_CONFIG_HOME", folder.File("config")}});
 }
 
@@ -41,7 +41,7 @@ RunResult RunOnFullDisk(const TempFolder& folder, const std::vector<std::string>
 
 TEST(CommandLine, BareCallPrintsTheUsage) {
   TempFolder folder;
-  const RunResult r = Run(folder, {});
+  const RunResult r = Pelorinxl(folder, {});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Usage: pelorinxl"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
@@ -49,7 +49,7 @@ TEST(CommandLine, BareCallPrintsTheUsage) {
 
 TEST(CommandLine, HelpGroupsTheCommandsAndShowsWhereToStart) {
   TempFolder folder;
-  const std::string help = Run(folder, {"--help"}).out;
+  const std::string help = Pelorinxl(folder, {"--help"}).out;
   size_t last = 0;
   for (const char* heading : {"Start commands:", "Run commands:", "Edit commands:", "Inspect commands:",
                               "Window commands:", "Examples:", "Exit codes:"}) {
@@ -60,7 +60,7 @@ TEST(CommandLine, HelpGroupsTheCommandsAndShowsWhereToStart) {
   }
   EXPECT_NE(help.find("Start with `pelorinxl demo DIR`"), std::string::npos);
   // The parsing library's own syntax does not show.
-  const std::string refresh = Run(folder, {"refresh", "--help"}).out;
+  const std::string refresh = Pelorinxl(folder, {"refresh", "--help"}).out;
   for (const char* leak : {"{true}", "{false}", "TEXT", "REQUIRED", "INT"}) {
     EXPECT_EQ(refresh.find(leak), std::string::npos) << leak << "\n" << refresh;
   }
@@ -73,7 +73,7 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
   TempFolder folder;
   const std::string project = folder.File("p.xlsx"), copy = folder.File("copy.xlsx"),
                     broken = folder.File("broken.xlsx");
-  ASSERT_EQ(Run(folder, {"new", project}).status, 0);
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
   std::ofstream(broken) << "not a workbook";
   std::ofstream(copy) << "keep me";
   const struct {
@@ -86,7 +86,7 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
       {"swapped letters", {"udpate", project}, 109, "'udpate' is not a command; did you mean 'update'?"},
       {"no near command", {"frobnicate"}, 109, "'frobnicate' is not a command (see pelorinxl --help)"},
       {"typo'd option", {"refresh", "--rwos", "3", project}, 109, "'--rwos' is not an option of pelorinxl refresh; did you mean '--rows'?"},
-      {"rows not a list", {"refresh", "--rows", "abc", project}, 105, "--rows \"abc\""},
+      {"rows not a list", {"refresh", "--rows", "abc", project}, 105, "--rows: \"abc\" is not a row number"},
       {"on-error not allowed", {"refresh", "--on-error", "maybe", project}, 105, "maybe"},
       {"missing project", {"update"}, 106, "PROJECT"},
       {"info of no workbook", {"info", broken}, 3, broken.c_str()},
@@ -101,14 +101,14 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const RunResult r = Run(folder, c.args);
+    const RunResult r = Pelorinxl(folder, c.args);
     EXPECT_EQ(r.status, c.code) << r.out << r.err;
     EXPECT_NE(r.err.find(c.err_has), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("filesystem error"), std::string::npos) << r.err;
   }
   EXPECT_EQ(ReadBytes(copy), "keep me");
   EXPECT_EQ(ReadBytes(broken), "not a workbook");
-  const RunResult forced = Run(folder, {"copy", "--force", project, copy});
+  const RunResult forced = Pelorinxl(folder, {"copy", "--force", project, copy});
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_NE(ReadBytes(copy), "keep me");
 }
@@ -116,7 +116,7 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
 TEST(CommandLine, AFullDiskLeavesTheFileAndExitsThree) {
   TempFolder folder;
   const std::string project = folder.File("p.xlsx");
-  ASSERT_EQ(Run(folder, {"new", project}).status, 0);
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
   ASSERT_GT(fs::file_size(project), 4096u);
   const std::string before = ReadBytes(project);
   const std::vector<std::vector<std::string>> commands = {
@@ -139,7 +139,7 @@ TEST(CommandLine, DemoIntoAReadOnlyFolderSaysWhichPath) {
   TempFolder folder;
   fs::create_directories(folder.File("locked"));
   fs::permissions(folder.File("locked"), fs::perms::owner_read | fs::perms::owner_exec);
-  const RunResult r = Run(folder, {"demo", folder.File("locked/demo")});
+  const RunResult r = Pelorinxl(folder, {"demo", folder.File("locked/demo")});
   fs::permissions(folder.File("locked"), fs::perms::owner_all);
   EXPECT_EQ(r.status, 2) << r.err;
   EXPECT_NE(r.err.find(folder.File("locked/demo")), std::string::npos) << r.err;

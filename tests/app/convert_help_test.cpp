@@ -72,7 +72,10 @@ TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
   ASSERT_EQ(converted.status, 0) << converted.err;
   std::string done = MessageText(72);
   done.replace(done.find("AdditionalInformation1"), 22, output);
-  EXPECT_NE(converted.err.find(done), std::string::npos) << converted.err;
+  // A success is printed as one, on stdout, never as a warning.
+  EXPECT_NE(converted.out.find(done), std::string::npos) << converted.out;
+  EXPECT_EQ(converted.out.find("Warning"), std::string::npos) << converted.out;
+  EXPECT_EQ(converted.err.find("Warning"), std::string::npos) << converted.err;
 
   Result refreshed = Spawn(folder, kProgram, {"refresh", output, "--no"}, env);
   EXPECT_EQ(refreshed.status, 0) << refreshed.out << refreshed.err;

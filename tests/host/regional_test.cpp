@@ -239,9 +239,9 @@ struct LocaleCase {
 TEST(RegionalSettingsTest, LocaleFormatsMapToHostPatterns) {
   const LocaleCase cases[] = {
       {"%d.%m.%Y", "%H:%M:%S", ",", "dd.mm.yyyy", "hh:mm:ss", ','},
-      // The C locale's two-digit US form: ISO; any other two-digit year: four digits.
-      {"%m/%d/%y", "%r", ".", "yyyy-mm-dd", "h:mm:ss AM/PM", '.'},
-      {"%D", "%T", ".", "yyyy-mm-dd", "hh:mm:ss", '.'},
+      // A two-digit year becomes four digits; the order stays.
+      {"%m/%d/%y", "%r", ".", "mm/dd/yyyy", "h:mm:ss AM/PM", '.'},
+      {"%D", "%T", ".", "mm/dd/yyyy", "hh:mm:ss", '.'},
       {"%d/%m/%y", "%T", ".", "dd/mm/yyyy", "hh:mm:ss", '.'},
       {"%y-%m-%d", "%T", ".", "yyyy-mm-dd", "hh:mm:ss", '.'},
       {"%m/%d/%Y", "%T", ".", "mm/dd/yyyy", "hh:mm:ss", '.'},
@@ -264,7 +264,7 @@ TEST(RegionalSettingsTest, FromTheProcessLocale) {
   const std::string saved_value = saved ? saved : "";
   setenv("LC_ALL", "C", 1);
   const RegionalSettings rs = RegionalSettings::FromLocale();
-  EXPECT_EQ(rs.short_date, "yyyy-mm-dd");
+  EXPECT_EQ(rs.short_date, "mm/dd/yyyy");
   EXPECT_EQ(rs.decimal_symbol, '.');
   if (saved) setenv("LC_ALL", saved_value.c_str(), 1);
   else unsetenv("LC_ALL");
