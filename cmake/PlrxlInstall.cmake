@@ -16,9 +16,10 @@
 #   lib/<multiarch>/pkgconfig/pelorinxl-plugin.pc, plrxl2.pc
 # The program finds its help beside itself (../share/pelorinxl/help), so the
 # build tree mirrors that folder: build/share/pelorinxl/help.
-# One documents folder for program, package and messages, in lower case.
-set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/pelorinxl CACHE PATH "documents")
 include(GNUInstallDirs)
+# One documents folder for program, package and messages, in lower case
+# (GNUInstallDirs would name it after the project).
+set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/pelorinxl)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME cli)
 
 set(PLRXL_HELP_ROOT ${CMAKE_BINARY_DIR}/share/pelorinxl/help)
