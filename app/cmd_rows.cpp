@@ -1,7 +1,7 @@
 // pelorinxl rows PROJECT.xlsx: the ticker table as a readable table, one
 // line per ticker row with its sheet row, its fields as the cells show them
-// and its last status ("[failed]" when the status is red). The file is only
-// read.
+// and its last status ("[failed]" when the status is red), below the
+// defaults row whose fields fill the empty ones. The file is only read.
 #include <algorithm>
 #include <ostream>
 
@@ -34,6 +34,8 @@ void PrintRows(const AppContext& ctx, const std::string& path) {
                     " is missing; pelorinxl check repairs it)");
   }
   const Range anchor = wb.NameRange(kRangeTickerName);
+  // The defaults row first: it fills what a ticker row leaves empty.
+  const int defaults = anchor.Row() + 1;
   const int first = anchor.Row() + 2;
   const Range last_cell = anchor.End(Direction::kDown);
   const int last = last_cell.Value().IsEmpty() ? first - 1 : last_cell.Row();
@@ -41,7 +43,7 @@ void PrintRows(const AppContext& ctx, const std::string& path) {
   std::vector<std::string> titles;
   for (const ShownColumn& c : kShownColumns) titles.push_back(c.title);
   lines.push_back(titles);
-  for (int row = first; row <= last; ++row) {
+  for (int row = defaults; row <= last; ++row) {
     std::vector<std::string> line;
     for (const ShownColumn& c : kShownColumns) {
       if (c.column == 0) {

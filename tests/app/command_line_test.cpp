@@ -113,6 +113,30 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
   EXPECT_NE(ReadBytes(copy), "keep me");
 }
 
+TEST(CommandLine, RowsShowsTheTickerTableWithEachStatus) {
+  TempFolder folder;
+  const std::string project = folder.File("p.xlsx");
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
+  ASSERT_EQ(Pelorinxl(folder, {"add", project, "--ticker", "NOFIELD", "--data-fields", "xyz"}).status, 0);
+  ASSERT_EQ(Pelorinxl(folder, {"refresh", project}).status, 1);
+  const std::string before = ReadBytes(project);
+  const RunResult r = Pelorinxl(folder, {"rows", project});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(r.out.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 7u) << r.out;
+  EXPECT_EQ(lines[0].rfind("Row  Ticker", 0), 0u) << lines[0];
+  EXPECT_NE(lines[1].find("SAMPLE"), std::string::npos) << "the defaults row: " << lines[1];
+  EXPECT_EQ(lines[2].rfind("3    ", 0), 0u) << lines[2];
+  EXPECT_EQ(lines[2].find("[failed]"), std::string::npos) << lines[2];
+  EXPECT_EQ(lines[5].rfind("6    NOFIELD", 0), 0u) << lines[5];
+  EXPECT_NE(lines[5].find("[failed]"), std::string::npos) << lines[5];
+  EXPECT_EQ(lines[6], "4 ticker rows in " + project);
+  EXPECT_EQ(ReadBytes(project), before) << "rows only reads";
+}
+
 TEST(CommandLine, AFullDiskLeavesTheFileAndExitsThree) {
   TempFolder folder;
   const std::string project = folder.File("p.xlsx");

@@ -146,13 +146,18 @@ while True:
     c, _ = s.accept(); conns.append(c)
 ' >"$work/port" &
 server=$!
-for _ in 1 2 3 4 5 6 7 8 9 10; do [[ -s $work/port ]] && break; sleep 0.2; done
+for _ in $(seq 1 100); do [[ -s $work/port ]] && break; sleep 0.2; done
 printf '[Sources]\nStooqBaseUrl=http://127.0.0.1:%s\nStooqKey=test\n' "$(cat "$work/port")" >"$work/config/PelorinXL/settings.ini"
 cp "$project" "$work/slow.xlsx"
 "$bin" add "$work/slow.xlsx" --ticker SLOW --data-source STOOQ >/dev/null
 "$bin" refresh "$work/slow.xlsx" >"$work/slow.out" 2>&1 &
 runner=$!
-for _ in $(seq 1 50); do grep -q "^row " "$work/slow.out" 2>/dev/null && break; sleep 0.2; done
+# The example rows finish first; then the run waits for SLOW's quotes.
+examples=$(($("$bin" rows "$work/slow.xlsx" | tail -1 | awk '{print $1}') - 1))
+for _ in $(seq 1 300); do
+  (($(grep -c "^row " "$work/slow.out" 2>/dev/null || true) >= examples)) && break
+  sleep 0.2
+done
 sleep 1
 kill -TERM "$runner"
 code=0
