@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -18,7 +19,9 @@
 #include "download/finished_look.h"
 #include "download/macro_runner.h"
 #include "download/row_selection.h"
+#include "entry/data_sheet_name.h"
 #include "entry/pelorin.h"
+#include "host/address.h"
 #include "app/desktop.h"
 #include "forms/error_message_form.h"
 #include "host/error.h"
@@ -40,6 +43,49 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
     if (sheet.Cells(row, anchor.Column() + kStatus - 1).FontColorIndex() == 3) rows.push_back(ToInt16(row));
   }
   return rows;
+}
+
+// The bars on each ticker row's data sheet by sheet row of the ticker
+// table: the filled cells below the Data Beginning in its column. An update
+// compares them before and after to tell what it brought.
+std::map<int, int> BarCounts(Workbook& wb) {
+  std::map<int, int> counts;
+  const DefinedName* name = wb.FindName(kRangeTickerName);
+  if (name == nullptr) return counts;
+  try {
+    const Range anchor = wb.NameRange(kRangeTickerName);
+    Worksheet& settings = anchor.Sheet();
+    const int top = anchor.Row(), left = anchor.Column();
+    const Range last = anchor.End(Direction::kDown);
+    if (last.Value().IsEmpty()) return counts;
+    auto field = [&](int row, int column) {
+      std::string text = settings.Cells(row, left + column - 1).Text();
+      return text.empty() ? settings.Cells(top + 1, left + column - 1).Text() : text;
+    };
+    for (int row = top + 2; row <= last.Row(); ++row) {
+      Worksheet* sheet = wb.FindWorksheet(DataSheetName(field(row, kDataLocation), field(row, kTicker)));
+      std::optional<ParsedAddress> beginning = ParseA1(field(row, kDataBeginning));
+      if (sheet == nullptr || !beginning) {
+        counts[row] = 0;
+        continue;
+      }
+      const int first = beginning->rect.row1 + 1, column = beginning->rect.col1;
+      counts[row] = sheet->Cells(first, column).Value().IsEmpty()
+                        ? 0
+                        : sheet->Cells(first, column).End(Direction::kDown).Row() - first + 1;
+    }
+  } catch (const Error&) {
+    // A broken table is the project check's to report.
+  }
+  return counts;
+}
+
+// "3 new bars" or "up to date": what an update brought to a row. The bar
+// of the newest date already present comes again and replaces the old one.
+std::string BarsAddedNote(int before, int after) {
+  const int added = after - before;
+  if (added <= 0) return "up to date";
+  return std::to_string(added) + (added == 1 ? " new bar" : " new bars");
 }
 
 }  // namespace
@@ -121,6 +167,16 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   };
   settings.SetProblemReporter(report);
   ConsoleProgressView view(ctx.out, options.terminal);
+  if (options.action == "Update") {
+    auto before = std::make_shared<std::map<int, int>>(BarCounts(wb));
+    view.SetRowNote([before, &wb](int16_t row) {
+      const std::map<int, int> now = BarCounts(wb);
+      const auto was = before->find(row);
+      const auto is = now.find(row);
+      if (is == now.end()) return std::string();
+      return BarsAddedNote(was == before->end() ? 0 : was->second, is->second);
+    });
+  }
   TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
 
   RunContext rc;

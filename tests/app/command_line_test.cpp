@@ -137,6 +137,22 @@ TEST(CommandLine, RowsShowsTheTickerTableWithEachStatus) {
   EXPECT_EQ(ReadBytes(project), before) << "rows only reads";
 }
 
+TEST(CommandLine, UpdateTellsEachRowsNewBars) {
+  TempFolder folder;
+  const std::string project = folder.File("p.xlsx");
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
+  const RunResult first = Pelorinxl(folder, {"update", project});
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.out.find("row 3 ALPHA: "), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find(" new bars)\nrow 4 BETA: "), std::string::npos) << first.out;
+  const RunResult again = Pelorinxl(folder, {"update", project});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("Download OK. (up to date)\nrow 4 BETA: "), std::string::npos) << again.out;
+  EXPECT_EQ(again.out.find("new bar"), std::string::npos) << again.out;
+  // A refresh replaces everything: no count.
+  EXPECT_EQ(Pelorinxl(folder, {"refresh", project}).out.find("new bar"), std::string::npos);
+}
+
 TEST(CommandLine, AFullDiskLeavesTheFileAndExitsThree) {
   TempFolder folder;
   const std::string project = folder.File("p.xlsx");
