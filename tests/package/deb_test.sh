@@ -90,7 +90,8 @@ complete_words() {  # complete_words WORD... : the words offered for the last WO
 mkdir -p "$work/files"
 touch "$work/files/p.xlsx" "$work/files/q.xlsm" "$work/files/notes.txt"
 [[ $(complete_words refresh --on-error "" | sort | tr '\n' ' ') == "abort ignore retry " ]] || fail "completion --on-error"
-complete_words add p.xlsx --data-source "SA" | grep -qx SAMPLE || fail "completion --data-source"
+sources=$(complete_words add p.xlsx --data-source "S" | sort | tr '\n' ' ')
+[[ $sources == *"SAMPLE "* && $sources != *"("* && $sources != *CSV* ]] || fail "completion --data-source: '$sources' ($(cd "$work" && "$bin" sources 2>&1 | head -3))"
 [[ $(complete_words add p.xlsx --periodicity W) == Weekly ]] || fail "completion --periodicity"
 [[ $(complete_words set-row p.xlsx 3 --data-direction F | sort | tr '\n' ' ') == "FBT FTB " ]] || fail "completion --data-direction"
 projects=$(complete_words refresh files/ | sort | tr '\n' ' ')
