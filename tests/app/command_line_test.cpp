@@ -174,6 +174,27 @@ TEST(CommandLine, AFullDiskLeavesTheFileAndExitsThree) {
   EXPECT_FALSE(fs::exists(folder.File("copy.xlsx")));
 }
 
+TEST(CommandLine, WithoutTheWindowsProgramTheWindowCommandsSaySo) {
+  TempFolder folder;
+  const std::string project = folder.File("p.xlsx");
+  ASSERT_EQ(Pelorinxl(folder, {"new", project}).status, 0);
+  // The command-line program alone, as the package pelorinxl installs it.
+  fs::create_directories(folder.File("bin"));
+  fs::copy_file(std::string(PLRXL_BINARY_DIR) + "/app/pelorinxl", folder.File("bin/pelorinxl"));
+  const std::string before = ReadBytes(project);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"select", project}, std::vector<std::string>{"refresh", "--gui", project}}) {
+    testing::Launch launch;
+    launch.program = folder.File("bin/pelorinxl");
+    launch.args = args;
+    launch.env = {{"XDG_CONFIG_HOME", folder.File("config")}, {"QT_QPA_PLATFORM", "offscreen"}};
+    const RunResult r = testing::RunProgram(folder.Path(), std::move(launch));
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.err, "pelorinxl: the windows are not installed (install the package pelorinxl-gui)\n");
+  }
+  EXPECT_EQ(ReadBytes(project), before);
+}
+
 TEST(CommandLine, DemoIntoAReadOnlyFolderSaysWhichPath) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TempFolder folder;
