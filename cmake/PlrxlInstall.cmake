@@ -73,8 +73,9 @@ if(TARGET pelorinxl)
   install(TARGETS pelorinxl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The Debian change log the package tools expect beside the copyright file.
-set(plrxl_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.Debian)
+# The change log the package tools expect beside the copyright file (a
+# native package: changelog.gz).
+set(plrxl_changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
 string(TIMESTAMP plrxl_build_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${plrxl_changelog}
      "pelorinxl (${PROJECT_VERSION}) unstable; urgency=medium\n\n  * Release ${PROJECT_VERSION}.\n\n"
@@ -131,17 +132,20 @@ set(CPACK_DEBIAN_CLI_PACKAGE_NAME pelorinxl)
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME pelorinxl-gui)
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "pelorinxl (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION x11)
-set(CPACK_COMPONENT_GUI_DESCRIPTION "PelorinXL windows: the row editor, the selective update, the progress window
-and the converter (pelorinxl edit, select, --gui), and the desktop entry.")
+set(CPACK_COMPONENT_GUI_DESCRIPTION "PelorinXL windows: the row editor, the selective update, the progress
+window and the converter (pelorinxl edit, select, --gui), and the desktop
+entry.")
 set(CPACK_PACKAGE_NAME pelorinxl)
 set(CPACK_PACKAGE_VENDOR "PelorinXL developers")
 set(CPACK_PACKAGE_CONTACT "PelorinXL developers <dev@pelorinxl.local>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "historical quotes, indicators and exports for spreadsheet projects")
 set(CPACK_PACKAGE_DESCRIPTION
-    "PelorinXL downloads historical price quotes for many tickers into a project workbook (.xlsx), one sheet
-per ticker, and post-processes each ticker with indicators, quote-file exports, a summary sheet and charts.
-The package holds the pelorinxl program, its man pages, bash completion and HTML user guide, and the plrxl2
-library with headers and pkg-config files for plugin authors. The windows are in pelorinxl-gui.")
+    "PelorinXL downloads historical price quotes for many tickers into a project
+workbook (.xlsx), one sheet per ticker, and post-processes each ticker with
+indicators, quote-file exports, a summary sheet and charts. The package holds
+the pelorinxl program, its man pages, bash completion and user guide, and the
+plrxl2 library with headers and pkg-config files for plugin authors. The
+windows are in pelorinxl-gui.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
