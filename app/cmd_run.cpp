@@ -24,7 +24,8 @@ void AddRunCommand(CLI::App& app, const AppContext& ctx, const char* name, const
     options->terminal = isatty(STDOUT_FILENO) != 0;
     RunOutcome outcome = RunProjectFile(ctx, *path, *options);
     if (outcome.cancelled) throw CommandExit(kExitCancelled, "cancelled; the rows finished so far were saved");
-    if (outcome.exit_code == kExitRefused) throw CommandExit(kExitRefused, "the project check stopped the run");
+    // The run's last line already says why it stopped.
+    if (outcome.exit_code == kExitRefused) throw CommandExit(kExitRefused, "");
     if (outcome.exit_code != kExitOk) throw CommandExit(outcome.exit_code, "");
   });
 }

@@ -2,8 +2,10 @@
 // workbook's sheets read-only to click the cell where the data begins.
 // pelorinxl select PROJECT: the selective update window, whose run buttons
 // refresh, update or run the macros of the chosen rows.
-// Both need a display; the workbook is saved when it changed.
+// Both need a display; the workbook is saved when it changed. Without
+// PROJECT a file dialog asks for it (the desktop entry's menu start).
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "app/commands.h"
@@ -23,9 +25,29 @@ namespace {
 
 std::string Folder(const std::string& path) { return std::filesystem::absolute(path).parent_path().string(); }
 
-void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force,
+// The project named on the command line, or, without one (the desktop
+// entry started from the menu), the one the person picks; nullopt when the
+// pick was cancelled.
+std::optional<std::string> ProjectPath(const std::string& given, UiPort& ui) {
+  if (!given.empty()) return given;
+  FileDialogOptions dialog;
+  dialog.title = "Open a PelorinXL project";
+  dialog.initial_dir = std::filesystem::current_path().string();
+  dialog.filters = {{"Project workbooks", "*.xlsx;*.xlsm"}};
+  std::vector<std::string> chosen = ui.OpenFileDialog(dialog);
+  if (chosen.empty()) return std::nullopt;
+  return chosen.front();
+}
+
+void EditProject(const AppContext& ctx, const std::string& given, ConsoleOptions console, bool force,
                  bool allow_loss) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
+  const std::optional<std::string> chosen = ProjectPath(given, windows->Ui());
+  if (!chosen) {
+    ctx.out << "No project chosen\n";
+    return;
+  }
+  const std::string& path = *chosen;
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
   InstallWindowForms(session.Context());
@@ -51,9 +73,15 @@ void EditProject(const AppContext& ctx, const std::string& path, ConsoleOptions 
   ctx.out << "Added " << added << " row(s); saved " << wb.FullName() << "\n";
 }
 
-void SelectRows(const AppContext& ctx, const std::string& path, ConsoleOptions console, bool force,
+void SelectRows(const AppContext& ctx, const std::string& given, ConsoleOptions console, bool force,
                 bool allow_loss) {
   std::unique_ptr<GuiWindows> windows = OpenGuiWindowsOrExit(ctx.err);
+  const std::optional<std::string> chosen = ProjectPath(given, windows->Ui());
+  if (!chosen) {
+    ctx.out << "No project chosen\n";
+    return;
+  }
+  const std::string& path = *chosen;
   const WorkbookLock lock = WorkbookLock::Acquire(path, force);
   ProjectSession session(ctx, console, Folder(path), &windows->Ui());
   RegisterCompanionFunctions(session.Host());
@@ -80,7 +108,7 @@ void AddWindowCommand(CLI::App& app, const AppContext& ctx, const char* name, co
   auto path = std::make_shared<std::string>();
   auto console = std::make_shared<ConsoleOptions>();
   auto on_error = std::make_shared<std::string>("abort");
-  cmd->add_option("PROJECT", *path, "The project workbook")->required();
+  cmd->add_option("PROJECT", *path, "The project workbook (none: choose it in a file dialog)");
   auto force = std::make_shared<bool>(false);
   cmd->add_flag("--force", *force, "Open the workbook although another program has it open");
   auto allow_loss = std::make_shared<bool>(false);

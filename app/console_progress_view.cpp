@@ -24,16 +24,18 @@ void ConsoleProgressView::MessageChanged(const std::string& text) {
 void ConsoleProgressView::RowFinished(int16_t row, const std::string& ticker, const std::string& status, bool failed) {
   ++rows_;
   if (failed) ++failed_;
+  const std::string note = row_note_ && !failed ? row_note_(row) : "";
+  const std::string line = "row " + std::to_string(row) + " " + ticker + ": " + status + (note.empty() ? "" : " (" + note + ")");
   if (terminal_) {
-    // Only failures get a line of their own above the bar.
-    if (failed) {
-      out_ << "\r\033[K" << "row " << row << " " << ticker << ": " << status << "\n";
+    // Failures, and rows with a note, get a line of their own above the bar.
+    if (failed || !note.empty()) {
+      out_ << "\r\033[K" << line << "\n";
       drawn_ = false;
       Redraw();
     }
     return;
   }
-  out_ << "row " << row << " " << ticker << ": " << status << (failed ? " [failed]" : "") << std::endl;
+  out_ << line << (failed ? " [failed]" : "") << std::endl;
 }
 
 void ConsoleProgressView::Closed() {

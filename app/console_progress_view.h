@@ -2,8 +2,10 @@
 // in place with a bar, the percentage and the current message. Piped: one
 // plain line per finished row ("row 4 BBB: 14:02:11 Download OK.") so logs
 // and scripts can read it, each flushed at once so a log follows the run.
+// An update adds to each row's line how many bars it brought.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -23,6 +25,10 @@ class ConsoleProgressView : public ProgressView {
   void AllRowsDone() override { all_rows_done_ = true; }
   void Closed() override;
 
+  // A note added to each finished row's line ("3 new bars"); with one, every
+  // row gets its own line on a terminal too.
+  void SetRowNote(std::function<std::string(int16_t row)> note) { row_note_ = std::move(note); }
+
   int Rows() const { return rows_; }
   int FailedRows() const { return failed_; }
   // Whether the progress window was loaded at all.
@@ -35,6 +41,7 @@ class ConsoleProgressView : public ProgressView {
 
   std::ostream& out_;
   bool terminal_;
+  std::function<std::string(int16_t row)> row_note_;
   int percent_ = 0;
   std::string caption_ = "0%";
   std::string message_;

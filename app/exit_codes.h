@@ -2,8 +2,13 @@
 // docs/running.md. Scripts (cron, systemd) rely on them.
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+
+namespace plrxl {
+class Error;
+}
 
 namespace plrxl::app {
 
@@ -17,6 +22,16 @@ enum ExitCode : int {
 
 // The table as --help prints it.
 const char* ExitCodesHelp();
+
+// The exit code of a command that ended with `error`: the workbook store's
+// load and save failures are kExitLoadSaveFailed, an output that exists
+// (without --force) or cannot be written is kExitRefused, the rest
+// kExitRowsFailed.
+int ExitCodeOfError(const Error& error);
+
+// A file-system failure as a sentence with the path: "cannot create the
+// folder /x/y: Permission denied".
+std::string FileSystemErrorText(const std::filesystem::filesystem_error& error);
 
 // Ends a command with `code`; main prints the message (when not empty) and
 // returns the code.

@@ -1,7 +1,12 @@
 #include "app/gui_windows.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <ostream>
+#include <vector>
 
 #if PLRXL_WITH_QT
 #include "forms/qt/qt_windows.h"
@@ -10,6 +15,11 @@
 namespace plrxl::app {
 
 namespace {
+
+std::vector<char*>& Arguments() {
+  static std::vector<char*> arguments;
+  return arguments;
+}
 
 [[noreturn]] void ExitNoWindows(std::ostream& err, const std::string& reason) {
   err << "pelorinxl: " << reason << "\n";
@@ -27,9 +37,25 @@ class QtGuiWindows : public GuiWindows {
  private:
   QtWindows windows_;
 };
+#else
+// The program with the windows: beside this one in a build folder, in
+// <prefix>/lib/pelorinxl when installed.
+std::string WindowsProgram() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "";
+  for (const fs::path& candidate : {self.parent_path() / kWindowsProgramName,
+                                    self.parent_path().parent_path() / "lib" / "pelorinxl" / kWindowsProgramName}) {
+    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  }
+  return "";
+}
 #endif
 
 }  // namespace
+
+void RememberArguments(int argc, char** argv) { Arguments().assign(argv, argv + argc + 1); }
 
 std::unique_ptr<GuiWindows> OpenGuiWindowsOrExit(std::ostream& err) {
 #if PLRXL_WITH_QT
@@ -37,7 +63,16 @@ std::unique_ptr<GuiWindows> OpenGuiWindowsOrExit(std::ostream& err) {
   if (!reason.empty()) ExitNoWindows(err, reason);
   return std::make_unique<QtGuiWindows>();
 #else
-  ExitNoWindows(err, "the windows are not built into this pelorinxl (it was configured with PLRXL_QT=OFF)");
+  // Nothing is open yet: the same command starts again in the program that
+  // has the windows.
+  const std::string program = WindowsProgram();
+  if (program.empty() || Arguments().empty()) {
+    ExitNoWindows(err, "the windows are not installed (install the package pelorinxl-gui)");
+  }
+  std::cout.flush();
+  err.flush();
+  execv(program.c_str(), Arguments().data());
+  ExitNoWindows(err, "cannot start " + program + " for the windows");
 #endif
 }
 

@@ -1,6 +1,6 @@
 // The windows of the commands that show them (edit, select and the run
 // commands with --gui): a UI port and a progress face from the Qt views,
-// when this pelorinxl was built with them and a display is there.
+// when this program was built with them and a display is there.
 #pragma once
 
 #include <iosfwd>
@@ -26,9 +26,17 @@ class GuiWindows {
   virtual std::optional<std::string> PickCell(Workbook& workbook) = 0;
 };
 
-// The windows, or, when they cannot be shown (no display, or a build
-// without the Qt views), one line on `err` and exit status 2. Call it before
-// anything is opened: nothing is saved on that exit.
+// The program that holds the Qt views (package pelorinxl-gui).
+inline constexpr const char* kWindowsProgramName = "pelorinxl-windows";
+
+// Keeps the command line for OpenGuiWindowsOrExit; main calls it first.
+void RememberArguments(int argc, char** argv);
+
+// The windows, or, when they cannot be shown (no display, or the windows
+// not installed), one line on `err` and exit status 2. Without the Qt
+// views built in, the command is run again by kWindowsProgramName instead
+// (this call then does not return). Call it before anything is opened:
+// nothing is saved on that exit.
 std::unique_ptr<GuiWindows> OpenGuiWindowsOrExit(std::ostream& err);
 
 // Hands every notification to both views (the console's count and the

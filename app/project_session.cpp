@@ -10,8 +10,16 @@
 
 namespace plrxl::app {
 
+void AddYesNoFlags(CLI::App* cmd, ConsoleOptions& console) {
+  CLI::Option* yes = cmd->add_flag_callback("--yes", [&console] { console.yes = true; },
+                                            "Answer questions Yes when no one can type");
+  CLI::Option* no = cmd->add_flag_callback("--no", [&console] { console.yes = false; },
+                                           "Answer questions No when no one can type (the default)");
+  yes->excludes(no);
+}
+
 void AddAnswerOptions(CLI::App* cmd, ConsoleOptions& console, std::string& on_error) {
-  cmd->add_flag("--yes{true},--no{false}", console.yes, "Answer questions Yes or No when no one can type");
+  AddYesNoFlags(cmd, console);
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
 }

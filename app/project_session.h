@@ -15,6 +15,8 @@
 
 namespace plrxl::app {
 
+// --yes and --no: how questions are answered when no one can type.
+void AddYesNoFlags(CLI::App* cmd, ConsoleOptions& console);
 // Adds --yes/--no and --on-error to a command; `on_error` receives the text.
 void AddAnswerOptions(CLI::App* cmd, ConsoleOptions& console, std::string& on_error);
 

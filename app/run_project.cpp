@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 
+#include "app/command_line.h"
 #include "app/console_progress_view.h"
+#include "app/project_session.h"
 #include "app/exit_codes.h"
 #include "app/stop_signals.h"
 #include "app/workbook_lock.h"
@@ -16,7 +19,9 @@
 #include "download/finished_look.h"
 #include "download/macro_runner.h"
 #include "download/row_selection.h"
+#include "entry/data_sheet_name.h"
 #include "entry/pelorin.h"
+#include "host/address.h"
 #include "app/desktop.h"
 #include "forms/error_message_form.h"
 #include "host/error.h"
@@ -40,14 +45,58 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
   return rows;
 }
 
+// The bars on each ticker row's data sheet by sheet row of the ticker
+// table: the filled cells below the Data Beginning in its column. An update
+// compares them before and after to tell what it brought.
+std::map<int, int> BarCounts(Workbook& wb) {
+  std::map<int, int> counts;
+  const DefinedName* name = wb.FindName(kRangeTickerName);
+  if (name == nullptr) return counts;
+  try {
+    const Range anchor = wb.NameRange(kRangeTickerName);
+    Worksheet& settings = anchor.Sheet();
+    const int top = anchor.Row(), left = anchor.Column();
+    const Range last = anchor.End(Direction::kDown);
+    if (last.Value().IsEmpty()) return counts;
+    auto field = [&](int row, int column) {
+      std::string text = settings.Cells(row, left + column - 1).Text();
+      return text.empty() ? settings.Cells(top + 1, left + column - 1).Text() : text;
+    };
+    for (int row = top + 2; row <= last.Row(); ++row) {
+      Worksheet* sheet = wb.FindWorksheet(DataSheetName(field(row, kDataLocation), field(row, kTicker)));
+      std::optional<ParsedAddress> beginning = ParseA1(field(row, kDataBeginning));
+      if (sheet == nullptr || !beginning) {
+        counts[row] = 0;
+        continue;
+      }
+      const int first = beginning->rect.row1 + 1, column = beginning->rect.col1;
+      counts[row] = sheet->Cells(first, column).Value().IsEmpty()
+                        ? 0
+                        : sheet->Cells(first, column).End(Direction::kDown).Row() - first + 1;
+    }
+  } catch (const Error&) {
+    // A broken table is the project check's to report.
+  }
+  return counts;
+}
+
+// "3 new bars" or "up to date": what an update brought to a row. The bar
+// of the newest date already present comes again and replaces the old one.
+std::string BarsAddedNote(int before, int after) {
+  const int added = after - before;
+  if (added <= 0) return "up to date";
+  return std::to_string(added) + (added == 1 ? " new bar" : " new bars");
+}
+
 }  // namespace
 
 void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
-  cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9");
+  cmd->add_option("--rows", options.rows, "Only these sheet rows of the ticker table, e.g. 3,5-9")
+      ->check(RowListCheck());
   cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
   cmd->add_flag("--gui", options.gui, "Show the progress window and message boxes as windows (needs a display)");
   cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
-  cmd->add_flag("--yes{true},--no{false}", options.console.yes, "Answer questions Yes or No when no one can type");
+  AddYesNoFlags(cmd, options.console);
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));
   cmd->add_flag("--open", options.open_exports, "Open the files the exports wrote with the desktop's program for them");
@@ -124,6 +173,16 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   };
   settings.SetProblemReporter(report);
   ConsoleProgressView view(ctx.out, options.terminal);
+  if (options.action == "Update") {
+    auto before = std::make_shared<std::map<int, int>>(BarCounts(wb));
+    view.SetRowNote([before, &wb](int16_t row) {
+      const std::map<int, int> now = BarCounts(wb);
+      const auto was = before->find(row);
+      const auto is = now.find(row);
+      if (is == now.end()) return std::string();
+      return BarsAddedNote(was == before->end() ? 0 : was->second, is->second);
+    });
+  }
   TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
 
   RunContext rc;
@@ -158,9 +217,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
             rows = red;
           }
         }
-        if (rows.empty()) {
-          ctx.out << "No rows to run.\n";
-        } else {
+        if (!rows.empty()) {
           rc.SelectiveMode = true;
           rc.SelectedRows = ToSelectedRows(rows);
           pelorin.UpdateMyData(options.action);
@@ -184,6 +241,17 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   outcome.failed_rows = view.FailedRows();
   outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  // Nothing ran: the file stays as it was, and the last line says why.
+  if (!outcome.cancelled && outcome.rows == 0 && (outcome.exit_code == kExitRefused || !outcome.ran)) {
+    if (outcome.exit_code == kExitRefused) {
+      ctx.out << "stopped: the project check failed before the first row (its message is above); nothing was "
+                 "saved, "
+              << wb.FullName() << " is unchanged" << std::endl;
+    } else {
+      ctx.out << "stopped: no row to run; " << wb.FullName() << " is unchanged" << std::endl;
+    }
+    return outcome;
+  }
   FinishWorkbookLook(wb);
   ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
   try {

@@ -146,7 +146,12 @@ RegionalSettings RegionalSettings::FromLocale() {
 RegionalSettings RegionalSettings::FromLocaleFormats(const char* d_fmt, const char* t_fmt, const char* radix) {
   RegionalSettings rs;
   if (d_fmt && *d_fmt) {
-    const std::string pattern = StrftimeToHost(d_fmt);
+    std::string pattern = StrftimeToHost(d_fmt);
+    // Dates are written with four-digit years: "dd/mm/yy" becomes
+    // "dd/mm/yyyy". The order stays the region's, since texts in that
+    // order (typed dates, quote files) are read with it.
+    const size_t yy = pattern.find("yy");
+    if (yy != std::string::npos && pattern.find("yyyy") == std::string::npos) pattern.replace(yy, 2, "yyyy");
     if (HasLetters(pattern, "d") && HasLetters(pattern, "m") && HasLetters(pattern, "y")) rs.short_date = pattern;
   }
   if (t_fmt && *t_fmt) {

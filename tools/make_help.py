@@ -6,12 +6,15 @@
 Writes one page per document (running.md -> running.htm) and the topic
 pages the program opens: Support.htm (the contents), Master_Pelorin.htm
 (the row editor's help) and Selective_Update.htm (the selective update's).
-Links between documents (foo.md) are pointed at their pages (foo.htm).
-Needs python3-markdown.
+Links between documents (foo.md) are pointed at their pages (foo.htm), and
+the pictures (docs/img) are copied beside the pages. The same documents are
+also written as plain text into OUT_DIR/../text (foo.txt) for
+`pelorinxl help TOPIC` on a terminal. Needs python3-markdown.
 """
 import html
 import pathlib
 import re
+import shutil
 import sys
 
 import markdown
@@ -38,14 +41,27 @@ def title_of(text, fallback):
     return m.group(1).strip() if m else fallback
 
 
+def as_text(text):
+    """The document for a terminal: pictures named, links to other pages as
+    their text, the rest as written (markdown reads well as it is)."""
+    text = re.sub(r"!\[([^\]]*)\]\([^)]*\)", r"[picture: \1]", text)
+    text = re.sub(r"\[([^\]]+)\]\([A-Za-z0-9_\-]+\.md(#[^)]*)?\)", r"\1", text)
+    return text
+
+
 def main():
     docs, out = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
     out.mkdir(parents=True, exist_ok=True)
+    text_out = out.parent / "text"
+    text_out.mkdir(parents=True, exist_ok=True)
+    if (docs / "img").is_dir():
+        shutil.copytree(docs / "img", out / "img", dirs_exist_ok=True)
     rendered, titles = {}, {}
     for md in sorted(docs.glob("*.md")):
         text = md.read_text(encoding="utf-8")
-        body = markdown.markdown(text, extensions=["tables", "fenced_code"])
+        body = markdown.markdown(text, extensions=["tables", "fenced_code", "toc"])
         body = re.sub(r'href="([A-Za-z0-9_\-]+)\.md(#[^"]*)?"', r'href="\1.htm\2"', body)
+        (text_out / (md.stem + ".txt")).write_text(as_text(text), encoding="utf-8")
         titles[md.name] = title_of(text, md.stem)
         rendered[md.name] = page(titles[md.name], body)
         (out / (md.stem + ".htm")).write_text(rendered[md.name], encoding="utf-8")
@@ -55,7 +71,7 @@ def main():
     items = "\n".join(f'<li><a href="{pathlib.Path(n).stem}.htm">{html.escape(t)}</a></li>'
                       for n, t in titles.items())
     support = ("<h1>PelorinXL help</h1>\n<ul>\n" + items + "\n</ul>\n"
-               "<p>From a terminal: <code>pelorinxl help TOPIC</code> opens a page, "
+               "<p>From a terminal: <code>pelorinxl help TOPIC</code> prints a page, "
                "<code>man pelorinxl</code> lists the commands.</p>")
     (out / "Support.htm").write_text(page("Contents", support), encoding="utf-8")
 

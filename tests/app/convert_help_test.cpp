@@ -72,7 +72,10 @@ TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
   ASSERT_EQ(converted.status, 0) << converted.err;
   std::string done = MessageText(72);
   done.replace(done.find("AdditionalInformation1"), 22, output);
-  EXPECT_NE(converted.err.find(done), std::string::npos) << converted.err;
+  // A success is printed as one, on stdout, never as a warning.
+  EXPECT_NE(converted.out.find(done), std::string::npos) << converted.out;
+  EXPECT_EQ(converted.out.find("Warning"), std::string::npos) << converted.out;
+  EXPECT_EQ(converted.err.find("Warning"), std::string::npos) << converted.err;
 
   Result refreshed = Spawn(folder, kProgram, {"refresh", output, "--no"}, env);
   EXPECT_EQ(refreshed.status, 0) << refreshed.out << refreshed.err;
@@ -109,49 +112,82 @@ std::string InstalledCopy(const TempFolder& folder) {
   return copy;
 }
 
+// Runs the installed copy on a text terminal without a display.
+Result OnTextTerminal(const TempFolder& folder, const std::string& program, std::vector<std::string> args,
+                      std::vector<std::string> env = {}) {
+  plrxl::testing::Launch launch;
+  launch.program = program;
+  launch.args = std::move(args);
+  launch.workdir = folder.Path();
+  launch.env = {{"TERM", "xterm-256color"}, {"PAGER", "cat"}};
+  launch.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+  for (const std::string& entry : env) launch.env[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
+  return plrxl::testing::RunProgram(folder.Path(), std::move(launch));
+}
+
 TEST(HelpCommand, SaysSoWhenTheHelpIsNotInstalled) {
   TempFolder folder;
   const std::string program = InstalledCopy(folder);
-  Result r = Spawn(folder, program, {"help"});
+  Result r = OnTextTerminal(folder, program, {"help", "running"});
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("the help is not installed (no pages in " + folder.File("share/pelorinxl/help/PelorinXL")),
+  EXPECT_NE(r.err.find("the help is not installed (no " + folder.File("share/pelorinxl/help/text/running.txt")),
             std::string::npos)
       << r.err;
-  fs::create_directories(folder.File("share/pelorinxl/help/PelorinXL"));
-  EXPECT_NE(Spawn(folder, program, {"help", "running"}).status, 0);
+  EXPECT_NE(r.err.find("/usr/share/doc/pelorinxl"), std::string::npos) << r.err;
+  // The topic list needs no pages.
+  EXPECT_EQ(OnTextTerminal(folder, program, {"help"}).status, 0);
 }
 
-TEST(HelpCommand, OpensTheTopicOrPrintsItsPath) {
+TEST(HelpCommand, PrintsTheTopicAsTextWithoutADisplay) {
   TempFolder folder;
   const std::string program = InstalledCopy(folder);
+  const std::string text = folder.File("share/pelorinxl/help/text");
   const std::string pages = folder.File("share/pelorinxl/help/PelorinXL");
+  fs::create_directories(text);
   fs::create_directories(pages);
-  for (const char* page : {"Support.htm", "running.htm", "Selective_Update.htm"}) {
-    std::ofstream(pages + "/" + page) << "<html></html>";
-  }
-  // No opener on PATH: the path is printed.
-  fs::create_directories(folder.File("empty"));
-  const std::vector<std::string> bare = {"PATH=" + folder.File("empty")};
-  Result r = Spawn(folder, program, {"help", "RUNNING"}, bare);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, pages + "/running.htm\n");
-  EXPECT_EQ(Spawn(folder, program, {"help"}, bare).out, pages + "/Support.htm\n");
-  EXPECT_EQ(Spawn(folder, program, {"help", "--list"}, bare).out, "Selective_Update\nSupport\nrunning\n");
-  Result unknown = Spawn(folder, program, {"help", "nothing"}, bare);
-  EXPECT_NE(unknown.status, 0);
-  EXPECT_NE(unknown.err.find("no help topic \"nothing\"; the topics are: Selective_Update Support running"),
-            std::string::npos)
-      << unknown.err;
-
-  // With an opener: it gets the page.
+  std::ofstream(text + "/running.txt") << "# Running a project\n\nEach run walks the ticker table.\n";
+  std::ofstream(text + "/indicators.txt") << "# Indicators\n";
+  std::ofstream(pages + "/running.htm") << "<html></html>";
+  // An opener that records what it was given: it must not be called without --browser.
   fs::create_directories(folder.File("opener"));
   const std::string opener = folder.File("opener/xdg-open");
   std::ofstream(opener) << "#!/bin/sh\necho \"$1\" > '" << folder.File("opened.txt") << "'\n";
   chmod(opener.c_str(), 0755);
-  Result opened = Spawn(folder, program, {"help", "Selective_Update.htm"}, {"PATH=" + folder.File("opener") + ":/usr/bin:/bin"});
+  const std::string path = "PATH=" + folder.File("opener") + ":/usr/bin:/bin";
+
+  Result r = OnTextTerminal(folder, program, {"help", "RUNNING"}, {path});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "# Running a project\n\nEach run walks the ticker table.\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(fs::exists(folder.File("opened.txt")));
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* out_has;
+    const char* err_has;
+  } cases[] = {
+      {{"help"}, 0, "  indicators  ", ""},
+      {{"help", "--list"}, 0, "  running     running a project", ""},
+      {{"help", "indicator"}, 1, "", "no help topic \"indicator\"; did you mean 'indicators'?"},
+      {{"help", "refesh"}, 1, "", "did you mean 'refresh'?"},
+      {{"help", "refresh"}, 0, "--rows", ""},
+      {{"help", "xyzzy"}, 1, "", "no help topic \"xyzzy\" (pelorinxl help --list shows the topics)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    Result result = OnTextTerminal(folder, program, c.args, {path});
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE(result.out.find(c.out_has), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err_has), std::string::npos) << result.err;
+  }
+  // Internal page names of the windows' help buttons are not topics.
+  EXPECT_EQ(OnTextTerminal(folder, program, {"help", "--list"}).out.find("Master_Pelorin"), std::string::npos);
+
+  // --browser opens the HTML page.
+  Result opened = OnTextTerminal(folder, program, {"help", "--browser", "running"}, {path});
   EXPECT_EQ(opened.status, 0) << opened.err;
-  EXPECT_EQ(opened.out, "");
-  EXPECT_EQ(ReadBytes(folder.File("opened.txt")), pages + "/Selective_Update.htm\n");
+  EXPECT_EQ(ReadBytes(folder.File("opened.txt")), pages + "/running.htm\n");
 }
 
 TEST(VersionFlag, NamesTheProgramAndItsVersion) {

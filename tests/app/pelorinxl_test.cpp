@@ -46,7 +46,7 @@ TEST(Pelorinxl, CommandsAndFailures) {
        true,
        {"Charts: 1\n", "  Prices: Chart 1  \"ACME\"\n", "Warnings: 0\n", "Not kept on save: 0\n"},
        ""},
-      {"no command", {}, false, {}, "pelorinxl: "},
+      {"no command: the usage", {}, true, {"Usage: pelorinxl", "Start commands:"}, ""},
       {"unknown command", {"frobnicate"}, false, {}, "pelorinxl: "},
       {"info without workbook", {"info"}, false, {}, "WORKBOOK"},
       {"missing workbook", {"info", "/nonexistent/book.xlsx"}, false, {}, "/nonexistent/book.xlsx: file not found"},

@@ -148,7 +148,7 @@ TEST(Unattended, ExitCodesAScriptCanRelyOn) {
       {"a row failed", {"refresh", failing}, 1, ""},
       {"rerun of the failed row", {"update", "--failed", failing}, 1, ""},
       {"a macro question answered No", {"refresh", macro}, 1, "cannot be found"},
-      {"the check stops the run", {"refresh", unchecked}, 2, "the project check stopped the run"},
+      {"the check stops the run", {"refresh", unchecked}, 2, ""},
       {"another program has it open", {"refresh", foreign}, 2, "open in another spreadsheet program by someone"},
       {"forced", {"refresh", "--force", foreign}, 0, ""},
       {"not a workbook", {"refresh", broken}, 3, "nothing was changed"},
@@ -164,6 +164,18 @@ TEST(Unattended, ExitCodesAScriptCanRelyOn) {
   }
   EXPECT_EQ(testing_xlsx::ReadBytes(broken), "not a workbook");
   EXPECT_FALSE(fs::exists(folder.File("missing.xlsx")));
+  // A run the check stops saves nothing and says so last, also for chosen rows.
+  const std::string unchecked_bytes = testing_xlsx::ReadBytes(unchecked);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"refresh", unchecked},
+                                               std::vector<std::string>{"update", "--rows", "3", unchecked}}) {
+    const RunResult stopped = RunPelorinxl(folder.Path(), args, ConfigEnv(folder));
+    EXPECT_EQ(stopped.status, 2) << stopped.err;
+    EXPECT_NE(stopped.out.find("stopped: the project check failed before the first row"), std::string::npos)
+        << stopped.out;
+    EXPECT_EQ(stopped.out.find("Done: "), std::string::npos) << stopped.out;
+    EXPECT_EQ(stopped.out.find("saving "), std::string::npos) << stopped.out;
+  }
+  EXPECT_EQ(testing_xlsx::ReadBytes(unchecked), unchecked_bytes) << "nothing ran: nothing was saved";
   // The lock files are gone after every run.
   for (const auto& entry : fs::directory_iterator(folder.Path())) {
     EXPECT_EQ(entry.path().string().find("pelorinxl-lock"), std::string::npos) << entry.path();

@@ -256,8 +256,12 @@ struct LocaleCase {
 TEST(RegionalSettingsTest, LocaleFormatsMapToHostPatterns) {
   const LocaleCase cases[] = {
       {"%d.%m.%Y", "%H:%M:%S", ",", "dd.mm.yyyy", "hh:mm:ss", ','},
-      {"%m/%d/%y", "%r", ".", "mm/dd/yy", "h:mm:ss AM/PM", '.'},
-      {"%D", "%T", ".", "mm/dd/yy", "hh:mm:ss", '.'},
+      // A two-digit year becomes four digits; the order stays.
+      {"%m/%d/%y", "%r", ".", "mm/dd/yyyy", "h:mm:ss AM/PM", '.'},
+      {"%D", "%T", ".", "mm/dd/yyyy", "hh:mm:ss", '.'},
+      {"%d/%m/%y", "%T", ".", "dd/mm/yyyy", "hh:mm:ss", '.'},
+      {"%y-%m-%d", "%T", ".", "yyyy-mm-dd", "hh:mm:ss", '.'},
+      {"%m/%d/%Y", "%T", ".", "mm/dd/yyyy", "hh:mm:ss", '.'},
       {"%F", "%R", ".", "yyyy-mm-dd", "hh:mm", '.'},
       {"%d/%m/%Y", "%I:%M:%S %p", ".", "dd/mm/yyyy", "h:mm:ss AM/PM", '.'},
       {"%A %e %B %Y", "%H.%M", ",", "d mmmm yyyy", "hh.mm", ','},
@@ -277,7 +281,7 @@ TEST(RegionalSettingsTest, FromTheProcessLocale) {
   const std::string saved_value = saved ? saved : "";
   setenv("LC_ALL", "C", 1);
   const RegionalSettings rs = RegionalSettings::FromLocale();
-  EXPECT_EQ(rs.short_date, "mm/dd/yy");
+  EXPECT_EQ(rs.short_date, "mm/dd/yyyy");
   EXPECT_EQ(rs.decimal_symbol, '.');
   if (saved) setenv("LC_ALL", saved_value.c_str(), 1);
   else unsetenv("LC_ALL");
