@@ -211,8 +211,8 @@ class Workbook : public HostObject {
   virtual void SaveAs(const std::string& path) = 0;
   virtual void Save() = 0;
   // Notes about the loaded file and the last save: what was read
-  // differently from how the file gave it ("name 'X' local to sheet 'Y'
-  // loaded as a workbook name"), what a save left out on purpose.
+  // differently from how the file gave it, what a save left out on purpose
+  // ("VBA project ... not saved: only an .xlsm file holds macros").
   virtual std::vector<std::string>& Warnings() = 0;
   // What the loaded file holds that a save would drop, one text per
   // feature or part naming it and where it is ("embedded objects on sheet

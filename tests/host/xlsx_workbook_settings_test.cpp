@@ -113,7 +113,8 @@ const SettingsCase kCases[] = {
        p["xl/workbook.xml"] = WithWorkbookChildren(p, "<workbookPr date1904=\"1\" defaultThemeVersion=\"166925\"/>");
        // 43830 days after 1 January 1904 is 1 January 2024.
        p["xl/worksheets/sheet2.xml"] = Sheet("", "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>43830.5</v></c>"
-                                                 "<c r=\"B1\"><v>43830</v></c></row>");
+                                                 "<c r=\"B1\"><v>43830</v></c>"
+                                                 "<c r=\"C1\" s=\"1\"><v>0.25</v></c></row>");
      },
      "Book.xlsx",
      [](Workbook& book) {
@@ -122,6 +123,7 @@ const SettingsCase kCases[] = {
        EXPECT_TRUE(date.IsDate());
        EXPECT_EQ(date.Number(), DateSerial(2024, 1, 1) + 0.5);
        EXPECT_EQ(book.WorksheetAt(2).CellValue(1, 2).Number(), 43830);  // a plain number stays
+       EXPECT_EQ(book.WorksheetAt(2).CellValue(1, 3).Number(), 0.25);  // a time of day stays
      },
      [](const std::string&, const std::string& saved) {
        EXPECT_TRUE(Has(ReadPart(saved, "xl/workbook.xml"), "date1904=\"1\""));
@@ -129,6 +131,7 @@ const SettingsCase kCases[] = {
        const std::string notes = ReadPart(saved, "xl/worksheets/sheet2.xml");
        EXPECT_TRUE(Has(notes, "<v>43830.5</v>")) << notes;
        EXPECT_TRUE(Has(notes, "<v>43830</v>")) << notes;
+       EXPECT_TRUE(Has(notes, "<v>0.25</v>")) << notes;
      }},
     {"names local to sheets",
      [](Parts& p) {
@@ -165,11 +168,12 @@ const SettingsCase kCases[] = {
        p["xl/styles.xml"] =
            std::string("<?xml version=\"1.0\"?><styleSheet xmlns=\"") + kMain +
            "\"><fonts count=\"2\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/></font>"
-           "<font><strike/><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
+           "<font><strike/><sz val=\"10\"/><name val=\"Arial\"/></font>"
+           "<font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
            "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
            "<fill><patternFill patternType=\"gray125\"/></fill>"
            "<fill><patternFill patternType=\"darkGrid\"><fgColor rgb=\"FFFF0000\"/><bgColor rgb=\"FF00FF00\"/>"
-           "</patternFill></fill></fills><borders count=\"1\"><border/></borders><cellXfs count=\"7\">"
+           "</patternFill></fill></fills><borders count=\"1\"><border/></borders><cellXfs count=\"8\">"
            "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
            "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\"/>"
            "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"><alignment textRotation=\"45\"/></xf>"
@@ -178,9 +182,10 @@ const SettingsCase kCases[] = {
            "horizontal=\"centerContinuous\" textRotation=\"255\"/></xf>"
            "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"2\" borderId=\"0\"/>"
            "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"><alignment shrinkToFit=\"1\" "
-           "textRotation=\"135\"/></xf></cellXfs></styleSheet>";
+           "textRotation=\"135\"/></xf><xf numFmtId=\"0\" fontId=\"2\" fillId=\"0\" borderId=\"0\"/>"
+           "</cellXfs></styleSheet>";
        std::string cells = "<row r=\"1\">";
-       for (int s = 0; s <= 6; ++s) {
+       for (int s = 0; s <= 7; ++s) {
          cells += "<c r=\"" + std::string(1, static_cast<char>('A' + s)) + "1\" s=\"" + std::to_string(s) +
                   "\"><v>" + std::to_string(s) + "</v></c>";
        }
@@ -203,11 +208,14 @@ const SettingsCase kCases[] = {
        EXPECT_EQ(fill.fill_color, 0x00FF00u);
        EXPECT_TRUE(sheet.CellStyleAt(1, 7).shrink_to_fit);
        EXPECT_EQ(sheet.CellStyleAt(1, 7).rotation, 135);
+       EXPECT_EQ(sheet.CellStyleAt(1, 8).font_name, "Calibri");  // not the default here
+       EXPECT_EQ(sheet.CellStyleAt(1, 8).font_size, 11);
      },
      [](const std::string&, const std::string& saved) {
        const std::string styles = ReadPart(saved, "xl/styles.xml");
-       EXPECT_TRUE(Has(styles, "<fonts count=\"2\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/>"
-                               "</font>")) << styles;
+       // The first font, right after the start tag of <fonts>.
+       EXPECT_TRUE(Has(styles, "\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/></font>"))
+           << styles;
        EXPECT_TRUE(Has(styles, "<strike/>"));
        EXPECT_TRUE(Has(styles, "patternType=\"darkGrid\""));
        EXPECT_TRUE(Has(styles, "horizontal=\"centerContinuous\""));

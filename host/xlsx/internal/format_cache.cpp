@@ -78,7 +78,10 @@ lxw_format* FormatCache::Get(int style_id, bool as_date) {
   }
   if (!made_plain_[id]) {
     made_plain_[id] = true;
-    plain_[id] = style_id == 0 ? nullptr : Make(source_.StyleAt(style_id), false);
+    // The default style needs a format of its own where the workbook's
+    // default font is not the model's (Calibri 11).
+    const bool default_font = default_font_name_ == "Calibri" && default_font_size_ == 11;
+    plain_[id] = style_id == 0 && default_font ? nullptr : Make(source_.StyleAt(style_id), false);
   }
   if (!as_date) return plain_[id];
   if (!made_dated_[id]) {

@@ -17,7 +17,8 @@ class FormatCache {
  public:
   FormatCache(lxw_workbook* wb, const Workbook& source);
 
-  // nullptr for the default style (id 0) unless as_date asks for a date.
+  // nullptr for the default style (id 0) unless as_date asks for a date or
+  // the workbook's default font is another than Calibri 11.
   lxw_format* Get(int style_id, bool as_date);
   // A format without any property: cells written with it read back with
   // the default style.

@@ -177,7 +177,6 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   } catch (const XlsxProblem& p) {
     throw XlsxProblem(std::string(p.what()) + " in " + styles_part);
   }
-
   StyleTable styles = ReadStyles(std::move(styles_text), styles_part, theme);
   SharedTexts strings;
   if (std::string text = ReadIf(zip, strings_part, consumed); !text.empty()) {

@@ -82,9 +82,10 @@ void InlineText(Out& out, const std::string& text) {
 }
 
 // The number a cell holds in the file: dates as serials of the workbook's
-// date system (date_shift: see FormatCache::DateShift).
+// date system (date_shift: see FormatCache::DateShift); a time of day
+// without a date is the same in either.
 double FileNumber(const Variant& value, double date_shift) {
-  return value.IsDate() ? value.Number() - date_shift : value.Number();
+  return value.IsDate() && value.Number() >= 1 ? value.Number() - date_shift : value.Number();
 }
 
 // The cached value of a formula: its type attribute and <v>.
