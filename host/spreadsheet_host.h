@@ -142,6 +142,10 @@ struct DefinedName {
   std::string name;
   std::string refers_to;  // as stored: "='Sheet'!R1C1" or "='Sheet'!$A$1"
   bool visible = true;
+  // The sheet the name is local to; nullptr for a name of the whole
+  // workbook. A name may be defined once per scope.
+  const Worksheet* scope = nullptr;
+  std::string comment;
 };
 
 // An open workbook.
@@ -167,6 +171,13 @@ class Workbook : public HostObject {
   virtual void MoveWorksheet(Worksheet& sheet, int new_index) = 0;
   virtual Worksheet* ActiveSheet() = 0;
 
+  // The date system of the file the workbook came from: true when its
+  // serials count from 1 January 1904. Dates in the model are always
+  // serials of the 1900 system (Variant); the store converts at the file
+  // boundary. A formula engine computing serials takes this as its epoch.
+  virtual bool Date1904() const = 0;
+  virtual void SetDate1904(bool on) = 0;
+
   // --- style table: every distinct CellStyle of the workbook, by id ---
   // The id of style, adding it when new; id 0 is the default CellStyle.
   // Throws Error 1004 past 65,535 distinct styles.
@@ -176,12 +187,21 @@ class Workbook : public HostObject {
   virtual int StyleCount() const = 0;
 
   // --- defined names (case-insensitive) ---
+  // Every name, those local to a sheet included, by name (a workbook name
+  // before the local ones of the same name).
   virtual int NameCount() const = 0;
   virtual const DefinedName& NameAt(int index) const = 0;  // 1-based; 9 if out of range
-  // Adds or replaces a name. refers_to is "=" + reference in R1C1
+  // Adds or replaces a workbook name. refers_to is "=" + reference in R1C1
   // ("='PelorinXL Settings'!R1C1") or A1 form.
   virtual void AddName(const std::string& name, const std::string& refers_to) = 0;
+  // Adds or replaces the name of the same name and scope (a sheet of this
+  // workbook, or nullptr); throws 1004 for a name that is not valid and 9
+  // for a scope that is not a sheet of this workbook.
+  virtual void DefineName(const DefinedName& name) = 0;
+  // Deletes the name FindName finds.
   virtual void DeleteName(const std::string& name) = 0;
+  // The workbook name, or else the one local to the active sheet; nullptr
+  // when neither exists.
   virtual const DefinedName* FindName(const std::string& name) const = 0;
   // The range a name refers to; throws 1004 when it does not resolve.
   Range NameRange(const std::string& name);
@@ -191,8 +211,8 @@ class Workbook : public HostObject {
   virtual void SaveAs(const std::string& path) = 0;
   virtual void Save() = 0;
   // Notes about the loaded file and the last save: what was read
-  // differently from how the file gave it ("name 'X' local to sheet 'Y'
-  // loaded as a workbook name"), what a save left out on purpose.
+  // differently from how the file gave it, what a save left out on purpose
+  // ("VBA project ... not saved: only an .xlsm file holds macros").
   virtual std::vector<std::string>& Warnings() = 0;
   // What the loaded file holds that a save would drop, one text per
   // feature or part naming it and where it is ("embedded objects on sheet

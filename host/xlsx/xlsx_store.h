@@ -33,9 +33,14 @@
 // Error(1004, "PlrXL2.WorkbookStore", "<path>: <problem>"); a failed save
 // leaves an existing target untouched and no temporary file behind.
 //
-// Known limits of the saved file: hidden defined names come back visible; a
-// formula without a cached value comes back with 0; column widths are kept
-// to the pixel.
+// The workbook's own settings are kept (internal/workbook_settings.h): the
+// date system (Workbook::Date1904; the model's dates are 1900-system
+// serials, converted at the file boundary), names local to a sheet, hidden
+// names and their comments, code names, calculation settings, the window,
+// structure protection, the theme and the default font.
+//
+// Known limits of the saved file: a formula without a cached value comes
+// back with 0; column widths are kept to the pixel.
 //
 // Saving streams: the cells of each sheet are written straight from the
 // model into a temporary rows file, row by row, and streamed from there into

@@ -25,13 +25,25 @@ void HashCombine(size_t& seed, size_t value) { seed ^= value + 0x9e3779b97f4a7c1
 
 bool SameNameNoCase(const std::string& a, const std::string& b) { return CompareNoCase(a, b) == 0; }
 
+size_t NameLength(const std::string& name) {
+  size_t units = 0;
+  for (unsigned char c : name) {
+    if ((c & 0xC0) != 0x80) ++units;  // a character starts here
+    if (c >= 0xF0) ++units;           // four bytes: two UTF-16 units
+  }
+  return units;
+}
+
 size_t CellStyleHash::operator()(const CellStyle& s) const {
   size_t h = std::hash<std::string>()(s.number_format);
   HashCombine(h, std::hash<std::string>()(s.font_name));
   HashCombine(h, std::hash<double>()(s.font_size));
-  HashCombine(h, (s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (s.underline ? 4 : 0) | (s.wrap_text ? 8 : 0));
+  HashCombine(h, (s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (s.underline ? 4 : 0) | (s.wrap_text ? 8 : 0) |
+                     (s.strikethrough ? 16 : 0) | (s.shrink_to_fit ? 32 : 0));
   HashCombine(h, s.font_color);
   HashCombine(h, s.fill_color);
+  HashCombine(h, static_cast<size_t>(s.fill_pattern) << 32 | s.pattern_color);
+  HashCombine(h, static_cast<size_t>(s.indent) << 8 | s.rotation);
   for (const Border* b : {&s.left, &s.right, &s.top, &s.bottom})
     HashCombine(h, static_cast<size_t>(b->style) * 0x1000000ULL + b->color);
   HashCombine(h, static_cast<size_t>(s.h_align) * 16 + static_cast<size_t>(s.v_align));
@@ -62,7 +74,7 @@ Worksheet* MemoryWorkbook::FindWorksheet(const std::string& name) {
 }
 
 void MemoryWorkbook::CheckSheetName(const std::string& name, const Worksheet* self) const {
-  bool bad = name.empty() || name.size() > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos;
+  bool bad = name.empty() || NameLength(name) > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos;
   for (const auto& s : sheets_) bad |= s.get() != self && SameNameNoCase(s->Name(), name);
   if (bad)
     throw Error(kErrRange, kHostSource,
@@ -102,6 +114,8 @@ void MemoryWorkbook::DeleteWorksheet(Worksheet& sheet) {
   if (sheet.Visible() && !OtherVisibleSheet(&sheet))
     throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
   if (active_sheet_ == &sheet) active_sheet_ = OtherVisibleSheet(&sheet);
+  // Names local to the sheet go with it.
+  std::erase_if(names_, [&](const DefinedName& d) { return d.scope == &sheet; });
   sheets_.erase(it);
   CellsChanged();
 }
@@ -138,30 +152,62 @@ const DefinedName& MemoryWorkbook::NameAt(int index) const {
 }
 
 void MemoryWorkbook::AddName(const std::string& name, const std::string& refers_to) {
+  DefinedName defined;
+  defined.name = name;
+  defined.refers_to = refers_to;
+  auto same = std::find_if(names_.begin(), names_.end(),
+                           [&](const DefinedName& d) { return d.scope == nullptr && SameNameNoCase(d.name, name); });
+  if (same != names_.end()) {  // replacing keeps what only the file gave it
+    defined.visible = same->visible;
+    defined.comment = same->comment;
+  }
+  DefineName(defined);
+}
+
+void MemoryWorkbook::DefineName(const DefinedName& defined) {
+  const std::string& name = defined.name;
   const bool bad_name = name.empty() || name.find_first_of(" !'\"") != std::string::npos ||
                         std::isdigit(static_cast<unsigned char>(name[0])) || ParseA1(name).has_value() ||
                         ParseR1C1(name).has_value();
   if (bad_name) throw Error(kErrRange, kHostSource, "The name that you entered is not valid: '" + name + "'");
-  const std::string stored = !refers_to.empty() && refers_to[0] == '=' ? refers_to : "=" + refers_to;
-  auto it = std::lower_bound(names_.begin(), names_.end(), name,
-                             [](const DefinedName& d, const std::string& n) { return CompareNoCase(d.name, n) < 0; });
-  if (it != names_.end() && SameNameNoCase(it->name, name)) {
-    it->refers_to = stored;
+  if (defined.scope != nullptr &&
+      std::none_of(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == defined.scope; })) {
+    ThrowSubscript("name '" + name + "' local to a sheet not in this workbook");
+  }
+  DefinedName stored = defined;
+  if (stored.refers_to.empty() || stored.refers_to[0] != '=') stored.refers_to = "=" + stored.refers_to;
+  // By name, the workbook's name first, then the local ones by sheet position.
+  auto position = [&](const Worksheet* scope) {
+    if (scope == nullptr) return -1;
+    for (size_t i = 0; i < sheets_.size(); ++i)
+      if (sheets_[i].get() == scope) return static_cast<int>(i);
+    return static_cast<int>(sheets_.size());
+  };
+  auto it = std::lower_bound(names_.begin(), names_.end(), stored, [&](const DefinedName& a, const DefinedName& b) {
+    const int by_name = CompareNoCase(a.name, b.name);
+    return by_name != 0 ? by_name < 0 : position(a.scope) < position(b.scope);
+  });
+  if (it != names_.end() && SameNameNoCase(it->name, name) && it->scope == stored.scope) {
+    *it = std::move(stored);
     return;
   }
-  names_.insert(it, DefinedName{name, stored, true});
+  names_.insert(it, std::move(stored));
 }
 
 void MemoryWorkbook::DeleteName(const std::string& name) {
-  auto it = std::find_if(names_.begin(), names_.end(), [&](const DefinedName& d) { return SameNameNoCase(d.name, name); });
-  if (it == names_.end()) ThrowSubscript("no name '" + name + "'");
-  names_.erase(it);
+  const DefinedName* found = FindName(name);
+  if (found == nullptr) ThrowSubscript("no name '" + name + "'");
+  names_.erase(names_.begin() + (found - names_.data()));
 }
 
 const DefinedName* MemoryWorkbook::FindName(const std::string& name) const {
-  for (const auto& d : names_)
-    if (SameNameNoCase(d.name, name)) return &d;
-  return nullptr;
+  const DefinedName* local = nullptr;
+  for (const auto& d : names_) {
+    if (!SameNameNoCase(d.name, name)) continue;
+    if (d.scope == nullptr) return &d;
+    if (d.scope == active_sheet_) local = &d;
+  }
+  return local;
 }
 
 void MemoryWorkbook::SaveAs(const std::string& path) {

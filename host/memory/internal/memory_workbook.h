@@ -37,6 +37,8 @@ class MemoryWorkbook : public Workbook {
   void DeleteWorksheet(Worksheet& sheet) override;
   void MoveWorksheet(Worksheet& sheet, int new_index) override;
   Worksheet* ActiveSheet() override { return active_sheet_; }
+  bool Date1904() const override { return date1904_; }
+  void SetDate1904(bool on) override { date1904_ = on; }
   void SetActiveSheet(MemoryWorksheet* sheet) { active_sheet_ = sheet; }
   // Checks a new sheet name (1004 when not allowed) for `self`.
   void CheckSheetName(const std::string& name, const Worksheet* self) const;
@@ -50,6 +52,7 @@ class MemoryWorkbook : public Workbook {
   int NameCount() const override { return static_cast<int>(names_.size()); }
   const DefinedName& NameAt(int index) const override;
   void AddName(const std::string& name, const std::string& refers_to) override;
+  void DefineName(const DefinedName& name) override;
   void DeleteName(const std::string& name) override;
   const DefinedName* FindName(const std::string& name) const override;
 
@@ -86,6 +89,7 @@ class MemoryWorkbook : public Workbook {
   std::vector<CellStyle> styles_;
   std::unordered_map<CellStyle, int, CellStyleHash> style_ids_;
   std::vector<DefinedName> names_;
+  bool date1904_ = false;
   std::vector<std::string> warnings_;
   std::vector<std::string> losses_;
   std::shared_ptr<const CarriedWorkbookFeatures> carried_features_;
@@ -101,5 +105,8 @@ class MemoryWorkbook : public Workbook {
 
 // Case-insensitive comparison of names (sheets, workbooks, defined names).
 bool SameNameNoCase(const std::string& a, const std::string& b);
+// Characters of a UTF-8 text as the spreadsheet counts them for its
+// limits (UTF-16 units: a character beyond the basic plane counts two).
+size_t NameLength(const std::string& name);
 
 }  // namespace plrxl

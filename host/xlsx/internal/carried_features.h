@@ -67,8 +67,11 @@ struct CarriedSheetFeatures {
   // Every internal part the relationships above reach, directly or not.
   CarriedParts parts;
   std::vector<CarriedName> names;
+  // The sheet's code name (<sheetPr codeName>), which the macros of the
+  // workbook may use; empty when the file gave none.
+  std::string code_name;
 
-  bool Empty() const { return elements.empty() && anchors.empty() && names.empty(); }
+  bool Empty() const { return elements.empty() && anchors.empty() && names.empty() && code_name.empty(); }
 };
 
 struct CarriedWorkbookFeatures {
@@ -76,6 +79,22 @@ struct CarriedWorkbookFeatures {
   // conditional formats and tables refer to by index, and the table styles.
   std::string dxfs;
   std::string table_styles;
+  // Elements of the workbook part as loaded, where they differ from what
+  // the writer makes: <workbookPr> (code name and other properties; its
+  // date1904 follows the model), <workbookProtection>, <bookViews> (its
+  // active tab follows the model) and <calcPr>.
+  std::vector<CarriedElement> workbook_elements;
+  // The theme part's bytes, when they differ from the writer's theme.
+  std::string theme;
+  // The first <font> of the styles part, the workbook's default font, when
+  // it differs from the writer's, with its name and size.
+  std::string default_font;
+  std::string default_font_name;
+  double default_font_size = 11;
+
+  bool Empty() const {
+    return dxfs.empty() && table_styles.empty() && workbook_elements.empty() && theme.empty() && default_font.empty();
+  }
 };
 
 }  // namespace plrxl

@@ -24,13 +24,12 @@ const std::vector<std::string_view> kStylesheetOrder = {
     "numFmts", "fonts", "fills", "borders", "cellStyleXfs", "cellXfs", "cellStyles", "dxfs", "tableStyles",
     "colors", "extLst"};
 
-namespace {
-
-// The children of a workbook part, in order.
 const std::vector<std::string_view> kWorkbookOrder = {
     "fileVersion", "fileSharing", "workbookPr", "workbookProtection", "bookViews", "sheets", "functionGroups",
     "externalReferences", "definedNames", "calcPr", "oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
     "smartTagTypes", "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"};
+
+namespace {
 
 std::string_view PrefixOf(std::string_view qualified) {
   const size_t colon = qualified.find(':');
@@ -212,7 +211,7 @@ std::string MergeRelationships(std::string_view rels, const std::vector<Relation
   std::string entries;
   for (const RelationshipEntry& r : added) {
     entries += "<Relationship Id=\"" + Escape(r.id) + "\" Type=\"" + Escape(r.type) + "\" Target=\"" +
-               Escape(r.target) + "\"" + (r.external ? " TargetMode=\"External\"" : "") + "/>";
+               Escape(r.target) + "\"" + (r.external && r.target.rfind('#', 0) != 0 ? " TargetMode=\"External\"" : "") + "/>";
   }
   if (rels.empty()) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -269,9 +268,10 @@ std::string MergeDefinedNames(std::string_view workbook, const std::vector<NameE
   }
   std::string entries;
   for (const NameEntry& n : names) {
-    const std::string sheet = std::to_string(n.local_sheet);
+    const std::string sheet = n.local_sheet < 0 ? std::string() : std::to_string(n.local_sheet);
     if (!present.emplace(Lower(n.name), sheet).second) continue;
-    entries += "<definedName name=\"" + Escape(n.name) + "\" localSheetId=\"" + sheet + "\"";
+    entries += "<definedName name=\"" + Escape(n.name) + "\"";
+    if (!sheet.empty()) entries += " localSheetId=\"" + sheet + "\"";
     for (const auto& [attribute, value] : n.attributes) entries += " " + attribute + "=\"" + Escape(value) + "\"";
     entries += ">" + Escape(n.formula) + "</definedName>";
   }

@@ -24,6 +24,8 @@ inline constexpr const char* kMarkupCompatibilityNamespace =
 // The child elements of a sheet part after the cells, in the order the
 // format requires.
 extern const std::vector<std::string_view> kSheetTailOrder;
+// The child elements of a workbook part, in order.
+extern const std::vector<std::string_view> kWorkbookOrder;
 // The child elements of the styles part, in order.
 extern const std::vector<std::string_view> kStylesheetOrder;
 
@@ -74,10 +76,10 @@ std::string MergeRelationships(std::string_view rels, const std::vector<Relation
 // type) whose type it does not already give, by Override or by Default.
 std::string MergeContentTypes(std::string_view types, const std::map<std::string, std::string>& parts);
 
-// A built-in name to write into the workbook part.
+// A defined name to write into the workbook part.
 struct NameEntry {
   std::string name;
-  int local_sheet = 0;  // 0-based sheet index
+  int local_sheet = 0;  // 0-based sheet index; -1 for a workbook name
   std::string formula;
   std::vector<std::pair<std::string, std::string>> attributes;
 };

@@ -49,11 +49,15 @@ constexpr Feature kLostElements[] = {
 };
 
 // Extensions of the sheet part that need nothing but their own text:
-// conditional formats, data validations and sparklines of the 2010 format.
+// conditional formats, data validations and sparklines of the 2010 format,
+// and the page-layout view setting the Mac version keeps (under either of
+// its names; compared in capitals).
 constexpr const char* kCarriedExtensions[] = {
     "{78C0D931-6437-407D-A8EE-F0AAD7539E65}",
     "{CCE6A557-97BC-4B89-ADB6-D9C93CAAB3DF}",
     "{05C60535-1F16-4FD2-B633-F4F36F0B64E0}",
+    "{64002731-A6B0-56B0-2670-7721B7C09600}",
+    "HTTP://SCHEMAS.MICROSOFT.COM/OFFICE/MAC/EXCEL/2008/MAIN",
 };
 
 constexpr const char* kAnchors[] = {"twoCellAnchor", "oneCellAnchor", "absoluteAnchor"};
@@ -351,6 +355,10 @@ void FeatureCarrier::ReadStyles(const std::string& text, const std::string& part
   } catch (const XlsxProblem& p) {
     throw XlsxProblem(std::string(p.what()) + " in " + part);
   }
+}
+
+void FeatureCarrier::ReadCodeName(const std::string& code_name, Worksheet& sheet) {
+  if (!code_name.empty()) FeaturesOf(sheet).code_name = code_name;
 }
 
 void FeatureCarrier::ReadBuiltInName(const std::string& name, const std::string& formula,

@@ -53,6 +53,12 @@ class FeatureCarrier {
   void ReadBuiltInName(const std::string& name, const std::string& formula,
                        std::vector<std::pair<std::string, std::string>> attributes, Worksheet* sheet);
 
+  // The sheet's code name (<sheetPr codeName>); none when empty.
+  void ReadCodeName(const std::string& code_name, Worksheet& sheet);
+  // The part's content type by [Content_Types].xml; empty when it gives
+  // none.
+  std::string ContentTypeOf(const std::string& part);
+
   // Hands what was carried to the workbook and its sheets.
   void Finish(Workbook& workbook);
 
@@ -64,7 +70,6 @@ class FeatureCarrier {
   // when it cannot be carried.
   bool CarryTarget(const Relationship& rel, CarriedParts& into);
   bool CarryPart(const std::string& part, CarriedParts& into, int depth);
-  std::string ContentTypeOf(const std::string& part);
   // Carries the relationships the xml names; false (and a loss) when one
   // of them cannot be carried.
   bool CarryRelationshipsOf(const std::string& xml, const Relationships& rels, const std::string& what,

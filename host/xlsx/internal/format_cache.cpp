@@ -1,5 +1,7 @@
 #include "host/xlsx/internal/format_cache.h"
 
+#include "host/xlsx/internal/carried_features.h"
+#include "host/xlsx/internal/workbook_settings.h"
 
 #include "host/xlsx/internal/number_formats.h"
 #include "host/xlsx/internal/problem.h"
@@ -32,6 +34,7 @@ uint8_t LxwHAlign(HAlign a) {
     case HAlign::kRight: return LXW_ALIGN_RIGHT;
     case HAlign::kFill: return LXW_ALIGN_FILL;
     case HAlign::kJustify: return LXW_ALIGN_JUSTIFY;
+    case HAlign::kCenterAcross: return LXW_ALIGN_CENTER_ACROSS;
   }
   return LXW_ALIGN_NONE;
 }
@@ -46,7 +49,24 @@ uint8_t LxwVAlign(VAlign a) {
   return LXW_ALIGN_NONE;
 }
 
+// The writer's rotation: -90..90 degrees, or 270 for stacked letters.
+int16_t LxwRotation(uint8_t rotation) {
+  if (rotation == 255) return 270;
+  if (rotation > 90 && rotation <= 180) return static_cast<int16_t>(90 - rotation);
+  return rotation <= 90 ? rotation : 0;
+}
+
 }  // namespace
+
+FormatCache::FormatCache(lxw_workbook* wb, const Workbook& source)
+    : wb_(wb), source_(source), date_shift_(source.Date1904() ? kDate1904Shift : 0) {
+  if (const std::shared_ptr<const CarriedWorkbookFeatures> features = source.CarriedFeatures()) {
+    if (!features->default_font.empty()) {
+      default_font_name_ = features->default_font_name;
+      default_font_size_ = features->default_font_size;
+    }
+  }
+}
 
 lxw_format* FormatCache::Get(int style_id, bool as_date) {
   size_t id = static_cast<size_t>(style_id);
@@ -58,7 +78,10 @@ lxw_format* FormatCache::Get(int style_id, bool as_date) {
   }
   if (!made_plain_[id]) {
     made_plain_[id] = true;
-    plain_[id] = style_id == 0 ? nullptr : Make(source_.StyleAt(style_id), false);
+    // The default style needs a format of its own where the workbook's
+    // default font is not the model's (Calibri 11).
+    const bool default_font = default_font_name_ == "Calibri" && default_font_size_ == 11;
+    plain_[id] = style_id == 0 && default_font ? nullptr : Make(source_.StyleAt(style_id), false);
   }
   if (!as_date) return plain_[id];
   if (!made_dated_[id]) {
@@ -85,15 +108,29 @@ lxw_format* FormatCache::Make(const CellStyle& s, bool force_date) {
   } else if (builtin < 0) {
     format_set_num_format(f, s.number_format.c_str());
   }
-  if (s.font_name != "Calibri") format_set_font_name(f, s.font_name.c_str());
-  if (s.font_size != 11) format_set_font_size(f, s.font_size);
+  const bool plain_font = !s.bold && !s.italic && !s.underline && !s.strikethrough && s.font_color == kAutomatic;
+  if (!plain_font || s.font_name != default_font_name_ || s.font_size != default_font_size_) {
+    // Not the workbook's default font, which is the writer's first font
+    // (Calibri 11, replaced by the workbook's own when it has another).
+    if (s.font_name != "Calibri") format_set_font_name(f, s.font_name.c_str());
+    if (s.font_size != 11) format_set_font_size(f, s.font_size);
+    if (plain_font && s.font_name == "Calibri" && s.font_size == 11) format_set_font_family(f, 0);
+  }
   if (s.bold) format_set_bold(f);
   if (s.italic) format_set_italic(f);
   if (s.underline) format_set_underline(f, LXW_UNDERLINE_SINGLE);
+  if (s.strikethrough) format_set_font_strikeout(f);
   if (s.font_color != kAutomatic) format_set_font_color(f, LxwColor(s.font_color));
-  if (s.fill_color != kAutomatic) {
-    format_set_pattern(f, LXW_PATTERN_SOLID);
-    format_set_bg_color(f, LxwColor(s.fill_color));
+  if (s.fill_pattern == FillPattern::kSolid) {
+    if (s.fill_color != kAutomatic) {
+      format_set_pattern(f, LXW_PATTERN_SOLID);
+      format_set_bg_color(f, LxwColor(s.fill_color));
+    }
+  } else {
+    // The writer numbers the patterns as the file format lists them.
+    format_set_pattern(f, static_cast<uint8_t>(static_cast<int>(s.fill_pattern) + LXW_PATTERN_SOLID));
+    if (s.pattern_color != kAutomatic) format_set_fg_color(f, LxwColor(s.pattern_color));
+    if (s.fill_color != kAutomatic) format_set_bg_color(f, LxwColor(s.fill_color));
   }
   struct Edge {
     const Border& border;
@@ -112,6 +149,9 @@ lxw_format* FormatCache::Make(const CellStyle& s, bool force_date) {
   if (s.h_align != HAlign::kGeneral) format_set_align(f, LxwHAlign(s.h_align));
   if (s.v_align != VAlign::kBottom) format_set_align(f, LxwVAlign(s.v_align));
   if (s.wrap_text) format_set_text_wrap(f);
+  if (s.shrink_to_fit) format_set_shrink(f);
+  if (s.indent != 0) format_set_indent(f, s.indent);
+  if (s.rotation != 0) format_set_rotation(f, LxwRotation(s.rotation));
   return f;
 }
 

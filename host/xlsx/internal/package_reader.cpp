@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/package_reader.h"
 
+#include <optional>
 #include <set>
 
 #include "host/address.h"
@@ -10,6 +11,7 @@
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
+#include "host/xlsx/internal/workbook_settings.h"
 #include "host/xlsx/internal/xml_util.h"
 #include "host/xlsx/internal/zip_reader.h"
 
@@ -73,13 +75,33 @@ std::string WorkbookPart(const ZipReader& zip) {
   throw XlsxProblem("not an .xlsx package (no workbook part)");
 }
 
+// Every part some relationship of the package leads to.
+std::set<std::string> ReferencedParts(const ZipReader& zip) {
+  std::set<std::string> parts;
+  for (const std::string& rels : zip.Parts()) {
+    if (!IsRels(rels)) continue;
+    // "xl/_rels/workbook.xml.rels" holds the relationships of "xl/workbook.xml".
+    const size_t folder = rels.rfind("_rels/");
+    if (folder == std::string::npos) continue;
+    const std::string source = rels.substr(0, folder) + rels.substr(folder + 6, rels.size() - folder - 11);
+    try {
+      for (const auto& [id, rel] : ReadRelationships(zip, source)) {
+        if (!rel.external) parts.insert(rel.target);
+      }
+    } catch (const XlsxProblem&) {
+      // A broken relationships part leads nowhere.
+    }
+  }
+  return parts;
+}
+
 // The R1C1 form the model keeps for a plain A1 reference (see xlsx_store.h).
 std::string NameRefersTo(const std::string& text) { return A1RefToR1C1(text); }
 
 // `sheets`: the worksheet of each sheet of the file by position, nullptr
 // for the sheets that are not worksheets.
 void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<std::string>& sheet_names,
-               const std::vector<Worksheet*>& sheets, FeatureCarrier& carrier, std::vector<std::string>& warnings) {
+               const std::vector<Worksheet*>& sheets, FeatureCarrier& carrier) {
   for (pugi::xml_node n = names.first_child(); n; n = n.next_sibling()) {
     if (!Is(n, "definedName")) continue;
     std::string name = n.attribute("name").as_string();
@@ -99,13 +121,25 @@ void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<st
       carrier.ReadBuiltInName(name, n.text().get(), std::move(attributes), sheet);
       continue;
     }
+    DefinedName defined;
+    defined.name = name;
+    defined.refers_to = NameRefersTo(n.text().get());
+    defined.visible = !n.attribute("hidden").as_bool(false);
+    defined.comment = n.attribute("comment").as_string();
     if (pugi::xml_attribute local = n.attribute("localSheetId")) {
-      size_t index = local.as_uint();
-      std::string sheet = index < sheet_names.size() ? sheet_names[index] : "?";
-      warnings.push_back("name '" + name + "' local to sheet '" + sheet + "' loaded as a workbook name");
-      if (into.FindName(name) != nullptr) continue;
+      const size_t index = local.as_uint(sheets.size());
+      if (index >= sheets.size() || sheets[index] == nullptr) {
+        const std::string sheet = index < sheet_names.size() ? sheet_names[index] : "?";
+        into.Losses().push_back("name '" + name + "' local to sheet '" + sheet + "', which is not a worksheet");
+        continue;
+      }
+      defined.scope = sheets[index];
     }
-    into.AddName(name, NameRefersTo(n.text().get()));
+    try {
+      into.DefineName(defined);
+    } catch (const Error&) {
+      into.Losses().push_back("name '" + name + "', which is not a valid name");
+    }
   }
 }
 
@@ -133,9 +167,16 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   }
   FeatureCarrier carrier(zip, budget, std::move(structure), consumed, into.Losses());
 
-  std::vector<uint32_t> theme = ReadThemeColors(ReadIf(zip, theme_part, consumed), theme_part);
+  const std::string theme_bytes = ReadIf(zip, theme_part, consumed);
+  std::vector<uint32_t> theme = ReadThemeColors(theme_bytes, theme_part);
   std::string styles_text = ReadIf(zip, styles_part, consumed);
   carrier.ReadStyles(styles_text, styles_part);
+  CarriedWorkbookFeatures settings;
+  try {
+    ReadDefaultFont(styles_text, settings);
+  } catch (const XlsxProblem& p) {
+    throw XlsxProblem(std::string(p.what()) + " in " + styles_part);
+  }
   StyleTable styles = ReadStyles(std::move(styles_text), styles_part, theme);
   SharedTexts strings;
   if (std::string text = ReadIf(zip, strings_part, consumed); !text.empty()) {
@@ -146,9 +187,14 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   pugi::xml_document doc;
   ParseXml(text, doc, workbook_part);
   pugi::xml_node root = Root(doc, "workbook", workbook_part);
+  try {
+    ReadWorkbookSettings(zip.Read(workbook_part), theme_bytes, into, settings);
+  } catch (const XlsxProblem& p) {
+    throw XlsxProblem(std::string(p.what()) + " in " + workbook_part);
+  }
 
   SheetContext ctx{&strings, &styles, std::vector<int>(styles.styles.size(), -1), &into.Warnings(), &into.Losses(),
-                   &budget};
+                   &budget, into.Date1904() ? kDate1904Shift : 0};
   std::vector<std::string> sheet_names;
   std::vector<Worksheet*> sheets;
   std::vector<std::pair<Worksheet*, std::string>> drawings;
@@ -181,6 +227,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     });
     budget.SpendCells(counter.Cells(), part);
     SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
+    carrier.ReadCodeName(SheetCodeName(sheet_text), sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
     std::string_view state = s.attribute("state").value();
@@ -196,8 +243,15 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     carrier.ReadDrawingAnchors(part, ReadDrawing(zip, part, *sheet, consumed, into.Warnings()), *sheet);
   }
 
-  ReadNames(Child(root, "definedNames"), into, sheet_names, sheets, carrier, into.Warnings());
+  ReadNames(Child(root, "definedNames"), into, sheet_names, sheets, carrier);
   carrier.Finish(into);
+  if (!settings.Empty()) {
+    if (const std::shared_ptr<const CarriedWorkbookFeatures> carried = into.CarriedFeatures()) {
+      settings.dxfs = carried->dxfs;
+      settings.table_styles = carried->table_styles;
+    }
+    into.SetCarriedFeatures(std::make_shared<const CarriedWorkbookFeatures>(std::move(settings)));
+  }
 
   int active = Child(Child(root, "bookViews"), "workbookView").attribute("activeTab").as_int(0) + 1;
   if (active >= 1 && active <= into.WorksheetCount() && into.WorksheetAt(active).Visible()) {
@@ -216,11 +270,19 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     into.CarriedParts().emplace_back("xl/vbaProject.bin", zip.Read(vba_part));
   }
 
+  std::optional<std::set<std::string>> referenced;
   for (const std::string& part : zip.Parts()) {
     if (consumed.count(part) != 0 || IsRels(part) || part.empty() || part.back() == '/') continue;
     bool regenerated = false;
     for (const char* prefix : kRegenerated) regenerated = regenerated || StartsWith(part, prefix);
     if (regenerated) continue;
+    // A file no relationship reaches and no content type names is not part
+    // of the workbook (".DS_Store", "[trash]/0000.dat" left by other
+    // programs): nothing is lost without it.
+    if (carrier.ContentTypeOf(part).empty()) {
+      if (!referenced) referenced = ReferencedParts(zip);
+      if (referenced->count(part) == 0) continue;
+    }
     const char* description = "part";
     for (const PartKind& kind : kPartKinds) {
       if (StartsWith(part, kind.prefix)) {

@@ -13,6 +13,7 @@
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/sheet_writer.h"
 #include "host/xlsx/internal/package_patch.h"
+#include "host/xlsx/internal/workbook_settings.h"
 
 namespace plrxl::xlsx {
 
@@ -90,14 +91,6 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
     chart_number += result.charts_written;
   }
 
-  for (int i = 1; i <= workbook.NameCount(); ++i) {
-    const DefinedName& name = workbook.NameAt(i);
-    std::string formula = R1C1RefToA1(name.refers_to);
-    if (formula.empty() || formula[0] != '=') formula = "=" + formula;
-    if (workbook_define_name(wb.get(), name.name.c_str(), formula.c_str()) != LXW_NO_ERROR) {
-      throw XlsxProblem("cannot store the name '" + name.name + "'");
-    }
-  }
   if (vba && workbook_add_vba_project(wb.get(), vba->path().c_str()) != LXW_NO_ERROR) {
     throw XlsxProblem("cannot carry the VBA project over");
   }
@@ -105,6 +98,9 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   lxw_error err = workbook_close(wb.release());
   if (err != LXW_NO_ERROR) throw XlsxProblem(std::string("cannot write the package: ") + lxw_strerror(err));
   if (std::fflush(rows.get()) != 0) throw XlsxProblem("cannot write the temporary sheet data");
+  // The workbook's own settings first: the carried features add to the
+  // names they write.
+  AddWorkbookSettings(workbook, vba != nullptr, edits);
   AddCarriedFeatures(workbook, path, edits);
   PatchPackage(path, edits);
 }

@@ -81,14 +81,21 @@ void InlineText(Out& out, const std::string& text) {
   out.Add("</t></is>");
 }
 
+// The number a cell holds in the file: dates as serials of the workbook's
+// date system (date_shift: see FormatCache::DateShift); a time of day
+// without a date is the same in either.
+double FileNumber(const Variant& value, double date_shift) {
+  return value.IsDate() && value.Number() >= 1 ? value.Number() - date_shift : value.Number();
+}
+
 // The cached value of a formula: its type attribute and <v>.
-void CachedValue(Out& out, const Variant& value) {
+void CachedValue(Out& out, const Variant& value, double date_shift) {
   switch (value.Type()) {
     case VarType::kNumber:
     case VarType::kDate:
       if (std::isfinite(value.Number())) {
         out.Add("<v>");
-        out.Number(value.Number());
+        out.Number(FileNumber(value, date_shift));
         out.Add("</v>");
       } else {
         out.Add("<v>#NUM!</v>");
@@ -171,6 +178,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
     }
   };
 
+  const double date_shift = formats.DateShift();
   if (used) {
     sheet.ForEachCell(*used, [&](int row, int col) {
       if (row != open_row) {
@@ -198,7 +206,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
         out.Add("><f>");
         out.Escaped(formula[0] == '=' ? std::string_view(formula).substr(1) : std::string_view(formula));
         out.Add("</f>");
-        CachedValue(out, value);
+        CachedValue(out, value, date_shift);
         out.Add("</c>");
         return;
       }
@@ -207,7 +215,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
         case VarType::kDate:
           if (std::isfinite(value.Number())) {
             out.Add("><v>");
-            out.Number(value.Number());
+            out.Number(FileNumber(value, date_shift));
             out.Add("</v></c>");
           } else {
             out.Add(" t=\"e\"><v>#NUM!</v></c>");

@@ -149,7 +149,8 @@ class CellLoader {
       double x = 0;
       if (*text == '\0') return Variant();
       if (!ParseNumber(text, &x)) throw XlsxProblem("bad number \"" + std::string(text).substr(0, 40) + "\" in " + part_);
-      return is_date ? Variant::Date(x) : Variant(x);
+      // A time of day (no whole day) is the same in either date system.
+      return is_date ? Variant::Date(x >= 1 ? x + ctx_.date_shift : x) : Variant(x);
     }
     if (type == "s") {
       const std::string& shared = *SharedString(text);

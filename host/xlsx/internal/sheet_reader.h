@@ -22,6 +22,10 @@ struct SheetContext {
   std::vector<std::string>* warnings;
   std::vector<std::string>* losses;
   LoadBudget* budget;
+  // Added to the file's date serials of a whole day or more: the model
+  // counts dates in the 1900 system (kDate1904Shift for a workbook of the
+  // 1904 system).
+  double date_shift = 0;
 };
 
 struct SheetExtras {

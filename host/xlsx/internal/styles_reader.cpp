@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/styles_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -72,7 +73,7 @@ uint32_t ReadColor(const pugi::xml_node& node, const Palette& palette, bool is_f
 struct Font {
   std::string name = "Calibri";
   double size = 11;
-  bool bold = false, italic = false, underline = false;
+  bool bold = false, italic = false, underline = false, strikethrough = false;
   uint32_t color = kAutomatic;
 };
 
@@ -90,18 +91,43 @@ Font ReadFont(const pugi::xml_node& node, const Font& base, const Palette& palet
   if (pugi::xml_node sz = Child(node, "sz")) f.size = sz.attribute("val").as_double(base.size);
   f.bold = FlagOn(Child(node, "b"));
   f.italic = FlagOn(Child(node, "i"));
+  f.strikethrough = FlagOn(Child(node, "strike"));
   if (pugi::xml_node u = Child(node, "u")) f.underline = std::string_view(u.attribute("val").as_string("single")) != "none";
   f.color = ReadColor(Child(node, "color"), palette, true);
   return f;
 }
 
-uint32_t ReadFill(const pugi::xml_node& fill, const Palette& palette) {
+struct Fill {
+  uint32_t color = kAutomatic;
+  FillPattern pattern = FillPattern::kSolid;
+  uint32_t pattern_color = kAutomatic;
+};
+
+// The file's pattern types after "none", in FillPattern's order.
+constexpr std::string_view kPatterns[] = {
+    "solid",           "mediumGray",     "darkGray",  "lightGray", "darkHorizontal", "darkVertical",
+    "darkDown",        "darkUp",         "darkGrid",  "darkTrellis", "lightHorizontal", "lightVertical",
+    "lightDown",       "lightUp",        "lightGrid", "lightTrellis", "gray125",       "gray0625"};
+
+// A solid fill keeps its colour in fgColor (bgColor when that is
+// missing); a patterned one draws fgColor over bgColor.
+Fill ReadFill(const pugi::xml_node& fill, const Palette& palette) {
+  Fill f;
   pugi::xml_node pattern = Child(fill, "patternFill");
-  if (!pattern) return kAutomatic;
+  if (!pattern) return f;
   std::string_view type = pattern.attribute("patternType").as_string("none");
-  if (type == "none" || type == "gray125") return kAutomatic;
-  uint32_t fg = ReadColor(Child(pattern, "fgColor"), palette, false);
-  return fg != kAutomatic ? fg : ReadColor(Child(pattern, "bgColor"), palette, false);
+  const auto known = std::find(std::begin(kPatterns), std::end(kPatterns), type);
+  if (known == std::end(kPatterns)) return f;
+  const uint32_t fg = ReadColor(Child(pattern, "fgColor"), palette, false);
+  const uint32_t bg = ReadColor(Child(pattern, "bgColor"), palette, false);
+  f.pattern = static_cast<FillPattern>(known - std::begin(kPatterns));
+  if (f.pattern == FillPattern::kSolid) {
+    f.color = fg != kAutomatic ? fg : bg;
+  } else {
+    f.color = bg;
+    f.pattern_color = fg;
+  }
+  return f;
 }
 
 BorderStyle ParseBorderStyle(std::string_view s) {
@@ -128,7 +154,8 @@ Border ReadEdge(const pugi::xml_node& border, std::string_view edge, const Palet
 
 HAlign ParseHAlign(std::string_view s) {
   if (s == "left") return HAlign::kLeft;
-  if (s == "center" || s == "centerContinuous") return HAlign::kCenter;
+  if (s == "center") return HAlign::kCenter;
+  if (s == "centerContinuous") return HAlign::kCenterAcross;
   if (s == "right") return HAlign::kRight;
   if (s == "fill") return HAlign::kFill;
   if (s == "justify" || s == "distributed") return HAlign::kJustify;
@@ -199,7 +226,7 @@ StyleTable ReadStyles(std::string text, const std::string& part, const std::vect
     fonts.push_back(ReadFont(f, base, palette));
     if (fonts.size() == 1) base = fonts.front();  // later fonts inherit the default's name and size
   }
-  std::vector<uint32_t> fills;
+  std::vector<Fill> fills;
   for (pugi::xml_node f = Child(root, "fills").first_child(); f; f = f.next_sibling()) {
     if (Is(f, "fill")) fills.push_back(ReadFill(f, palette));
   }
@@ -214,6 +241,7 @@ StyleTable ReadStyles(std::string text, const std::string& part, const std::vect
   }
 
   const Font default_font;
+  const Fill no_fill;
   const Edges no_border;
   for (pugi::xml_node xf = Child(root, "cellXfs").first_child(); xf; xf = xf.next_sibling()) {
     if (!Is(xf, "xf")) continue;
@@ -229,7 +257,11 @@ StyleTable ReadStyles(std::string text, const std::string& part, const std::vect
     s.italic = font.italic;
     s.underline = font.underline;
     s.font_color = font.color;
-    s.fill_color = Pick(fills, xf.attribute("fillId").as_int(0), kAutomatic);
+    s.strikethrough = font.strikethrough;
+    const Fill& fill = Pick(fills, xf.attribute("fillId").as_int(0), no_fill);
+    s.fill_color = fill.color;
+    s.fill_pattern = fill.pattern;
+    s.pattern_color = fill.pattern_color;
     const Edges& edges = Pick(borders, xf.attribute("borderId").as_int(0), no_border);
     s.left = edges.left;
     s.right = edges.right;
@@ -239,6 +271,10 @@ StyleTable ReadStyles(std::string text, const std::string& part, const std::vect
       s.h_align = ParseHAlign(align.attribute("horizontal").as_string());
       s.v_align = ParseVAlign(align.attribute("vertical").as_string());
       s.wrap_text = align.attribute("wrapText").as_bool();
+      s.shrink_to_fit = align.attribute("shrinkToFit").as_bool();
+      s.indent = static_cast<uint8_t>(std::clamp(align.attribute("indent").as_int(0), 0, 250));
+      const int rotation = align.attribute("textRotation").as_int(0);
+      s.rotation = static_cast<uint8_t>(rotation == 255 || (rotation >= 0 && rotation <= 180) ? rotation : 0);
     }
     table.is_date.push_back(IsDateFormat(s.number_format));
     table.styles.push_back(std::move(s));

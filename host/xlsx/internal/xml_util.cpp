@@ -124,7 +124,11 @@ Relationships ReadRelationships(const ZipReader& zip, const std::string& part) {
     r.type_uri = type;
     r.external = std::string_view(rel.attribute("TargetMode").as_string()) == "External";
     std::string target = rel.attribute("Target").as_string();
-    r.target = r.external ? target : ResolvePartName(part, target);
+    // A target "#Sheet1!A1" is a place in this workbook (a shape's link),
+    // not a part: it is kept as written, like an external one.
+    if (!target.empty() && target[0] == '#') r.external = true;
+    // Part names match regardless of case.
+    r.target = r.external ? target : zip.NameOf(ResolvePartName(part, target));
     rels[rel.attribute("Id").as_string()] = r;
   }
   return rels;

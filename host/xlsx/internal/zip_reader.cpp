@@ -56,13 +56,22 @@ ZipReader::~ZipReader() {
   if (archive_ != nullptr) zip_discard(archive_);
 }
 
-bool ZipReader::Has(const std::string& part) const {
-  return zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS) >= 0;
+long long ZipReader::Locate(const std::string& part) const {
+  const zip_int64_t exact = zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS);
+  return exact >= 0 ? exact : zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS | ZIP_FL_NOCASE);
+}
+
+bool ZipReader::Has(const std::string& part) const { return Locate(part) >= 0; }
+
+std::string ZipReader::NameOf(const std::string& part) const {
+  const long long index = Locate(part);
+  const char* name = index < 0 ? nullptr : zip_get_name(archive_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
+  return name != nullptr ? std::string(name) : part;
 }
 
 std::string ZipReader::Read(const std::string& part, const Watch& watch) const {
   const size_t max_bytes = max_part_bytes_;
-  zip_int64_t index = zip_name_locate(archive_, part.c_str(), ZIP_FL_ENC_GUESS);
+  const zip_int64_t index = Locate(part);
   if (index < 0) throw XlsxProblem("missing part " + part);
   auto close = [](zip_file_t* f) {
     if (f != nullptr) zip_fclose(f);

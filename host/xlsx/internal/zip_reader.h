@@ -22,7 +22,11 @@ class ZipReader {
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;
 
+  // Part names match regardless of case, as the package format has it
+  // (an exact match first).
   bool Has(const std::string& part) const;
+  // The name the package stores the part under; part itself when missing.
+  std::string NameOf(const std::string& part) const;
   // Called with the text inflated so far after each block, and once more
   // with final = true; it may throw to stop reading.
   using Watch = std::function<void(const std::string& text, bool final)>;
@@ -37,6 +41,8 @@ class ZipReader {
   static constexpr size_t kMaxPartSize = size_t{1} << 30;
 
  private:
+  long long Locate(const std::string& part) const;
+
   zip* archive_ = nullptr;
   size_t max_part_bytes_;
   std::vector<std::string> parts_;
