@@ -7,10 +7,12 @@
 # Each target starts from its kept corpus fuzz/corpus/TARGET plus the seeds
 # of the tests (tests/data/fuzz/TARGET and the target's own test data; for
 # xlsx_reader every workbook under tests/data and the build trees). After
-# the run the kept corpus is replaced by the merge (-merge=1) of all that:
-# the fewest inputs that reach the same coverage. A crash, leak, timeout or
-# out-of-memory input is kept under build/fuzz/findings/TARGET/ and makes
-# the script exit 1 after the last target; logs go to build/fuzz/logs/.
+# the run the kept corpus is replaced by the merge of all that: about the
+# fewest inputs that reach the same coverage (-set_cover_merge=1), less the
+# seeds, at most 64 KB a target so the repository stays small. A crash,
+# leak, timeout or out-of-memory input is kept under build/fuzz/findings/
+# TARGET/ and makes the script exit 1 after the last target; logs go to
+# build/fuzz/logs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,6 +30,7 @@ for src in fuzz/*_fuzz.cpp; do
 done
 
 seconds=60
+budget_kb=64
 targets=()
 for arg in "$@"; do
   case "$arg" in
@@ -97,18 +100,26 @@ for t in "${targets[@]}"; do
   nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
     -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$findings/" >"$log" 2>&1 || true
-  nice "$build/fuzz/${t}_fuzz" -merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
+  nice "$build/fuzz/${t}_fuzz" -set_cover_merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
     -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 >"$log.merge" 2>&1 || true
-  if [ -n "$(ls "$work/merged")" ]; then
-    rm -f "$corpus"/*
-    cp "$work/merged"/* "$corpus"/
-  fi
+  # The seeds come back from the tests on every run, so the kept corpus
+  # holds only what they do not reach, smallest first within its budget.
+  # A merge that failed leaves the kept corpus as it was.
+  [ -n "$(ls "$work/merged")" ] && rm -f "$corpus"/*
+  for f in "$work/seeds"/*; do [ -f "$f" ] && rm -f "$work/merged/$(sha1sum "$f" | cut -d' ' -f1)"; done
+  total=0
+  for f in $(ls -rS "$work/merged"); do
+    size=$(stat -c %s "$work/merged/$f")
+    [ $((total + size)) -le $((budget_kb * 1024)) ] || break
+    cp "$work/merged/$f" "$corpus/"
+    total=$((total + size))
+  done
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   per_sec=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   new=$(( $(find "$findings" -type f | wc -l) - before ))
-  kept="$(ls "$corpus" | wc -l) inputs, $(du -sk "$corpus" | cut -f1) KB"
+  kept="$(ls "$corpus" | wc -l) inputs, $(find "$corpus" -type f -printf '%s\n' | awk '{s += $1} END {print int((s + 1023) / 1024)}') KB"
   line=$(printf '%-20s execs %-9s (%s/s)  cov %-6s ft %-6s corpus %-22s findings %s' \
     "$t" "${execs:-?}" "${per_sec:-?}" "${cov:-?}" "${ft:-?}" "$kept" "$new")
   echo "$line"
