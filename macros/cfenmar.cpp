@@ -80,7 +80,10 @@ void Cfenmar::ShowErrorBox(const std::string& text) {
   ui->MsgBox(text, MsgButtons::kOk, MsgIcon::kNone, "");
 }
 
-void Cfenmar::NoteFailure(const std::string& text) {
+void Cfenmar::NoteFailure(const std::string& cause) {
+  // The status adds its own full stop after each text.
+  std::string text = cause;
+  while (!text.empty() && text.back() == '.') text.pop_back();
   // Best effort: a status that cannot be noted must not hide the failure
   // itself from the caller.
   try {
