@@ -26,6 +26,10 @@ struct ChartSeries {
   // Marker shape when markers is on: "dash", "square", "diamond",
   // "triangle", "x", "star", "circle", "plus"; empty = automatic.
   std::string marker_symbol;
+  // Plotted against the chart's secondary value axis (on the right), for a
+  // series whose values lie far from the others' (an oscillator under a
+  // price).
+  bool secondary_axis = false;
   bool operator==(const ChartSeries&) const = default;
 };
 
@@ -39,6 +43,9 @@ struct ChartAxis {
   // categories: at the left edge) instead of automatically.
   bool crossed_at_maximum = false;
   int label_interval = 0;  // a label at every n-th category; 0 = automatic
+  // Tick labels at the low end of the crossing axis (the bottom of the plot)
+  // instead of next to the axis line, which crosses at zero.
+  bool labels_low = false;
   bool operator==(const ChartAxis&) const = default;
 };
 
@@ -55,6 +62,8 @@ struct Chart {
   bool has_legend = true;
   std::vector<ChartSeries> series;
   ChartAxis category_axis, value_axis;
+  // The value axis of the series marked secondary_axis; unused when none is.
+  ChartAxis secondary_value_axis;
   bool high_low_lines = false;
   bool up_down_bars = false;
   std::string font_name;  // every text of the chart; empty = the reader's default

@@ -80,6 +80,18 @@ void Cfenmar::ShowErrorBox(const std::string& text) {
   ui->MsgBox(text, MsgButtons::kOk, MsgIcon::kNone, "");
 }
 
+void Cfenmar::NoteFailure(const std::string& cause) {
+  // The status adds its own full stop after each text.
+  std::string text = cause;
+  while (!text.empty() && text.back() == '.') text.pop_back();
+  // Best effort: a status that cannot be noted must not hide the failure
+  // itself from the caller.
+  try {
+    if (owner_ != nullptr) owner_->WriteLastStatusMsg(0, 0, nullptr, Variant(text), true);
+  } catch (...) {
+  }
+}
+
 std::string Cfenmar::RunMyMacro(const std::string& myMacroName) {
   MacroCall call;
   bool success = true;
@@ -101,13 +113,17 @@ std::string Cfenmar::RunMyMacro(const std::string& myMacroName) {
         App().Run(call.name, std::move(args));
       } else {
         success = false;
+        NoteFailure("Macro " + call.name + " not run: more than " + std::to_string(kMacroSlots) + " parameters");
       }
       App().DoEvents();
     }
   } catch (...) {
     const Error error = CurrentError();
-    ShowErrorBox("Error Function :" + call.name + "\r\n" + std::to_string(error.Number()) + " - " +
-                 error.Description());
+    const std::string cause = std::to_string(error.Number()) + " - " + error.Description();
+    // The cause stays in the row's status whatever the user answers to
+    // the question that follows, not only in the box.
+    NoteFailure("Macro " + call.name + " failed: " + cause);
+    ShowErrorBox("Error Function :" + call.name + "\r\n" + cause);
     return call.name;
   }
   return success ? "Ok" : "";

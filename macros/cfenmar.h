@@ -143,6 +143,9 @@ class Cfenmar {
   // the (16-bit) row of the application's active cell on it.
   Worksheet& ActivateSettings(int16_t* row);
   void ShowErrorBox(const std::string& text);
+  // Adds a failed macro's cause to the row's collected status, marked as an
+  // error.
+  void NoteFailure(const std::string& text);
 
   CPelorin* owner_ = nullptr;
   SpreadsheetHost* application_ = nullptr;

@@ -84,10 +84,14 @@ std::string ColumnReference(const std::string& sheet, int16_t first, int16_t las
 }
 
 // The column below an addressed cell: a cell that holds no number names the
-// series, which begins in the row below; the series ends where the jump
-// down from the cell ends, counted only below row 32000. An empty column
-// (the jump reaches row 32000 or beyond) has no series.
-std::optional<SeriesPlace> PlaceBelowCell(Worksheet& sheet, const std::string& address, const RegionalSettings& rs) {
+// series, which begins in the row below. The series ends with the rows of
+// the category (date) column when there is one (`last_category_row`), so
+// that the blank warm-up cells of an indicator are gaps of its line, not
+// its end; without one it ends where the jump down from the cell ends,
+// counted only below row 32000. An empty column (the jump reaches row 32000
+// or beyond) has no series.
+std::optional<SeriesPlace> PlaceBelowCell(Worksheet& sheet, const std::string& address, const RegionalSettings& rs,
+                                          std::optional<int16_t> last_category_row) {
   const Range cell = sheet.GetRange(address);
   const Variant value = sheet.CellValue(cell.Row(), cell.Column());
   const bool number = value.IsDate() || (!value.IsEmpty() && IsNumericValue(value, rs));
@@ -97,6 +101,10 @@ std::optional<SeriesPlace> PlaceBelowCell(Worksheet& sheet, const std::string& a
   const int end = cell.End(Direction::kDown).Row();
   if (end >= kSearchRowLimit || end < place.first_row) return std::nullopt;
   place.last_row = ToInt16(end, kLineChartSource);
+  if (last_category_row) {
+    if (*last_category_row < place.first_row) return std::nullopt;
+    place.last_row = *last_category_row;
+  }
   if (!number && !value.IsEmpty()) place.name = ToText(value, rs);
   return place;
 }
@@ -135,8 +143,11 @@ class ChartDrawing {
     }
   }
 
-  void AddSeries(const SeriesPlace& place, const std::optional<int16_t>& category_column) {
+  // `price`: the series sets the price range that the others are measured
+  // against (the first line of "linechart", the prices of "stockchart").
+  void AddSeries(const SeriesPlace& place, const std::optional<int16_t>& category_column, bool price) {
     places_.push_back(place);
+    prices_.push_back(price);
     category_column_ = category_column;
     ChartSeries series;
     const std::string& sheet = DataSheet().Name();
@@ -197,9 +208,20 @@ class ChartDrawing {
       }
       if (format != "General") categories.number_format = format;
     }
+    // Date labels at the bottom of the plot, also when the value axis runs
+    // below zero.
+    categories.labels_low = true;
     chart.value_axis.tick_label_font_size = kTickLabelFontSize;
     chart.value_axis.major_gridlines = true;
-    FitValueAxis(chart.value_axis);
+    const std::vector<bool> secondary = SecondarySeries();
+    FitValueAxis(chart.value_axis, secondary, false);
+    if (chart.kind != ChartKind::kStock) {
+      for (size_t i = 0; i < chart.series.size() && i < secondary.size(); ++i) {
+        chart.series[i].secondary_axis = secondary[i];
+      }
+      chart.secondary_value_axis.tick_label_font_size = kTickLabelFontSize;
+      FitValueAxis(chart.secondary_value_axis, secondary, true);
+    }
     int line = 0;
     for (ChartSeries& series : chart.series) {
       if (chart.kind == ChartKind::kStock) {
@@ -225,20 +247,56 @@ class ChartDrawing {
 
  private:
   SpreadsheetHost& app_;
-  // The value axis runs between round numbers just below the lowest and
-  // just above the highest value plotted, so that prices far from zero
-  // fill the plot.
-  void FitValueAxis(ChartAxis& axis) {
-    Worksheet& sheet = DataSheet();
+  struct ValueSpan {
     std::optional<double> low, high;
-    for (const SeriesPlace& place : places_) {
-      sheet.ForEachCell(Rect{place.first_row, place.column, place.last_row, place.column}, [&](int row, int col) {
-        const Variant v = sheet.CellValue(row, col);
-        if (!v.IsNumber()) return;
-        low = low ? std::min(*low, v.Number()) : v.Number();
-        high = high ? std::max(*high, v.Number()) : v.Number();
-      });
+    void Add(const ValueSpan& other) {
+      if (!other.low) return;
+      low = low ? std::min(*low, *other.low) : *other.low;
+      high = high ? std::max(*high, *other.high) : *other.high;
     }
+  };
+
+  ValueSpan SpanOf(const SeriesPlace& place) {
+    Worksheet& sheet = DataSheet();
+    ValueSpan span;
+    sheet.ForEachCell(Rect{place.first_row, place.column, place.last_row, place.column}, [&](int row, int col) {
+      const Variant v = sheet.CellValue(row, col);
+      if (!v.IsNumber()) return;
+      span.Add({v.Number(), v.Number()});
+    });
+    return span;
+  }
+
+  // Which series go on the secondary axis: those that would stretch the
+  // price axis to more than twice the prices' own span (an oscillator near
+  // zero or a volume under a price of 40), so the prices keep the plot.
+  std::vector<bool> SecondarySeries() {
+    std::vector<bool> secondary(places_.size(), false);
+    ValueSpan prices;
+    for (size_t i = 0; i < places_.size(); ++i) {
+      if (prices_[i]) prices.Add(SpanOf(places_[i]));
+    }
+    if (!prices.low) return secondary;
+    const double width = std::max(*prices.high - *prices.low, std::abs(*prices.high) * 0.01);
+    if (!(width > 0)) return secondary;
+    for (size_t i = 0; i < places_.size(); ++i) {
+      if (prices_[i]) continue;
+      ValueSpan both = prices;
+      both.Add(SpanOf(places_[i]));
+      secondary[i] = *both.high - *both.low > 2 * width;
+    }
+    return secondary;
+  }
+
+  // The value axis runs between round numbers just below the lowest and
+  // just above the highest value plotted on it, so that prices far from
+  // zero fill the plot.
+  void FitValueAxis(ChartAxis& axis, const std::vector<bool>& secondary, bool of_secondary) {
+    ValueSpan span;
+    for (size_t i = 0; i < places_.size(); ++i) {
+      if (secondary[i] == of_secondary) span.Add(SpanOf(places_[i]));
+    }
+    const std::optional<double> low = span.low, high = span.high;
     if (!low || !(*high > *low)) return;
     const double step = std::pow(10.0, std::floor(std::log10((*high - *low) / 2)));
     axis.minimum = std::floor(*low / step) * step;
@@ -250,6 +308,7 @@ class ChartDrawing {
   std::string ticker_;
   std::string date_format_;
   std::vector<SeriesPlace> places_;
+  std::vector<bool> prices_;  // per place: it sets the price range
   std::optional<int16_t> category_column_;
   std::vector<ChartSeries> series_;
   std::string chart_name_;
@@ -269,17 +328,21 @@ void ChartMacros::LineChart(Cfenmar& engine, MacroSlots& slots) {
   });
   IgnoreErrors([&] { drawing->DeleteTickerCharts(); });
 
-  std::optional<int16_t> category_column;
+  std::optional<int16_t> category_column, last_category_row;
   IgnoreErrors([&] {
     if (slots[0].empty()) return;
     category_column = ToInt16(drawing->DataSheet().GetRange(slots[0]).Column(), kLineChartSource);
+    const auto dates = PlaceBelowCell(drawing->DataSheet(), slots[0], engine.App().Regional(), std::nullopt);
+    if (dates) last_category_row = dates->last_row;
   });
+  bool first = true;
   for (size_t slot = 1; slot < 9; ++slot) {
     if (slots[slot].empty()) continue;
     IgnoreErrors([&] {
-      const auto place = PlaceBelowCell(drawing->DataSheet(), slots[slot], engine.App().Regional());
+      const auto place = PlaceBelowCell(drawing->DataSheet(), slots[slot], engine.App().Regional(), last_category_row);
       if (!place) return;
-      drawing->AddSeries(*place, category_column);
+      drawing->AddSeries(*place, category_column, first);
+      first = false;
     });
   }
   bool drawn = false;
@@ -318,8 +381,13 @@ void ChartMacros::StockChart(Cfenmar& engine, MacroSlots& slots) {
   }
   DataRanges ranges;
   IgnoreErrors([&] { ranges = engine.fnDataRanges(); });
-  std::optional<int16_t> category_column;
-  if (ranges[DataField::kDate]) category_column = ranges[DataField::kDate]->column;
+  std::optional<int16_t> category_column, last_category_row;
+  if (ranges[DataField::kDate]) {
+    category_column = ranges[DataField::kDate]->column;
+    if (ranges[DataField::kDate]->last_row > ranges[DataField::kDate]->title_row) {
+      last_category_row = ranges[DataField::kDate]->last_row;
+    }
+  }
 
   if (kind != nullptr) {
     for (DataField field : kind->prices) {
@@ -331,7 +399,7 @@ void ChartMacros::StockChart(Cfenmar& engine, MacroSlots& slots) {
         place.last_row = range->last_row;
         place.column = range->column;
         place.name = kDataFieldNames[static_cast<size_t>(field) - 1].title;
-        drawing->AddSeries(place, category_column);
+        drawing->AddSeries(place, category_column, true);
       });
     }
   }
@@ -342,8 +410,11 @@ void ChartMacros::StockChart(Cfenmar& engine, MacroSlots& slots) {
     for (size_t slot = 1; slot < 9; ++slot) {
       if (slots[slot].empty()) continue;
       IgnoreErrors([&] {
-        const auto place = PlaceBelowCell(drawing->DataSheet(), slots[slot], engine.App().Regional());
-        if (place) drawing->AddSeries(*place, category_column);
+        const auto place =
+            PlaceBelowCell(drawing->DataSheet(), slots[slot], engine.App().Regional(), last_category_row);
+        // Without price series (a listed kind that draws none) the first
+        // extra line sets the range.
+        if (place) drawing->AddSeries(*place, category_column, !drawing->HasSeries());
       });
     }
   }

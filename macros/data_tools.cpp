@@ -26,6 +26,25 @@ bool Greater(const Variant& a, const Variant& b, const RegionalSettings& rs) {
   return ToText(a, rs) > ToText(b, rs);
 }
 
+// The last column of the Summary's title line that holds a title (walking
+// right from the "Ticker" cell until the first empty cell).
+int SummaryTitlesEnd(Worksheet& summary, int top, int left) {
+  int col = left;
+  while (col < kMaxCols && !summary.IsCellEmpty(top, col + 1)) ++col;
+  return col;
+}
+
+// The column of `title` in the Summary's title line between first and last;
+// 0 when it is not there. Titles match by their text, ignoring case.
+int FindSummaryTitle(Worksheet& summary, int top, int first, int last, const Variant& title,
+                     const RegionalSettings& rs) {
+  const std::string wanted = LowerAscii(ToText(title, rs));
+  for (int col = first; col <= last; ++col) {
+    if (LowerAscii(ToText(summary.CellValue(top, col), rs)) == wanted) return col;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void Cfenmar::CopyData(MacroSlots& slots) {
@@ -79,11 +98,24 @@ void Cfenmar::CreateSummary(MacroSlots&) {
       Worksheet& summary = workbook.Worksheets("Summary");
       summary.SetCellValue(top, left, Variant("Ticker"));
       summary.SetCellValue(top + k, left, ticker);
-      for (int i = 1; left + i - 1 <= last_col; ++i) {
-        summary.SetCellValue(top, left + i, data.CellValue(top, left + i - 1));
-        summary.SetCellValue(top + k, left + i, data.CellValue(chosen, left + i - 1));
+      // Tickers fetch different fields: each value goes under the title of
+      // its own field, a title the line does not have yet is added at its
+      // right, and a value keeps the number format of its data cell.
+      int summary_last = SummaryTitlesEnd(summary, top, left);
+      for (int col = left; col <= last_col; ++col) {
+        const Variant title = data.CellValue(top, col);
+        int target = FindSummaryTitle(summary, top, left + 1, summary_last, title, rs);
+        if (target == 0) {
+          if (summary_last >= kMaxCols) continue;
+          target = ++summary_last;
+          summary.SetCellValue(top, target, title);
+        }
+        summary.SetCellValue(top + k, target, data.CellValue(chosen, col));
+        CellStyle style = summary.CellStyleAt(top + k, target);
+        style.number_format = data.CellStyleAt(chosen, col).number_format;
+        summary.SetCellStyle(top + k, target, style);
       }
-      const int width = last_col - left + 2;
+      const int width = summary_last - left + 1;
       summary.Cells(Rect{top, left, top, kMaxCols}).SetFontBold(true);
       for (int col = left; col < left + width; ++col) {
         CellStyle style = summary.CellStyleAt(top, col);

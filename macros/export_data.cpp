@@ -1,12 +1,17 @@
 // ExportData: the macro "exportdata" writes the ticker's quotes into a text
 // file in one of the twelve layouts (macros/export_layouts.h).
 //
+// Every line has all of the layout's fields; a price field without a column
+// (or a cell that cannot be read) is written empty and named in the row's
+// status.
+//
 // The body skips failed statements: each step runs guarded, a failing one
 // is passed over, and the operation always returns normally to RunMyMacro.
 // The stop messages 2, 27, 28, 29 and 30 end it; status message 47 refuses
 // more than 65,000 data rows. The file is written to a temporary file and
 // renamed into place, so a failed export never leaves half a file.
 #include <string>
+#include <vector>
 
 #include "entry/pelorin.h"
 #include "host/spreadsheet_host.h"
@@ -161,14 +166,26 @@ void Cfenmar::ExportData(MacroSlots& slots) {
       block.last_row = last_row;
       block.ticker = ToText(RemoveBadSymbols(context, Variant(texts.ticker), kFileTickerChars), App().Regional());
       block.period = PeriodLetter(texts.periodicity);
-      const std::string path = folder + ExportFileName(*layout, block.ticker, texts.periodicity);
+      const std::string file_name = ExportFileName(*layout, block.ticker, texts.periodicity);
+      const std::string path = folder + file_name;
+      std::vector<std::string> empty_fields;
       try {
         AtomicFile file(path);
-        WriteExport(file.Stream(), *layout, block, App().Regional());
+        empty_fields = WriteExport(file.Stream(), *layout, block, App().Regional());
         file.Commit();
         context.FilesWritten.push_back(path);
       } catch (...) {
         owner->WriteLastStatusMsg(0, row, settings, Variant("Export failed: " + CurrentError().Description()), true);
+        return;
+      }
+      // A field the data has no column for (or a cell that cannot be read)
+      // stands empty in the lines; the status says which, so an empty Open
+      // in the file is not taken for a fault of the reader.
+      if (!empty_fields.empty()) {
+        std::string names;
+        for (const std::string& title : empty_fields) names += (names.empty() ? "" : ", ") + title;
+        owner->WriteLastStatusMsg(0, row, settings, Variant("Export " + file_name + " has empty fields: " + names),
+                                  false);
       }
     });
   }();

@@ -1,5 +1,6 @@
 #include "macros/export_writer.h"
 
+#include <cstdint>
 #include <string_view>
 
 #include "host/spreadsheet_host.h"
@@ -145,22 +146,22 @@ void WriteLine(std::ostream& out, std::string& line) {
 
 namespace {
 
+// Composes one line; sets bit i of *empty_fields for each layout field i
+// written empty.
 void ComposeLine(std::string& line, const ExportLayout& layout, const ExportBlock& block, int row,
-                 const RegionalSettings& rs) {
+                 const RegionalSettings& rs, uint32_t* empty_fields) {
   line.clear();
   for (int i = 0; i < layout.field_count; ++i) {
     const ExportField& field = layout.fields[i];
-    // A field that cannot be written is taken back with its separator, as a
-    // failed statement of the line's composition would be.
-    const size_t start = line.size();
     if (i > 0 && !field.joined) line += layout.separator;
     if (field.quoted) line += '"';
     const size_t text_start = line.size();
     if (!AppendField(line, field, block, row, rs)) {
-      line.resize(start);
-      continue;
-    }
-    if (field.dot_to_comma) {
+      // The field stays in the line, empty: the fields after it keep their
+      // places.
+      line.resize(text_start);
+      if (empty_fields != nullptr) *empty_fields |= 1u << i;
+    } else if (field.dot_to_comma) {
       for (size_t k = text_start; k < line.size(); ++k) {
         if (line[k] == '.') line[k] = ',';
       }
@@ -171,24 +172,46 @@ void ComposeLine(std::string& line, const ExportLayout& layout, const ExportBloc
 
 }  // namespace
 
+const char* ExportFieldTitle(ExportFieldKind kind) {
+  switch (kind) {
+    case ExportFieldKind::kDate: return "Date";
+    case ExportFieldKind::kOpen: return "Open";
+    case ExportFieldKind::kHigh: return "High";
+    case ExportFieldKind::kLow: return "Low";
+    case ExportFieldKind::kClose: return "Close";
+    case ExportFieldKind::kVolume: return "Volume";
+    case ExportFieldKind::kOpenInterest: return "Open Interest";
+    case ExportFieldKind::kTicker:
+    case ExportFieldKind::kPeriod:
+    case ExportFieldKind::kLiteral: break;
+  }
+  return "";
+}
+
 std::string ExportLine(const ExportLayout& layout, const ExportBlock& block, int row, const RegionalSettings& rs) {
   std::string line;
-  ComposeLine(line, layout, block, row, rs);
+  ComposeLine(line, layout, block, row, rs, nullptr);
   return line;
 }
 
-void WriteExport(std::ostream& out, const ExportLayout& layout, const ExportBlock& block,
-                 const RegionalSettings& rs) {
+std::vector<std::string> WriteExport(std::ostream& out, const ExportLayout& layout, const ExportBlock& block,
+                                     const RegionalSettings& rs) {
   if (layout.header != nullptr) {
     std::string header = layout.header;
     WriteLine(out, header);
   }
   std::string line;
   line.reserve(128);
+  uint32_t empty_fields = 0;
   for (int row = block.first_row; row <= block.last_row; ++row) {
-    ComposeLine(line, layout, block, row, rs);
+    ComposeLine(line, layout, block, row, rs, &empty_fields);
     WriteLine(out, line);
   }
+  std::vector<std::string> titles;
+  for (int i = 0; i < layout.field_count; ++i) {
+    if ((empty_fields & (1u << i)) != 0) titles.emplace_back(ExportFieldTitle(layout.fields[i].kind));
+  }
+  return titles;
 }
 
 }  // namespace plrxl

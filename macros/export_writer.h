@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "host/regional.h"
 #include "macros/export_layouts.h"
@@ -36,14 +37,23 @@ struct ExportBlock {
 //
 // Field texts: numbers as the host shows an unformatted value under `rs`
 // (its decimal symbol included); an absent volume or open-interest column
-// gives "0". A field whose cell cannot be read that way (an error value, a
-// date cell that holds no date, a column the block does not have) is left
-// out of its line together with the separator before it.
-void WriteExport(std::ostream& out, const ExportLayout& layout, const ExportBlock& block,
-                 const RegionalSettings& rs);
+// gives "0". Every line has all of the layout's fields, so a reader that
+// splits at the separator finds each field where the layout puts it: a
+// field whose cell cannot be read (an error value, a date cell that holds
+// no date) or whose column the block does not have (no Open, High or Low)
+// is written empty, its separator and quotes kept.
+//
+// Returns the fields left empty in at least one line, as their titles in
+// layout order ("Open", "High"); empty when every field was written.
+std::vector<std::string> WriteExport(std::ostream& out, const ExportLayout& layout, const ExportBlock& block,
+                                     const RegionalSettings& rs);
 
 // One data line without its line end (the writer's own composition), for
 // row `row` of the block.
 std::string ExportLine(const ExportLayout& layout, const ExportBlock& block, int row, const RegionalSettings& rs);
+
+// The title of a field in status texts: "Date", "Open", ... "Open Interest";
+// the ticker, period and literal fields have none ("").
+const char* ExportFieldTitle(ExportFieldKind kind);
 
 }  // namespace plrxl

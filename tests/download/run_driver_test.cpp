@@ -108,7 +108,10 @@ TEST_P(MacroFailureTest, QuestionFourteenDecides) {
   pelorin_->RefreshData();
   EXPECT_FALSE(Settings(wb).IsCellEmpty(3, 11));
   if (GetParam().run_goes_on) {
-    EXPECT_EQ(Status(wb, 4), "14:02:11 " + Message(wb, 16) + " " + Message(wb, 18));
+    // The cause stays in the status after the answer "Yes, go on".
+    EXPECT_EQ(Status(wb, 4), "14:02:11 " + Message(wb, 16) +
+                                 ": Macro Missing failed: 1004 - The macro 'Missing' cannot be found. " +
+                                 Message(wb, 18));
     EXPECT_NE(wb.FindWorksheet("CCC"), nullptr);
   } else {
     // "StopProcess": the run ends at once, without this row's status.

@@ -116,21 +116,6 @@ TEST_F(ExportWriterTest, RowsAreWrittenInSheetOrder) {
   EXPECT_EQ(text, "12/15/06 10.75\r\n01/04/06 11\r\n01/03/06 12\r\n");
 }
 
-TEST_F(ExportWriterTest, AFieldThatCannotBeWrittenIsLeftOutWithItsSeparator) {
-  sheet_.SetCellValue(2, 1, Variant("not a date"));
-  sheet_.SetCellValue(2, 3, Variant(CellError::kNA));
-  ExportBlock block = Block();
-  block.last_row = 2;
-  // The date goes (the line then starts with the open's separator), and so
-  // does the high.
-  EXPECT_EQ(Write("csv", block), ",10.5,10,10.75,1200,0\r\n");
-  // A layout field without a column (no Open) is left out the same way.
-  block.columns.open = 0;
-  block.columns.date = 1;
-  sheet_.SetCellValue(2, 1, Variant("03.01.2006"));  // a date text in the pinned short-date form
-  EXPECT_EQ(Write("metastock_m", block), "01/03/2006 0000 10 10.75 1200\r\n");
-}
-
 TEST_F(ExportWriterTest, TextIsEightBit) {
   ExportBlock block = Block();
   block.last_row = 2;

@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/chart_reader.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -58,6 +59,7 @@ void ReadAxis(const pugi::xml_node& ax, ChartAxis& axis, Chart& chart) {
   pugi::xml_node scaling = Child(ax, "scaling");
   axis.reversed = std::string_view(Child(scaling, "orientation").attribute("val").as_string()) == "maxMin";
   if (pugi::xml_node skip = Child(ax, "tickLblSkip")) axis.label_interval = skip.attribute("val").as_int();
+  axis.labels_low = std::string_view(Child(ax, "tickLblPos").attribute("val").as_string()) == "low";
   if (pugi::xml_node min = Child(scaling, "min")) axis.minimum = min.attribute("val").as_double();
   if (pugi::xml_node max = Child(scaling, "max")) axis.maximum = max.attribute("val").as_double();
   if (pugi::xml_node unit = Child(ax, "majorUnit")) axis.major_unit = unit.attribute("val").as_double();
@@ -93,14 +95,49 @@ void ReadTitle(const pugi::xml_node& title, Chart& chart) {
   }
 }
 
+// The value axis that a chart group plots against (its second <c:axId>).
+pugi::xml_node GroupValueAxis(const pugi::xml_node& plot, const pugi::xml_node& group) {
+  pugi::xml_node id = Child(group, "axId");
+  for (pugi::xml_node next = id.next_sibling(); next; next = next.next_sibling()) {
+    if (!Is(next, "axId")) continue;
+    const std::string_view wanted = next.attribute("val").as_string();
+    for (pugi::xml_node n = plot.first_child(); n; n = n.next_sibling()) {
+      if (Is(n, "valAx") && wanted == Child(n, "axId").attribute("val").as_string()) return n;
+    }
+  }
+  return {};
+}
+
+// A second group of the same kind after `group`: its series plot against
+// the secondary value axis.
+pugi::xml_node SecondaryGroup(const pugi::xml_node& group) {
+  for (pugi::xml_node n = group.next_sibling(); n; n = n.next_sibling()) {
+    if (std::string_view(n.name()) == group.name()) return n;
+  }
+  return {};
+}
+
 void ReadChartContent(const pugi::xml_node& plot, const pugi::xml_node& group, Chart& chart) {
   if (!group) return;
   chart.high_low_lines = static_cast<bool>(Child(group, "hiLowLines"));
   chart.up_down_bars = static_cast<bool>(Child(group, "upDownBars"));
   bool any_markers = false;
-  for (pugi::xml_node ser = group.first_child(); ser; ser = ser.next_sibling()) {
+  const pugi::xml_node secondary = SecondaryGroup(group);
+  const pugi::xml_node secondary_axis = secondary ? GroupValueAxis(plot, secondary) : pugi::xml_node();
+  std::vector<pugi::xml_node> all_series;
+  for (const pugi::xml_node& holder : {group, secondary}) {
+    for (pugi::xml_node ser = holder.first_child(); ser; ser = ser.next_sibling()) all_series.push_back(ser);
+  }
+  // Split over two groups, the series keep their drawing order (<c:order>).
+  if (secondary) {
+    std::stable_sort(all_series.begin(), all_series.end(), [](const pugi::xml_node& a, const pugi::xml_node& b) {
+      return Child(a, "order").attribute("val").as_int() < Child(b, "order").attribute("val").as_int();
+    });
+  }
+  for (const pugi::xml_node& ser : all_series) {
     if (!Is(ser, "ser")) continue;
     ChartSeries s;
+    s.secondary_axis = secondary && ser.parent() == secondary;
     s.name = RefOrValue(Child(ser, "tx"));
     bool scatter = chart.kind == ChartKind::kScatter;
     s.values = RefOrValue(Child(ser, scatter ? "yVal" : "val"));
@@ -123,9 +160,16 @@ void ReadChartContent(const pugi::xml_node& plot, const pugi::xml_node& group, C
   for (pugi::xml_node n = plot.first_child(); n; n = n.next_sibling()) {
     // <c:crosses val="max"/> of an axis says where it crosses the other one.
     const bool crosses_max = std::string_view(Child(n, "crosses").attribute("val").as_string()) == "max";
+    if ((Is(n, "catAx") || Is(n, "dateAx")) && secondary &&
+        std::string_view(Child(secondary, "axId").attribute("val").as_string()) ==
+            Child(n, "axId").attribute("val").as_string()) {
+      continue;  // the secondary group's own (hidden) category axis
+    }
     if (Is(n, "catAx") || Is(n, "dateAx")) {
       ReadAxis(n, chart.category_axis, chart);
       chart.value_axis.crossed_at_maximum = crosses_max;
+    } else if (Is(n, "valAx") && secondary_axis && n == secondary_axis) {
+      ReadAxis(n, chart.secondary_value_axis, chart);
     } else if (Is(n, "valAx")) {
       // A scatter chart's first value axis is its horizontal one.
       bool category = chart.kind == ChartKind::kScatter && first_val;

@@ -59,6 +59,7 @@ void ApplyAxis(lxw_chart_axis* axis, const ChartAxis& a, const Chart& chart) {
     chart_axis_set_interval_unit(axis, static_cast<uint16_t>(std::min(a.label_interval, 65535)));
     chart_axis_set_interval_tick(axis, static_cast<uint16_t>(std::min(a.label_interval, 65535)));
   }
+  if (a.labels_low) chart_axis_set_label_position(axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
   if (a.minimum) chart_axis_set_min(axis, *a.minimum);
   if (a.maximum) chart_axis_set_max(axis, *a.maximum);
   if (a.major_unit) chart_axis_set_major_unit(axis, *a.major_unit);

@@ -178,8 +178,7 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
       if (edit.replacement) {
         texts.push_back(*edit.replacement);
       } else {
-        std::string xml = FixMarkerNames(reader.Read(edit.part));
-        texts.push_back(edit.to_stock ? LineChartToStockChart(xml) : xml);
+        texts.push_back(PatchChartPart(reader.Read(edit.part), edit.patch));
       }
     }
     for (const SheetRows& rows : edits.sheets) {

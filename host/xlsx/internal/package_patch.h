@@ -17,16 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "host/xlsx/internal/stock_chart_patch.h"
+
 namespace plrxl::xlsx {
 
 // One chart part of a saved package to rewrite.
 struct ChartPartEdit {
   std::string part;  // "xl/charts/chart3.xml"
   // The part's new text (a chart carried over from the loaded file); null:
-  // fix the marker names of the written part and, with to_stock, turn its
-  // line chart into a stock chart.
+  // the written part gets `patch` (stock_chart_patch.h).
   std::shared_ptr<const std::string> replacement;
-  bool to_stock = false;
+  ChartPatch patch;
 };
 
 // The <row> elements of one sheet part: bytes [begin, end) of the rows file.

@@ -82,11 +82,11 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
     SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get());
     edits.sheets.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", result.rows_begin, result.rows_end});
     auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
-    for (const auto& [ordinal, to_stock] : result.patched_charts) {
-      edits.charts.push_back({part_of(ordinal), nullptr, to_stock});
+    for (const auto& [ordinal, patch] : result.patched_charts) {
+      edits.charts.push_back({part_of(ordinal), nullptr, patch});
     }
     for (const auto& [ordinal, source] : result.carried_charts) {
-      edits.charts.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), false});
+      edits.charts.push_back({part_of(ordinal), std::shared_ptr<const std::string>(source, &source->xml), {}});
     }
     chart_number += result.charts_written;
   }

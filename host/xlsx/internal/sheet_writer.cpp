@@ -1,6 +1,7 @@
 #include "host/xlsx/internal/sheet_writer.h"
 
 #include <cstdlib>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -74,12 +75,8 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
     if (!WriteChart(wb, ws, chart, sheet.Name())) continue;
     if (chart.source && SameDrawing(chart, chart.source->as_read)) {
       result.carried_charts.emplace_back(result.charts_written, chart.source);
-    } else {
-      bool dash = false;
-      for (const ChartSeries& s : chart.series) dash = dash || (s.markers && s.marker_symbol == "dash");
-      if (dash || chart.kind == ChartKind::kStock) {
-        result.patched_charts.emplace_back(result.charts_written, chart.kind == ChartKind::kStock);
-      }
+    } else if (std::optional<ChartPatch> patch = PatchFor(chart)) {
+      result.patched_charts.emplace_back(result.charts_written, std::move(*patch));
     }
     ++result.charts_written;
   }

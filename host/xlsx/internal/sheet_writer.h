@@ -11,6 +11,7 @@
 
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/internal/format_cache.h"
+#include "host/xlsx/internal/stock_chart_patch.h"
 
 namespace plrxl::xlsx {
 
@@ -20,8 +21,8 @@ struct SheetWriteResult {
   long rows_end = 0;
   int charts_written = 0;
   // Charts whose written part needs fixing, 0-based within this sheet, and
-  // whether each one becomes a stock chart.
-  std::vector<std::pair<int, bool>> patched_charts;
+  // what each one needs.
+  std::vector<std::pair<int, ChartPatch>> patched_charts;
   // Charts saved from the part they were loaded from, by ordinal.
   std::vector<std::pair<int, std::shared_ptr<const ChartSource>>> carried_charts;
 };
