@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -121,11 +122,21 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
     if (!attributes.empty()) lines.push_back("row format: " + attributes);
   }
   if (pugi::xml_node view = Kid(Kid(root, "sheetViews"), "sheetView")) {
-    const std::string attributes =
+    std::string attributes =
         Attrs(view, {"tabSelected", "workbookViewId", "zoomScaleNormal", "zoomScalePageLayoutView"}, false);
+    // 100 is the zoom of a view that names none.
+    attributes = std::regex_replace(attributes, std::regex("( |^)zoomScale=100( |$)"), "$1");
+    if (!attributes.empty() && attributes.back() == ' ') attributes.pop_back();
     if (!attributes.empty()) lines.push_back("view: " + attributes);
     for (pugi::xml_node c = view.first_child(); c; c = c.next_sibling()) {
-      if (c.type() == pugi::node_element) lines.push_back("view " + Local(c.name()) + ": " + Attrs(c));
+      if (c.type() != pugi::node_element) continue;
+      // A1 selected in the only pane is what a view without a selection shows.
+      const std::string attributes = Attrs(c, {"pane", "activeCellId"});
+      if (Local(c.name()) == "selection" && std::string(c.attribute("pane").as_string("topLeft")) == "topLeft" &&
+          (attributes == "activeCell=A1 sqref=A1" || attributes.empty())) {
+        continue;
+      }
+      lines.push_back("view " + Local(c.name()) + ": " + Attrs(c));
     }
   }
   for (pugi::xml_node col = Kid(Kid(root, "cols"), "col"); col; col = col.next_sibling()) {
@@ -155,6 +166,8 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
         line += " text \"" + Text(Kid(c, "is")) + "\"";
       } else if (type == "str") {
         line += " text \"" + std::string(v.text().get()) + "\"";
+      } else if (Kid(c, "f") && std::string(v.text().get()).empty()) {
+        line += " number 0";  // a formula without a stored result: the store writes 0
       } else if (v) {
         line += " " + (type.empty() || type == "n" ? std::string("number") : type) + " " +
                 (type.empty() || type == "n" ? Number(v.text().get()) : std::string(v.text().get()));

@@ -246,5 +246,30 @@ TEST(XlsxSheetFeatures, TextsWithOuterSpacesArePreserved) {
   EXPECT_NE(xml.find("<t xml:space=\"preserve\"> lead</t>"), std::string::npos) << xml;
 }
 
+// Workbooks of other programs (tests/data/make_sheet_features_corpus.py):
+// every feature line of every sheet comes back from a copy, and nothing
+// is reported lost.
+TEST(XlsxSheetFeatures, OtherProgramsWorkbooksComeBackFeatureForFeature) {
+  for (const char* name : {"sheet_features_openpyxl.xlsx", "sheet_features_libreoffice.xlsx"}) {
+    for (Save how : {Save::kCopy, Save::kSheetChanged}) {
+      SCOPED_TRACE(std::string(name) + (how == Save::kCopy ? " (copy)" : " (sheet changed)"));
+      TempFolder folder;
+      const std::string loaded = std::string(PLRXL_TEST_DATA) + "/" + name;
+      const std::string saved = folder.File("Saved.xlsx");
+      const std::vector<std::string> losses = LoadAndSave(loaded, saved, how);
+      EXPECT_TRUE(losses.empty()) << Joined(losses);
+      for (size_t sheet = 0; sheet < 4; ++sheet) {
+        SCOPED_TRACE("sheet " + std::to_string(sheet + 1));
+        std::vector<std::string> expected = SheetFeatures(loaded, sheet);
+        if (how == Save::kSheetChanged && sheet == 0) {
+          expected.push_back("cell A200: text \"written\"");
+          std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(Joined(expected), Joined(SheetFeatures(saved, sheet)));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace plrxl
