@@ -343,8 +343,22 @@ std::string ExtraAttributes(const pugi::xml_node& node, std::initializer_list<co
   return attributes;
 }
 
+// Removes the attributes of other namespaces from node and below: their
+// prefixes are declared only where the element was loaded.
+void DropPrefixedAttributes(pugi::xml_node node) {
+  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element) DropPrefixedAttributes(child);
+  }
+  for (pugi::xml_attribute a = node.first_attribute(); a;) {
+    const pugi::xml_attribute next = a.next_attribute();
+    if (std::strchr(a.name(), ':') != nullptr) node.remove_attribute(a);
+    a = next;
+  }
+}
+
 // The element as text, for an element in the sheet's default namespace.
-std::string Raw(const pugi::xml_node& node) {
+std::string Raw(pugi::xml_node node) {
+  DropPrefixedAttributes(node);
   std::ostringstream out;
   node.print(out, "", pugi::format_raw);
   return out.str();
