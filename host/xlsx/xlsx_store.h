@@ -56,7 +56,8 @@
 // small hostile file cannot claim gigabytes. A file over a limit is refused
 // with a message naming the limit's setting and the part. Shared strings are
 // held once however many cells show them. Cells beyond the grid (row 65,536,
-// column IV) are carried as the file gave them (see above). The parts carried over
+// column IV) are carried as the file gave them (see above), and count with
+// the parts carried over. The parts carried over
 // count together against max_part_bytes. A text over 32,767
 // characters or a formula over 8,192 refuses the load, naming the cell,
 // since such a workbook could never be saved again (see format_limits.h).

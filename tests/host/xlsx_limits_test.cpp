@@ -203,6 +203,21 @@ TEST(XlsxLimits, ColumnsBeyondTheGridAreKeptAndSavedBack) {
       << xml;
 }
 
+TEST(XlsxLimits, CellsBeyondTheGridCountWithTheCarriedParts) {
+  TempFolder folder;
+  const std::string path = folder.File("wide rows.xlsx");
+  std::string cells;
+  for (const char* col : {"IW", "IX", "IY", "IZ", "JA", "JB", "JC", "JD", "JE", "JF"}) {
+    cells += std::string("<c r=\"") + col + "#\"><v>1</v></c>";
+  }
+  WritePackage(path, Rows(1, 1000, cells));
+  EXPECT_EQ(LoadInChild(path, kHeadroom), "loaded");
+  XlsxLimits small;
+  small.max_part_bytes = 400 * 1024;  // the part is about 300 KB, its cells held take more
+  const std::string outcome = LoadInChild(path, kHeadroom, small);
+  EXPECT_NE(outcome.find("XlsxMaxPartMB"), std::string::npos) << outcome;
+}
+
 TEST(XlsxLimits, TextLongerThanACellHoldsRefusesTheLoadNamingTheCell) {
   TempFolder folder;
   const std::string long_text(40000, 'y');

@@ -139,6 +139,9 @@ class CellLoader {
       if (r > kMaxFileRows || col > kMaxFileColumns) throw XlsxProblem("bad cell reference in " + part_);
       if (!InGrid(r, col)) {
         CarriedCell cell = BeyondGrid(c, r, col);
+        // Held as text: it counts with the carried parts, so a file of such
+        // cells cannot claim more memory than they may.
+        ctx_.budget->SpendCarried(sizeof(CarriedCell) + cell.body.size(), part_);
         carried_row().cells.push_back(std::move(cell));
         continue;
       }
