@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "entry/pelorin.h"
+#include "host/format_limits.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -77,7 +78,7 @@ void FinishMessages(Worksheet& parameters) {
       if (end == std::string::npos) break;
       start = end + 1;
     }
-    if (!parameters.RowHeightIsCustom(row)) parameters.SetRowHeight(row, lines * kLineHeight);
+    if (!parameters.RowHeightIsCustom(row)) parameters.SetRowHeight(row, std::min(kMaxNewRowHeight, lines * kLineHeight));
   }
 }
 

@@ -10,7 +10,9 @@
 //   build/fuzz/fuzz/xlsx_reader_fuzz /tmp/xlsx_corpus -max_len=65536 -rss_limit_mb=2048
 // The seeds are the test workbooks of tests/data; carried_features.xlsx
 // leads into the code that carries what the model does not know through the
-// save (host/xlsx/internal/carry_*), the others into cells, styles, charts.
+// save (host/xlsx/internal/carry_*), sheet_features_*.xlsx into the sheet
+// layout carried with it (hidden and grouped rows, views, cells beyond the
+// grid), the others into cells, styles, charts.
 #include <unistd.h>
 
 #include <cstddef>

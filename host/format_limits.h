@@ -17,6 +17,9 @@ class Worksheet;
 
 inline constexpr size_t kMaxCellTextLength = 32767;  // characters of a cell's text
 inline constexpr size_t kMaxFormulaLength = 8192;    // characters of a formula, "=" included
+// The tallest row the system makes itself, in points. A loaded file may
+// hold taller rows: they are kept as they are.
+inline constexpr double kMaxNewRowHeight = 409;
 
 // Characters (code points) of a UTF-8 text.
 size_t Utf8CharCount(const std::string& text);

@@ -67,6 +67,18 @@ class Worksheet : public HostObject {
   // formula keeps the value given as its cached result.
   virtual std::string CellFormula(int row, int col) const = 0;
   virtual void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) = 0;
+  // An array formula: one formula over a range, held by the range's
+  // top-left cell; every other cell of the range keeps its own value (the
+  // result stored with it). Writing the top-left cell ends the array.
+  // ArrayFormulaRange gives the range when (row, col) is such a top-left
+  // cell, nullopt otherwise.
+  virtual std::optional<Rect> ArrayFormulaRange(int row, int col) const {
+    (void)row, (void)col;
+    return std::nullopt;
+  }
+  virtual void SetCellArrayFormula(const Rect& range, const std::string& formula, const Variant& cached) {
+    SetCellFormula(range.row1, range.col1, formula, cached);
+  }
   virtual CellStyle CellStyleAt(int row, int col) const = 0;
   virtual void SetCellStyle(int row, int col, const CellStyle& style) = 0;
   // Style by its id in the parent workbook's style table (0 = the default
@@ -96,7 +108,9 @@ class Worksheet : public HostObject {
   virtual std::optional<std::pair<int, int>> LastCellWithContent(const Rect& rect) const = 0;
 
   // --- sheet layout ---
-  // Column width in character units (8.43 by default); row height in points.
+  // Column width in character units (8.43 by default); row height in points
+  // (any finite height of at least 0: files hold rows taller than the
+  // kMaxNewRowHeight the system gives rows itself).
   virtual double ColumnWidth(int col) const = 0;
   virtual void SetColumnWidth(int col, double width) = 0;
   virtual bool ColumnWidthIsCustom(int col) const = 0;

@@ -15,7 +15,12 @@
 // Workbook::CarriedFeatures, see internal/carry_reader.h): conditional
 // formats, data validation, hyperlinks, auto filters, protection, tables,
 // comments, pictures and shapes, page setup, print areas and titles, the
-// formats and table styles they use. What cannot be carried (embedded
+// formats and table styles they use; the sheet's properties (tab colour,
+// outline settings), default sizes, the view settings the model does not
+// hold (gridlines, zeros, page break preview, split panes), hidden and
+// grouped rows and columns, very hidden sheets, and cells and merged ranges
+// beyond the grid. Array formulas are held by the model with their range
+// (Worksheet::ArrayFormulaRange). What cannot be carried (embedded
 // objects, controls, pivot tables, external links, chart sheets...) is
 // listed in Workbook::Losses when the file is loaded. Dates are numbers in
 // the file; a number whose cell
@@ -56,8 +61,8 @@
 // small hostile file cannot claim gigabytes. A file over a limit is refused
 // with a message naming the limit's setting and the part. Shared strings are
 // held once however many cells show them. Cells beyond the grid (row 65,536,
-// column IV) are skipped and reported in Workbook::Losses with the first
-// such address; the rest of the workbook loads. The parts carried over
+// column IV) are carried as the file gave them (see above), and count with
+// the parts carried over. The parts carried over
 // count together against max_part_bytes. A text over 32,767
 // characters or a formula over 8,192 refuses the load, naming the cell,
 // since such a workbook could never be saved again (see format_limits.h).

@@ -43,7 +43,17 @@ TEST(XlsxParts, SharedFormulaMoves) {
       {"'My Sheet'!B2*2", 1, 0, "'My Sheet'!B3*2"},
       {"A1-1", -1, 0, "#REF!-1"},
       {"MyName+A1", 1, 0, "MyName+A2"},
-      {"IV1+1", 0, 1, "#REF!+1"},
+      {"IV1+1", 0, 1, "IW1+1"},
+      {"XFD1+A1048576", 0, 1, "#REF!+B1048576"},
+      {"SUM(G:H)*2", 0, 1, "SUM(H:I)*2"},
+      {"SUM(G:H)", 1, 0, "SUM(G:H)"},
+      {"SUM($G:H)+SUM(g:$h)", 0, -1, "SUM($G:G)+SUM(F:$H)"},
+      {"SUM(7:8)", 1, 0, "SUM(8:9)"},
+      {"SUM(7:8)", 0, 1, "SUM(7:8)"},
+      {"SUM($7:8)+Data!1:1", -1, 0, "SUM($7:7)+Data!#REF!"},
+      {"A:A", 0, -1, "#REF!"},
+      {"'G:H'!A1+AB:CD!A1", 0, 1, "'G:H'!B1+AB:CD!B1"},
+      {"2.5+A1", 1, 0, "2.5+A2"},
   };
   for (const Case& c : cases) EXPECT_EQ(ShiftFormula(c.formula, c.rows, c.cols), c.moved) << c.formula;
 }

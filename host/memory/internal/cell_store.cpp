@@ -60,7 +60,10 @@ void CellStore::Release(int row, int col, Chunk* chunk, int index) {
   if ((kind & kKindMask) == kText) {
     ReleaseText(static_cast<uint32_t>(chunk->payload[index]));
   }
-  if (kind & kFormulaFlag) formulas_.erase(Key(row, col));
+  if (kind & kFormulaFlag) {
+    formulas_.erase(Key(row, col));
+    if (!arrays_.empty()) arrays_.erase(Key(row, col));
+  }
 }
 
 Variant CellStore::Value(int row, int col) const {
@@ -118,6 +121,18 @@ void CellStore::SetFormula(int row, int col, const std::string& formula, const V
   Slot s = Writable(row, col);
   s.chunk->kind[s.index] |= kFormulaFlag;
   formulas_[Key(row, col)] = formula;
+}
+
+void CellStore::SetArrayFormula(const Rect& range, const std::string& formula, const Variant& cached) {
+  SetFormula(range.row1, range.col1, formula, cached);
+  if (!formula.empty()) arrays_[Key(range.row1, range.col1)] = range;
+}
+
+std::optional<Rect> CellStore::ArrayRange(int row, int col) const {
+  if (arrays_.empty()) return std::nullopt;
+  auto found = arrays_.find(Key(row, col));
+  if (found == arrays_.end()) return std::nullopt;
+  return found->second;
 }
 
 std::vector<std::pair<int, int>> CellStore::FormulaCells() const {
@@ -204,6 +219,12 @@ void CellStore::Move(int from_row, int to_row, int col) {
     auto node = formulas_.extract(Key(from_row, col));
     node.key() = Key(to_row, col);
     formulas_.insert(std::move(node));
+    if (auto array = arrays_.extract(Key(from_row, col))) {
+      array.key() = Key(to_row, col);
+      array.mapped().row1 += to_row - from_row;
+      array.mapped().row2 += to_row - from_row;
+      arrays_.insert(std::move(array));
+    }
   }
   // The source now holds nothing; its text slot moved with the payload.
   Chunk* src = const_cast<Chunk*>(from);
@@ -297,6 +318,7 @@ size_t CellStore::MemoryUsage() const {
     if (t.text && t.text.use_count() == 1) bytes += 48 + (t.text->capacity() > 15 ? t.text->capacity() : 0);
   }
   for (const auto& f : formulas_) bytes += 64 + f.second.capacity();
+  bytes += arrays_.size() * 48;
   return bytes;
 }
 

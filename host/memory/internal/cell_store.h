@@ -5,7 +5,8 @@
 // arrays: an 8-byte payload (the number, the date serial, a text's slot in
 // the sheet's text pool, a Boolean or an error code), a 16-bit style id and
 // an 8-bit kind, so a numeric cell costs 11 bytes and no allocation of its
-// own. Formula texts live in a side table keyed by cell position. Texts are
+// own. Formula texts live in a side table keyed by cell position, and the
+// ranges of array formulas in another, keyed by their top-left cell. Texts are
 // pooled per sheet and their slots reused when a cell is overwritten. A
 // text handed in as a SharedText (a loaded workbook's shared strings) is
 // held once: every cell showing it refers to the same slot, and the slot
@@ -43,6 +44,10 @@ class CellStore {
   void SetSharedText(int row, int col, const std::shared_ptr<const std::string>& text);
   const std::string* Formula(int row, int col) const;  // nullptr when none
   void SetFormula(int row, int col, const std::string& formula, const Variant& cached);
+  // An array formula over range, held by its top-left cell (in range).
+  void SetArrayFormula(const Rect& range, const std::string& formula, const Variant& cached);
+  // The range of the array formula whose top-left cell this is.
+  std::optional<Rect> ArrayRange(int row, int col) const;
   int StyleId(int row, int col) const;
   void SetStyleId(int row, int col, int id);
   bool HasContent(int row, int col) const;  // value or formula
@@ -103,6 +108,7 @@ class CellStore {
   std::vector<uint32_t> free_texts_;
   std::unordered_map<const std::string*, uint32_t> shared_slots_;  // slot of each shared text
   std::unordered_map<uint32_t, std::string> formulas_;
+  std::unordered_map<uint32_t, Rect> arrays_;  // of the formula cells that start an array formula
 };
 
 }  // namespace plrxl

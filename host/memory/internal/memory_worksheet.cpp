@@ -1,5 +1,7 @@
 #include "host/memory/internal/memory_worksheet.h"
 
+#include <cmath>
+
 #include "host/format_limits.h"
 #include "host/internal/host_errors.h"
 #include "host/memory/internal/memory_workbook.h"
@@ -88,6 +90,22 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   parent_.CellsChanged();
 }
 
+std::optional<Rect> MemoryWorksheet::ArrayFormulaRange(int row, int col) const {
+  CheckCell(row, col);
+  return cells_.ArrayRange(row, col);
+}
+
+void MemoryWorksheet::SetCellArrayFormula(const Rect& range, const std::string& formula, const Variant& cached) {
+  CheckRect(range);
+  if (cached.IsArray() || cached.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  CheckText(*this, range.row1, range.col1, cached);
+  if (std::string why = FormulaProblem(formula); !why.empty()) {
+    ThrowRangeError(CellName(*this, range.row1, range.col1) + ": " + why);
+  }
+  cells_.SetArrayFormula(range, formula, cached);
+  parent_.CellsChanged();
+}
+
 CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
   CheckCell(row, col);
   return parent_.StyleAt(cells_.StyleId(row, col));
@@ -168,7 +186,7 @@ double MemoryWorksheet::RowHeight(int row) const {
 
 void MemoryWorksheet::SetRowHeight(int row, double height) {
   CheckCell(row, 1);
-  if (!(height >= 0 && height <= 409)) ThrowRangeError("row height " + std::to_string(height));
+  if (!(height >= 0 && std::isfinite(height))) ThrowRangeError("row height " + std::to_string(height));
   heights_[row] = height;
 }
 
@@ -235,6 +253,9 @@ void MemoryWorksheet::DeleteChart(int index) {
 
 void MemoryWorksheet::CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const {
   for (const auto& [row, col] : cells_.FormulaCells()) {
+    // The engine computes one value per formula: an array formula keeps the
+    // results stored in its cells.
+    if (cells_.ArrayRange(row, col)) continue;
     sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col)});
   }
 }

@@ -36,6 +36,8 @@ class MemoryWorksheet : public Worksheet {
   void SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) override;
   std::string CellFormula(int row, int col) const override;
   void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) override;
+  std::optional<Rect> ArrayFormulaRange(int row, int col) const override;
+  void SetCellArrayFormula(const Rect& range, const std::string& formula, const Variant& cached) override;
   CellStyle CellStyleAt(int row, int col) const override;
   void SetCellStyle(int row, int col, const CellStyle& style) override;
   int CellStyleId(int row, int col) const override;

@@ -12,6 +12,7 @@
 // with what the writer makes.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -54,6 +55,60 @@ struct CarriedName {
 
 using CarriedParts = std::map<std::string, std::shared_ptr<const CarriedPart>>;  // key: loaded part name
 
+// The largest sheet a file may describe.
+inline constexpr int kMaxFileRows = 1048576;
+inline constexpr int kMaxFileColumns = 16384;
+
+// A cell beyond the model's grid (column IV, row 65,536), kept as the file
+// gave it. Shared strings come as inline texts and shared formulas as
+// their own text, so the cell stands alone in any saved package.
+struct CarriedCell {
+  int col = 0;
+  int style_id = 0;  // the model's style id
+  std::string body;  // the element after its r and s attributes: ` t="b"><v>1</v></c>`
+};
+
+// A row the model does not wholly hold: its attributes beyond height and
+// style (hidden, outline level, collapsed, thick borders) and its cells
+// beyond the grid.
+struct CarriedRow {
+  int row = 0;
+  std::string attributes;  // ` hidden="1" outlineLevel="2"`, escaped as written
+  std::vector<CarriedCell> cells;  // by column
+};
+
+// Columns first..last with attributes beyond their width (hidden, outline
+// level, collapsed, best fit).
+struct CarriedColumns {
+  int first = 0, last = 0;
+  std::string width;       // as the file gave it; empty when none
+  std::string attributes;  // ` hidden="1" outlineLevel="1"`
+};
+
+// The sheet's view and properties beyond what the model holds.
+struct CarriedSheetLayout {
+  std::string properties;         // <sheetPr> (tab colour, outline settings, fit to page...), as loaded
+  std::string format_properties;  // <sheetFormatPr> (default sizes, rows hidden by default...), as loaded
+  // Attributes of the first <sheetView> the model does not hold (gridlines,
+  // zeros, right to left, the page break preview and its zooms...), escaped.
+  std::vector<std::pair<std::string, std::string>> view_attributes;
+  // Its <pane>, <selection>... as loaded, with the model's frozen panes and
+  // selection they gave: used while the model still shows those.
+  std::string view_children;
+  std::pair<int, int> frozen{0, 0};
+  int selection_row1 = 0, selection_col1 = 0, selection_row2 = 0, selection_col2 = 0;
+  bool very_hidden = false;  // "veryHidden": while the sheet stays hidden
+  std::vector<CarriedColumns> columns;
+  std::vector<CarriedRow> rows;  // by row
+  // Merged ranges reaching beyond the grid: first row, first col, last row, last col.
+  std::vector<std::array<int, 4>> merges;
+
+  bool Empty() const {
+    return properties.empty() && format_properties.empty() && view_attributes.empty() && view_children.empty() &&
+           !very_hidden && columns.empty() && rows.empty() && merges.empty();
+  }
+};
+
 struct CarriedSheetFeatures {
   std::string loaded_name;  // the sheet's name in the loaded file
   std::vector<CarriedElement> elements;  // file order
@@ -70,8 +125,11 @@ struct CarriedSheetFeatures {
   // The sheet's code name (<sheetPr codeName>), which the macros of the
   // workbook may use; empty when the file gave none.
   std::string code_name;
+  CarriedSheetLayout layout;
 
-  bool Empty() const { return elements.empty() && anchors.empty() && names.empty() && code_name.empty(); }
+  bool Empty() const {
+    return elements.empty() && anchors.empty() && names.empty() && code_name.empty() && layout.Empty();
+  }
 };
 
 struct CarriedWorkbookFeatures {

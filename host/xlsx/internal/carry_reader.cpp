@@ -302,6 +302,14 @@ void FeatureCarrier::CarrySheetTail(const std::string& text, size_t tail_begin, 
   }
 }
 
+void FeatureCarrier::KeepLayout(Worksheet& sheet, CarriedSheetLayout layout) {
+  if (layout.Empty()) return;
+  // The writer goes through the rows in order; a file may not.
+  std::stable_sort(layout.rows.begin(), layout.rows.end(),
+                   [](const CarriedRow& a, const CarriedRow& b) { return a.row < b.row; });
+  FeaturesOf(sheet).layout = std::move(layout);
+}
+
 void FeatureCarrier::ReadDrawingAnchors(const std::string& drawing_part, const std::vector<size_t>& anchors,
                                         Worksheet& sheet) {
   if (anchors.empty()) return;

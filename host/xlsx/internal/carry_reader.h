@@ -42,6 +42,9 @@ class FeatureCarrier {
   // The elements of a sheet part from `tail_begin` (just after its cells)
   // on. `text` is the whole part.
   void ReadSheetTail(const std::string& text, size_t tail_begin, const std::string& part, Worksheet& sheet);
+  // What the sheet reader found beyond the model in the sheet's rows,
+  // columns, view and properties (sheet_reader.h).
+  void KeepLayout(Worksheet& sheet, CarriedSheetLayout layout);
   // The anchors of the sheet's drawing part at the given positions among
   // its elements (those the chart reader did not take).
   void ReadDrawingAnchors(const std::string& drawing_part, const std::vector<size_t>& anchors, Worksheet& sheet);

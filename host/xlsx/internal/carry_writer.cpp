@@ -8,6 +8,7 @@
 #include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/carry_edits.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/sheet_layout_writer.h"
 #include "host/xlsx/internal/xml_scan.h"
 #include "host/xlsx/internal/xml_util.h"
 #include "host/xlsx/internal/zip_reader.h"
@@ -77,6 +78,12 @@ class CarryPlan {
     if (!features) return;
     const CarriedSheetFeatures& f = *features;
     for (const auto& [loaded, part] : f.parts) AddPart(loaded, *part);
+    if (LayoutChangesSheetHead(f.layout)) {
+      AddRewrite(edits_.sheet_head_rewrites, sheet_part, [features, &sheet](const std::string& text) {
+        return SpliceSheetHead(text, features->layout, sheet);
+      });
+    }
+    if (f.layout.very_hidden && !sheet.Visible()) very_hidden_.push_back(index);
 
     int next_id = 1;
     std::map<std::string, std::string> renamed;
@@ -128,6 +135,10 @@ class CarryPlan {
           return PlaceElements(text, DocumentStartTag(text).end, kStylesheetOrder, styles);
         });
       }
+    }
+    if (!very_hidden_.empty()) {
+      AddRewrite(edits_.part_rewrites, "xl/workbook.xml",
+                 [positions = very_hidden_](const std::string& text) { return MarkSheetsVeryHidden(text, positions); });
     }
     if (!names_to_define_.empty()) {
       AddRewrite(edits_.part_rewrites, "xl/workbook.xml",
@@ -200,6 +211,7 @@ class CarryPlan {
   PartNames names_;
   std::map<std::string, std::string> content_types_;
   std::vector<NameEntry> names_to_define_;
+  std::vector<int> very_hidden_;  // 0-based positions of the sheets to save as very hidden
 };
 
 }  // namespace

@@ -183,7 +183,10 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
     }
     for (const SheetRows& rows : edits.sheets) {
       SheetStream& stream = streams.emplace_back();
-      SplitSheetPart(rows.part, reader.Read(rows.part), &stream.head, &stream.tail);
+      std::string written = reader.Read(rows.part);
+      auto head_rewrite = edits.sheet_head_rewrites.find(rows.part);
+      if (head_rewrite != edits.sheet_head_rewrites.end()) written = head_rewrite->second(written);
+      SplitSheetPart(rows.part, written, &stream.head, &stream.tail);
       stream.rows = edits.rows_file;
       stream.rows_begin = rows.begin;
       stream.rows_end = rows.end;

@@ -46,6 +46,9 @@ struct PackageEdits {
   std::vector<ChartPartEdit> charts;
   std::map<std::string, std::string> added_parts;     // part name -> bytes
   std::map<std::string, PartRewrite> part_rewrites;    // small parts only
+  // Sheet part -> rewrite of the writer's whole text of it, before the
+  // rows go in (the elements before the cells: properties, views, columns).
+  std::map<std::string, PartRewrite> sheet_head_rewrites;
   // Sheet part -> rewrite of its text from </sheetData> on (the elements
   // after the cells: merged ranges, views of the page, drawings...).
   std::map<std::string, PartRewrite> sheet_tail_rewrites;

@@ -198,6 +198,8 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   std::vector<std::string> sheet_names;
   std::vector<Worksheet*> sheets;
   std::vector<std::pair<Worksheet*, std::string>> drawings;
+  // Hidden once all are loaded: the model never holds only hidden sheets.
+  std::vector<Worksheet*> hidden;
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
     if (!Is(s, "sheet")) continue;
     std::string name = s.attribute("name").as_string();
@@ -230,8 +232,10 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     carrier.ReadCodeName(SheetCodeName(sheet_text), sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
-    std::string_view state = s.attribute("state").value();
-    if (state == "hidden" || state == "veryHidden") sheet.SetVisible(false);
+    const std::string_view state = s.attribute("state").value();
+    if (state == "hidden" || state == "veryHidden") hidden.push_back(&sheet);
+    extras.layout.very_hidden = state == "veryHidden";
+    carrier.KeepLayout(sheet, std::move(extras.layout));
     if (!extras.drawing_rid.empty()) {
       Relationships sheet_rels = ReadRelationships(zip, part);
       auto drawing = sheet_rels.find(extras.drawing_rid);
@@ -239,6 +243,10 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     }
   }
   if (into.WorksheetCount() == 0) throw XlsxProblem("the workbook has no worksheet");
+  if (hidden.size() == static_cast<size_t>(into.WorksheetCount())) {
+    throw XlsxProblem("every sheet of the workbook is hidden");
+  }
+  for (Worksheet* sheet : hidden) sheet->SetVisible(false);
   for (const auto& [sheet, part] : drawings) {
     carrier.ReadDrawingAnchors(part, ReadDrawing(zip, part, *sheet, consumed, into.Warnings()), *sheet);
   }

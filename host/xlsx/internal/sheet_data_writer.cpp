@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/address.h"
+#include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/problem.h"
 
 namespace plrxl::xlsx {
@@ -73,10 +74,15 @@ class Out {
   std::string buffer_;
 };
 
+// Leading or trailing white space, which a reader may drop unless the
+// element says to keep it.
+bool NeedsPreserve(std::string_view text) {
+  return !text.empty() &&
+         (std::isspace(static_cast<unsigned char>(text.front())) || std::isspace(static_cast<unsigned char>(text.back())));
+}
+
 void InlineText(Out& out, const std::string& text) {
-  const bool keep_spaces = !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
-                                             std::isspace(static_cast<unsigned char>(text.back())));
-  out.Add(keep_spaces ? "<is><t xml:space=\"preserve\">" : "<is><t>");
+  out.Add(NeedsPreserve(text) ? "<is><t xml:space=\"preserve\">" : "<is><t>");
   out.Escaped(text);
   out.Add("</t></is>");
 }
@@ -102,7 +108,7 @@ void CachedValue(Out& out, const Variant& value, double date_shift) {
       }
       return;
     case VarType::kText:
-      out.Add("<v>");
+      out.Add(NeedsPreserve(value.Text()) ? "<v xml:space=\"preserve\">" : "<v>");
       out.Escaped(value.Text());
       out.Add("</v>");
       return;
@@ -138,43 +144,79 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
   const long begin = std::ftell(rows);
   if (begin < 0) throw XlsxProblem(std::string("cannot write the sheet data: ") + std::strerror(errno));
   auto used = sheet.UsedRange();
-  std::vector<int> heights;
+  // Rows written without a cell of the model: custom heights, and what the
+  // loaded file held beyond the model (outline states, cells beyond the
+  // grid), in row order.
+  const std::shared_ptr<const CarriedSheetFeatures> carried = sheet.CarriedFeatures();
+  static const std::vector<CarriedRow> kNoRows;
+  const std::vector<CarriedRow>& carried_rows = carried ? carried->layout.rows : kNoRows;
+  std::vector<int> extra_rows;
   for (int row = 1; row <= kMaxRows; ++row) {
-    if (sheet.RowHeightIsCustom(row)) heights.push_back(row);
+    if (sheet.RowHeightIsCustom(row)) extra_rows.push_back(row);
   }
-  if (!used && heights.empty()) return {begin, begin};
+  if (!carried_rows.empty()) {
+    for (const CarriedRow& r : carried_rows) extra_rows.push_back(r.row);
+    std::sort(extra_rows.begin(), extra_rows.end());
+    extra_rows.erase(std::unique(extra_rows.begin(), extra_rows.end()), extra_rows.end());
+  }
+  if (!used && extra_rows.empty()) return {begin, begin};
 
   std::string columns[kMaxCols + 1];
   for (int c = 1; c <= kMaxCols; ++c) columns[c] = ColumnLetters(c);
 
   Out out(rows);
   int open_row = 0;
-  size_t next_height = 0;
-  int row_min = kMaxRows + 1, row_max = 0, col_min = kMaxCols + 1, col_max = 0;
+  size_t next_extra = 0;
+  size_t next_carried = 0;
+  const CarriedRow* open_carried = nullptr;
+  int row_min = kMaxFileRows + 1, row_max = 0, col_min = kMaxFileColumns + 1, col_max = 0;
   auto open = [&](int row) {
     out.Add("<row r=\"");
     out.Int(row);
     out.Add('"');
-    if (sheet.RowHeightIsCustom(row)) {
+    if (row <= kMaxRows && sheet.RowHeightIsCustom(row)) {
       out.Add(" ht=\"");
       out.Number(sheet.RowHeight(row));
       out.Add("\" customHeight=\"1\"");
     }
+    while (next_carried < carried_rows.size() && carried_rows[next_carried].row < row) ++next_carried;
+    open_carried = next_carried < carried_rows.size() && carried_rows[next_carried].row == row
+                       ? &carried_rows[next_carried]
+                       : nullptr;
+    if (open_carried != nullptr) out.Add(open_carried->attributes);
     out.Add('>');
     open_row = row;
     row_min = std::min(row_min, row);
     row_max = std::max(row_max, row);
   };
   auto close = [&] {
-    if (open_row != 0) out.Add("</row>");
+    if (open_row == 0) return;
+    if (open_carried != nullptr) {
+      for (const CarriedCell& cell : open_carried->cells) {
+        out.Add("<c r=\"");
+        out.Add(ColumnLetters(cell.col));
+        out.Int(open_row);
+        out.Add('"');
+        if (lxw_format* format = cell.style_id != 0 ? formats.Get(cell.style_id, false) : nullptr) {
+          out.Add(" s=\"");
+          out.Int(lxw_format_get_xf_index(format));
+          out.Add('"');
+        }
+        out.Add(cell.body);
+        col_min = std::min(col_min, cell.col);
+        col_max = std::max(col_max, cell.col);
+      }
+    }
+    out.Add("</row>");
     open_row = 0;
+    open_carried = nullptr;
   };
-  // Rows with a custom height but no cell, up to `row` (exclusive).
+  // Rows without a cell of the model, up to `row` (exclusive).
   auto heights_before = [&](int row) {
-    for (; next_height < heights.size() && heights[next_height] < row; ++next_height) {
-      if (heights[next_height] == open_row) continue;
+    for (; next_extra < extra_rows.size() && extra_rows[next_extra] < row; ++next_extra) {
+      if (extra_rows[next_extra] == open_row) continue;
       close();
-      open(heights[next_height]);
+      open(extra_rows[next_extra]);
     }
   };
 
@@ -185,7 +227,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
         heights_before(row);
         close();
         open(row);
-        if (next_height < heights.size() && heights[next_height] == row) ++next_height;
+        if (next_extra < extra_rows.size() && extra_rows[next_extra] == row) ++next_extra;
       }
       col_min = std::min(col_min, col);
       col_max = std::max(col_max, col);
@@ -203,7 +245,13 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
       const std::string formula = sheet.CellFormula(row, col);
       if (!formula.empty()) {
         out.Add(CachedType(value));
-        out.Add("><f>");
+        if (const std::optional<Rect> array = sheet.ArrayFormulaRange(row, col)) {
+          out.Add("><f t=\"array\" ref=\"");
+          out.Add(FormatA1(*array, false));
+          out.Add("\">");
+        } else {
+          out.Add("><f>");
+        }
         out.Escaped(formula[0] == '=' ? std::string_view(formula).substr(1) : std::string_view(formula));
         out.Add("</f>");
         CachedValue(out, value, date_shift);
@@ -240,7 +288,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
       }
     });
   }
-  heights_before(kMaxRows + 1);
+  heights_before(kMaxFileRows + 1);
   close();
   out.Flush();
 

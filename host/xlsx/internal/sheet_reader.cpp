@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "host/format_limits.h"
 #include "host/regional.h"
 #include "host/xlsx/internal/formula_shift.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/xml_pieces.h"
+#include "host/xlsx/internal/xml_scan.h"
 #include "host/xlsx/internal/xml_util.h"
 
 namespace plrxl::xlsx {
@@ -42,6 +44,26 @@ bool ParseCellRef(const char* s, int* row, int* col) {
   return true;
 }
 
+// "A1:C3" or "B2" (a single cell), also beyond this grid; false for
+// anything else. Dollar signs are allowed.
+bool ParseCellRange(std::string_view text, Rect* rect) {
+  auto cell = [](std::string_view part, int* row, int* col) {
+    std::string plain;
+    for (char c : part) {
+      if (c != '$') plain += c;
+    }
+    return ParseCellRef(plain.c_str(), row, col);
+  };
+  const size_t colon = text.find(':');
+  if (!cell(text.substr(0, colon), &rect->row1, &rect->col1)) return false;
+  if (colon == std::string_view::npos) {
+    rect->row2 = rect->row1, rect->col2 = rect->col1;
+    return true;
+  }
+  return cell(text.substr(colon + 1), &rect->row2, &rect->col2) && rect->row1 <= rect->row2 &&
+         rect->col1 <= rect->col2 && rect->row2 <= kMaxFileRows && rect->col2 <= kMaxFileColumns;
+}
+
 bool InGrid(int row, int col) { return row >= 1 && row <= kMaxRows && col >= 1 && col <= kMaxCols; }
 
 bool ParseNumber(const char* s, double* out) {
@@ -52,10 +74,17 @@ bool ParseNumber(const char* s, double* out) {
   return result.ec == std::errc() && result.ptr == end && std::isfinite(*out);
 }
 
-// "2024-03-15T12:30:00" (cells of type "d") -> serial.
+// "2024-03-15T12:30:00" (cells of type "d") -> serial; a time alone
+// ("10:10:10", "T10:10") is a fraction of a day.
 bool ParseIsoDate(const char* s, double* out) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0;
   double sec = 0;
+  if (std::strchr(s, '-') == nullptr && std::strchr(s, ':') != nullptr) {
+    const int n = std::sscanf(s[0] == 'T' ? s + 1 : s, "%d:%d:%lf", &h, &mi, &sec);
+    if (n < 2 || h < 0 || h > 24 || mi < 0 || mi > 59 || sec < 0 || sec >= 61) return false;
+    *out = (h * 3600 + mi * 60 + sec) / 86400.0;
+    return true;
+  }
   int n = std::sscanf(s, "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec);
   if (n < 3 || y < 1900 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31) return false;
   *out = DateSerial(y, mo, d) + (h * 3600 + mi * 60 + sec) / 86400.0;
@@ -69,15 +98,35 @@ struct SharedFormula {
 
 class CellLoader {
  public:
-  CellLoader(Worksheet& sheet, SheetContext& ctx, const std::string& part)
-      : sheet_(sheet), ctx_(ctx), part_(part) {}
+  CellLoader(Worksheet& sheet, SheetContext& ctx, const std::string& part, CarriedSheetLayout& layout)
+      : sheet_(sheet), ctx_(ctx), part_(part), layout_(layout) {}
 
   void Row(const pugi::xml_node& row_node) {
     int row = row_node.attribute("r").as_int(last_row_ + 1);
-    if (row < 1 || row > 1048576) throw XlsxProblem("row number out of range in " + part_);
+    if (row < 1 || row > kMaxFileRows) throw XlsxProblem("row number out of range in " + part_);
     last_row_ = row;
-    if (row <= kMaxRows && row_node.attribute("customHeight").as_bool()) {
-      if (pugi::xml_attribute ht = row_node.attribute("ht")) sheet_.SetRowHeight(row, ht.as_double());
+    const bool custom_height = row_node.attribute("customHeight").as_bool();
+    if (row <= kMaxRows && custom_height) {
+      if (pugi::xml_attribute ht = row_node.attribute("ht")) {
+        const double height = ht.as_double(-1);
+        if (!(height >= 0 && std::isfinite(height))) throw XlsxProblem("bad row height in " + part_);
+        sheet_.SetRowHeight(row, height);
+      }
+    }
+    CarriedRow* carried = nullptr;
+    auto carried_row = [&]() -> CarriedRow& {
+      if (carried == nullptr) carried = &layout_.rows.emplace_back(CarriedRow{row, {}, {}});
+      return *carried;
+    };
+    // What the model does not hold of the row itself.
+    for (const char* name : {"hidden", "outlineLevel", "collapsed", "thickTop", "thickBot"}) {
+      const pugi::xml_attribute a = row_node.attribute(name);
+      const std::string_view value = a.value();
+      if (!a || value == "0" || value == "false") continue;
+      carried_row().attributes += std::string(" ") + name + "=\"" + Escape(value) + "\"";
+    }
+    if (row > kMaxRows && custom_height && row_node.attribute("ht")) {
+      carried_row().attributes += " ht=\"" + Escape(row_node.attribute("ht").value()) + "\" customHeight=\"1\"";
     }
     int last_col = 0;
     for (pugi::xml_node c = row_node.first_child(); c; c = c.next_sibling()) {
@@ -87,28 +136,78 @@ class CellLoader {
         if (!ParseCellRef(ref.value(), &r, &col)) throw XlsxProblem("bad cell reference in " + part_);
       }
       last_col = col;
+      if (r > kMaxFileRows || col > kMaxFileColumns) throw XlsxProblem("bad cell reference in " + part_);
       if (!InGrid(r, col)) {
-        if (beyond_grid_++ == 0) first_beyond_ = ColumnName(col) + std::to_string(r);
+        CarriedCell cell = BeyondGrid(c, r, col);
+        // Held as text: it counts with the carried parts, so a file of such
+        // cells cannot claim more memory than they may.
+        ctx_.budget->SpendCarried(sizeof(CarriedCell) + cell.body.size(), part_);
+        carried_row().cells.push_back(std::move(cell));
         continue;
       }
       Cell(c, r, col);
     }
-  }
-
-  // One warning for the cells skipped beyond the grid, if any.
-  void ReportBeyondGrid() const {
-    if (beyond_grid_ == 0) return;
-    ctx_.losses->push_back(std::to_string(beyond_grid_) + " cell(s) beyond the grid of " +
-                             std::to_string(kMaxRows) + " rows and " + std::to_string(kMaxCols) +
-                             " columns skipped on sheet '" + sheet_.Name() + "', the first at " + first_beyond_);
+    if (carried != nullptr && carried->attributes.empty() && carried->cells.empty()) layout_.rows.pop_back();
   }
 
  private:
-  // Column letters beyond IV as well ("XFD").
-  static std::string ColumnName(int col) {
-    std::string letters;
-    for (; col > 0; col = (col - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (col - 1) % 26));
-    return letters;
+  // The formula text of a cell's <f>: a shared formula's follower gets the
+  // leader's text moved to it.
+  std::string FormulaOf(const pugi::xml_node& f, int row, int col) {
+    std::string formula = f.text().get();
+    ctx_.budget->SpendText(formula.size(), part_);
+    if (std::string why = FormulaProblem("=" + formula); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
+    if (std::string_view(f.attribute("t").value()) == "shared") {
+      const int si = f.attribute("si").as_int(-1);
+      if (!formula.empty()) {
+        shared_[si] = {formula, row, col};
+      } else if (auto it = shared_.find(si); it != shared_.end()) {
+        formula = ShiftFormula(it->second.text, row - it->second.row, col - it->second.col);
+      }
+    }
+    return formula;
+  }
+
+  // A cell beyond the grid, kept as the file gave it but standing alone:
+  // a shared string becomes an inline text, a shared formula its own text.
+  CarriedCell BeyondGrid(const pugi::xml_node& c, int row, int col) {
+    CarriedCell cell;
+    cell.col = col;
+    const int xf = c.attribute("s").as_int(0);
+    if (xf != 0) cell.style_id = ModelStyle(xf);
+    const std::string_view type = c.attribute("t").value();
+    if (type == "s") {
+      pugi::xml_node v = Child(c, "v");
+      const std::string_view index = v ? v.text().get() : "";
+      if (index.empty()) {
+        cell.body = "/>";
+        return cell;
+      }
+      const std::string& text = *SharedString(v.text().get());
+      Admit(text, row, col);
+      cell.body = " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + Escape(text) + "</t></is></c>";
+      return cell;
+    }
+    std::ostringstream body;
+    if (!type.empty()) body << " t=\"" << Escape(type) << '"';
+    if (!c.first_child()) {
+      body << "/>";
+      cell.body = body.str();
+      return cell;
+    }
+    body << '>';
+    for (pugi::xml_node child = c.first_child(); child; child = child.next_sibling()) {
+      if (Is(child, "f") && std::string_view(child.attribute("t").value()) == "shared") {
+        body << "<f>" << Escape(FormulaOf(child, row, col)) << "</f>";
+      } else {
+        if (Is(child, "is")) Admit(TextOf(child), row, col);
+        if (Is(child, "f")) ctx_.budget->SpendText(std::strlen(child.text().get()), part_);
+        child.print(body, "", pugi::format_raw);
+      }
+    }
+    body << "</c>";
+    cell.body = body.str();
+    return cell;
   }
 
   std::string Where(int row, int col) const { return "cell " + CellName(sheet_, row, col) + " in " + part_; }
@@ -153,6 +252,7 @@ class CellLoader {
       return is_date ? Variant::Date(x >= 1 ? x + ctx_.date_shift : x) : Variant(x);
     }
     if (type == "s") {
+      if (*text == '\0') return Variant();
       const std::string& shared = *SharedString(text);
       Admit(shared, row, col);
       return Variant(shared);
@@ -188,26 +288,20 @@ class CellLoader {
     std::string_view type = c.attribute("t").value();
     pugi::xml_node f = Child(c, "f");
     if (f) {
-      std::string formula = f.text().get();
-      ctx_.budget->SpendText(formula.size(), part_);
-      if (std::string why = FormulaProblem("=" + formula); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
-      std::string_view kind = f.attribute("t").value();
-      if (kind == "shared") {
-        int si = f.attribute("si").as_int(-1);
-        if (!formula.empty()) {
-          shared_[si] = {formula, row, col};
-        } else if (auto it = shared_.find(si); it != shared_.end()) {
-          formula = ShiftFormula(it->second.text, row - it->second.row, col - it->second.col);
-        }
-      }
+      std::string formula = FormulaOf(f, row, col);
       Variant cached = Value(c, type, is_date, true, row, col);
       CellError e;
+      Rect array;
       if (!formula.empty() && ParseCellError(formula, &e)) {
         // Files saved by earlier versions stored constant errors and the
         // empty text as formulas.
         sheet_.SetCellValue(row, col, Variant(e));
       } else if (formula == "\"\"") {
         sheet_.SetCellValue(row, col, Variant(std::string()));
+      } else if (!formula.empty() && std::string_view(f.attribute("t").value()) == "array" &&
+                 ParseCellRange(f.attribute("ref").value(), &array) && array.row1 == row && array.col1 == col &&
+                 InGrid(array.row2, array.col2)) {
+        sheet_.SetCellArrayFormula(array, "=" + formula, cached);
       } else if (!formula.empty()) {
         sheet_.SetCellFormula(row, col, "=" + formula, cached);
       } else {
@@ -215,8 +309,9 @@ class CellLoader {
       }
     } else if (type == "s") {
       // Shared strings go in by reference: one copy however many cells show it.
+      // An empty <v/> refers to no string: the cell holds nothing.
       pugi::xml_node v = Child(c, "v");
-      if (v) {
+      if (v && *v.text().get() != '\0') {
         const std::shared_ptr<const std::string>& shared = SharedString(v.text().get());
         Admit(*shared, row, col);
         sheet_.SetCellSharedText(row, col, shared);
@@ -235,24 +330,81 @@ class CellLoader {
   SheetContext& ctx_;
   const std::string& part_;
   int last_row_ = 0;
+  CarriedSheetLayout& layout_;
   std::map<int, SharedFormula> shared_;
-  int64_t beyond_grid_ = 0;
-  std::string first_beyond_;
 };
 
-void ReadColumns(const pugi::xml_node& cols, Worksheet& sheet) {
-  for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling()) {
-    if (!Is(col, "col")) continue;
-    pugi::xml_attribute width = col.attribute("width");
-    if (!width || !col.attribute("customWidth").as_bool(true)) continue;
-    int first = std::max(1, col.attribute("min").as_int(1));
-    int last = std::min(kMaxCols, col.attribute("max").as_int(first));
-    double w = FileWidthToColumnWidth(width.as_double());
-    for (int c = first; c <= last; ++c) sheet.SetColumnWidth(c, w);
+// The attributes of an element the model does not hold, among `names`,
+// as they would stand in a start tag (` hidden="1"`); defaults left out.
+std::string ExtraAttributes(const pugi::xml_node& node, std::initializer_list<const char*> names) {
+  std::string attributes;
+  for (const char* name : names) {
+    const pugi::xml_attribute a = node.attribute(name);
+    const std::string_view value = a.value();
+    if (!a || value == "0" || value == "false") continue;
+    attributes += std::string(" ") + name + "=\"" + Escape(value) + "\"";
+  }
+  return attributes;
+}
+
+// Removes the attributes of other namespaces from node and below: their
+// prefixes are declared only where the element was loaded.
+void DropPrefixedAttributes(pugi::xml_node node) {
+  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element) DropPrefixedAttributes(child);
+  }
+  for (pugi::xml_attribute a = node.first_attribute(); a;) {
+    const pugi::xml_attribute next = a.next_attribute();
+    if (std::strchr(a.name(), ':') != nullptr) node.remove_attribute(a);
+    a = next;
   }
 }
 
-void ReadView(const pugi::xml_node& views, Worksheet& sheet) {
+// The element as text, for an element in the sheet's default namespace.
+std::string Raw(pugi::xml_node node) {
+  DropPrefixedAttributes(node);
+  std::ostringstream out;
+  node.print(out, "", pugi::format_raw);
+  return out.str();
+}
+
+void ReadColumns(const pugi::xml_node& cols, Worksheet& sheet, CarriedSheetLayout& layout) {
+  for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling()) {
+    if (!Is(col, "col")) continue;
+    const int first = std::max(1, col.attribute("min").as_int(1));
+    const int last = std::min(kMaxFileColumns, std::max(first, col.attribute("max").as_int(first)));
+    pugi::xml_attribute width = col.attribute("width");
+    const std::string extras = ExtraAttributes(col, {"hidden", "outlineLevel", "collapsed", "bestFit", "phonetic"});
+    if (!extras.empty() || last > kMaxCols) {
+      layout.columns.push_back({first, last, width ? width.value() : "", extras});
+    }
+    if (!width || !col.attribute("customWidth").as_bool(true) || first > kMaxCols) continue;
+    double w = FileWidthToColumnWidth(width.as_double());
+    for (int c = first; c <= std::min(last, kMaxCols); ++c) sheet.SetColumnWidth(c, w);
+  }
+}
+
+// The sheet view's panes and selections, when they say more than the
+// model holds: a split that is not frozen, several selections, a selection
+// of several areas or an active cell inside it.
+bool ViewNeedsItsChildren(const pugi::xml_node& view) {
+  int selections = 0;
+  for (pugi::xml_node child = view.first_child(); child; child = child.next_sibling()) {
+    if (Is(child, "pane")) {
+      const std::string_view state = child.attribute("state").value();
+      if (state != "frozen" && state != "frozenSplit") return true;
+    } else if (Is(child, "selection")) {
+      ++selections;
+      const std::string sqref = child.attribute("sqref").as_string();
+      const std::string active = child.attribute("activeCell").as_string();
+      if (sqref.find(' ') != std::string::npos) return true;
+      if (!active.empty() && sqref.compare(0, active.size(), active) != 0) return true;
+    }
+  }
+  return selections > 1;
+}
+
+void ReadView(const pugi::xml_node& views, Worksheet& sheet, CarriedSheetLayout& layout) {
   pugi::xml_node view = Child(views, "sheetView");
   if (!view) return;
   if (pugi::xml_attribute zoom = view.attribute("zoomScale")) {
@@ -275,6 +427,41 @@ void ReadView(const pugi::xml_node& views, Worksheet& sheet) {
     sqref = sqref.substr(0, sqref.find(' '));
     if (auto parsed = ParseA1(sqref)) sheet.SetSelectionRect(parsed->rect);
   }
+  // What the writer's view does not say: gridlines, zeros, direction, the
+  // page break preview and the zooms of the other views... The model's
+  // own (zoom, the active tab) stay the model's.
+  const std::string_view zoom = view.attribute("zoomScale").value();
+  for (pugi::xml_attribute a = view.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view name = a.name();
+    if (name.find(':') != std::string_view::npos || name == "tabSelected" || name == "zoomScale" ||
+        name == "workbookViewId" || (name == "zoomScaleNormal" && a.value() == zoom)) {
+      continue;
+    }
+    layout.view_attributes.emplace_back(std::string(name), Escape(a.value()));
+  }
+  if (std::string_view(view.name()).find(':') == std::string_view::npos && ViewNeedsItsChildren(view)) {
+    for (pugi::xml_node child = view.first_child(); child; child = child.next_sibling()) {
+      if (child.type() == pugi::node_element) layout.view_children += Raw(child);
+    }
+    layout.frozen = sheet.FrozenPanes();
+    const Rect selection = sheet.SelectionRect();
+    layout.selection_row1 = selection.row1, layout.selection_col1 = selection.col1;
+    layout.selection_row2 = selection.row2, layout.selection_col2 = selection.col2;
+  }
+}
+
+// <sheetPr> and <sheetFormatPr> as loaded, but for the one the writer makes
+// itself.
+void ReadProperties(const pugi::xml_node& node, std::string_view name, CarriedSheetLayout& layout) {
+  if (std::string_view(node.name()).find(':') != std::string_view::npos) return;
+  if (name == "sheetPr") {
+    layout.properties = Raw(node);
+    return;
+  }
+  const pugi::xml_attribute first = node.first_attribute();
+  const bool as_written = first && std::string_view(first.name()) == "defaultRowHeight" &&
+                          std::string_view(first.value()) == "15" && !first.next_attribute() && !node.first_child();
+  if (!as_written) layout.format_properties = Raw(node);
 }
 
 }  // namespace
@@ -293,7 +480,7 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
   ParseXml(outer, doc, part);
   pugi::xml_node root = Root(doc, "worksheet", part);
   SheetExtras extras;
-  CellLoader loader(sheet, ctx, part);
+  CellLoader loader(sheet, ctx, part, extras.layout);
   for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
     if (node.type() != pugi::node_element) continue;
     std::string_view name = LocalName(node.name());
@@ -303,17 +490,22 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
           if (Is(row, "row")) loader.Row(row);
         }
       });
-      loader.ReportBeyondGrid();
     } else if (name == "cols") {
-      ReadColumns(node, sheet);
+      ReadColumns(node, sheet, extras.layout);
     } else if (name == "sheetViews") {
-      ReadView(node, sheet);
+      ReadView(node, sheet, extras.layout);
+    } else if (name == "sheetPr" || name == "sheetFormatPr") {
+      ReadProperties(node, name, extras.layout);
     } else if (name == "mergeCells") {
       for (pugi::xml_node m = node.first_child(); m; m = m.next_sibling()) {
         if (!Is(m, "mergeCell")) continue;
-        auto parsed = ParseA1(m.attribute("ref").as_string());
-        if (!parsed) throw XlsxProblem("bad merged range in " + part);
-        sheet.Merge(parsed->rect);
+        Rect merged;
+        if (!ParseCellRange(m.attribute("ref").as_string(), &merged)) throw XlsxProblem("bad merged range in " + part);
+        if (InGrid(merged.row2, merged.col2)) {
+          sheet.Merge(merged);
+        } else {
+          extras.layout.merges.push_back({merged.row1, merged.col1, merged.row2, merged.col2});
+        }
       }
     } else if (name == "drawing") {
       extras.drawing_rid = Attr(node, "id").as_string();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/spreadsheet_host.h"
+#include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
@@ -33,16 +34,20 @@ struct SheetExtras {
   // Where the elements after the cells start in the text; npos when the
   // part has no cell table.
   size_t tail_begin = std::string::npos;
+  // What the model does not hold of the sheet's rows, columns, view and
+  // properties, and its cells beyond the grid, for the FeatureCarrier.
+  CarriedSheetLayout layout;
 };
+
 
 // Column width conversion between the file's width (characters plus
 // padding, as stored in <col width>) and the width the user sees.
 double FileWidthToColumnWidth(double file_width);
 
 // The cells are parsed a piece of rows at a time (xml_pieces.h). Cells
-// beyond the grid are skipped and reported in ctx.losses with the first
-// such address; a text or formula the file format cannot hold throws
-// XlsxProblem naming the cell.
+// and merged ranges beyond the grid are kept in the extras' layout; a text
+// or formula the file format cannot hold throws XlsxProblem naming the
+// cell. A row height the file holds loads as it is, however tall.
 SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx);
 
 }  // namespace plrxl::xlsx

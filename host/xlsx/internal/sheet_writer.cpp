@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/address.h"
+#include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/chart_writer.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/sheet_data_writer.h"
@@ -41,6 +42,9 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
   // sheet_data_writer.h). Merged ranges go into the sheet's list directly:
   // the writer's own merge call would also write padding cells.
   for (const Rect& m : sheet.MergedCells()) AddMergedRange(ws, m);
+  if (const std::shared_ptr<const CarriedSheetFeatures> carried = sheet.CarriedFeatures()) {
+    for (const auto& [row1, col1, row2, col2] : carried->layout.merges) AddMergedRange(ws, Rect{row1, col1, row2, col2});
+  }
   SheetWriteResult result;
   std::tie(result.rows_begin, result.rows_end) = WriteSheetData(ws, sheet, formats, rows);
   if (sheet.ChartCount() > 0 && ws->optimize) {
