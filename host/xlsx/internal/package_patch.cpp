@@ -192,8 +192,6 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
       stream.rows_end = rows.end;
       auto tail_rewrite = edits.sheet_tail_rewrites.find(rows.part);
       if (tail_rewrite != edits.sheet_tail_rewrites.end()) stream.tail = tail_rewrite->second(stream.tail);
-      auto head_rewrite = edits.sheet_head_rewrites.find(rows.part);
-      if (head_rewrite != edits.sheet_head_rewrites.end()) stream.head = head_rewrite->second(stream.head);
     }
     for (const auto& [part, rewrite] : edits.part_rewrites) texts.push_back(rewrite(text_of(part)));
   }

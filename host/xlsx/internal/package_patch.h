@@ -52,9 +52,6 @@ struct PackageEdits {
   // Sheet part -> rewrite of its text from </sheetData> on (the elements
   // after the cells: merged ranges, views of the page, drawings...).
   std::map<std::string, PartRewrite> sheet_tail_rewrites;
-  // Sheet part -> rewrite of its text up to <sheetData> (the sheet's
-  // properties and views).
-  std::map<std::string, PartRewrite> sheet_head_rewrites;
 };
 
 // Applies the edits to the package file at path, in place. Throws

@@ -316,8 +316,11 @@ void AddWorkbookSettings(const Workbook& workbook, bool macro_workbook, PackageE
     std::string code_name;
     if (const auto sheet = book.WorksheetAt(static_cast<int>(i) + 1).CarriedFeatures()) code_name = sheet->code_name;
     if (code_name.empty() && !macro_workbook) continue;
-    edits.sheet_head_rewrites[edits.sheets[i].part] = [code_name](const std::string& head) {
-      return SheetHead(head, code_name);
+    // After any other rewrite of the sheet's start, which may put back the
+    // file's own <sheetPr>.
+    PartRewrite& slot = edits.sheet_head_rewrites[edits.sheets[i].part];
+    slot = [before = std::move(slot), code_name](const std::string& text) {
+      return SheetHead(before ? before(text) : text, code_name);
     };
   }
 }
