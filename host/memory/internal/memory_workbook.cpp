@@ -90,7 +90,7 @@ Worksheet& MemoryWorkbook::AddWorksheet(Worksheet* before) {
   }
   sheets_.insert(at, std::move(sheet));
   active_sheet_ = raw;
-  CellsChanged();
+  SheetsChanged();
   return *raw;
 }
 
@@ -107,7 +107,7 @@ void MemoryWorkbook::DeleteWorksheet(Worksheet& sheet) {
     throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
   if (active_sheet_ == &sheet) active_sheet_ = OtherVisibleSheet(&sheet);
   sheets_.erase(it);
-  CellsChanged();
+  SheetsChanged();
 }
 
 void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
@@ -117,7 +117,7 @@ void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
   auto moved = std::move(*it);
   sheets_.erase(it);
   sheets_.insert(sheets_.begin() + (new_index - 1), std::move(moved));
-  CellsChanged();
+  SheetsChanged();
 }
 
 int MemoryWorkbook::InternStyle(const CellStyle& style) {
@@ -151,15 +151,18 @@ void MemoryWorkbook::AddName(const std::string& name, const std::string& refers_
                              [](const DefinedName& d, const std::string& n) { return CompareNoCase(d.name, n) < 0; });
   if (it != names_.end() && SameNameNoCase(it->name, name)) {
     it->refers_to = stored;
+    SheetsChanged();
     return;
   }
   names_.insert(it, DefinedName{name, stored, true});
+  SheetsChanged();
 }
 
 void MemoryWorkbook::DeleteName(const std::string& name) {
   auto it = std::find_if(names_.begin(), names_.end(), [&](const DefinedName& d) { return SameNameNoCase(d.name, name); });
   if (it == names_.end()) ThrowSubscript("no name '" + name + "'");
   names_.erase(it);
+  SheetsChanged();
 }
 
 const DefinedName* MemoryWorkbook::FindName(const std::string& name) const {

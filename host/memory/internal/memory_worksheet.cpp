@@ -36,7 +36,7 @@ Workbook& MemoryWorksheet::Parent() { return parent_; }
 void MemoryWorksheet::SetName(const std::string& name) {
   parent_.CheckSheetName(name, this);
   name_ = name;
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::SetVisible(bool visible) {
@@ -54,8 +54,9 @@ void MemoryWorksheet::Activate() {
 
 Variant MemoryWorksheet::CellValue(int row, int col) const {
   CheckCell(row, col);
-  // A formula read after any change is computed afresh first.
-  if (parent_.FormulasStale() && cells_.Formula(row, col) != nullptr) parent_.EvaluateFormulas();
+  // A formula read after any change is computed afresh first. The formula
+  // test comes first: FormulasStale may ask the clock.
+  if (cells_.Formula(row, col) != nullptr && parent_.FormulasStale()) parent_.EvaluateFormulas();
   return cells_.Value(row, col);
 }
 
@@ -64,13 +65,14 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, value);
   cells_.SetValue(row, col, value);
-  parent_.CellsChanged();
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
   CheckCell(row, col);
   if (std::string why = CellTextProblem(*text); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetSharedText(row, col, text);
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 std::string MemoryWorksheet::CellFormula(int row, int col) const {
@@ -85,7 +87,7 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   CheckText(*this, row, col, cached);
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetFormula(row, col, formula, cached);
-  parent_.CellsChanged();
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
@@ -123,19 +125,19 @@ void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int
 void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   CheckRect(rect);
   cells_.Clear(rect, values, formats);
-  parent_.CellsChanged();
+  if (values) parent_.CellsChanged(*this, rect);
 }
 
 void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftDown(rect);
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftUp(rect);
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 std::optional<std::pair<int, int>> MemoryWorksheet::LastCellWithContent(const Rect& rect) const {
@@ -235,7 +237,7 @@ void MemoryWorksheet::DeleteChart(int index) {
 
 void MemoryWorksheet::CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const {
   for (const auto& [row, col] : cells_.FormulaCells()) {
-    sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col)});
+    sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col), std::nullopt});
   }
 }
 

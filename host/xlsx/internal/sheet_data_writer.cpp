@@ -108,8 +108,7 @@ void CachedValue(Out& out, const Variant& value) {
       out.Add("</v>");
       return;
     default:
-      out.Add("<v>0</v>");
-      return;
+      return;  // no result: the formula alone, for the next program to compute
   }
 }
 
