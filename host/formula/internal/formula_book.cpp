@@ -70,6 +70,24 @@ void FormulaBook::Prepare(Cell& cell) {
 
 bool FormulaBook::Sync(const FormulaRequest& request, std::vector<std::pair<int, bool>>& seeds) {
   const bool first = by_position_.empty() && cells_.empty();
+  // The usual case between two reads: the same formulas in the same cells.
+  if (!request.everything_changed && request.formulas.size() == cells_.size()) {
+    bool same = true;
+    for (size_t i = 0; i < cells_.size() && same; ++i) {
+      const FormulaSite& site = request.formulas[i];
+      const Cell& cell = cells_[i];
+      same = cell.sheet == site.sheet - 1 && cell.row == site.row && cell.col == site.col && cell.text == site.formula &&
+             cell.array == site.array;
+    }
+    if (same) {
+      for (size_t i = 0; i < cells_.size(); ++i) {
+        cells_[i].state = State::kClean;
+        cells_[i].inputs_changed = false;
+        if (cells_[i].is_volatile) seeds.emplace_back(static_cast<int>(i), true);
+      }
+      return false;
+    }
+  }
   bool structure_changed = request.everything_changed || request.formulas.size() != cells_.size();
   std::vector<Cell> next;
   next.reserve(request.formulas.size());
@@ -223,29 +241,29 @@ std::vector<int> FormulaBook::Order(const std::vector<int>& dirty) {
     by_column[{cell.sheet, cell.col}].emplace_back(cell.row, f);
   }
   for (auto& [key, rows] : by_column) std::sort(rows.begin(), rows.end());
-  std::unordered_map<int, std::vector<int>> readers;
-  std::unordered_map<int, int> pending;
+  std::vector<std::pair<int, int>> edges;  // (read formula, reader)
+  std::vector<int> pending(cells_.size(), 0);
   for (int f : dirty) {
-    pending[f];
     for (const CellBlock& block : cells_[static_cast<size_t>(f)].reads) {
       auto from = by_column.lower_bound({block.sheet, block.col1});
       for (auto it = from; it != by_column.end() && it->first.first == block.sheet && it->first.second <= block.col2; ++it) {
         auto lo = std::lower_bound(it->second.begin(), it->second.end(), std::make_pair(block.row1, -1));
         for (auto k = lo; k != it->second.end() && k->first <= block.row2; ++k) {
-          readers[k->second].push_back(f);
-          ++pending[f];
+          edges.emplace_back(k->second, f);
+          ++pending[static_cast<size_t>(f)];
         }
       }
     }
   }
+  std::sort(edges.begin(), edges.end());
   std::vector<int> order;
+  order.reserve(dirty.size());
   for (int f : dirty)
-    if (pending[f] == 0) order.push_back(f);
+    if (pending[static_cast<size_t>(f)] == 0) order.push_back(f);
   for (size_t k = 0; k < order.size(); ++k) {
-    auto it = readers.find(order[k]);
-    if (it == readers.end()) continue;
-    for (int reader : it->second)
-      if (--pending[reader] == 0) order.push_back(reader);
+    auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(order[k], -1));
+    for (; it != edges.end() && it->first == order[k]; ++it)
+      if (--pending[static_cast<size_t>(it->second)] == 0) order.push_back(it->second);
   }
   return order;  // formulas in a circle are left out: computing them on demand finds the circle
 }

@@ -85,6 +85,7 @@ void MemoryWorkbook::EvaluateFormulas() {
   evaluating_ = false;
   if (outcome.volatile_formulas) volatile_day_ = evaluator->Today();
 
+  std::unordered_map<int, bool> style_shows_date;
   for (const auto& [index, result] : outcome.results) {
     if (index >= request.formulas.size()) continue;
     const FormulaSite& site = request.formulas[index];
@@ -96,8 +97,13 @@ void MemoryWorkbook::EvaluateFormulas() {
       const VariantArray& array = value.Array();
       value = array.Data().empty() ? Variant() : array.Data()[0];
     }
-    if (value.IsNumber() &&
-        (site.cached.IsDate() || NumberFormatShowsDate(StyleAt(sheet.CellStyleId(site.row, site.col)).number_format))) {
+    if (value.IsNumber() && !site.cached.IsDate()) {
+      const int style = sheet.CellStyleId(site.row, site.col);
+      auto known = style_shows_date.find(style);
+      if (known == style_shows_date.end())
+        known = style_shows_date.emplace(style, NumberFormatShowsDate(StyleAt(style).number_format)).first;
+      if (known->second) value = Variant::Date(value.Number());
+    } else if (value.IsNumber()) {
       value = Variant::Date(value.Number());
     }
     sheet.SetFormulaResult(site.row, site.col, value);
