@@ -37,8 +37,7 @@ Value Now(Args& a) { return Value::Number(a.In().Settings().now, true); }
 Value Date(Args& a) {
   long long y = static_cast<long long>(std::trunc(a.Number(0)));
   if (y < 0 || y >= 10000) throw ErrorResult{y < 0 ? kBadArgument : CellError::kNum};
-  if (y < 1900 && !a.Dates().Is1904()) y += 1900;
-  else if (y < 1904 && a.Dates().Is1904()) y += 1900;
+  if (y < 1900) y += 1900;  // years 0 to 1899 count from 1900
   return Value::Number(SerialOf(a, y, static_cast<long long>(std::trunc(a.Number(1))),
                                 static_cast<long long>(std::trunc(a.Number(2)))),
                        true);
