@@ -35,12 +35,13 @@ long long DaySeconds(double serial) {
 Value Today(Args& a) { return Value::Number(std::floor(a.In().Settings().now), true); }
 Value Now(Args& a) { return Value::Number(a.In().Settings().now, true); }
 Value Date(Args& a) {
-  long long y = static_cast<long long>(std::trunc(a.Number(0)));
-  if (y < 0 || y >= 10000) throw ErrorResult{y < 0 ? kBadArgument : CellError::kNum};
+  const double year = std::trunc(a.Number(0));
+  if (year < 0 || year >= 10000) throw ErrorResult{year < 0 ? kBadArgument : CellError::kNum};
+  long long y = static_cast<long long>(year);
   if (y < 1900) y += 1900;  // years 0 to 1899 count from 1900
-  return Value::Number(SerialOf(a, y, static_cast<long long>(std::trunc(a.Number(1))),
-                                static_cast<long long>(std::trunc(a.Number(2)))),
-                       true);
+  const double month = std::trunc(a.Number(1)), day = std::trunc(a.Number(2));
+  if (std::fabs(month) > 1e6 || std::fabs(day) > 1e8) throw ErrorResult{CellError::kNum};
+  return Value::Number(SerialOf(a, y, static_cast<long long>(month), static_cast<long long>(day)), true);
 }
 Value Time(Args& a) {
   const double h = std::trunc(a.Number(0)), m = std::trunc(a.Number(1)), s = std::trunc(a.Number(2));
@@ -58,7 +59,7 @@ Value Second(Args& a) { return Value::Number(static_cast<double>(DaySeconds(a.Nu
 Value Weekday(Args& a) {
   const double serial = a.Number(0);
   if (serial < 0) throw ErrorResult{CellError::kNum};
-  const int type = static_cast<int>(a.Number(1, 1));
+  const int type = ClampToInt(a.Number(1, 1));
   const int w = a.Dates().Weekday(serial);  // 1 = Sunday
   const int monday0 = (w + 5) % 7;          // 0 = Monday
   switch (type) {
@@ -72,7 +73,7 @@ Value Weekday(Args& a) {
 
 Value WeekNum(Args& a) {
   const double serial = std::floor(a.Number(0));
-  const int type = static_cast<int>(a.Number(1, 1));
+  const int type = ClampToInt(a.Number(1, 1));
   int first_day;  // 0 = Monday of the week start
   switch (type) {
     case 1: case 17: first_day = 6; break;
@@ -104,6 +105,7 @@ Value IsoWeekNum(Args& a) {
 
 double AddMonths(Args& a, double start, double months, bool end_of_month) {
   const Ymd ymd = Split(a, start);
+  if (std::fabs(months) > 1e6) throw ErrorResult{CellError::kNum};
   const long long m = static_cast<long long>(std::trunc(months));
   const long long total = static_cast<long long>(ymd.year) * 12 + (ymd.month - 1) + m;
   const long long y = total / 12, mo = total % 12 + 1;
@@ -128,7 +130,7 @@ std::array<bool, 7> Weekend(Args& a, int i) {
     }
     return w;
   }
-  const int code = static_cast<int>(ToNumber(v));
+  const int code = ClampToInt(ToNumber(v));
   w.fill(false);
   if (code >= 1 && code <= 7) {
     w[(code + 4) % 7] = true;  // 1: Saturday and Sunday, 2: Sunday and Monday ...
@@ -239,7 +241,7 @@ Value DateDif(Args& a) {
 
 Value YearFrac(Args& a) {
   double start = std::floor(a.Number(0)), end = std::floor(a.Number(1));
-  const int basis = static_cast<int>(std::trunc(a.Number(2, 0)));
+  const int basis = ClampToInt(a.Number(2, 0));
   if (basis < 0 || basis > 4) throw ErrorResult{kBadArgument};
   if (start > end) std::swap(start, end);
   const Ymd s = Split(a, start), e = Split(a, end);

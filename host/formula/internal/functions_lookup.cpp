@@ -125,14 +125,14 @@ int XFind(const Value& key, const Vector& v, int match_mode, int search_mode) {
 }
 Value XMatch(Args& a) {
   const Vector v{a.GridAt(1)};
-  const int pos = XFind(a.Scalar(0), v, static_cast<int>(a.Number(2, 0)), static_cast<int>(a.Number(3, 1)));
+  const int pos = XFind(a.Scalar(0), v, ClampToInt(a.Number(2, 0)), ClampToInt(a.Number(3, 1)));
   if (pos < 0) throw ErrorResult{CellError::kNA};
   return Value::Number(pos + 1);
 }
 Value XLookup(Args& a) {
   const Vector keys{a.GridAt(1)};
   const Value results_raw = a.Raw(2);
-  const int pos = XFind(a.Scalar(0), keys, static_cast<int>(a.Number(4, 0)), static_cast<int>(a.Number(5, 1)));
+  const int pos = XFind(a.Scalar(0), keys, ClampToInt(a.Number(4, 0)), ClampToInt(a.Number(5, 1)));
   if (pos < 0) {
     if (!a.Omitted(3)) return a.Raw(3);
     throw ErrorResult{CellError::kNA};
@@ -225,7 +225,7 @@ Value Columns(Args& a) { return RowsOrColumns(a, false); }
 
 Value Address(Args& a) {
   const double row = std::trunc(a.Number(0)), col = std::trunc(a.Number(1));
-  const int abs_kind = static_cast<int>(a.Number(2, 1));
+  const int abs_kind = ClampToInt(a.Number(2, 1));
   const bool a1 = a.Bool(3, true);
   if (row < 1 || col < 1 || row > kMaxRows || col > 16384 || abs_kind < 1 || abs_kind > 4) throw ErrorResult{CellError::kValue};
   const bool abs_row = abs_kind == 1 || abs_kind == 2, abs_col = abs_kind == 1 || abs_kind == 3;

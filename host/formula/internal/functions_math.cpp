@@ -14,7 +14,7 @@ constexpr double kPi = 3.14159265358979323846;
 // Rounds half away from zero at `digits` decimals, on the decimal value
 // the number prints as (so 2.675 rounds to 2.68 as the spreadsheet shows).
 double RoundTo(double x, double digits, int mode /* 0 nearest, 1 up (away), -1 down (toward 0) */) {
-  const int d = static_cast<int>(std::trunc(digits));
+  const int d = ClampToInt(digits);
   if (d > 15 || x == 0) return x;
   const double scale = std::pow(10.0, std::abs(d));
   double y = d >= 0 ? x * scale : x / scale;
@@ -214,7 +214,7 @@ Value Combin(Args& a) {
   const double n = std::trunc(a.Number(0)), k = std::trunc(a.Number(1));
   if (n < 0 || k < 0 || k > n) throw ErrorResult{kBadArgument};
   double c = 1;
-  for (double i = 1; i <= std::min(k, n - k); ++i) c = c * (n - std::min(k, n - k) + i) / i;
+  for (double i = 1; i <= std::min(k, n - k) && std::isfinite(c); ++i) c = c * (n - std::min(k, n - k) + i) / i;
   return NumberResult(std::round(c));
 }
 

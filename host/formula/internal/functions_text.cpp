@@ -225,7 +225,8 @@ Value NumberValue(Args& a) {
 Value Rept(Args& a) {
   const std::string s = a.Text(0);
   const double n = std::trunc(a.Number(1));
-  if (n < 0 || s.size() * n > 32767) throw ErrorResult{CellError::kValue};
+  if (n < 0 || static_cast<double>(s.size()) * n > 32767) throw ErrorResult{CellError::kValue};
+  if (s.empty()) return Value::Text("");
   std::string out;
   for (int i = 0; i < n; ++i) out += s;
   return Value::Text(out);
@@ -254,7 +255,7 @@ Value Code(Args& a) {
 }
 Value Fixed(Args& a) {
   const double x = a.Number(0);
-  const int decimals = static_cast<int>(std::trunc(a.Number(1, 2)));
+  const int decimals = ClampToInt(a.Number(1, 2));
   const bool no_commas = a.Bool(2, false);
   if (decimals > 127) throw ErrorResult{CellError::kValue};
   double rounded = x;

@@ -158,6 +158,12 @@ std::string ToText(const Value& v);
 bool ToBool(const Value& v);
 // The value as an aggregate counts it when read from a range: numbers only.
 inline bool IsRangeNumber(const Value& v) { return v.IsNumber(); }
+// A number as a whole count or code, truncated and held within +-1e9 (so
+// no cast overflows).
+inline int ClampToInt(double n) {
+  if (!(n == n)) return 0;
+  return static_cast<int>(n < -1e9 ? -1e9 : n > 1e9 ? 1e9 : n);
+}
 // A finite result, else #NUM!.
 Value NumberResult(double n, bool date = false);
 

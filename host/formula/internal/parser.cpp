@@ -1,6 +1,7 @@
 #include "host/formula/internal/parser.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -223,6 +224,10 @@ class Parser {
     n.kind = NodeKind::kNumber;
     n.number = std::strtod(std::string(begin, i - pos_).c_str(), nullptr);
     pos_ = i;
+    if (!std::isfinite(n.number)) {
+      n.kind = NodeKind::kError;  // 1E999: no number a cell can hold
+      n.error = CellError::kNum;
+    }
     return n;
   }
 
