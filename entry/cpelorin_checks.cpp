@@ -7,6 +7,8 @@
 #include "entry/internal/object_ref.h"
 #include "entry/internal/text.h"
 #include "entry/pelorin.h"
+#include "host/address.h"
+#include "host/formula/formula_engine.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -239,8 +241,27 @@ bool CPelorin::RowChecksPass(Procedure& proc, Worksheet& settings, int16_t row) 
     const char* label = date_check.second;
     check([&] {
       const Variant value = SettingsValue(settings, row, column);
-      if (IsDateLike(value, Ref(rs))) return false;
-      myBreak(8, TWP(label), ToText(value, Ref(rs)), ticker);
+      // A formula of the row left without a result does not fall back on
+      // the Defaults row: it is named, with the function it cannot use.
+      const int cell_col = anchor_col + column - 1;
+      const bool own_without_result =
+          !settings.CellFormula(row, cell_col).empty() && settings.CellValue(row, cell_col).IsEmpty();
+      if (!own_without_result && IsDateLike(value, Ref(rs))) return false;
+      std::string shown = ToText(value, Ref(rs));
+      const int defaults_row = Anchor(settings.Parent()).Row() + 1;
+      for (int cell_row : {static_cast<int>(row), defaults_row}) {
+        const std::string formula = settings.CellFormula(cell_row, cell_col);
+        if (formula.empty() && settings.IsCellEmpty(cell_row, cell_col)) continue;  // the Defaults row's
+        const std::string cell = ColumnLetters(cell_col) + std::to_string(cell_row) + ": " + formula;
+        const std::string advice = "; write a date or a formula of the functions listed in the guide's page on formulas";
+        if (const std::optional<std::string> unknown = UnknownFunctionIn(formula)) {
+          shown = cell + " uses " + *unknown + ", which PelorinXL cannot compute" + advice;
+        } else if (!formula.empty() && settings.CellValue(cell_row, cell_col).IsEmpty()) {
+          shown = cell + " has no result" + advice;
+        }
+        break;
+      }
+      myBreak(8, TWP(label), shown, ticker);
       return true;
     });
   }

@@ -9,7 +9,6 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   python3 python3-openpyxl
   help2man python3-markdown man-db dpkg-dev
-  libixion-dev libboost-dev
   qt6-base-dev fonts-dejavu-core
 )
 missing=()

@@ -79,7 +79,6 @@ nice cmake --build "$build" -j2 --target "${build_targets[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -13,5 +13,4 @@ cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

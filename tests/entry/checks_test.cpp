@@ -2,6 +2,7 @@
 // and the values it must let through.
 #include <functional>
 
+#include "host/formula/formula_engine.h"
 #include "tests/entry/entry_fixture.h"
 
 namespace plrxl::testing {
@@ -138,6 +139,32 @@ TEST_F(EntryTest, ActivatePrefferedSheetOrder) {
   wb.WorksheetAt(1).Activate();
   pelorin_->ActivatePrefferedSheet();
   EXPECT_EQ(wb.ActiveSheet()->Name(), "Summary");
+}
+
+// Start Dates written as formulas: computed by the engine, or named with
+// the function the engine cannot compute.
+TEST_F(EntryTest, RollingStartDateFormulaPasses) {
+  host_.SetFormulaEvaluator(MakeFormulaEngine([this] { return clock_.Now(); }));
+  Workbook& wb = NewProject();
+  Settings(wb).GetRange("B2").SetFormula("=EDATE(TODAY(),-12)");
+  Settings(wb).GetRange("B3").SetFormula("=DATE(2020,1,1)");
+  EXPECT_TRUE(pelorin_->RavellXLSettingsAreOk());
+  EXPECT_TRUE(ui_.Boxes().empty());
+  EXPECT_EQ(Settings(wb).CellValue(2, 2), Variant::Date(DateSerial(2025, 12, 5)));
+}
+
+TEST_F(EntryTest, StartDateFormulaOfAnUnknownFunctionNamesCellAndFunction) {
+  host_.SetFormulaEvaluator(MakeFormulaEngine([this] { return clock_.Now(); }));
+  Workbook& wb = NewProject();
+  Settings(wb).GetRange("B3").SetFormula("=FOO(TODAY())");
+  ui_.AnswerBox(MsgResult::kOk);
+  EXPECT_FALSE(pelorin_->RavellXLSettingsAreOk());
+  ASSERT_EQ(ui_.Boxes().size(), 1u);
+  EXPECT_EQ(ui_.Boxes()[0].prompt,
+            Filled(wb, 8, "Start Date",
+                   "B3: =FOO(TODAY()) uses FOO, which PelorinXL cannot compute; write a date or a formula of the "
+                   "functions listed in the guide's page on formulas",
+                   "ALPHA"));
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
 #include "support/clock.h"
+#include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
 namespace plrxl {
 namespace {
 
 using testing_xlsx::Describe;
+using testing_xlsx::ReadPart;
 using testing_xlsx::TempFolder;
 
 // Friday 15 March 2024, 10:30 (serial 45366.4375).
@@ -93,21 +95,23 @@ TEST_F(FormulaEngineTest, FormulasReadAsTheirResults) {
       {"=AVERAGE(A1:A3)", Variant(2)},
       {"=INT(-2.5)", Variant(-3)},
       {"=IF(TRUE,1,2)", Variant(1)},
-      // What the engine cannot evaluate keeps its cached value, or reads
-      // as an error value.
-      {"=VLOOKUP(1,A1:A3,1,0)", Variant(CellError::kName)},
-      {"=VLOOKUP(1,A1:A3,1,0)", Variant(5), Variant(5)},
-      {"='No such sheet'!A1", Variant(CellError::kName)},
-      {"=1E3", Variant(CellError::kName)},
-      {"=1E3", Variant(1000), Variant(1000)},
-      {"=\"say \"\"hi\"\"\"", Variant("say \"hi\""), Variant("say \"hi\"")},
-      {"=IF(A1,2)", Variant(CellError::kName)},
-      {"=SUM(", Variant(CellError::kName)},
-      {"=WAIT()", Variant(CellError::kName)},
-      {"=UnknownName+1", Variant(CellError::kName)},
-      // Text that crashes the library's parser never reaches it.
-      {"=($)WWWWWWW,/0)),\x92" "0)", Variant(CellError::kName)},
-      {"=A1+$", Variant(CellError::kName)},
+      {"=VLOOKUP(2,A1:A3,1,0)", Variant(2)},
+      {"=1E3", Variant(1000)},
+      {"=\"say \"\"hi\"\"\"", Variant("say \"hi\"")},
+      {"=IF(A1,2)", Variant(2)},
+      {"=_xlfn.STDEV.S(A1:A3)", Variant(1)},
+      // What the engine cannot compute holds no result: never a made-up
+      // one. A formula written with a result keeps it while nothing it
+      // reads changes.
+      {"=VLOOKUP(1,A1:A3,1,0)", Variant(1), Variant(5)},
+      {"=NOSUCH(A1)", Variant(5), Variant(5)},
+      {"=NOSUCH(A1)", Variant()},
+      {"='No such sheet'!A1", Variant()},
+      {"=SUM(", Variant()},
+      {"=WAIT()", Variant()},
+      {"=UnknownName+1", Variant()},
+      {"=($)WWWWWWW,/0)),\x92" "0)", Variant()},
+      {"=A1+$", Variant()},
   };
   for (const EvalCase& c : cases) {
     calc_->SetCellFormula(1, 3, c.formula, c.cached);
@@ -131,7 +135,7 @@ TEST_F(FormulaEngineTest, ResultsFollowChangedCellsAndChains) {
   EXPECT_EQ(calc_->CellValue(2, 2), Variant(100));
   settings_->SetName("Renamed");
   EXPECT_EQ(calc_->CellFormula(3, 2), "='PelorinXL Settings'!B2");
-  EXPECT_EQ(calc_->CellValue(3, 2), Variant(42)) << "a broken reference keeps its last result";
+  EXPECT_TRUE(calc_->CellValue(3, 2).IsEmpty()) << "a reference to a sheet no longer there has no result";
 }
 
 TEST_F(FormulaEngineTest, FormulasOnKeptResultsAndErrorsPassThemOn) {
@@ -141,17 +145,19 @@ TEST_F(FormulaEngineTest, FormulasOnKeptResultsAndErrorsPassThemOn) {
   calc_->SetCellFormula(3, 2, "=A7+1", Variant());
   calc_->SetCellFormula(4, 2, "=NOSUCH(2)", Variant(40));
   calc_->SetCellFormula(5, 2, "=B4+2", Variant());
-  // The library passes an error on as an error, not always the same one.
-  EXPECT_TRUE(calc_->CellValue(2, 2).IsError());
-  EXPECT_TRUE(calc_->CellValue(3, 2).IsError());
+  EXPECT_TRUE(calc_->CellValue(2, 2).IsEmpty()) << "what reads a cell without a result has none either";
+  EXPECT_EQ(calc_->CellValue(3, 2), Variant(CellError::kDiv0));
   EXPECT_EQ(calc_->CellValue(5, 2), Variant(42));
+  const auto& warnings = calc_->Parent().Warnings();
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_EQ(warnings[0], "Calc!B1: =NOSUCH(1) uses NOSUCH, which PelorinXL cannot compute; it is saved without a result");
 }
 
 TEST_F(FormulaEngineTest, CircularReferencesNeverHang) {
   calc_->SetCellFormula(1, 2, "=B2+1", Variant());
   calc_->SetCellFormula(2, 2, "=B1+1", Variant());
-  EXPECT_TRUE(calc_->CellValue(1, 2).IsError() || calc_->CellValue(1, 2).IsEmpty() ||
-              calc_->CellValue(1, 2).IsNumber());
+  EXPECT_TRUE(calc_->CellValue(1, 2).IsEmpty());
+  EXPECT_TRUE(calc_->CellValue(2, 2).IsEmpty());
 }
 
 TEST_F(FormulaEngineTest, NumericResultsTakeTheDateTypeFromTheCell) {
@@ -192,6 +198,7 @@ TEST_F(FormulaEngineTest, SavedFormulasCarryTheirResults) {
   calc_->SetCellFormula(2, 2, "=SUM(A1:A3)*2", Variant(1));
   calc_->SetCellFormula(3, 2, "=NOSUCHFUNCTION(1)", Variant());
   const std::string path = folder.File("saved.xlsx");
+  EXPECT_TRUE(calc_->CellValue(3, 2).IsEmpty()) << Describe(calc_->CellValue(3, 2));
   calc_->Parent().SaveAs(path);
 
   MemoryHost plain(MakeXlsxStore(), RegionalSettings());  // no engine: reads what the file holds
@@ -199,7 +206,9 @@ TEST_F(FormulaEngineTest, SavedFormulasCarryTheirResults) {
   EXPECT_EQ(back.CellFormula(1, 2), "=TODAY()");
   EXPECT_EQ(back.CellValue(1, 2).Number(), 45366);
   EXPECT_EQ(back.CellValue(2, 2), Variant(12));
-  EXPECT_EQ(back.CellValue(3, 2), Variant(CellError::kName));
+  // Saved without a result: the formula alone, for the next program to compute.
+  const std::string xml = ReadPart(path, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(xml.find("<f>NOSUCHFUNCTION(1)</f></c>"), std::string::npos) << xml;
 }
 
 TEST(FormulaEngineWithoutEngine, FormulasKeepTheirCachedValues) {

@@ -98,7 +98,7 @@ Worksheet& MemoryWorkbook::AddWorksheet(Worksheet* before) {
   }
   sheets_.insert(at, std::move(sheet));
   active_sheet_ = raw;
-  CellsChanged();
+  SheetsChanged();
   return *raw;
 }
 
@@ -117,7 +117,7 @@ void MemoryWorkbook::DeleteWorksheet(Worksheet& sheet) {
   // Names local to the sheet go with it.
   std::erase_if(names_, [&](const DefinedName& d) { return d.scope == &sheet; });
   sheets_.erase(it);
-  CellsChanged();
+  SheetsChanged();
 }
 
 void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
@@ -127,7 +127,7 @@ void MemoryWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
   auto moved = std::move(*it);
   sheets_.erase(it);
   sheets_.insert(sheets_.begin() + (new_index - 1), std::move(moved));
-  CellsChanged();
+  SheetsChanged();
 }
 
 int MemoryWorkbook::InternStyle(const CellStyle& style) {
@@ -189,15 +189,18 @@ void MemoryWorkbook::DefineName(const DefinedName& defined) {
   });
   if (it != names_.end() && SameNameNoCase(it->name, name) && it->scope == stored.scope) {
     *it = std::move(stored);
+    SheetsChanged();
     return;
   }
   names_.insert(it, std::move(stored));
+  SheetsChanged();
 }
 
 void MemoryWorkbook::DeleteName(const std::string& name) {
   const DefinedName* found = FindName(name);
   if (found == nullptr) ThrowSubscript("no name '" + name + "'");
   names_.erase(names_.begin() + (found - names_.data()));
+  SheetsChanged();
 }
 
 const DefinedName* MemoryWorkbook::FindName(const std::string& name) const {

@@ -70,14 +70,24 @@ class MemoryWorkbook : public Workbook {
   size_t MemoryUsage() const;
 
   // Formula evaluation through the host's FormulaEvaluator (none: formulas
-  // keep the results they were given). Any change of a cell marks the
-  // formulas stale; EvaluateFormulas computes them all when stale and
-  // stores each result as the formula's cached value. A formula the
-  // evaluator cannot compute keeps its cached value, or reads #NAME? when
-  // it has none. A numeric result becomes a date when the cell shows a
-  // date format or held a date before. Formulas calling TODAY() or NOW()
-  // also go stale when the day moves on.
-  void CellsChanged() { formulas_stale_ = true; }
+  // keep the results they were given). Every write of a cell is logged;
+  // EvaluateFormulas hands the log to the evaluator, which recomputes only
+  // the formulas that read what changed, and stores each new result as the
+  // formula's cached value. A formula the evaluator cannot compute keeps
+  // its cached value while its inputs are unchanged, and holds no result
+  // otherwise (a warning names it). A numeric result becomes a date when
+  // the cell shows a date format or held a date before. Formulas calling
+  // TODAY() or NOW() also go stale when the day moves on.
+  void CellsChanged(const Worksheet& sheet, const Rect& rect);
+  // Sheets added, removed, moved or renamed, cells shifted, names changed:
+  // every formula is recomputed.
+  void SheetsChanged() {
+    formulas_stale_ = true;
+    everything_changed_ = formula_memory_ != nullptr;  // before the first evaluation all is new anyway
+  }
+  // After a load: what the file holds is the starting point, its stored
+  // results stand.
+  void ForgetChanges();
   bool FormulasStale() const { return formulas_stale_ || (volatile_day_ != 0 && DayMoved()); }
   void EvaluateFormulas();
 
@@ -97,6 +107,12 @@ class MemoryWorkbook : public Workbook {
   bool DayMoved() const;
 
   bool formulas_stale_ = true;
+  bool everything_changed_ = false;
+  std::vector<ChangedCells> changes_;
+  // The last change logged per (sheet, column), to extend instead of
+  // adding one entry per cell of a paste.
+  std::unordered_map<uint64_t, size_t> last_change_in_column_;
+  std::unique_ptr<FormulaMemory> formula_memory_;
   bool evaluating_ = false;
   // The day TODAY() was last computed for; 0 when no formula calls TODAY()
   // or NOW().

@@ -38,7 +38,7 @@ Workbook& MemoryWorksheet::Parent() { return parent_; }
 void MemoryWorksheet::SetName(const std::string& name) {
   parent_.CheckSheetName(name, this);
   name_ = name;
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::SetVisible(bool visible) {
@@ -56,8 +56,9 @@ void MemoryWorksheet::Activate() {
 
 Variant MemoryWorksheet::CellValue(int row, int col) const {
   CheckCell(row, col);
-  // A formula read after any change is computed afresh first.
-  if (parent_.FormulasStale() && cells_.Formula(row, col) != nullptr) parent_.EvaluateFormulas();
+  // A formula read after any change is computed afresh first. The formula
+  // test comes first: FormulasStale may ask the clock.
+  if (cells_.Formula(row, col) != nullptr && parent_.FormulasStale()) parent_.EvaluateFormulas();
   return cells_.Value(row, col);
 }
 
@@ -66,13 +67,14 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, value);
   cells_.SetValue(row, col, value);
-  parent_.CellsChanged();
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
   CheckCell(row, col);
   if (std::string why = CellTextProblem(*text); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetSharedText(row, col, text);
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 std::string MemoryWorksheet::CellFormula(int row, int col) const {
@@ -87,7 +89,7 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   CheckText(*this, row, col, cached);
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   cells_.SetFormula(row, col, formula, cached);
-  parent_.CellsChanged();
+  parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
 
 std::optional<Rect> MemoryWorksheet::ArrayFormulaRange(int row, int col) const {
@@ -103,7 +105,7 @@ void MemoryWorksheet::SetCellArrayFormula(const Rect& range, const std::string& 
     ThrowRangeError(CellName(*this, range.row1, range.col1) + ": " + why);
   }
   cells_.SetArrayFormula(range, formula, cached);
-  parent_.CellsChanged();
+  parent_.CellsChanged(*this, range);
 }
 
 CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
@@ -141,19 +143,19 @@ void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int
 void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   CheckRect(rect);
   cells_.Clear(rect, values, formats);
-  parent_.CellsChanged();
+  if (values) parent_.CellsChanged(*this, rect);
 }
 
 void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftDown(rect);
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   CheckRect(rect);
   cells_.ShiftUp(rect);
-  parent_.CellsChanged();
+  parent_.SheetsChanged();
 }
 
 std::optional<std::pair<int, int>> MemoryWorksheet::LastCellWithContent(const Rect& rect) const {
@@ -253,10 +255,7 @@ void MemoryWorksheet::DeleteChart(int index) {
 
 void MemoryWorksheet::CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const {
   for (const auto& [row, col] : cells_.FormulaCells()) {
-    // The engine computes one value per formula: an array formula keeps the
-    // results stored in its cells.
-    if (cells_.ArrayRange(row, col)) continue;
-    sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col)});
+    sites.push_back({sheet, row, col, *cells_.Formula(row, col), cells_.Value(row, col), cells_.ArrayRange(row, col)});
   }
 }
 
@@ -264,7 +263,35 @@ void MemoryWorksheet::SetFormulaResult(int row, int col, const Variant& result) 
   const std::string* formula = cells_.Formula(row, col);
   if (formula == nullptr) return;
   const std::string text = *formula;  // SetFormula replaces the stored text
+  if (const std::optional<Rect> range = cells_.ArrayRange(row, col)) {
+    SetArrayResults(*range, text, result);
+    return;
+  }
   cells_.SetFormula(row, col, text, result);
+}
+
+// An array formula's result fills its range as a spreadsheet fills it: a
+// single value everywhere, a single row or column repeated, and #N/A where
+// the range is larger than the array.
+void MemoryWorksheet::SetArrayResults(const Rect& range, const std::string& formula, const Variant& result) {
+  for (int row = range.row1; row <= range.row2; ++row) {
+    for (int col = range.col1; col <= range.col2; ++col) {
+      Variant value = result;
+      if (result.IsArray()) {
+        const VariantArray& array = result.Array();
+        const int rows = array.Rows(), cols = array.Cols();
+        const int i = rows == 1 ? 0 : row - range.row1;
+        const int j = cols == 1 ? 0 : col - range.col1;
+        value = i < rows && j < cols ? array.Data()[static_cast<size_t>(i) * static_cast<size_t>(cols) + static_cast<size_t>(j)]
+                                     : Variant(CellError::kNA);
+      }
+      if (row == range.row1 && col == range.col1) {
+        cells_.SetArrayFormula(range, formula, value);
+      } else {
+        cells_.SetValue(row, col, value);
+      }
+    }
+  }
 }
 
 }  // namespace plrxl

@@ -81,6 +81,7 @@ class MemoryWorksheet : public Worksheet {
   // computed result without counting as a change.
   void CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const;
   void SetFormulaResult(int row, int col, const Variant& result);
+  void SetArrayResults(const Rect& range, const std::string& formula, const Variant& result);
 
  private:
   MemoryWorkbook& parent_;

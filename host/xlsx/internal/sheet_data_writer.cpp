@@ -121,8 +121,7 @@ void CachedValue(Out& out, const Variant& value, double date_shift) {
       out.Add("</v>");
       return;
     default:
-      out.Add("<v>0</v>");
-      return;
+      return;  // no result: the formula alone, for the next program to compute
   }
 }
 

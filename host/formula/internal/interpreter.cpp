@@ -1,0 +1,395 @@
+#include "host/formula/internal/interpreter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/formula/internal/function_table.h"
+
+namespace plrxl::formula {
+namespace {
+
+// Defined names that refer to other names stop here (a loop of names).
+constexpr int kMaxNameDepth = 16;
+
+std::string Lower(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+int Rank(const Value& v) { return v.IsNumber() ? 0 : v.IsText() ? 1 : 2; }
+
+}  // namespace
+
+Value NumberResult(double n, bool date) {
+  if (!std::isfinite(n)) return Value::Error(CellError::kNum);
+  return Value::Number(n, date);
+}
+
+double ToNumber(const Value& v, bool date1904) {
+  switch (v.kind()) {
+    case Value::Kind::kNumber:
+    case Value::Kind::kBoolean: return v.number();
+    case Value::Kind::kEmpty: return 0;
+    case Value::Kind::kText: {
+      double n;
+      if (ParseNumberText(v.text(), date1904, &n)) return n;
+      throw ErrorResult{CellError::kValue};
+    }
+    case Value::Kind::kError: throw ErrorResult{v.error()};
+    default: throw ErrorResult{CellError::kValue};
+  }
+}
+
+std::string ToText(const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::kNumber: return NumberText(v.number());
+    case Value::Kind::kBoolean: return v.boolean() ? "TRUE" : "FALSE";
+    case Value::Kind::kEmpty: return "";
+    case Value::Kind::kText: return v.text();
+    case Value::Kind::kError: throw ErrorResult{v.error()};
+    default: throw ErrorResult{CellError::kValue};
+  }
+}
+
+bool ToBool(const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::kNumber:
+    case Value::Kind::kBoolean: return v.number() != 0;
+    case Value::Kind::kEmpty: return false;
+    case Value::Kind::kText: {
+      const std::string t = Lower(v.text());
+      if (t == "true") return true;
+      if (t == "false") return false;
+      throw ErrorResult{CellError::kValue};
+    }
+    case Value::Kind::kError: throw ErrorResult{v.error()};
+    default: throw ErrorResult{CellError::kValue};
+  }
+}
+
+int CompareValues(const Value& a0, const Value& b0) {
+  Value a = a0, b = b0;
+  if (a.IsEmpty() && b.IsEmpty()) return 0;
+  if (a.IsEmpty()) a = b.IsNumber() ? Value::Number(0) : b.IsText() ? Value::Text("") : Value::Boolean(false);
+  if (b.IsEmpty()) b = a.IsNumber() ? Value::Number(0) : a.IsText() ? Value::Text("") : Value::Boolean(false);
+  const int ra = Rank(a), rb = Rank(b);
+  if (ra != rb) return ra < rb ? -1 : 1;
+  if (a.IsText()) {
+    const std::string x = Lower(a.text()), y = Lower(b.text());
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  return a.number() < b.number() ? -1 : a.number() > b.number() ? 1 : 0;
+}
+
+Value ApplyBinary(const std::string& op, const Value& a, const Value& b) {
+  if (a.IsError()) return a;
+  if (b.IsError()) return b;
+  try {
+    if (op == "&") return Value::Text(ToText(a) + ToText(b));
+    if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+      const int c = CompareValues(a, b);
+      const bool r = op == "=" ? c == 0 : op == "<>" ? c != 0 : op == "<" ? c < 0 : op == ">" ? c > 0 : op == "<=" ? c <= 0 : c >= 0;
+      return Value::Boolean(r);
+    }
+    const double x = ToNumber(a), y = ToNumber(b);
+    switch (op[0]) {
+      case '+': return NumberResult(x + y, a.IsDate() != b.IsDate());
+      case '-': return NumberResult(x - y, a.IsDate() && !b.IsDate());
+      case '*': return NumberResult(x * y);
+      case '/':
+        if (y == 0) return Value::Error(CellError::kDiv0);
+        return NumberResult(x / y);
+      case '^':
+        if (x == 0 && y < 0) return Value::Error(CellError::kNum);
+        if (x < 0 && y != std::floor(y)) {
+          // An odd root of a negative number is real: (-8)^(1/3) is -2.
+          const double inverse = 1 / y;
+          if (std::fabs(inverse - std::round(inverse)) < 1e-10 && std::fmod(std::round(inverse), 2) != 0)
+            return NumberResult(-std::pow(-x, y));
+        }
+        return NumberResult(std::pow(x, y));
+    }
+  } catch (const ErrorResult& e) {
+    return Value::Error(e.error);
+  }
+  return Value::Error(CellError::kValue);
+}
+
+Value Grid::At(int r, int c) const {
+  if (is_block_) return in_->ReadCell(block_.sheet, block_.row1 + r, block_.col1 + c);
+  if (matrix_) {
+    if (r < matrix_->rows && c < matrix_->cols) return matrix_->At(r, c);
+    return Value::Error(CellError::kNA);
+  }
+  return single_;
+}
+
+Grid Interpreter::ToGrid(const Value& v) {
+  Grid g;
+  g.in_ = this;
+  if (v.IsRange()) {
+    g.is_block_ = true;
+    g.block_ = v.block();
+    // Whole columns and rows end at the last cell in use.
+    if (g.block_.row2 == kMaxRows || g.block_.col2 == kMaxCols) {
+      const auto [last_row, last_col] = cells_.UsedExtent(g.block_.sheet);
+      if (g.block_.row2 == kMaxRows) g.block_.row2 = std::max(g.block_.row1, std::min(g.block_.row2, last_row));
+      if (g.block_.col2 == kMaxCols) g.block_.col2 = std::max(g.block_.col1, std::min(g.block_.col2, last_col));
+    }
+    g.rows = g.block_.Rows();
+    g.cols = g.block_.Cols();
+  } else if (v.IsArray()) {
+    g.matrix_ = std::make_shared<Matrix>(v.array());
+    g.rows = v.array().rows;
+    g.cols = v.array().cols;
+  } else {
+    g.single_ = v;
+  }
+  return g;
+}
+
+void Interpreter::ForEachValue(const Value& v, const std::function<void(const Value&)>& visit) {
+  if (v.IsRange()) {
+    const CellBlock& b = v.block();
+    cells_.ForEachCell(b.sheet, Rect{b.row1, b.col1, b.row2, b.col2}, [&](int row, int col) {
+      const Value x = ReadCell(b.sheet, row, col);
+      if (!x.IsEmpty()) visit(x);
+    });
+  } else if (v.IsArray()) {
+    for (const Value& x : v.array().cells) {
+      if (!x.IsEmpty()) visit(x);
+    }
+  } else if (!v.IsEmpty()) {
+    visit(v);
+  }
+}
+
+std::optional<CellBlock> Interpreter::Resolve(const RefSpec& ref) {
+  int sheet = sheet_;
+  if (!ref.sheet.empty()) {
+    sheet = cells_.SheetIndex(ref.sheet);
+    if (sheet < 0) throw Uncomputable{"", "it refers to the sheet '" + ref.sheet + "', which the workbook does not hold"};
+  }
+  return CellBlock{sheet, ref.row1, ref.col1, ref.row2, ref.col2};
+}
+
+std::optional<CellBlock> Interpreter::ResolveName(const std::string& name) {
+  const std::string* refers_to = cells_.DefinedName(name);
+  if (refers_to == nullptr) return std::nullopt;
+  if (std::optional<ParsedAddress> r1c1 = ParseR1C1(*refers_to)) {
+    const int sheet = r1c1->sheet.empty() ? sheet_ : cells_.SheetIndex(r1c1->sheet);
+    if (sheet < 0) return std::nullopt;
+    return CellBlock{sheet, r1c1->rect.row1, r1c1->rect.col1, r1c1->rect.row2, r1c1->rect.col2};
+  }
+  ParseResult parsed = ParseFormula(*refers_to);
+  if (!parsed.root || parsed.root->kind != NodeKind::kRef) return std::nullopt;
+  return Resolve(parsed.root->ref);
+}
+
+Value Interpreter::ToScalar(const Value& v) {
+  if (v.IsRange()) {
+    const CellBlock& b = v.block();
+    if (b.IsCell()) return ReadCell(b.sheet, b.row1, b.col1);
+    if (b.col1 == b.col2 && row_ >= b.row1 && row_ <= b.row2) return ReadCell(b.sheet, row_, b.col1);
+    if (b.row1 == b.row2 && col_ >= b.col1 && col_ <= b.col2) return ReadCell(b.sheet, b.row1, col_);
+    return Value::Error(CellError::kValue);
+  }
+  if (v.IsArray()) return v.array().cells.empty() ? Value() : v.array().cells[0];
+  return v;
+}
+
+Value Interpreter::ToArrayIfRange(const Value& v) {
+  if (!v.IsRange()) return v;
+  const Grid g = ToGrid(v);
+  if (static_cast<long long>(g.rows) * g.cols > 4000000) throw ErrorResult{CellError::kNum};
+  auto m = std::make_shared<Matrix>();
+  m->rows = g.rows, m->cols = g.cols;
+  m->cells.reserve(static_cast<size_t>(g.rows) * static_cast<size_t>(g.cols));
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c) m->cells.push_back(g.At(r, c));
+  return Value::Array(std::move(m));
+}
+
+Value Interpreter::EvalAsArray(const Node& node) {
+  ++array_depth_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{array_depth_};
+  return ToArrayIfRange(Eval(node));
+}
+
+Value Interpreter::Evaluate(const Node& root) {
+  Value v;
+  try {
+    v = ToScalar(Eval(root));
+  } catch (const ErrorResult& e) {
+    v = Value::Error(e.error);
+  }
+  if (v.IsEmpty()) return Value::Number(0);
+  if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
+  return v;
+}
+
+Matrix Interpreter::EvaluateArray(const Node& root, int rows, int cols) {
+  Value v;
+  try {
+    v = EvalAsArray(root);
+  } catch (const ErrorResult& e) {
+    v = Value::Error(e.error);
+  }
+  Matrix out;
+  out.rows = rows, out.cols = cols;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      Value x = v;
+      if (v.IsArray()) {
+        const Matrix& m = v.array();
+        const int rr = m.rows == 1 ? 0 : r, cc = m.cols == 1 ? 0 : c;
+        x = rr < m.rows && cc < m.cols ? m.At(rr, cc) : Value::Error(CellError::kNA);
+      }
+      out.cells.push_back(x.IsEmpty() ? Value::Number(0) : x);
+    }
+  }
+  return out;
+}
+
+Value Interpreter::Eval(const Node& node) {
+  switch (node.kind) {
+    case NodeKind::kNumber: return Value::Number(node.number);
+    case NodeKind::kText: return Value::Text(node.text);
+    case NodeKind::kBoolean: return Value::Boolean(node.number != 0);
+    case NodeKind::kError: return Value::Error(node.error);
+    case NodeKind::kMissing: return Value();
+    case NodeKind::kRef: return Value::Range(*Resolve(node.ref));
+    case NodeKind::kName: {
+      if (name_depth_ > kMaxNameDepth) throw Uncomputable{"", "the name " + node.text + " refers to itself"};
+      ++name_depth_;
+      std::optional<CellBlock> block;
+      try {
+        block = ResolveName(node.text);
+      } catch (...) {
+        --name_depth_;
+        throw;
+      }
+      --name_depth_;
+      if (!block) throw Uncomputable{"", "it uses the name " + node.text + ", which is not a defined reference"};
+      return Value::Range(*block);
+    }
+    case NodeKind::kArray: {
+      auto m = std::make_shared<Matrix>();
+      m->rows = node.rows, m->cols = node.cols;
+      for (const Node& child : node.children) m->cells.push_back(Eval(child));
+      return Value::Array(std::move(m));
+    }
+    case NodeKind::kCall: return Call(node);
+    case NodeKind::kUnary:
+    case NodeKind::kPercent: return Unary(node);
+    case NodeKind::kBinary: return Binary(node);
+  }
+  return Value::Error(CellError::kValue);
+}
+
+Value Interpreter::Call(const Node& node) {
+  const FunctionSpec* spec = node.function;
+  if (spec == nullptr) throw Uncomputable{node.text, ""};
+  const int n = static_cast<int>(node.children.size());
+  if (n < spec->min_args || n > spec->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
+  Args args(*this, node);
+  try {
+    Value v = spec->impl(args);
+    if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
+    return v;
+  } catch (const ErrorResult& e) {
+    return Value::Error(e.error);
+  }
+}
+
+Value Interpreter::Unary(const Node& node) {
+  Value v = Eval(node.children[0]);
+  if (InArrayMode()) v = ToArrayIfRange(v);
+  auto apply = [&](const Value& x) -> Value {
+    if (x.IsError()) return x;
+    if (node.text == "+") return x;
+    try {
+      const double n = ToNumber(x);
+      return node.kind == NodeKind::kPercent ? NumberResult(n / 100) : NumberResult(-n, x.IsDate());
+    } catch (const ErrorResult& e) {
+      return Value::Error(e.error);
+    }
+  };
+  if (v.IsArray()) {
+    auto m = std::make_shared<Matrix>(v.array());
+    for (Value& x : m->cells) x = apply(x);
+    return Value::Array(std::move(m));
+  }
+  if (node.text == "+" && v.IsRange()) return v;
+  return apply(ToScalar(v));
+}
+
+Value Interpreter::Binary(const Node& node) {
+  Value a = Eval(node.children[0]);
+  Value b = Eval(node.children[1]);
+  if (InArrayMode()) {
+    a = ToArrayIfRange(a);
+    b = ToArrayIfRange(b);
+  }
+  if (a.IsArray() || b.IsArray()) return Elementwise(a, b, node.text);
+  return ApplyBinary(node.text, ToScalar(a), ToScalar(b));
+}
+
+Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::string& op) {
+  const Value a = a0.IsArray() ? a0 : ToScalar(a0);
+  const Value b = b0.IsArray() ? b0 : ToScalar(b0);
+  auto dims = [](const Value& v) { return v.IsArray() ? std::pair(v.array().rows, v.array().cols) : std::pair(1, 1); };
+  const auto [ar, ac] = dims(a);
+  const auto [br, bc] = dims(b);
+  auto m = std::make_shared<Matrix>();
+  m->rows = std::max(ar, br), m->cols = std::max(ac, bc);
+  auto at = [](const Value& v, int rows, int cols, int r, int c) -> Value {
+    if (!v.IsArray()) return v;
+    const int rr = rows == 1 ? 0 : r, cc = cols == 1 ? 0 : c;
+    if (rr >= rows || cc >= cols) return Value::Error(CellError::kNA);
+    return v.array().At(rr, cc);
+  };
+  for (int r = 0; r < m->rows; ++r)
+    for (int c = 0; c < m->cols; ++c) m->cells.push_back(ApplyBinary(op, at(a, ar, ac, r, c), at(b, br, bc, r, c)));
+  return Value::Array(std::move(m));
+}
+
+Value Args::Raw(int i) {
+  if (Omitted(i)) return Value();
+  return in_.Eval(NodeAt(i));
+}
+
+Value Args::Scalar(int i) {
+  if (Omitted(i)) return Value();
+  return in_.ToScalar(in_.Eval(NodeAt(i)));
+}
+
+double Args::Number(int i) { return ToNumber(Scalar(i), Dates().Is1904()); }
+double Args::Number(int i, double if_omitted) { return Omitted(i) ? if_omitted : Number(i); }
+std::string Args::Text(int i) { return ToText(Scalar(i)); }
+bool Args::Bool(int i) { return ToBool(Scalar(i)); }
+bool Args::Bool(int i, bool if_omitted) { return Omitted(i) ? if_omitted : Bool(i); }
+
+void CollectNumbers(Args& args, int first, int last, bool all_values, std::vector<double>& out) {
+  for (int i = first; i <= last && i < args.Count(); ++i) {
+    if (args.Omitted(i)) continue;
+    const Value v = args.Raw(i);
+    if (v.IsRange() || v.IsArray()) {
+      args.In().ForEachValue(v, [&](const Value& x) {
+        if (x.IsError()) throw ErrorResult{x.error()};
+        if (x.IsNumber()) out.push_back(x.number());
+        else if (all_values) out.push_back(x.IsBoolean() ? x.number() : 0);
+      });
+    } else if (v.IsText()) {
+      throw ErrorResult{CellError::kValue};  // as LibreOffice: a text given directly is no number
+    } else {
+      out.push_back(ToNumber(v, args.Dates().Is1904()));
+    }
+  }
+}
+
+}  // namespace plrxl::formula
