@@ -67,10 +67,14 @@ Variant CPelorin::WriteLastStatusMsg(int16_t myMsgN, int16_t myRow, Worksheet* m
   proc.Do([&] {
     static const SystemClock machine_clock;
     const Clock& clock = context_.clock != nullptr ? *context_.clock : static_cast<const Clock&>(machine_clock);
+    const double now = clock.Now();
     int hour = 0, minute = 0, second = 0;
-    SplitTime(clock.Now(), &hour, &minute, &second);
+    SplitTime(now, &hour, &minute, &second);
     const RegionalSettings rs;
-    stamp = ToText(myTwoDigits(static_cast<int16_t>(hour)), rs) + ":" +
+    // The date comes first, in the host's own date form, so a status read
+    // days later still says when it was written.
+    stamp = DateToText(std::floor(now), App().Regional()) + " " +
+            ToText(myTwoDigits(static_cast<int16_t>(hour)), rs) + ":" +
             ToText(myTwoDigits(static_cast<int16_t>(minute)), rs) + ":" +
             ToText(myTwoDigits(static_cast<int16_t>(second)), rs);
   });

@@ -69,7 +69,7 @@ TEST_P(PasteTest, RefreshWritesEveryCell) {
     ++col;
   }
   EXPECT_TRUE(sheet.IsCellEmpty(at.row1, col)) << "no column past the written fields";
-  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16));
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16));
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, PasteTest,
@@ -119,7 +119,7 @@ TEST_P(UpdateTest, AppendsNewBarsAndReplacesTheOverlapBar) {
   }
   EXPECT_EQ(sheet.CellStyleAt(fbt ? 2 : bars + 1, 1).number_format, "dd.mm.yyyy");
   // The download notes its success once; the update adds no second copy.
-  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16));
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16));
 }
 
 INSTANTIATE_TEST_SUITE_P(Directions, UpdateTest,
@@ -146,7 +146,7 @@ TEST_F(DownloadTest, UnknownSourceAndBadBlockWriteRedStatus) {
   // The project check accepts only listed sources, so break the source after it.
   host_.RegisterFunction("unused", [](SpreadsheetHost&, std::vector<Variant>&) { return Variant(); });
   RunRefresh();
-  EXPECT_EQ(Status(wb, 4), "14:02:11  " + Message(wb, 50));
+  EXPECT_EQ(Status(wb, 4), "05.12.2026 14:02:11  " + Message(wb, 50));
   EXPECT_EQ(Settings(wb).GetRange("K4").FontColorIndex(), 3);
   EXPECT_EQ(Settings(wb).GetRange("K3").FontColorIndex(), 0);
 }

@@ -109,7 +109,7 @@ TEST_F(DownloadTest, CancelEndsARunWithATinyReadAheadBudget) {
   RunRefresh();
   EXPECT_TRUE(context_.StopFlag);
   EXPECT_EQ(calls, 3);
-  EXPECT_EQ(Status(wb, 4).rfind("14:02:11 " + Message(wb, 16), 0), 0u) << Status(wb, 4);
+  EXPECT_EQ(Status(wb, 4).rfind("05.12.2026 14:02:11 " + Message(wb, 16), 0), 0u) << Status(wb, 4);
   EXPECT_TRUE(Settings(wb).IsCellEmpty(5, 11)) << "the row being processed gets no status";
   EXPECT_NE(wb.FindWorksheet("T2"), nullptr);
   EXPECT_EQ(wb.FindWorksheet("T3"), nullptr);

@@ -19,12 +19,12 @@ TEST_F(DownloadTest, RefreshWalksEveryRowWithStatusAndProgress) {
   RunRefresh();
   for (const char* name : {"AAA", "BBB", "CCC"}) EXPECT_NE(wb.FindWorksheet(name), nullptr) << name;
   for (int row = 3; row <= 5; ++row) {
-    EXPECT_EQ(Status(wb, row), "09:05:30 " + Message(wb, 16));
+    EXPECT_EQ(Status(wb, row), "05.12.2026 09:05:30 " + Message(wb, 16));
     EXPECT_EQ(Settings(wb).Cells(row, 11).FontColorIndex(), 0);
   }
   EXPECT_EQ(view_.percents, (std::vector<int>{0, 33, 66, 100}));
   ASSERT_EQ(view_.finished.size(), 3u);
-  EXPECT_EQ(view_.finished[1], "4 BBB 09:05:30 " + Message(wb, 16));
+  EXPECT_EQ(view_.finished[1], "4 BBB 05.12.2026 09:05:30 " + Message(wb, 16));
   EXPECT_EQ(view_.closed, 1);
   EXPECT_EQ(Parameters(wb).GetRange("H2").Text(), "Refresh");
   EXPECT_FALSE(context_.StopFlag);
@@ -59,8 +59,8 @@ TEST_F(DownloadTest, UnknownActionOnlyWritesStatus) {
   ui_.ExpectModal("ProgressBarWindow");
   pelorin_->UpdateMyData("Something");
   EXPECT_TRUE(wb.Worksheets("AAA").IsCellEmpty(1, 1));
-  EXPECT_EQ(Status(wb, 3), "14:02:11 ");
-  EXPECT_EQ(Status(wb, 4), "14:02:11 ");
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 ");
+  EXPECT_EQ(Status(wb, 4), "05.12.2026 14:02:11 ");
 }
 
 TEST_F(DownloadTest, MacrosOnlyRunsEachRowsMacros) {
@@ -77,7 +77,7 @@ TEST_F(DownloadTest, MacrosOnlyRunsEachRowsMacros) {
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[2], "AAA:0");
   EXPECT_EQ(seen[3], "BBB:1");
-  EXPECT_EQ(Status(wb, 4), "14:02:11  " + Message(wb, 18));
+  EXPECT_EQ(Status(wb, 4), "05.12.2026 14:02:11  " + Message(wb, 18));
   EXPECT_EQ(view_.messages.back(), "Macros BBB");
 }
 
@@ -90,7 +90,7 @@ TEST_F(DownloadTest, DefaultsRowMacrosApplyToRowsWithoutTheirOwn) {
   RunRefresh();
   EXPECT_EQ(tally, 1);
   EXPECT_EQ(other, 1);
-  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16) + " " + Message(wb, 18));
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16) + " " + Message(wb, 18));
 }
 
 struct MacroFailureCase {
@@ -109,7 +109,7 @@ TEST_P(MacroFailureTest, QuestionFourteenDecides) {
   EXPECT_FALSE(Settings(wb).IsCellEmpty(3, 11));
   if (GetParam().run_goes_on) {
     // The cause stays in the status after the answer "Yes, go on".
-    EXPECT_EQ(Status(wb, 4), "14:02:11 " + Message(wb, 16) +
+    EXPECT_EQ(Status(wb, 4), "05.12.2026 14:02:11 " + Message(wb, 16) +
                                  ": Macro Missing failed: 1004 - The macro 'Missing' cannot be found. " +
                                  Message(wb, 18));
     EXPECT_NE(wb.FindWorksheet("CCC"), nullptr);
@@ -133,7 +133,7 @@ TEST_F(DownloadTest, CancelInTheMiddleEndsTheRun) {
   });
   RunRefresh();
   EXPECT_TRUE(context_.StopFlag);
-  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16));
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16));
   EXPECT_TRUE(Settings(wb).IsCellEmpty(4, 11));  // the row being processed gets no status
   EXPECT_NE(wb.FindWorksheet("BBB"), nullptr);
   EXPECT_EQ(wb.FindWorksheet("CCC"), nullptr);

@@ -84,7 +84,7 @@ TEST_F(DownloadTest, DownloadTooLongForTheSheetFillsNothingAndTheRunGoesOn) {
   EXPECT_EQ(Settings(wb).Cells(3, 11).FontColorIndex(), 3);
   EXPECT_TRUE(wb.Worksheets("HUGE").IsCellEmpty(2, 1));
   EXPECT_TRUE(wb.Worksheets("HUGE").IsCellEmpty(1, 1));
-  EXPECT_EQ(Status(wb, 4), "14:02:11 " + Message(wb, 16));
+  EXPECT_EQ(Status(wb, 4), "05.12.2026 14:02:11 " + Message(wb, 16));
 }
 
 TEST_F(DownloadTest, DownloadTooWideForTheSheetFillsNothing) {
@@ -127,7 +127,7 @@ TEST_F(DownloadTest, UpdateWritesDownloadOkOnce) {
   RunRefresh();
   Settings(wb).SetCellValue(3, 3, Variant::Date(DateSerial(2024, 3, 29)));
   RunUpdate();
-  EXPECT_EQ(Status(wb, 3), "14:02:11 " + Message(wb, 16));
+  EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16));
 }
 
 TEST_F(DownloadTest, FailedMacroLeavesItsRowRed) {

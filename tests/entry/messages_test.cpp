@@ -100,19 +100,19 @@ struct StatusCase {
 };
 
 const StatusCase kStatusCases[] = {
-    {"NothingCollected", {{18, Variant("WriteDownTheStatus"), false, false}}, "14:02:11 ", 0, "", false},
+    {"NothingCollected", {{18, Variant("WriteDownTheStatus"), false, false}}, "05.12.2026 14:02:11 ", 0, "", false},
     {"MessagesByNumber",
      {{16, std::nullopt, false, false}, {18, std::nullopt, false, false}, {18, Variant("WriteDownTheStatus"), false, false}},
-     "14:02:11  Download OK. Macros run.", 0, "", false},
+     "05.12.2026 14:02:11  Download OK. Macros run.", 0, "", false},
     {"FreeTextAsError",
      {{51, Variant("Error: 404 not found nosuch"), true, false}, {18, Variant("WriteDownTheStatus"), false, false}},
-     "14:02:11 : Error: 404 not found nosuch.", 3, "", false},
+     "05.12.2026 14:02:11 : Error: 404 not found nosuch.", 3, "", false},
     {"MacroMessage",
      {{0, Variant("Data truncated to 255 records"), true, true}, {18, Variant("WriteDownTheStatus"), false, false}},
-     "14:02:11  Data truncated to 255 records.", 3, "", false},
+     "05.12.2026 14:02:11  Data truncated to 255 records.", 3, "", false},
     {"ErrorFlagSetAfterTheWrite",
      {{16, std::nullopt, false, false}, {18, Variant("WriteDownTheStatus"), true, false}},
-     "14:02:11  Download OK.", 0, "", true},
+     "05.12.2026 14:02:11  Download OK.", 0, "", true},
     {"NotWrittenYet", {{16, std::nullopt, false, false}, {0, Variant(12.5), false, false}}, "", 0,
      " Download OK.: 12.5.", false},
 };
@@ -144,7 +144,7 @@ TEST_F(EntryTest, RedStatusDoesNotLeakIntoTheNextRow) {
   pelorin_->WriteLastStatusMsg(16, 4, &settings);
   pelorin_->WriteLastStatusMsg(18, 4, &settings, Variant("WriteDownTheStatus"));
   EXPECT_EQ(settings.GetRange("K3").FontColorIndex(), 3);
-  EXPECT_EQ(settings.GetRange("K4").Text(), "10:00:11  Download OK.");
+  EXPECT_EQ(settings.GetRange("K4").Text(), "06.12.2026 10:00:11  Download OK.");
   EXPECT_EQ(settings.GetRange("K4").FontColorIndex(), 0);
 }
 
@@ -153,7 +153,7 @@ TEST_F(EntryTest, StatusColumnFollowsTheAnchor) {
   Worksheet& settings = Settings(wb);
   wb.AddName(kRangeTickerName, "='PelorinXL Settings'!R1C3");
   pelorin_->WriteLastStatusMsg(18, 3, &settings, Variant("WriteDownTheStatus"));
-  EXPECT_EQ(settings.GetRange("M3").Text(), "14:02:11 ");
+  EXPECT_EQ(settings.GetRange("M3").Text(), "05.12.2026 14:02:11 ");
 }
 
 }  // namespace

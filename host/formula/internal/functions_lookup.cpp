@@ -1,5 +1,6 @@
 // Lookup and reference functions.
 #include <cmath>
+#include <memory>
 
 #include "host/address.h"
 #include "host/formula/internal/function_table.h"
@@ -209,7 +210,16 @@ Value RowOrColumn(Args& a, bool row) {
   if (a.Omitted(0)) return Value::Number(row ? a.In().Row() : a.In().Col());
   const Value v = a.Raw(0);
   if (!v.IsRange()) throw ErrorResult{CellError::kValue};
-  return Value::Number(row ? v.block().row1 : v.block().col1);
+  const CellBlock& block = v.block();
+  const int count = row ? block.Rows() : block.Cols();
+  if (count == 1) return Value::Number(row ? block.row1 : block.col1);
+  // Of several rows (columns), the list of their numbers: an array formula
+  // fills its range with them, a one-cell formula shows the first.
+  auto numbers = std::make_shared<Matrix>();
+  numbers->rows = row ? count : 1;
+  numbers->cols = row ? 1 : count;
+  for (int i = 0; i < count; ++i) numbers->cells.push_back(Value::Number((row ? block.row1 : block.col1) + i));
+  return Value::Array(std::move(numbers));
 }
 Value Row(Args& a) { return RowOrColumn(a, true); }
 Value Column(Args& a) { return RowOrColumn(a, false); }
