@@ -273,16 +273,22 @@ void ProgressBarWindow::RefreshMyData(std::string myAction) {
         SetProgress(row);
       });
     }
-    if (macro_result == "StopProcess" || proc.Aborted()) return end_run();
-    if (context_.StopFlag) return end_run();
-
-    proc.Do([&] {
+    auto write_status = [&] {
       Owner().WriteLastStatusMsg(18, row, settings, Variant("WriteDownTheStatus"));
       if (view_ != nullptr) {
         Range status = settings->Cells(row, anchor_col_ + kStatus - 1);
         view_->RowFinished(row, ticker, ToText(status.Value(), App().Regional()), status.FontColorIndex() == 3);
       }
-    });
+    };
+    if (macro_result == "StopProcess") {
+      // The person chose to stop after a failed macro: the row still shows
+      // what failed before the run ends.
+      proc.Do(write_status);
+      return end_run();
+    }
+    if (proc.Aborted() || context_.StopFlag) return end_run();
+
+    proc.Do(write_status);
     proc.Do([&] {
       App().SetScreenUpdating(true);
       App().SetScreenUpdating(remembered_screen);
