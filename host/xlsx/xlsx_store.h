@@ -72,10 +72,22 @@
 
 namespace plrxl {
 
+// Bytes the in-memory model spends on a numeric cell, at most.
+inline constexpr int64_t kModelBytesPerCell = 24;
+
+// The cells a model of `memory_bytes` holds at kModelBytesPerCell, and
+// never fewer than one full sheet (65,536 x 256 cells): the workbook cell
+// limit for a machine with that much memory.
+int64_t MaxCellsForMemory(int64_t memory_bytes);
+
+// MaxCellsForMemory of half the machine's physical memory. A workbook the
+// program built in memory was at most that large, so it always reopens.
+int64_t DefaultMaxCellsPerWorkbook();
+
 // Load limits, each a key of section "Setting" of the settings INI.
 struct XlsxLimits {
-  int64_t max_cells_per_sheet = 2'000'000;      // "XlsxMaxCellsPerSheet"
-  int64_t max_cells_per_workbook = 10'000'000;  // "XlsxMaxCellsPerWorkbook"
+  int64_t max_cells_per_sheet = 2'000'000;                        // "XlsxMaxCellsPerSheet"
+  int64_t max_cells_per_workbook = DefaultMaxCellsPerWorkbook();  // "XlsxMaxCellsPerWorkbook"
   // Text as the cells show it: a shared string counts once per cell that
   // refers to it, and every entry of the shared-string table 64 bytes more.
   int64_t max_text_bytes = int64_t{64} << 20;   // "XlsxMaxTextMB"
