@@ -31,8 +31,9 @@ double ColumnFitter::WidthFor(size_t length) {
 }
 
 std::optional<size_t> ColumnFitter::LongestFor(double width) {
-  // A saved width may come back rounded: a fit's widths lie 1.1 apart.
-  constexpr double kNear = 1e-6;
+  // A saved width comes back to the nearest pixel, a seventh of a
+  // character; a fit's widths lie 1.1 characters apart.
+  constexpr double kNear = 0.1;
   if (std::fabs(width - kDefaultWidth) < kNear) {
     size_t longest = 0;
     while (FittedWidth(longest + 1) <= kDefaultWidth) ++longest;
