@@ -43,9 +43,10 @@
 // back with 0; column widths are kept to the pixel.
 //
 // Saving streams: the cells of each sheet are written straight from the
-// model into a temporary rows file, row by row, and streamed from there into
-// the sheet parts at zlib's fast level, so nothing per cell is held beyond
-// the model (the writer library makes the rest of the package, in its
+// model into a temporary rows file, row by row, deflated from there on one
+// thread a core into scratch files and copied into the sheet parts, so
+// nothing per cell is held in memory beyond the model (the writer library
+// makes the rest of the package, in its
 // constant-memory mode); texts are stored inline in
 // the sheet parts (the reader takes both forms), error constants and the
 // empty text as values, formula results with their own types. Every failure
