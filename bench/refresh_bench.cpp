@@ -9,6 +9,8 @@
 //   WithIndicators - a first refresh whose rows each run five indicators
 //   DemoScale     - the same rows also export (csv), add their summary
 //                   line and their transposed line
+//   Update        - the refreshed project of Rerefresh updated with 5 new
+//                   bars a ticker (budget: 30 % of a refresh)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "companion/companion_functions.h"
 #include "download/demo_project.h"
@@ -83,8 +86,9 @@ double MsSince(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// Load, refresh, save; the run is the same one `pelorinxl refresh` makes.
-void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr) {
+// Load, refresh (or update), save; the run is the same one `pelorinxl
+// refresh` (or `update`) makes.
+void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr, bool update = false) {
   auto t0 = std::chrono::steady_clock::now();
   MemoryHost host(MakeXlsxStore());
   // As in pelorinxl: the workbook's formulas are computed on the run's day.
@@ -108,7 +112,11 @@ void RefreshFile(const std::string& in, const std::string& out, Phases* phases =
     CPelorin pelorin(rc);
     pelorin.ExcelApplication(&host);
     pelorin.ThisWorkbookApplication(&wb);
-    pelorin.RefreshData();
+    if (update) {
+      pelorin.UpdateData();
+    } else {
+      pelorin.RefreshData();
+    }
   }
   if (phases) phases->run_ms += MsSince(t0);
   t0 = std::chrono::steady_clock::now();
@@ -159,10 +167,29 @@ void BM_DemoScale(benchmark::State& state) {
   Report(state, phases);
 }
 
+void BM_Update(benchmark::State& state) {
+  const std::string filled = Folder() + "/filled.xlsx";
+  if (!std::filesystem::exists(filled)) RefreshFile(EmptyProject(), filled);
+  // The same rows a week later: 5 business days more each.
+  const std::string later = Folder() + "/later.xlsx";
+  if (!std::filesystem::exists(later)) {
+    MemoryHost host(MakeXlsxStore());
+    Workbook& wb = host.OpenWorkbook(filled);
+    std::vector<DemoRow> rows = BenchmarkRows(kTickers, "");
+    for (DemoRow& row : rows) row.end = "2025-01-03";
+    WriteDemoRows(wb, rows);
+    wb.SaveAs(later);
+  }
+  Phases phases;
+  for (auto _ : state) RefreshFile(later, Folder() + "/updated.xlsx", &phases, true);
+  Report(state, phases);
+}
+
 BENCHMARK(BM_FirstRefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_Rerefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WithIndicators)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_DemoScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 }  // namespace plrxl

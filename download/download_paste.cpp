@@ -11,6 +11,7 @@
 #include "download/split_data_sources.h"
 #include "download/table_helpers.h"
 #include "entry/pelorin.h"
+#include "host/column_fit.h"
 #include "host/error.h"
 #include "host/spreadsheet_host.h"
 
@@ -218,17 +219,21 @@ void ProgressBarWindow::WriteField(const std::string& myAction, Worksheet& sheet
     int row = header_row + 1;
     for (int i = t.LBound(1); i <= t.UBound(1); ++i) sheet.SetCellValue(row++, column, t.At(i, position));
     SetColumnFormat(sheet, column, header_row + 1, header_row + bars, number_format);
+    Range(&sheet, Rect{1, column, kMaxRows, column}).AutoFitColumns();
   } else {
     // The target row holds the newest date already present, which the new
     // download brings again: it is replaced, not repeated.
     const int target = fbt ? header_row + 1 : value_row - 1;
+    ColumnFitter fitter(sheet);
+    const size_t removed = fitter.TextLength(target, column);
     sheet.DeleteCellsShiftUp(Rect{target, column, target, column});
     sheet.InsertCellsShiftDown(Rect{target, column, target + bars - 1, column});
     SetColumnFormat(sheet, column, target, target + bars - 1, number_format);
     int row = target;
     for (int i = t.LBound(1); i <= t.UBound(1); ++i) sheet.SetCellValue(row++, column, t.At(i, position));
+    // The rest of the column is as it was fitted: only the new bars are measured.
+    fitter.Refit(column, removed, bars > 0 ? fitter.LongestIn(column, target, target + bars - 1) : 0);
   }
-  Range(&sheet, Rect{1, column, kMaxRows, column}).AutoFitColumns();
 }
 
 void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, double myStartDate, double myEndDate,

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/column_fit.h"
 #include "host/internal/host_errors.h"
 #include "host/regional.h"
 #include "host/spreadsheet_host.h"
@@ -37,12 +38,6 @@ void ModifyStyles(Worksheet& sheet, const Rect& rect, Change change) {
       if (it->second != old_id) sheet.SetCellStyleId(r, c, it->second);
     }
   }
-}
-
-size_t Utf8Length(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
 }
 
 }  // namespace
@@ -231,31 +226,7 @@ void Range::InsertShiftDown() const { sheet_->InsertCellsShiftDown(rect_); }
 
 void Range::DeleteShiftUp() const { sheet_->DeleteCellsShiftUp(rect_); }
 
-void Range::AutoFitColumns() const {
-  constexpr double kDefaultWidth = 8.43;
-  constexpr double kWidestColumn = 255;  // what a sheet column can be
-  std::vector<size_t> longest(static_cast<size_t>(rect_.Cols()), 0);
-  const RegionalSettings& rs = RegionalOf(*sheet_);
-  Workbook& book = sheet_->Parent();
-  std::unordered_map<int, ParsedNumberFormat> formats;  // by style id: each parsed once
-  sheet_->ForEachCell(rect_, [&](int r, int c) {
-    const Variant v = sheet_->CellValue(r, c);
-    if (v.IsEmpty()) return;
-    const int style_id = sheet_->CellStyleId(r, c);
-    auto format = formats.find(style_id);
-    if (format == formats.end()) {
-      format = formats.emplace(style_id, ParsedNumberFormat(book.StyleAt(style_id).number_format)).first;
-    }
-    const std::string text = format->second.Format(v, rs);
-    size_t& n = longest[static_cast<size_t>(c - rect_.col1)];
-    n = std::max(n, Utf8Length(text));
-  });
-  for (int c = rect_.col1; c <= rect_.col2; ++c) {
-    const size_t n = longest[static_cast<size_t>(c - rect_.col1)];
-    const double fitted = std::max(kDefaultWidth, static_cast<double>(n) * 1.1 + 1);
-    sheet_->SetColumnWidth(c, n == 0 ? kDefaultWidth : std::min(fitted, kWidestColumn));
-  }
-}
+void Range::AutoFitColumns() const { ColumnFitter(*sheet_).Fit(rect_); }
 
 std::optional<Range> Range::FindLastCell() const {
   auto last = sheet_->LastCellWithContent(rect_);

@@ -5,10 +5,14 @@
 // S holds the title of the block's first column and the dates run to its
 // right; the ticker's line is k rows below S (k = the ticker's position in
 // the table, written there by fnDestRow), its values under their dates.
-// The values end at column IV: at most 255 of them.
+// The values end at column IV: at most 255 of them. Each run refits only
+// the columns it wrote, from the cells it changed, so a run's cost does not
+// grow with the lines already on the sheet.
+#include <algorithm>
 #include <string>
 
 #include "entry/pelorin.h"
+#include "host/column_fit.h"
 #include "host/spreadsheet_host.h"
 #include "macros/cfenmar.h"
 #include "macros/internal/ticker_row.h"
@@ -21,6 +25,12 @@ namespace {
 
 constexpr int kMaxTransposed = 255;
 constexpr const char* kTruncatedStatus = "Data truncated to 255 records";
+
+// The longest texts a column lost (overwritten by shorter ones) and gained.
+struct ColumnChange {
+  size_t removed = 0;
+  size_t added = 0;
+};
 
 }  // namespace
 
@@ -46,6 +56,7 @@ void Cfenmar::TransposeData(MacroSlots&) {
     const Range start = out.GetRange(start_text);
     const Range d = data.GetRange(beginning);
     const int top = d.Row(), left = d.Column();
+    ColumnFitter fitter(out);
     if (!data.IsCellEmpty(top + 1, left)) {
       const int last_row = d.End(Direction::kDown).Row();
       int first = top + 1;
@@ -58,13 +69,25 @@ void Cfenmar::TransposeData(MacroSlots&) {
         owner.WriteLastStatusMsg(0, row, &settings, Variant(kTruncatedStatus), true);
       }
       const int dates_row = start.Row(), line_row = start.Row() + k, first_col = start.Column() + 1;
+      // Writes a cell and notes how its text changed, for the column's fit.
+      auto write = [&](int r, int c, const Variant& value, ColumnChange& change) {
+        const size_t before = fitter.TextLength(r, c);
+        out.SetCellValue(r, c, value);
+        const size_t after = fitter.TextLength(r, c);
+        if (after < before) change.removed = std::max(change.removed, before);
+        change.added = std::max(change.added, after);
+      };
       out.SetCellValue(dates_row, start.Column(), data.CellValue(top, left));
       for (int i = 0; i < count; ++i) {
-        out.SetCellValue(dates_row, first_col + i, data.CellValue(first + i, left));
-        out.SetCellValue(line_row, first_col + i, data.CellValue(first + i, left + 1));
+        ColumnChange change;
+        write(dates_row, first_col + i, data.CellValue(first + i, left), change);
+        write(line_row, first_col + i, data.CellValue(first + i, left + 1), change);
+        fitter.Refit(first_col + i, change.removed, change.added);
       }
     }
-    out.Cells(Rect{1, 1, kMaxRows, kMaxCols}).AutoFitColumns();
+    // The ticker column: fnDestRow wrote the ticker there, over whatever the
+    // line held before, so it is measured whole (one cell a line).
+    fitter.Fit(Rect{1, start.Column(), kMaxRows, start.Column()});
     data.Activate();
     data.SetSelectionRect(selection);
   });

@@ -222,6 +222,22 @@ int64_t LimitSetting(const std::function<std::string(const char*)>& setting, con
 
 }  // namespace
 
+int64_t MaxCellsForMemory(int64_t memory_bytes) {
+  const int64_t full_sheet = int64_t{kMaxRows} * kMaxCols;
+  return std::max(full_sheet, memory_bytes / kModelBytesPerCell);
+}
+
+int64_t DefaultMaxCellsPerWorkbook() {
+  // Computed once: every XlsxLimits starts from it.
+  static const int64_t cells = [] {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGE_SIZE);
+    const int64_t memory = pages > 0 && page_size > 0 ? int64_t{pages} * page_size : 0;
+    return MaxCellsForMemory(memory / 2);
+  }();
+  return cells;
+}
+
 XlsxLimits XlsxLimitsFrom(const std::function<std::string(const char* key)>& setting) {
   const XlsxLimits defaults;
   XlsxLimits limits;

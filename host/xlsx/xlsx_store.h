@@ -48,9 +48,10 @@
 // back with 0; column widths are kept to the pixel.
 //
 // Saving streams: the cells of each sheet are written straight from the
-// model into a temporary rows file, row by row, and streamed from there into
-// the sheet parts at zlib's fast level, so nothing per cell is held beyond
-// the model (the writer library makes the rest of the package, in its
+// model into a temporary rows file, row by row, deflated from there on one
+// thread a core into scratch files and copied into the sheet parts, so
+// nothing per cell is held in memory beyond the model (the writer library
+// makes the rest of the package, in its
 // constant-memory mode); texts are stored inline in
 // the sheet parts (the reader takes both forms), error constants and the
 // empty text as values, formula results with their own types. Every failure
@@ -77,10 +78,22 @@
 
 namespace plrxl {
 
+// Bytes the in-memory model spends on a numeric cell, at most.
+inline constexpr int64_t kModelBytesPerCell = 24;
+
+// The cells a model of `memory_bytes` holds at kModelBytesPerCell, and
+// never fewer than one full sheet (65,536 x 256 cells): the workbook cell
+// limit for a machine with that much memory.
+int64_t MaxCellsForMemory(int64_t memory_bytes);
+
+// MaxCellsForMemory of half the machine's physical memory. A workbook the
+// program built in memory was at most that large, so it always reopens.
+int64_t DefaultMaxCellsPerWorkbook();
+
 // Load limits, each a key of section "Setting" of the settings INI.
 struct XlsxLimits {
-  int64_t max_cells_per_sheet = 2'000'000;      // "XlsxMaxCellsPerSheet"
-  int64_t max_cells_per_workbook = 10'000'000;  // "XlsxMaxCellsPerWorkbook"
+  int64_t max_cells_per_sheet = 2'000'000;                        // "XlsxMaxCellsPerSheet"
+  int64_t max_cells_per_workbook = DefaultMaxCellsPerWorkbook();  // "XlsxMaxCellsPerWorkbook"
   // Text as the cells show it: a shared string counts once per cell that
   // refers to it, and every entry of the shared-string table 64 bytes more.
   int64_t max_text_bytes = int64_t{64} << 20;   // "XlsxMaxTextMB"

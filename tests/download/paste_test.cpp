@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "tests/download/download_fixture.h"
 #include "tests/download/wrapped_fetcher.h"
@@ -101,7 +102,10 @@ TEST_P(UpdateTest, AppendsNewBarsAndReplacesTheOverlapBar) {
   const int old_last = sheet.GetRange("A1").End(Direction::kDown).Row();
   // Mark the old overlap bar so the test sees it replaced.
   const int overlap = std::string(c.direction) == "FBT" ? 2 : old_last;
-  sheet.SetCellValue(overlap, 5, Variant(-1.0));
+  // ... with the column's longest text, which the update's fit must drop.
+  sheet.SetCellValue(overlap, 5, Variant(-123456789.0));
+  sheet.GetRange("E:E").AutoFitColumns();
+  const double marked_width = sheet.ColumnWidth(5);
 
   Settings(wb).SetCellValue(3, 3, Variant::Date(end));
   RunUpdate();
@@ -118,6 +122,12 @@ TEST_P(UpdateTest, AppendsNewBarsAndReplacesTheOverlapBar) {
     ASSERT_EQ(sheet.CellValue(2 + i, 5), closes.At(bar)) << i;
   }
   EXPECT_EQ(sheet.CellStyleAt(fbt ? 2 : bars + 1, 1).number_format, "dd.mm.yyyy");
+  // The widths fitted from the new bars are those of a fit of every cell.
+  EXPECT_LT(sheet.ColumnWidth(5), marked_width);
+  std::vector<double> widths;
+  for (int col = 1; col <= 6; ++col) widths.push_back(sheet.ColumnWidth(col));
+  sheet.GetRange("A:F").AutoFitColumns();
+  for (int col = 1; col <= 6; ++col) EXPECT_EQ(widths[static_cast<size_t>(col - 1)], sheet.ColumnWidth(col)) << col;
   // The download notes its success once; the update adds no second copy.
   EXPECT_EQ(Status(wb, 3), "05.12.2026 14:02:11 " + Message(wb, 16));
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "host/error.h"
 #include "host/format_limits.h"
@@ -26,9 +27,9 @@ using testing_xlsx::TempFolder;
 
 constexpr const char* kSheetPart = "xl/worksheets/sheet1.xml";
 
-// Writes a minimal package: one sheet "Sheet1" with the given sheetData
-// content, and a shared-string table when `shared` is not empty.
-void WritePackage(const std::string& path, const std::string& sheet_data, const std::string& shared = "") {
+// Writes a minimal package: sheets "Sheet1", "Sheet2"... with the given
+// sheetData contents, and a shared-string table when `shared` is not empty.
+void WriteSheets(const std::string& path, const std::vector<std::string>& sheet_datas, const std::string& shared = "") {
   std::map<std::string, std::string> parts;
   parts["[Content_Types].xml"] =
       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
@@ -36,28 +37,37 @@ void WritePackage(const std::string& path, const std::string& sheet_data, const 
       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
       "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
+  std::string sheets;
+  std::string rels =
+      "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  for (size_t i = 0; i < sheet_datas.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    sheets += "<sheet name=\"Sheet" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+    rels += "<Relationship Id=\"rId" + n +
+            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+            "worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
+    parts["xl/worksheets/sheet" + n + ".xml"] =
+        "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<sheetData>" + sheet_datas[i] + "</sheetData></worksheet>";
+  }
   parts["xl/workbook.xml"] =
       "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-      "<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
-  std::string rels =
-      "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-      "worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>" + sheets +
+      "</sheets></workbook>";
   if (!shared.empty()) {
     rels +=
-        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+        "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
         "sharedStrings\" Target=\"sharedStrings.xml\"/>";
     parts["xl/sharedStrings.xml"] =
         "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" + shared +
         "</sst>";
   }
   parts["xl/_rels/workbook.xml.rels"] = rels + "</Relationships>";
-  parts[kSheetPart] =
-      "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-      "<sheetData>" + sheet_data + "</sheetData></worksheet>";
-
   testing_xlsx::WriteParts(path, parts);
+}
+
+void WritePackage(const std::string& path, const std::string& sheet_data, const std::string& shared = "") {
+  WriteSheets(path, {sheet_data}, shared);
 }
 
 std::string Rows(int first, int last, const std::string& cells_of_row) {
@@ -266,6 +276,38 @@ TEST(XlsxLimits, ValuesTheFileCannotHoldAreFoundWhenWrittenOrChecked) {
   EXPECT_EQ(problems[0].rfind("'Data'!C4: ", 0), 0u) << problems[0];
   EXPECT_EQ(problems[1].rfind("'Data'!C5: ", 0), 0u) << problems[1];
   EXPECT_EQ(FormatLimitProblems(book, 1).back(), "and 1 more");
+}
+
+TEST(XlsxLimits, WorkbookCellLimitIsSizedFromMemory) {
+  const int64_t full_sheet = int64_t{kMaxRows} * kMaxCols;
+  struct Case {
+    int64_t memory, cells;
+  } const cases[] = {
+      {0, full_sheet},                                   // unknown memory: still one full sheet
+      {int64_t{256} << 20, full_sheet},                  // 256 MB holds less than a full sheet
+      {int64_t{12} << 30, (int64_t{12} << 30) / 24},     // 12 GB: 536 M cells
+      {int64_t{1} << 40, (int64_t{1} << 40) / 24},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MaxCellsForMemory(c.memory), c.cells) << c.memory;
+
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGE_SIZE);
+  EXPECT_EQ(XlsxLimits{}.max_cells_per_workbook, MaxCellsForMemory(int64_t{pages} * page_size / 2));
+  // A 1,000-ticker project of 2,500 daily bars holds about 15 M cells.
+  EXPECT_GE(XlsxLimits{}.max_cells_per_workbook, 15'000'000);
+}
+
+TEST(XlsxLimits, WorkbookOfMoreThanTenMillionCellsLoads) {
+  TempFolder folder;
+  const std::string path = folder.File("many cells.xlsx");
+  // Six sheets of 6,600 rows of 256 empty cells: 10,137,600 cells in all,
+  // cheap to hold since an empty cell keeps nothing.
+  std::string row_cells;
+  for (int c = 0; c < kMaxCols; ++c) row_cells += "<c/>";
+  std::string data;
+  for (int r = 0; r < 6600; ++r) data += "<row>" + row_cells + "</row>";
+  WriteSheets(path, std::vector<std::string>(6, data));
+  data = std::string();
+  EXPECT_EQ(LoadInChild(path, kHeadroom), "loaded");
 }
 
 TEST(XlsxLimits, SettingsGiveTheLimits) {

@@ -2,6 +2,10 @@
 // workbook in the in-memory host.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "host/column_fit.h"
 #include "tests/macros/macro_project.h"
 
 namespace plrxl::testing {
@@ -99,6 +103,42 @@ TEST(TransposeData, EachTickerHasItsLine) {
   EXPECT_EQ(data.CellValue(3, 1), Variant("BBB"));
   EXPECT_EQ(data.CellValue(3, 11), Variant(108.0));  // bar 9's open under the tenth date
   EXPECT_TRUE(data.IsCellEmpty(3, 12));
+}
+
+// The widths of every column of the sheet, then a fit of the whole sheet
+// from all of its cells must leave them as they are.
+void ExpectFittedWidths(Worksheet& sheet, const std::string& label) {
+  std::vector<double> kept;
+  for (int c = 1; c <= kMaxCols; ++c) kept.push_back(sheet.ColumnWidth(c));
+  sheet.Cells(Rect{1, 1, kMaxRows, kMaxCols}).AutoFitColumns();
+  for (int c = 1; c <= kMaxCols; ++c) EXPECT_EQ(kept[static_cast<size_t>(c - 1)], sheet.ColumnWidth(c)) << label << " column " << c;
+}
+
+TEST(TransposeData, WidthsAreThoseOfAFullFit) {
+  MacroProject p;
+  AddTickerRow(p, 4, "A LONGER TICKER NAME");
+  p.SelectTickerRow(4);
+  EXPECT_EQ(p.Engine().RunMyMacro("transposedata"), "Ok");
+  Worksheet& data = p.Book().Worksheets("Data");
+  EXPECT_EQ(data.CellValue(3, 1), Variant("A LONGER TICKER NAME"));
+  ExpectFittedWidths(data, "first line");
+  // Wider values, then narrow ones again over them: the columns grow, then
+  // shrink back; a shorter ticker name narrows the ticker column.
+  struct Step {
+    const char* label;
+    double open;
+  } const steps[] = {{"wider", 123456789012.25}, {"narrower again", 5.5}, {"same", 5.5}};
+  for (const Step& step : steps) {
+    for (int r = 2; r <= 11; ++r) p.Data().SetCellValue(r, 2, Variant(step.open));
+    p.SelectTickerRow(4);
+    EXPECT_EQ(p.Engine().RunMyMacro("transposedata"), "Ok") << step.label;
+    ExpectFittedWidths(data, step.label);
+  }
+  AddTickerRow(p, 4, "B");
+  p.SelectTickerRow(4);
+  EXPECT_EQ(p.Engine().RunMyMacro("transposedata"), "Ok");
+  ExpectFittedWidths(data, "shorter ticker");
+  EXPECT_EQ(data.ColumnWidth(2), ColumnFitter::WidthFor(10));  // a date: dd.mm.yyyy or the like
 }
 
 TEST(CopyData, CopiesToEverySheetOfTheList) {

@@ -2,10 +2,16 @@
 
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/stock_chart_patch.h"
@@ -15,9 +21,11 @@ namespace plrxl::xlsx {
 
 namespace {
 
-// zlib's fast level: quote rows compress to within 15 % of the default
-// level's size in about half the time.
-constexpr zip_uint32_t kSheetCompressionLevel = 1;
+// The sheet parts are deflated on the machine's cores before the archive
+// is closed, each into a scratch file, and go into the package as they are.
+// Level 4: on quote rows its files are within 4 % of the default level's
+// (level 1: 29 % larger) for 1.7 times level 1's work, 0.4 times level 6's.
+constexpr int kSheetCompressionLevel = 4;
 
 // A sheet part streamed into the archive when it is closed: the writer's
 // text up to <sheetData>, the rows from the rows file, then the rest.
@@ -63,31 +71,145 @@ struct SheetStream {
   }
 };
 
-zip_int64_t SheetSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
-  auto* stream = static_cast<SheetStream*>(state);
+// A sheet part deflated ahead of the archive's close: raw deflate bytes
+// [begin, begin + compressed) of a scratch file.
+struct DeflatedSheet {
+  int fd = -1;
+  zip_uint64_t begin = 0;
+  zip_uint64_t compressed = 0;
+  zip_uint64_t size = 0;  // inflated
+  zip_uint32_t crc = 0;
+  zip_uint64_t position = 0;
+  zip_error_t error;
+};
+
+// Writes all of `bytes` at `offset`; false on a write error.
+bool WriteAt(int fd, const unsigned char* bytes, size_t n, zip_uint64_t offset) {
+  while (n > 0) {
+    const ssize_t put = pwrite(fd, bytes, n, static_cast<off_t>(offset));
+    if (put <= 0) return false;
+    bytes += put;
+    n -= static_cast<size_t>(put);
+    offset += static_cast<zip_uint64_t>(put);
+  }
+  return true;
+}
+
+// Deflates the sheet into fd from `end` on (moved past what it wrote).
+// "" when done, else why not.
+std::string DeflateSheet(SheetStream& stream, int fd, zip_uint64_t& end, DeflatedSheet& out) {
+  zip_error_init(&stream.error);
+  stream.position = 0;
+  z_stream z{};
+  if (deflateInit2(&z, kSheetCompressionLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    return "cannot start compressing";
+  }
+  std::vector<unsigned char> in(size_t{1} << 16), packed(size_t{1} << 16);
+  uLong crc = crc32(0, nullptr, 0);
+  out.fd = fd;
+  out.begin = end;
+  std::string problem;
+  for (bool last = false; !last && problem.empty();) {
+    const zip_int64_t n = stream.Read(reinterpret_cast<char*>(in.data()), in.size());
+    if (n < 0) {
+      problem = "cannot read the rows back";
+      break;
+    }
+    last = n == 0;
+    crc = crc32(crc, in.data(), static_cast<uInt>(n));
+    out.size += static_cast<zip_uint64_t>(n);
+    z.next_in = in.data();
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = packed.data();
+      z.avail_out = static_cast<uInt>(packed.size());
+      deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+      const size_t have = packed.size() - z.avail_out;
+      if (!WriteAt(fd, packed.data(), have, end)) {
+        problem = std::string("cannot write a scratch file: ") + std::strerror(errno);
+        break;
+      }
+      end += have;
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  out.compressed = end - out.begin;
+  out.crc = static_cast<zip_uint32_t>(crc);
+  return problem;
+}
+
+// Deflates every sheet on up to as many threads as the machine has cores,
+// each thread into a scratch file of its own (kept in `files`). Throws
+// XlsxProblem naming the first part that failed.
+std::vector<DeflatedSheet> DeflateSheets(std::deque<SheetStream>& streams, const std::vector<SheetRows>& sheets,
+                                         std::vector<std::unique_ptr<std::FILE, int (*)(std::FILE*)>>& files) {
+  std::vector<DeflatedSheet> deflated(streams.size());
+  const size_t threads = std::max<size_t>(1, std::min<size_t>(std::thread::hardware_concurrency(), streams.size()));
+  for (size_t t = 0; t < threads; ++t) {
+    files.emplace_back(std::tmpfile(), &std::fclose);
+    if (!files.back()) throw XlsxProblem(std::string("cannot make a scratch file: ") + std::strerror(errno));
+  }
+  std::atomic<size_t> next{0};
+  std::mutex failed_lock;
+  std::string failed;
+  auto work = [&](int fd) {
+    zip_uint64_t end = 0;
+    for (size_t i = next++; i < streams.size(); i = next++) {
+      std::string problem = DeflateSheet(streams[i], fd, end, deflated[i]);
+      if (!problem.empty()) {
+        std::lock_guard<std::mutex> hold(failed_lock);
+        if (failed.empty()) failed = problem + " for " + sheets[i].part;
+        next = streams.size();
+      }
+    }
+  };
+  std::vector<std::thread> workers;
+  for (size_t t = 1; t < threads; ++t) workers.emplace_back(work, fileno(files[t].get()));
+  work(fileno(files[0].get()));
+  for (std::thread& worker : workers) worker.join();
+  if (!failed.empty()) throw XlsxProblem(failed);
+  return deflated;
+}
+
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* part = static_cast<DeflatedSheet*>(state);
   switch (cmd) {
     case ZIP_SOURCE_OPEN:
-      stream->position = 0;
+      part->position = 0;
       return 0;
-    case ZIP_SOURCE_READ:
-      return stream->Read(static_cast<char*>(data), len);
+    case ZIP_SOURCE_READ: {
+      const size_t want = static_cast<size_t>(std::min<zip_uint64_t>(len, part->compressed - part->position));
+      if (want == 0) return 0;
+      const ssize_t got = pread(part->fd, data, want, static_cast<off_t>(part->begin + part->position));
+      if (got <= 0) {
+        zip_error_set(&part->error, ZIP_ER_READ, got < 0 ? errno : EIO);
+        return -1;
+      }
+      part->position += static_cast<zip_uint64_t>(got);
+      return got;
+    }
     case ZIP_SOURCE_CLOSE:
     case ZIP_SOURCE_FREE:
       return 0;
     case ZIP_SOURCE_STAT: {
+      // Compressed data with its method, sizes and CRC: libzip copies it
+      // into the archive as it is.
       auto* stat = static_cast<zip_stat_t*>(data);
       zip_stat_init(stat);
-      stat->size = stream->Size();
-      stat->valid |= ZIP_STAT_SIZE;
+      stat->size = part->size;
+      stat->comp_size = part->compressed;
+      stat->comp_method = ZIP_CM_DEFLATE;
+      stat->crc = part->crc;
+      stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
       return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
-      return zip_error_to_data(&stream->error, data, len);
+      return zip_error_to_data(&part->error, data, len);
     case ZIP_SOURCE_SUPPORTS:
       return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
                                             ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     default:
-      zip_error_set(&stream->error, ZIP_ER_OPNOTSUPP, 0);
+      zip_error_set(&part->error, ZIP_ER_OPNOTSUPP, 0);
       return -1;
   }
 }
@@ -141,16 +263,12 @@ class Archive {
   void PutText(const std::string& part, const std::string& text) {
     Put(part, zip_source_buffer(archive_, text.data(), text.size(), 0));
   }
-  // A replaced entry keeps libzip's default level (its best, and slowest)
-  // whatever is asked for it, so the sheet goes in as a new entry.
-  void PutSheet(const std::string& part, SheetStream& stream) {
-    zip_error_init(&stream.error);
+  // The sheet goes in as a new entry, already deflated.
+  void PutSheet(const std::string& part, DeflatedSheet& sheet) {
+    zip_error_init(&sheet.error);
     const zip_int64_t old = zip_name_locate(archive_, part.c_str(), 0);
     if (old >= 0 && zip_delete(archive_, static_cast<zip_uint64_t>(old)) < 0) Fail("cannot rewrite " + part);
-    const zip_uint64_t index = Put(part, zip_source_function(archive_, SheetSource, &stream));
-    if (zip_set_file_compression(archive_, index, ZIP_CM_DEFLATE, kSheetCompressionLevel) < 0) {
-      Fail("cannot set the compression of " + part);
-    }
+    Put(part, zip_source_function(archive_, DeflatedSource, &sheet));
   }
   void Close() {
     if (zip_close(archive_) < 0) Fail("cannot finish the saved package");
@@ -196,11 +314,14 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
     for (const auto& [part, rewrite] : edits.part_rewrites) texts.push_back(rewrite(text_of(part)));
   }
 
+  std::vector<std::unique_ptr<std::FILE, int (*)(std::FILE*)>> scratch;
+  std::vector<DeflatedSheet> deflated = DeflateSheets(streams, edits.sheets, scratch);
+
   Archive archive(path);
   size_t text = 0;
   for (const ChartPartEdit& edit : edits.charts) archive.PutText(edit.part, texts[text++]);
   for (const auto& [part, rewrite] : edits.part_rewrites) archive.PutText(part, texts[text++]);
-  for (size_t i = 0; i < edits.sheets.size(); ++i) archive.PutSheet(edits.sheets[i].part, streams[i]);
+  for (size_t i = 0; i < edits.sheets.size(); ++i) archive.PutSheet(edits.sheets[i].part, deflated[i]);
   for (const auto& [part, bytes] : edits.added_parts) archive.PutText(part, bytes);
   archive.Close();
 }
