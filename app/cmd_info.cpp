@@ -30,7 +30,10 @@ void PrintInfo(const AppContext& ctx, const std::string& path) {
   out << "Names: " << book.NameCount() << "\n";
   for (int i = 1; i <= book.NameCount(); ++i) {
     const DefinedName& name = book.NameAt(i);
-    out << "  " << name.name << "  " << name.refers_to << "\n";
+    out << "  " << name.name;
+    // A name local to a sheet may share its text with other sheets' names.
+    if (name.scope != nullptr) out << " (local to " << name.scope->Name() << ")";
+    out << "  " << name.refers_to << "\n";
   }
   int charts = 0;
   for (int i = 1; i <= book.WorksheetCount(); ++i) charts += book.WorksheetAt(i).ChartCount();
