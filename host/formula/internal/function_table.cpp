@@ -12,9 +12,9 @@ const std::vector<const FunctionFamily*>& FunctionFamilies() {
   return families;
 }
 
-const FunctionSpec* FindFunction(const std::string& name) {
-  static const std::unordered_map<std::string, const FunctionSpec*> by_name = [] {
-    std::unordered_map<std::string, const FunctionSpec*> map;
+const FunctionEntry* FindFunction(const std::string& name) {
+  static const std::unordered_map<std::string, const FunctionEntry*> by_name = [] {
+    std::unordered_map<std::string, const FunctionEntry*> map;
     for (const FunctionFamily* family : FunctionFamilies()) {
       for (size_t i = 0; i < family->count; ++i) map[family->functions[i].name] = &family->functions[i];
     }

@@ -21,7 +21,7 @@ enum FunctionFlags : unsigned {
   kDynamicRefs = 2,  // reads cells its arguments do not name (OFFSET, INDIRECT): also volatile
 };
 
-struct FunctionSpec {
+struct FunctionEntry {
   const char* name;  // upper case, without any "_xlfn." prefix
   int min_args;
   int max_args;  // 255: any number
@@ -31,7 +31,7 @@ struct FunctionSpec {
 
 struct FunctionFamily {
   const char* title;
-  const FunctionSpec* functions;
+  const FunctionEntry* functions;
   size_t count;
 };
 
@@ -47,6 +47,6 @@ extern const FunctionFamily kMoneyFunctions;
 // The families in the order the docs list them.
 const std::vector<const FunctionFamily*>& FunctionFamilies();
 // The function of an upper-case name; nullptr when the engine has none.
-const FunctionSpec* FindFunction(const std::string& name);
+const FunctionEntry* FindFunction(const std::string& name);
 
 }  // namespace plrxl::formula

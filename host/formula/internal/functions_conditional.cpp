@@ -168,7 +168,7 @@ Value CountIfs(Args& a) {
   return Value::Number(n);
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"SUMIF", 2, 3, SumIf},         {"SUMIFS", 3, 255, SumIfs},       {"AVERAGEIF", 2, 3, AverageIf},
     {"AVERAGEIFS", 3, 255, AverageIfs}, {"COUNTIF", 2, 2, CountIf},   {"COUNTIFS", 2, 254, CountIfs},
     {"MINIFS", 3, 255, MinIfs},     {"MAXIFS", 3, 255, MaxIfs},

@@ -283,7 +283,7 @@ Value YearFrac(Args& a) {
   }
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"TODAY", 0, 0, Today, kVolatile},
     {"NOW", 0, 0, Now, kVolatile},
     {"DATE", 3, 3, Date},

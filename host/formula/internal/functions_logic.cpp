@@ -140,7 +140,7 @@ Value ErrorType(Args& a) {
   return Value::Error(CellError::kNA);
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"IF", 1, 3, If},          {"IFS", 2, 254, Ifs},        {"SWITCH", 3, 254, Switch},
     {"AND", 1, 255, And},      {"OR", 1, 255, Or},          {"XOR", 1, 255, Xor},
     {"NOT", 1, 1, Not},        {"TRUE", 0, 0, True},        {"FALSE", 0, 0, False},

@@ -258,7 +258,7 @@ Value Address(Args& a) {
   return Value::Text(out);
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"VLOOKUP", 3, 4, VLookup},
     {"HLOOKUP", 3, 4, HLookup},
     {"LOOKUP", 2, 3, Lookup},

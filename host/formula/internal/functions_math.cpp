@@ -250,7 +250,7 @@ Value Odd(Args& a) {
   return NumberResult(x < 0 ? -m : m);
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"ABS", 1, 1, Abs},
     {"SIGN", 1, 1, Sign},
     {"INT", 1, 1, Int},

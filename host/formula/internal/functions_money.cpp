@@ -91,7 +91,7 @@ Value Rate(Args& a) {
   return NumberResult(Solve(f, df, guess));
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"PMT", 3, 5, Pmt}, {"FV", 3, 5, Fv}, {"PV", 3, 5, Pv}, {"NPV", 2, 255, Npv}, {"IRR", 1, 2, Irr}, {"RATE", 3, 6, Rate},
 };
 

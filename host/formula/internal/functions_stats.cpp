@@ -260,7 +260,7 @@ Value Kurt(Args& a) {
   return NumberResult(n * (n + 1) / ((n - 1) * (n - 2) * (n - 3)) * s - 3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"AVERAGE", 1, 255, Average},
     {"AVERAGEA", 1, 255, AverageA},
     {"COUNT", 1, 255, Count},

@@ -279,7 +279,7 @@ Value Fixed(Args& a) {
   return Value::Text((rounded < 0 ? "-" : "") + digits);
 }
 
-const FunctionSpec kTable[] = {
+const FunctionEntry kTable[] = {
     {"CONCATENATE", 1, 255, Concatenate},
     {"CONCAT", 1, 255, Concat},
     {"TEXTJOIN", 3, 255, TextJoin},

@@ -165,7 +165,7 @@ void Interpreter::ForEachValue(const Value& v, const std::function<void(const Va
   }
 }
 
-std::optional<CellBlock> Interpreter::Resolve(const RefSpec& ref) {
+std::optional<CellBlock> Interpreter::Resolve(const CellRef& ref) {
   int sheet = sheet_;
   if (!ref.sheet.empty()) {
     sheet = cells_.SheetIndex(ref.sheet);
@@ -292,13 +292,13 @@ Value Interpreter::Eval(const Node& node) {
 }
 
 Value Interpreter::Call(const Node& node) {
-  const FunctionSpec* spec = node.function;
-  if (spec == nullptr) throw Uncomputable{node.text, ""};
+  const FunctionEntry* entry = node.function;
+  if (entry == nullptr) throw Uncomputable{node.text, ""};
   const int n = static_cast<int>(node.children.size());
-  if (n < spec->min_args || n > spec->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
+  if (n < entry->min_args || n > entry->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
   Args args(*this, node);
   try {
-    Value v = spec->impl(args);
+    Value v = entry->impl(args);
     if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
     return v;
   } catch (const ErrorResult& e) {

@@ -96,7 +96,7 @@ class Interpreter {
   // Visits every value of a range or array argument that is not empty.
   void ForEachValue(const Value& v, const std::function<void(const Value&)>& visit);
   // The block a reference names, relative to the formula's cell.
-  std::optional<CellBlock> Resolve(const RefSpec& ref);
+  std::optional<CellBlock> Resolve(const CellRef& ref);
   std::optional<CellBlock> ResolveName(const std::string& name);
   CellSource& Cells() { return cells_; }
   const EvalSettings& Settings() const { return settings_; }

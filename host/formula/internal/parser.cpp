@@ -326,7 +326,7 @@ class Parser {
     int col1, row1;
     size_t i = CellPart(pos_, &col1, &row1);
     if (i == std::string::npos) return std::nullopt;
-    RefSpec ref;
+    CellRef ref;
     ref.sheet = sheet;
     bool ok = false;
     if (col1 > 0 && row1 > 0) {

@@ -16,11 +16,11 @@
 
 namespace plrxl::formula {
 
-struct FunctionSpec;
+struct FunctionEntry;
 
 // A reference as written. Rows and columns are 1-based; a whole column
 // range has rows 1..kMaxRows, a whole row range columns 1..kMaxCols.
-struct RefSpec {
+struct CellRef {
   std::string sheet;  // empty: the formula's own sheet
   int row1 = 1, col1 = 1, row2 = 1, col2 = 1;
 };
@@ -32,8 +32,8 @@ struct Node {
   double number = 0;         // kNumber; kBoolean as 1 / 0
   std::string text;          // kText; kName and kCall: the name (upper case); kUnary, kBinary: the operator
   CellError error = CellError::kValue;  // kError
-  RefSpec ref;               // kRef
-  const FunctionSpec* function = nullptr;  // kCall: nullptr for a function the engine does not know
+  CellRef ref;               // kRef
+  const FunctionEntry* function = nullptr;  // kCall: nullptr for a function the engine does not know
   int rows = 0, cols = 0;    // kArray: children are the elements, row-major
   std::vector<Node> children;  // operands, arguments
 };
