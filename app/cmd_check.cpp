@@ -7,35 +7,13 @@
 #include <ostream>
 
 #include "app/commands.h"
+#include "app/message_collector.h"
 #include "app/project_session.h"
 #include "host/error.h"
 
 namespace plrxl::app {
 
 namespace {
-
-// Takes the stop messages instead of showing them; everything else goes to
-// the console.
-class MessageCollector : public UiPort {
- public:
-  explicit MessageCollector(UiPort* console) : console_(console) {}
-  MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override {
-    if (buttons != MsgButtons::kOk) return console_->MsgBox(prompt, buttons, icon, title);
-    messages.push_back(prompt);
-    return MsgResult::kOk;
-  }
-  void ShowModal(Form& form) override { console_->ShowModal(form); }
-  std::vector<std::string> OpenFileDialog(const FileDialogOptions& o) override { return console_->OpenFileDialog(o); }
-  std::optional<std::string> SaveFileDialog(const FileDialogOptions& o) override {
-    return console_->SaveFileDialog(o);
-  }
-  void ProcessEvents() override { console_->ProcessEvents(); }
-
-  std::vector<std::string> messages;
-
- private:
-  UiPort* console_;
-};
 
 void CheckProject(const AppContext& ctx, const std::string& path, ConsoleOptions console) {
   ConsoleUi console_ui(console, std::cin, ctx.err);

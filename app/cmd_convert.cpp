@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "app/message_collector.h"
 #include "app/exit_codes.h"
 #include "app/gui_windows.h"
 #include "app/project_session.h"
@@ -27,31 +28,6 @@ struct ConvertOptions {
   bool allow_loss = false;
   ConsoleOptions console;
   std::string on_error = "abort";
-};
-
-// Takes the conversion's own messages (message 72 on success, 73 with the
-// reason on failure) so they are printed as what they are: a success on
-// stdout, a failure as the command's error. Questions still go to the
-// console.
-class ConversionMessages : public UiPort {
- public:
-  explicit ConversionMessages(UiPort* console) : console_(console) {}
-  MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override {
-    if (buttons != MsgButtons::kOk) return console_->MsgBox(prompt, buttons, icon, title);
-    messages.push_back(prompt);
-    return MsgResult::kOk;
-  }
-  void ShowModal(Form& form) override { console_->ShowModal(form); }
-  std::vector<std::string> OpenFileDialog(const FileDialogOptions& o) override { return console_->OpenFileDialog(o); }
-  std::optional<std::string> SaveFileDialog(const FileDialogOptions& o) override {
-    return console_->SaveFileDialog(o);
-  }
-  void ProcessEvents() override { console_->ProcessEvents(); }
-
-  std::vector<std::string> messages;
-
- private:
-  UiPort* console_;
 };
 
 // The project the conversion runs from: a new one in memory, never saved.
@@ -96,7 +72,7 @@ void Convert(const AppContext& ctx, const ConvertOptions& options) {
   }
   const std::string folder = std::filesystem::absolute(options.output).parent_path().string();
   ConsoleUi console_ui(console, std::cin, ctx.err);
-  ConversionMessages messages(&console_ui);
+  MessageCollector messages(&console_ui);
   ProjectSession session(ctx, console, folder, &messages);
   OpenConversionProject(session);
   const bool converted = ConvertVersion1Project(session.Pelorin(), options.input, options.output, options.force);

@@ -8,6 +8,7 @@
 #include "entry/project_template.h"
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/app/message_text.h"
 #include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 
@@ -23,22 +24,7 @@ Result Pelorinxl(const TempFolder& folder, std::vector<std::string> args) {
   return testing::RunPelorinxl(folder.Path(), args);
 }
 
-std::string Message(int number, std::vector<std::string> infos) {
-  for (const MessageText& m : MessageTexts()) {
-    if (m.number != number) continue;
-    std::string text = m.text;
-    infos.resize(3);
-    for (int i = 0; i < 3; ++i) {
-      const std::string placeholder = "AdditionalInformation" + std::to_string(i + 1);
-      for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at)) {
-        text.replace(at, placeholder.size(), infos[i]);
-        at += infos[i].size();
-      }
-    }
-    return text;
-  }
-  return "<no message " + std::to_string(number) + ">";
-}
+using testing::Message;
 
 // One command and what it must leave behind.
 struct Step {
