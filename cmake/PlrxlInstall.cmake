@@ -72,14 +72,20 @@ endif()
 if(TARGET pelorinxl)
   install(TARGETS pelorinxl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Who answers for the package: the maintainer field, the change log and the
+# copyright file all name this address; a distributor sets their own.
+set(PLRXL_MAINTAINER "PelorinXL developers <developers@pelorinxl.org>"
+    CACHE STRING "Name and mail address of the package maintainer")
+string(REGEX REPLACE "^.*<(.*)>.*$" "\\1" PLRXL_MAINTAINER_MAIL "${PLRXL_MAINTAINER}")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/copyright.in ${CMAKE_BINARY_DIR}/packaging/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The change log the package tools expect beside the copyright file (a
 # native package: changelog.gz).
 set(plrxl_changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
 string(TIMESTAMP plrxl_build_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${plrxl_changelog}
      "pelorinxl (${PROJECT_VERSION}) unstable; urgency=medium\n\n  * Release ${PROJECT_VERSION}.\n\n"
-     " -- PelorinXL developers <dev@pelorinxl.local>  ${plrxl_build_date}\n")
+     " -- ${PLRXL_MAINTAINER}  ${plrxl_build_date}\n")
 add_custom_command(OUTPUT ${plrxl_changelog}.gz COMMAND gzip -9nkf ${plrxl_changelog} DEPENDS ${plrxl_changelog})
 add_custom_target(plrxl_changelog ALL DEPENDS ${plrxl_changelog}.gz)
 install(FILES ${plrxl_changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -89,7 +95,7 @@ if(TARGET pelorinxl-windows)
           COMPONENT gui)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/pelorinxl.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${plrxl_changelog}.gz
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${plrxl_changelog}.gz
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pelorinxl-gui COMPONENT gui)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/tools/completion/pelorinxl
@@ -137,7 +143,7 @@ window and the converter (pelorinxl edit, select, --gui), and the desktop
 entry.")
 set(CPACK_PACKAGE_NAME pelorinxl)
 set(CPACK_PACKAGE_VENDOR "PelorinXL developers")
-set(CPACK_PACKAGE_CONTACT "PelorinXL developers <dev@pelorinxl.local>")
+set(CPACK_PACKAGE_CONTACT "${PLRXL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "historical quotes, indicators and exports for spreadsheet projects")
 set(CPACK_PACKAGE_DESCRIPTION
     "PelorinXL downloads historical price quotes for many tickers into a project

@@ -8,7 +8,7 @@ pkgs=(
   libcli11-dev libfmt-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   python3 python3-openpyxl
-  help2man python3-markdown man-db dpkg-dev
+  help2man python3-markdown man-db dpkg-dev lintian
   qt6-base-dev fonts-dejavu-core
 )
 missing=()

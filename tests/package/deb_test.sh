@@ -23,6 +23,15 @@ done
 [[ $depends != *qt* && $depends != *Qt* ]] || fail "the command line package depends on Qt: $depends"
 [[ $(dpkg-deb -f "$deb" Version) == 2.0.31 ]] || fail "version"
 
+# No lintian error in either package (warnings are reported, not fatal).
+if command -v lintian >/dev/null; then
+  for package in "$work"/pkg/*.deb; do
+    lintian --fail-on error "$package" 2>/dev/null >"$work/lintian.txt" ||
+      { cat "$work/lintian.txt"; fail "lintian errors in $(basename "$package")"; }
+    ! grep '^E:' "$work/lintian.txt" || fail "lintian errors in $(basename "$package")"
+  done
+fi
+
 root=$work/root
 dpkg -x "$deb" "$root"
 gui_deb=$(ls "$work"/pkg/pelorinxl-gui_*.deb 2>/dev/null || true)
