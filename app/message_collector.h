@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 
 namespace plrxl::app {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 #include "host/variant.h"
 #include "support/error_dialog.h"
 #include "support/procedure.h"

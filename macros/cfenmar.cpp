@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "entry/pelorin.h"
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 #include "host/spreadsheet_host.h"
 #include "macros/builtin_macros.h"
 #include "support/procedure.h"

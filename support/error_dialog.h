@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 
 namespace plrxl {
 

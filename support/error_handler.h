@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 #include "host/error.h"
 #include "host/regional.h"
 #include "support/clock.h"

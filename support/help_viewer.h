@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 #include "support/shell.h"
 
 namespace plrxl {

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 
 namespace plrxl {
 

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 
 class QDialog;
 class QWidget;

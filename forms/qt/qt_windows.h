@@ -14,7 +14,7 @@
 #include <string>
 
 #include "download/progress_view.h"
-#include "forms/ui_port.h"
+#include "support/ui_port.h"
 
 namespace plrxl {
 
