@@ -5,6 +5,7 @@
 #include <exception>
 #include <strings.h>
 
+#include "quotes/internal/stored_fetch.h"
 #include "quotes/quote_errors.h"
 
 namespace plrxl::quotes {
@@ -79,7 +80,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
       } else {
         try {
           FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-          outcome = source->Fetch(inputs, context);
+          outcome = FetchThroughStore(*source, inputs, context, Today());
         } catch (const std::exception& e) {
           outcome = Outcome::Failure(kQuoteInternal, e.what());
         } catch (...) {

@@ -1,0 +1,129 @@
+#include "quotes/internal/stored_fetch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "quotes/quote_errors.h"
+#include "quotes/store/quote_store.h"
+
+namespace plrxl::quotes {
+namespace {
+
+// Days before the first missing one that are asked for again: providers
+// publish a day's bar late now and then, and a short overlap heals it.
+constexpr double kOverlapDays = 7;
+
+std::string Upper(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string IsoDay(double serial) {
+  int y, m, d;
+  SerialToCivil(serial, &y, &m, &d);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
+// "the store has data to 2026-12-04 (fetched 22:10 UTC)"
+std::string DataTo(const StoreNewest& newest) {
+  const std::string time = newest.fetched.size() >= 16 ? newest.fetched.substr(11, 5) : newest.fetched;
+  return "data to " + IsoDay(newest.bar_date) + " (fetched " + time + " UTC)";
+}
+
+std::string Age(double bar_date, double today) {
+  const long days = static_cast<long>(today - bar_date);
+  if (days <= 0) return "from today";
+  return std::to_string(days) + (days == 1 ? " day old" : " days old");
+}
+
+StoreSeriesKey KeyOf(SourceBase& source, const RequestInputs& in) {
+  // EXCHANGE carries any option text; only a source that reads it keeps it.
+  const bool has_exchange = source.NewParameters().Exists("EXCHANGE");
+  return {source.Name(), in.ticker, has_exchange ? Upper(in.exchange) : ""};
+}
+
+}  // namespace
+
+Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today) {
+  const QuoteSettings& settings = context.settings;
+  QuoteStore* store = settings.store.get();
+  if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
+  const StoreSeriesKey key = KeyOf(source, in);
+  auto from_store = [&](int bars_left_out) {
+    Outcome stored;
+    stored.delivered = Delivery{store->ReadBars(key, in.start, in.end), store->ReadEvents(key, in.start, in.end),
+                                bars_left_out, in};
+    return Shape(std::move(stored));
+  };
+
+  if (settings.offline) {
+    Outcome stored = from_store(0);
+    if (stored.error != 0) {
+      return Outcome::Failure(kQuoteNoData, "offline, and the quote store has no bars of " + in.ticker +
+                                                " in the requested range");
+    }
+    if (std::optional<StoreNewest> newest = store->Newest(key)) {
+      stored.result.note = "From the quote store (offline): newest bar " + IsoDay(newest->bar_date) + ", " +
+                           Age(newest->bar_date, today) + ".";
+    }
+    return stored;
+  }
+
+  const std::optional<std::pair<double, double>> missing = store->Missing(key, in.start, in.end);
+  if (!missing) {
+    Outcome stored = from_store(0);
+    if (stored.error == 0) stored.result.note = "From the quote store.";
+    return stored;
+  }
+  RequestInputs ask = in;
+  ask.start = std::max(in.start, missing->first - kOverlapDays);
+  ask.end = missing->second;
+  HttpLog log;
+  FetchContext logged{context.settings, context.http, context.cancel, context.policy};
+  logged.policy.log = &log;
+  StoreFetch fetch;
+  fetch.range_start = ask.start;
+  fetch.range_end = ask.end;
+  fetch.started = UtcNowText();
+  Outcome raw = source.Fetch(ask, logged);
+  fetch.finished = UtcNowText();
+  fetch.url = UrlWithoutKey(log.url);
+  fetch.http_status = log.status;
+  fetch.bytes = log.bytes;
+  fetch.body_hash = log.body_hash;
+  if (context.cancel.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
+
+  if (raw.error == 0 && raw.delivered) {
+    Delivery& delivered = *raw.delivered;
+    Bars kept = delivered.bars;
+    SortAndFilter(&kept, ask.start, ask.end);
+    std::vector<QuoteEvent> events = delivered.events;
+    std::erase_if(events, [&](const QuoteEvent& e) { return e.date < ask.start || e.date > ask.end; });
+    fetch.outcome = "ok";
+    if (store->Commit(key, fetch, kept, events, today)) return from_store(delivered.bars_left_out);
+    // The store could not take it: what came serves when it is the whole
+    // request, else the whole request is asked for.
+    if (ask.start == in.start && ask.end == in.end) return Shape(std::move(raw));
+    return Shape(source.Fetch(in, context));
+  }
+
+  fetch.outcome = raw.description;
+  store->RecordFailure(key, fetch);
+  Outcome stored = from_store(0);
+  // Nothing new since the store's last bar.
+  if (raw.error == kQuoteNoData && stored.error == 0) return stored;
+  const std::optional<StoreNewest> newest = store->Newest(key);
+  if (!newest) return raw;
+  if (settings.stale_ok && stored.error == 0) {
+    stored.result.stale = true;
+    stored.result.note = "Source down (" + raw.description + "); from the quote store, " + DataTo(*newest) + ".";
+    return stored;
+  }
+  raw.description += "; source down; the store has " + DataTo(*newest);
+  return raw;
+}
+
+}  // namespace plrxl::quotes
