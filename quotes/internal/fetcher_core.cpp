@@ -80,7 +80,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
       } else {
         try {
           FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-          outcome = FetchThroughStore(*source, inputs, context, Today());
+          outcome = FetchThroughStore(*source, inputs, context, Today(), store_session_);
         } catch (const std::exception& e) {
           outcome = Outcome::Failure(kQuoteInternal, e.what());
         } catch (...) {
@@ -159,6 +159,10 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
     Prefetched entry;
     std::string error;
     if (!source->ReadInputs(params, &entry.inputs, &error)) continue;
+    // Rows of one stored series share one download of all their ranges.
+    if (settings_.store && source->Stored()) {
+      store_session_.Want(SeriesKeyOf(*source, entry.inputs), entry.inputs.start, entry.inputs.end);
+    }
     const std::string key = PrefetchKey(source->Name(), params);
     entry.job = std::make_shared<Job>();
     entry.source = source;

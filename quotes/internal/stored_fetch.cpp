@@ -14,11 +14,6 @@ namespace {
 // publish a day's bar late now and then, and a short overlap heals it.
 constexpr double kOverlapDays = 7;
 
-std::string Upper(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string IsoDay(double serial) {
   int y, m, d;
   SerialToCivil(serial, &y, &m, &d);
@@ -39,19 +34,14 @@ std::string Age(double bar_date, double today) {
   return std::to_string(days) + (days == 1 ? " day old" : " days old");
 }
 
-StoreSeriesKey KeyOf(SourceBase& source, const RequestInputs& in) {
-  // EXCHANGE carries any option text; only a source that reads it keeps it.
-  const bool has_exchange = source.NewParameters().Exists("EXCHANGE");
-  return {source.Name(), in.ticker, has_exchange ? Upper(in.exchange) : ""};
-}
-
 }  // namespace
 
-Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today) {
+Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today,
+                          StoreSession& session) {
   const QuoteSettings& settings = context.settings;
   QuoteStore* store = settings.store.get();
   if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
-  const StoreSeriesKey key = KeyOf(source, in);
+  const StoreSeriesKey key = SeriesKeyOf(source, in);
   auto from_store = [&](int bars_left_out) {
     Outcome stored;
     stored.delivered = Delivery{store->ReadBars(key, in.start, in.end), store->ReadEvents(key, in.start, in.end),
@@ -72,15 +62,36 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     return stored;
   }
 
-  const std::optional<std::pair<double, double>> missing = store->Missing(key, in.start, in.end);
+  std::shared_ptr<StoreSession::Series> series = session.For(key);
+  std::lock_guard<std::mutex> turn(series->turn);
+  const bool fresh = session.With(*series, [&](StoreSession::Series& s) { return s.Fresh(in.start, in.end); });
+  const std::optional<std::pair<double, double>> missing =
+      fresh ? std::nullopt : store->Missing(key, in.start, in.end);
   if (!missing) {
     Outcome stored = from_store(0);
     if (stored.error == 0) stored.result.note = "From the quote store.";
     return stored;
   }
+  // This run's download of the series failed already: the same answer.
+  if (std::optional<Outcome> failed = session.With(*series, [&](StoreSession::Series& s) {
+        return s.Failed(missing->first, missing->second) ? std::optional<Outcome>(s.failure) : std::nullopt;
+      })) {
+    return *failed;
+  }
+  // One download for every row handed over: what they all want and the
+  // store lacks.
   RequestInputs ask = in;
-  ask.start = std::max(in.start, missing->first - kOverlapDays);
+  ask.start = missing->first;
   ask.end = missing->second;
+  if (const std::optional<std::pair<double, double>> wanted =
+          session.With(*series, [](StoreSession::Series& s) { return s.wanted; })) {
+    if (const auto more = store->Missing(key, wanted->first, wanted->second)) {
+      ask.start = std::min(ask.start, more->first);
+      ask.end = std::max(ask.end, more->second);
+    }
+  }
+  const double first_missing = ask.start;
+  ask.start = std::max(std::min(in.start, ask.start), ask.start - kOverlapDays);
   HttpLog log;
   FetchContext logged{context.settings, context.http, context.cancel, context.policy};
   logged.policy.log = &log;
@@ -103,7 +114,10 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     std::vector<QuoteEvent> events = delivered.events;
     std::erase_if(events, [&](const QuoteEvent& e) { return e.date < ask.start || e.date > ask.end; });
     fetch.outcome = "ok";
-    if (store->Commit(key, fetch, kept, events, today)) return from_store(delivered.bars_left_out);
+    if (store->Commit(key, fetch, kept, events, today)) {
+      session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
+      return from_store(delivered.bars_left_out);
+    }
     // The store could not take it: what came serves when it is the whole
     // request, else the whole request is asked for.
     if (ask.start == in.start && ask.end == in.end) return Shape(std::move(raw));
@@ -115,14 +129,19 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   Outcome stored = from_store(0);
   // Nothing new since the store's last bar.
   if (raw.error == kQuoteNoData && stored.error == 0) return stored;
-  const std::optional<StoreNewest> newest = store->Newest(key);
-  if (!newest) return raw;
-  if (settings.stale_ok && stored.error == 0) {
-    stored.result.stale = true;
-    stored.result.note = "Source down (" + raw.description + "); from the quote store, " + DataTo(*newest) + ".";
-    return stored;
+  if (const std::optional<StoreNewest> newest = store->Newest(key)) {
+    if (settings.stale_ok && stored.error == 0) {
+      stored.result.stale = true;
+      stored.result.note = "Source down (" + raw.description + "); from the quote store, " + DataTo(*newest) + ".";
+      return stored;
+    }
+    raw.description += "; source down; the store has " + DataTo(*newest);
   }
-  raw.description += "; source down; the store has " + DataTo(*newest);
+  // The other rows of this download get the same answer without asking.
+  session.With(*series, [&](StoreSession::Series& s) {
+    s.failed_range = std::make_pair(first_missing, ask.end);
+    s.failure = raw;
+  });
   return raw;
 }
 

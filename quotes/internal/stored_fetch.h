@@ -8,10 +8,14 @@
 #pragma once
 
 #include "quotes/internal/source_base.h"
+#include "quotes/internal/store_session.h"
 
 namespace plrxl::quotes {
 
-// Runs on a worker thread; `today` is the fetcher's whole-day serial.
-Outcome FetchThroughStore(SourceBase& source, const RequestInputs& inputs, FetchContext& context, double today);
+// Runs on a worker thread; `today` is the fetcher's whole-day serial. The
+// downloads of one series take turns; the first asks for the range all rows
+// handed over want (`session`), and the others find it fresh.
+Outcome FetchThroughStore(SourceBase& source, const RequestInputs& inputs, FetchContext& context, double today,
+                          StoreSession& session);
 
 }  // namespace plrxl::quotes

@@ -97,7 +97,9 @@ class TiingoServer {
   std::atomic<int> total_{0};
 };
 
-void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
+// Each row gets a sheet of its own, "R" and its sheet row, when
+// `own_sheets`: rows of one ticker then keep their data apart.
+void WriteProject(const std::string& path, const std::vector<DemoRow>& rows, bool own_sheets = false) {
   MemoryHost host(MakeXlsxStore());
   ScriptedUi ui;
   FixedClock clock(46361.5);
@@ -112,6 +114,11 @@ void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
   Workbook& wb = host.AddWorkbook();
   CreateProjectWorkbook(pelorin, wb, clock.Now());
   WriteDemoRows(wb, rows);
+  if (own_sheets) {
+    for (int row = 3; row < 3 + static_cast<int>(rows.size()); ++row) {
+      wb.Worksheets(kSettingsSheet).SetCellValue(row, 6, Variant("R" + std::to_string(row)));
+    }
+  }
   wb.SaveAs(path);
 }
 
@@ -280,6 +287,50 @@ TEST_F(QuoteStoreRun, TwoProcessesShareOneStore) {
   ASSERT_EQ(Run({"refresh", "--store", shared, projects[0]}).status, 0);
   ASSERT_EQ(Run({"refresh", "--store", shared, projects[1]}).status, 0);
   EXPECT_EQ(server_.Total(), before);
+}
+
+TEST_F(QuoteStoreRun, RowsOfOneSeriesShareOneDownloadAndEachTakesItsSlice) {
+  const std::string project = folder_.File("p.xlsx");
+  // Ten rows over three series, in mixed order and windows, weekly and
+  // adjusted ones among them.
+  std::vector<DemoRow> rows = {Row("AAA", "2024-01-01", "2024-03-31"), Row("BBB", "2023-06-01", "2023-12-31"),
+                               Row("AAA", "2023-10-02", "2024-01-17"), Row("CCC"),
+                               Row("BBB", "2023-07-05", "2023-07-20"), Row("AAA", "2024-02-07", "2024-02-07"),
+                               Row("CCC", "2023-12-01", "2024-01-31"), Row("BBB"),
+                               Row("AAA", "2023-12-13", "2024-03-06"), Row("CCC", "2024-01-03", "2024-01-05")};
+  rows[2].periodicity = "Weekly";
+  rows[6].periodicity = "Monthly";
+  rows[8].source = "TIINGO(ADJUST VALUES)";
+  WriteProject(project, rows, /*own_sheets=*/true);
+  std::set<std::string> names;
+  for (int row = 3; row < 13; ++row) names.insert("R" + std::to_string(row));
+  const RunResult shared = Run({"refresh", project});
+  ASSERT_EQ(shared.status, 0) << shared.out << shared.err;
+  EXPECT_EQ(server_.Total(), 3);
+  const auto sheets = DataSheets(project, names);
+  const RunResult apart = Run({"refresh", "--no-store", project});
+  ASSERT_EQ(apart.status, 0) << apart.out << apart.err;
+  EXPECT_EQ(server_.Total(), 13);
+  const auto alone = DataSheets(project, names);
+  for (const std::string& name : names) EXPECT_EQ(sheets.at(name), alone.at(name)) << name;
+}
+
+TEST_F(QuoteStoreRun, AFailedSharedDownloadFailsEveryRowOfItWithTheSameTextAndOneRetryBudget) {
+  const std::string one = folder_.File("one.xlsx"), four = folder_.File("four.xlsx");
+  WriteProject(one, {Row("DEAD")}, true);
+  ASSERT_EQ(Run({"refresh", "--no-store", one}).status, 1);
+  const int budget = server_.Hits("dead");
+  WriteProject(four, {Row("DEAD"), Row("DEAD", "2024-02-01"), Row("DEAD", "2024-01-10", "2024-01-20"), Row("DEAD")}, true);
+  const RunResult r = Run({"refresh", four});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_EQ(server_.Hits("dead"), 2 * budget);
+  const std::string first = Status(four, 3).text;
+  const std::string cause = first.substr(first.find("Error:"));
+  for (int row = 4; row <= 6; ++row) {
+    const StatusCell status = Status(four, row);
+    EXPECT_EQ(status.text.substr(status.text.find("Error:")), cause) << row;
+    EXPECT_EQ(status.color, 3);
+  }
 }
 
 TEST_F(QuoteStoreRun, OfflineWithoutAStoreIsRefused) {
