@@ -185,7 +185,14 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
       return BarsAddedNote(was == before->end() ? 0 : was->second, is->second);
     });
   }
-  TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
+  // Macros alone download nothing.
+  const RunStore run_store =
+      options.action == "RunOnlyMacros"
+          ? RunStore()
+          : OpenRunStore(options.store, path, options.action == "Update" ? "update" : "refresh", ctx.out, ctx.err);
+  const std::shared_ptr<QuoteStore>& store = run_store.store;
+  TeeProgressView tee(view, windows ? &windows->Progress() : nullptr);
+  JournalingView faces(tee, store.get());
 
   RunContext rc;
   rc.host = host.get();
@@ -194,17 +201,13 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   rc.Path = InstalledHelpFolder();
-  // Macros alone download nothing.
-  std::shared_ptr<QuoteStore> store =
-      options.action == "RunOnlyMacros"
-          ? nullptr
-          : OpenRunStore(options.store, path, options.action == "Update" ? "update" : "refresh", ctx.err);
-  rc.MakeQuoteFetcher = [folder, report, store, &options, &host] {
+  rc.MakeQuoteFetcher = [folder, report, store, resume_run = run_store.resume_run, &options, &host] {
     QuoteSettings quote_settings = LoadQuoteSettings(folder, host->Regional());
     for (const std::string& problem : quote_settings.problems) report(problem);
     quote_settings.store = store;
     quote_settings.offline = options.store.offline;
     quote_settings.stale_ok = options.store.stale_ok;
+    quote_settings.resume_run = resume_run;
     return MakeQuoteFetcher(quote_settings);
   };
   InstallDownloadEngine(rc, &faces);

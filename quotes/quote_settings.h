@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,9 @@ struct QuoteSettings {
   bool offline = false;
   // A web source that fails is answered from the store, marked stale.
   bool stale_ok = false;
+  // A run being resumed: what its fetches brought counts as fresh, so the
+  // rows it finished ask nothing again; 0 for none.
+  int64_t resume_run = 0;
   // Key QuoteStore of section "Sources": "" for PROJECT.quotes.db beside the
   // workbook, "none" for no store, or the store's file (relative to the
   // workbook's folder).

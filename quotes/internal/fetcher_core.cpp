@@ -7,6 +7,7 @@
 
 #include "quotes/internal/stored_fetch.h"
 #include "quotes/quote_errors.h"
+#include "quotes/store/quote_store.h"
 
 namespace plrxl::quotes {
 
@@ -14,7 +15,13 @@ namespace plrxl::quotes {
 // window keys its list by them).
 static std::atomic<uint32_t> g_next_request_id{1};
 
-FetcherCore::FetcherCore(QuoteSettings settings) : settings_(std::move(settings)) {}
+FetcherCore::FetcherCore(QuoteSettings settings) : settings_(std::move(settings)) {
+  if (settings_.store && settings_.resume_run != 0) {
+    for (const auto& [key, range] : settings_.store->FetchedIn(settings_.resume_run)) {
+      store_session_.Fresh(key, range.first, range.second);
+    }
+  }
+}
 
 FetcherCore::~FetcherCore() {
   CancelAll();

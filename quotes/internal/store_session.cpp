@@ -41,6 +41,12 @@ void StoreSession::Want(const StoreSeriesKey& key, double start, double end) {
   }
 }
 
+void StoreSession::Fresh(const StoreSeriesKey& key, double start, double end) {
+  std::shared_ptr<Series> series = For(key);
+  std::lock_guard<std::mutex> lock(mutex_);
+  series->fresh.emplace_back(start, end);
+}
+
 StoreSeriesKey SeriesKeyOf(SourceBase& source, const RequestInputs& in) {
   // EXCHANGE carries any option text; only a source that reads it keeps it.
   const bool has_exchange = source.NewParameters().Exists("EXCHANGE");

@@ -42,6 +42,8 @@ class StoreSession {
   std::shared_ptr<Series> For(const StoreSeriesKey& key);
   // Widens the range rows of `key` will want.
   void Want(const StoreSeriesKey& key, double start, double end);
+  // Counts [start, end] of `key` as fetched in this run.
+  void Fresh(const StoreSeriesKey& key, double start, double end);
   // Runs `f` on the books of a series with the session's lock held.
   template <typename F>
   auto With(Series& series, F f) {

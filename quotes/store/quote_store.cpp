@@ -42,6 +42,9 @@ CREATE TABLE bars(series_id INTEGER NOT NULL, date INTEGER NOT NULL, open REAL, 
 CREATE TABLE events(series_id INTEGER NOT NULL, date INTEGER NOT NULL, kind TEXT NOT NULL,
                     value REAL, fetch_id INTEGER NOT NULL,
                     PRIMARY KEY(series_id, date, kind)) WITHOUT ROWID;
+CREATE TABLE journal(run_id INTEGER NOT NULL, row INTEGER NOT NULL, ticker TEXT NOT NULL,
+                     status TEXT NOT NULL, failed INTEGER NOT NULL, finished TEXT NOT NULL,
+                     PRIMARY KEY(run_id, row));
 CREATE TABLE coverage(series_id INTEGER NOT NULL, first INTEGER NOT NULL, last INTEGER NOT NULL,
                       PRIMARY KEY(series_id, first)) WITHOUT ROWID;
 )";
@@ -400,6 +403,58 @@ void QuoteStore::RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetc
   } catch (const SqliteError& e) {
     SwitchOff(e);
   }
+}
+
+void QuoteStore::JournalRow(int row, const std::string& ticker, const std::string& status, bool failed) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly() || run_id_ == 0) return;
+  try {
+    SqliteStatement insert(db_, "INSERT OR REPLACE INTO journal VALUES(?,?,?,?,?,?)");
+    insert.Bind(1, run_id_).Bind(2, static_cast<int64_t>(row)).Bind(3, ticker).Bind(4, status);
+    insert.Bind(5, static_cast<int64_t>(failed ? 1 : 0)).Bind(6, UtcNowText()).Run();
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+}
+
+std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return std::nullopt;
+  try {
+    SqliteStatement last(db_, "SELECT id, command, started, exit_code, (SELECT count(*) FROM journal j WHERE "
+                              "j.run_id=runs.id) FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
+    last.Bind(1, project);
+    if (!last.Step()) return std::nullopt;
+    StoreRun run;
+    run.id = last.Int(0);
+    run.command = last.Text(1);
+    run.started = last.Text(2);
+    if (!last.IsNull(3)) run.exit_code = static_cast<int>(last.Int(3));
+    run.rows_done = static_cast<int>(last.Int(4));
+    return run;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return std::nullopt;
+  }
+}
+
+std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> QuoteStore::FetchedIn(int64_t run_id) {
+  std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> fetched;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return fetched;
+  try {
+    SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, f.range_start, f.range_end FROM fetches f "
+                              "JOIN series s ON s.id=f.series_id WHERE f.run_id=? AND f.outcome='ok'");
+    read.Bind(1, run_id);
+    while (read.Step()) {
+      fetched.push_back({StoreSeriesKey{read.Text(0), read.Text(1), read.Text(2)},
+                         {static_cast<double>(read.Int(3)), static_cast<double>(read.Int(4))}});
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    fetched.clear();
+  }
+  return fetched;
 }
 
 std::vector<std::string> QuoteStore::TakeWarnings() {

@@ -61,6 +61,15 @@ struct StoreNewest {
   std::string fetched;  // UTC "YYYY-MM-DD HH:MM"
 };
 
+// A run as the store booked it.
+struct StoreRun {
+  int64_t id = 0;
+  std::string command;
+  std::string started;
+  std::optional<int> exit_code;  // none when the run never ended (killed, power loss)
+  int rows_done = 0;             // rows journalled as finished
+};
+
 struct StoreOpenOptions {
   std::string path;
   // The time stamp a corrupt file's new name gets; UTC now when empty.
@@ -104,6 +113,13 @@ class QuoteStore {
               const std::vector<QuoteEvent>& events, double today);
   // Books a failed fetch.
   void RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetch);
+
+  // Journals a row of the current run as finished, with its status.
+  void JournalRow(int row, const std::string& ticker, const std::string& status, bool failed);
+  // The last run booked for `project` (an absolute path).
+  std::optional<StoreRun> LastRun(const std::string& project);
+  // The series and ranges the successful fetches of a run brought.
+  std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> FetchedIn(int64_t run_id);
 
   // Warnings since the last call (switched off, ...), each said once.
   std::vector<std::string> TakeWarnings();

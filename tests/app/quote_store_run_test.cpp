@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "download/demo_project.h"
 #include "entry/pelorin.h"
@@ -45,6 +46,7 @@ class TiingoServer {
         std::lock_guard<std::mutex> lock(mutex_);
         ++hits_[ticker];
       }
+      if (const int ms = delay_ms_.load(); ms > 0) std::this_thread::sleep_for(milliseconds(ms));
       ++total_;
       if (ticker == "dead") {
         res.status = 503;
@@ -62,6 +64,8 @@ class TiingoServer {
     return hits_[ticker];
   }
   void Stop() { server_.Stop(); }
+  // Every answer comes this late.
+  void Delay(int ms) { delay_ms_ = ms; }
 
  private:
   static std::string Bars(const std::string& ticker, const std::string& from, const std::string& to) {
@@ -95,6 +99,7 @@ class TiingoServer {
   std::mutex mutex_;
   std::map<std::string, int> hits_;
   std::atomic<int> total_{0};
+  std::atomic<int> delay_ms_{0};
 };
 
 // Each row gets a sheet of its own, "R" and its sheet row, when
@@ -331,6 +336,47 @@ TEST_F(QuoteStoreRun, AFailedSharedDownloadFailsEveryRowOfItWithTheSameTextAndOn
     EXPECT_EQ(status.text.substr(status.text.find("Error:")), cause) << row;
     EXPECT_EQ(status.color, 3);
   }
+}
+
+TEST_F(QuoteStoreRun, AKilledRunIsResumedWithoutAskingAgainForWhatItHad) {
+  server_.Delay(120);
+  // One request at a time, so the kill lands between rows.
+  std::ofstream(folder_.File("config/PelorinXL/settings.ini"), std::ios::app) << "MaxConnections=1\n";
+  std::vector<DemoRow> rows;
+  for (int i = 1; i <= 8; ++i) rows.push_back(Row("T" + std::to_string(i)));
+  std::set<std::string> names;
+  for (const DemoRow& row : rows) names.insert(row.ticker);
+  const std::string reference = folder_.File("reference.xlsx"), project = folder_.File("p.xlsx");
+  WriteProject(reference, rows);
+  ASSERT_EQ(Run({"refresh", "--no-store", reference}).status, 0);
+  const auto uninterrupted = DataSheets(reference, names);
+  const int before = server_.Total();
+
+  WriteProject(project, rows);
+  const std::map<std::string, std::string> env = {{"XDG_CONFIG_HOME", folder_.File("config")}};
+  Child killed(folder_.Path(), {"refresh", project}, env, "killed");
+  const auto deadline = steady_clock::now() + seconds(20);
+  while (server_.Total() < before + 3 && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(2));
+  killed.Signal(SIGKILL);
+  EXPECT_EQ(killed.Wait().status, 128 + SIGKILL);
+  const int asked_before_kill = server_.Total() - before;
+  ASSERT_LT(asked_before_kill, 8) << "the kill came too late to test anything";
+
+  const RunResult resumed = Run({"refresh", "--resume", project});
+  ASSERT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  int rows_done = -1;
+  const size_t at = resumed.out.find(" UTC: ");
+  ASSERT_NE(at, std::string::npos) << resumed.out;
+  std::sscanf(resumed.out.c_str() + at + 6, "%d", &rows_done);
+  const int asked_on_resume = server_.Total() - before - asked_before_kill;
+  EXPECT_LE(asked_on_resume, 8 - rows_done) << "finished rows ask nothing";
+  // Each series once, but for the one whose answer the kill cut off.
+  EXPECT_LE(asked_before_kill + asked_on_resume, 9);
+  EXPECT_EQ(DataSheets(project, names), uninterrupted);
+
+  const RunResult again = Run({"refresh", "--resume", project});
+  EXPECT_EQ(again.status, 0) << again.out << again.err;
+  EXPECT_NE(again.err.find("nothing to resume"), std::string::npos) << again.err;
 }
 
 TEST_F(QuoteStoreRun, OfflineWithoutAStoreIsRefused) {
