@@ -116,6 +116,15 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     fetch.outcome = "ok";
     if (store->Commit(key, fetch, kept, events, today)) {
       session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
+      // A download over the whole request replaced every stored bar of it:
+      // what was committed is what the store holds, so it is handed out
+      // without reading it back.
+      if (ask.start <= in.start && in.end <= ask.end) {
+        delivered.bars = std::move(kept);
+        delivered.events = std::move(events);
+        delivered.inputs = in;
+        return Shape(std::move(raw));
+      }
       return from_store(delivered.bars_left_out);
     }
     // The store could not take it: what came serves when it is the whole

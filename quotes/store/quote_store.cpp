@@ -355,6 +355,7 @@ bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, cons
     const int64_t first = Day(fetch.range_start), last = Day(fetch.range_end), now = Day(today);
     SqliteStatement drop(db_, "DELETE FROM bars WHERE series_id=? AND date>=? AND date<=?");
     drop.Bind(1, series).Bind(2, first).Bind(3, last).Run();
+    // The range is empty now; a source's duplicate dates were merged before.
     SqliteStatement insert(db_, "INSERT OR REPLACE INTO bars VALUES(?,?,?,?,?,?,?,?,?,?,?)");
     for (const Bar& b : bars) {
       insert.Bind(1, series).Bind(2, Day(b.date)).Bind(3, b.open).Bind(4, b.high).Bind(5, b.low).Bind(6, b.close);
