@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -456,6 +457,97 @@ std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> QuoteStore::Fe
     fetched.clear();
   }
   return fetched;
+}
+
+StoreSummary QuoteStore::Summary() {
+  StoreSummary summary;
+  std::lock_guard<std::mutex> lock(mutex_);
+  summary.read_only = db_.ReadOnly();
+  if (off_) return summary;
+  try {
+    summary.schema = static_cast<int>(db_.QueryInt("PRAGMA user_version"));
+    summary.series = db_.QueryInt("SELECT count(*) FROM series");
+    summary.bars = db_.QueryInt("SELECT count(*) FROM bars");
+    summary.final_bars = db_.QueryInt("SELECT count(*) FROM bars WHERE final=1");
+    summary.events = db_.QueryInt("SELECT count(*) FROM events");
+    summary.fetches = db_.QueryInt("SELECT count(*) FROM fetches");
+    summary.failed_fetches = db_.QueryInt("SELECT count(*) FROM fetches WHERE outcome<>'ok'");
+    summary.runs = db_.QueryInt("SELECT count(*) FROM runs");
+    summary.first_fetch = db_.QueryText("SELECT min(started) FROM fetches");
+    summary.last_fetch = db_.QueryText("SELECT max(finished) FROM fetches");
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+  return summary;
+}
+
+std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, double start, double end) {
+  std::vector<StoreFetchLine> lines;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return lines;
+  try {
+    const int64_t id = SeriesId(key, false);
+    if (id == 0) return lines;
+    SqliteStatement read(db_, "SELECT f.id, f.url, f.started, f.finished, f.body_hash, f.outcome, f.range_start, "
+                              "f.range_end, f.http_status, f.bytes, count(*) FROM bars b JOIN fetches f ON "
+                              "f.id=b.fetch_id WHERE b.series_id=? AND b.date>=? AND b.date<=? GROUP BY f.id "
+                              "ORDER BY f.id");
+    read.Bind(1, id).Bind(2, Day(start)).Bind(3, Day(end));
+    while (read.Step()) {
+      StoreFetchLine line;
+      line.id = read.Int(0);
+      line.url = read.Text(1);
+      line.started = read.Text(2);
+      line.finished = read.Text(3);
+      line.body_hash = read.Text(4);
+      line.outcome = read.Text(5);
+      line.range_start = static_cast<double>(read.Int(6));
+      line.range_end = static_cast<double>(read.Int(7));
+      line.http_status = static_cast<long>(read.Int(8));
+      line.bytes = read.Int(9);
+      line.bars = read.Int(10);
+      lines.push_back(line);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    lines.clear();
+  }
+  return lines;
+}
+
+std::vector<StoreSample> QuoteStore::Samples(int count) {
+  std::vector<StoreSample> samples;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return samples;
+  try {
+    SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, max(b.date), min(b.date) FROM series s JOIN "
+                              "bars b ON "
+                              "b.series_id=s.id WHERE b.final=1 GROUP BY s.id ORDER BY random() LIMIT ?");
+    read.Bind(1, static_cast<int64_t>(count));
+    while (read.Step()) {
+      StoreSample sample;
+      sample.key = {read.Text(0), read.Text(1), read.Text(2)};
+      sample.end = static_cast<double>(read.Int(3));
+      sample.start = std::max(sample.end - 30, static_cast<double>(read.Int(4)));
+      samples.push_back(sample);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    samples.clear();
+  }
+  return samples;
+}
+
+bool QuoteStore::Vacuum() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return false;
+  try {
+    db_.Exec("VACUUM");
+    return true;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return false;
+  }
 }
 
 std::vector<std::string> QuoteStore::TakeWarnings() {

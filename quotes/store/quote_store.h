@@ -70,6 +70,31 @@ struct StoreRun {
   int rows_done = 0;             // rows journalled as finished
 };
 
+// What a store holds, for `pelorinxl store info`.
+struct StoreSummary {
+  int schema = 0;
+  bool read_only = false;
+  int64_t series = 0, bars = 0, final_bars = 0, events = 0;
+  int64_t fetches = 0, failed_fetches = 0, runs = 0;
+  std::string first_fetch, last_fetch;  // UTC
+};
+
+// One fetch behind stored bars, for provenance.
+struct StoreFetchLine {
+  int64_t id = 0;
+  std::string url, started, finished, body_hash, outcome;
+  double range_start = 0, range_end = 0;
+  long http_status = 0;
+  int64_t bytes = 0;
+  int64_t bars = 0;  // of the asked range that still come from it
+};
+
+// A stored range of a series to check against the source again.
+struct StoreSample {
+  StoreSeriesKey key;
+  double start = 0, end = 0;
+};
+
 struct StoreOpenOptions {
   std::string path;
   // The time stamp a corrupt file's new name gets; UTC now when empty.
@@ -120,6 +145,14 @@ class QuoteStore {
   std::optional<StoreRun> LastRun(const std::string& project);
   // The series and ranges the successful fetches of a run brought.
   std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> FetchedIn(int64_t run_id);
+
+  StoreSummary Summary();
+  // The fetches the stored bars of [start, end] come from, oldest first.
+  std::vector<StoreFetchLine> Provenance(const StoreSeriesKey& key, double start, double end);
+  // Up to `count` series, each with its newest final days (at most 31).
+  std::vector<StoreSample> Samples(int count);
+  // Rewrites the file without its free pages; false (and a warning) when it cannot.
+  bool Vacuum();
 
   // Warnings since the last call (switched off, ...), each said once.
   std::vector<std::string> TakeWarnings();

@@ -52,7 +52,7 @@ class TiingoServer {
         res.status = 503;
         return;
       }
-      res.set_content(Bars(ticker, req.get_param_value("startDate"), req.get_param_value("endDate")),
+      res.set_content(Bars(ticker, req.get_param_value("startDate"), req.get_param_value("endDate"), shift_.load()),
                       "application/json");
     });
     server_.Start();
@@ -64,11 +64,13 @@ class TiingoServer {
     return hits_[ticker];
   }
   void Stop() { server_.Stop(); }
+  // Every later answer's prices are this much higher.
+  void Shift(double by) { shift_ = by; }
   // Every answer comes this late.
   void Delay(int ms) { delay_ms_ = ms; }
 
  private:
-  static std::string Bars(const std::string& ticker, const std::string& from, const std::string& to) {
+  static std::string Bars(const std::string& ticker, const std::string& from, const std::string& to, double shift) {
     auto parse = [](const std::string& iso) {
       int y = 0, m = 0, d = 0;
       std::sscanf(iso.c_str(), "%d-%d-%d", &y, &m, &d);
@@ -82,7 +84,7 @@ class TiingoServer {
       if (wd == Saturday || wd == Sunday) continue;
       const year_month_day ymd{d};
       const int n = static_cast<int>(d.time_since_epoch().count()) + seed % 1000;
-      const double close = 100 + (n % 97) * 0.25;
+      const double close = 100 + (n % 97) * 0.25 + shift;
       char bar[320];
       std::snprintf(bar, sizeof bar,
                     "%s{\"date\":\"%04d-%02u-%02uT00:00:00.000Z\",\"close\":%.2f,\"high\":%.2f,\"low\":%.2f,"
@@ -100,6 +102,7 @@ class TiingoServer {
   std::map<std::string, int> hits_;
   std::atomic<int> total_{0};
   std::atomic<int> delay_ms_{0};
+  std::atomic<double> shift_{0};
 };
 
 // Each row gets a sheet of its own, "R" and its sheet row, when
@@ -377,6 +380,73 @@ TEST_F(QuoteStoreRun, AKilledRunIsResumedWithoutAskingAgainForWhatItHad) {
   const RunResult again = Run({"refresh", "--resume", project});
   EXPECT_EQ(again.status, 0) << again.out << again.err;
   EXPECT_NE(again.err.find("nothing to resume"), std::string::npos) << again.err;
+}
+
+TEST_F(QuoteStoreRun, PlanCountsTheRequestsTheNextRunMakes) {
+  const std::string project = folder_.File("p.xlsx");
+  WriteProject(project, {Row("AAA"), Row("CCC", "2024-01-01", "2024-01-31")});
+  ASSERT_EQ(Run({"refresh", project}).status, 0);
+  DemoRow sample = Row("SMP");
+  sample.source = "SAMPLE";
+  WriteProject(project,
+               {Row("AAA", "2024-02-01", "2024-02-29"), Row("BBB"), Row("CCC"), sample, Row("BBB", "2023-05-01", "2023-06-30"),
+                Row("AAA")},
+               /*own_sheets=*/true);
+  const RunResult plan = Run({"plan", "--json", project});
+  ASSERT_EQ(plan.status, 0) << plan.out << plan.err;
+  EXPECT_NE(plan.out.find("\"requests\":2,"), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("{\"source\":\"TIINGO\",\"requests\":2,\"shared\":1,\"from_store\":2,"), std::string::npos)
+      << plan.out;
+  EXPECT_NE(plan.out.find("{\"source\":\"SAMPLE\",\"requests\":0,\"shared\":0,\"from_store\":0,\"local\":1"),
+            std::string::npos)
+      << plan.out;
+  const RunResult words = Run({"plan", project});
+  EXPECT_NE(words.out.find("TIINGO: 2 request(s); 1 row(s) share one of them, 2 come from the store"), std::string::npos)
+      << words.out;
+  const int before = server_.Total();
+  ASSERT_EQ(Run({"refresh", project}).status, 0);
+  EXPECT_EQ(server_.Total() - before, 2);
+  const RunResult after = Run({"plan", "--json", project});
+  EXPECT_NE(after.out.find("\"requests\":0,"), std::string::npos) << after.out;
+  EXPECT_NE(Run({"plan", "--json", "--no-store", project}).out.find("\"requests\":5,"), std::string::npos);
+}
+
+TEST_F(QuoteStoreRun, ProvenanceInfoVerifyAndVacuum) {
+  const std::string project = folder_.File("p.xlsx");
+  WriteProject(project, {Row("AAA"), Row("BBB")});
+  ASSERT_EQ(Run({"refresh", project}).status, 0);
+  WriteProject(project, {Row("AAA", "2023-12-01"), Row("BBB")});
+  ASSERT_EQ(Run({"refresh", project}).status, 0);
+
+  const RunResult provenance = Run({"info", "--provenance", "--rows", "3", project});
+  ASSERT_EQ(provenance.status, 0) << provenance.out << provenance.err;
+  // December 2023 (21 weekdays) came with the second fetch, January to March 2024 (65) with the first.
+  EXPECT_NE(provenance.out.find("Row 3 AAA (TIINGO): 86 stored bar(s) from 2023-12-01 to 2024-03-31, from 2 fetch(es)"),
+            std::string::npos)
+      << provenance.out;
+  EXPECT_NE(provenance.out.find("HTTP 200"), std::string::npos) << provenance.out;
+  EXPECT_NE(provenance.out.find("token=***"), std::string::npos) << provenance.out;
+  EXPECT_EQ(provenance.out.find("secret-key"), std::string::npos) << provenance.out;
+  EXPECT_EQ(provenance.out.find("Row 4"), std::string::npos) << provenance.out;
+
+  const RunResult info = Run({"store", "info", project});
+  ASSERT_EQ(info.status, 0) << info.out << info.err;
+  EXPECT_NE(info.out.find("Series: 2\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Runs: 2\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Fetches: 3 (0 failed)"), std::string::npos) << info.out;
+
+  const RunResult same = Run({"store", "verify", project});
+  EXPECT_EQ(same.status, 0) << same.out << same.err;
+  EXPECT_NE(same.out.find("2 series checked, 0 differ"), std::string::npos) << same.out;
+  server_.Shift(0.05);  // five cents on prices near 100: beyond 1e-4
+  const RunResult moved = Run({"store", "verify", "--sample", "1", project});
+  EXPECT_EQ(moved.status, 1) << moved.out << moved.err;
+  EXPECT_NE(moved.out.find("differs: Open of "), std::string::npos) << moved.out;
+
+  const RunResult vacuum = Run({"store", "vacuum", project});
+  EXPECT_EQ(vacuum.status, 0) << vacuum.out << vacuum.err;
+  auto counts = [](const std::string& text) { return text.substr(text.find("Series:")); };
+  EXPECT_EQ(counts(Run({"store", "info", project}).out), counts(info.out)) << "nothing lost";
 }
 
 TEST_F(QuoteStoreRun, OfflineWithoutAStoreIsRefused) {
