@@ -62,6 +62,24 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     return stored;
   }
 
+  // A failed download as one row's answer: nothing new when the source had
+  // no bars and the store has the row's; else the failure, saying how far
+  // the store goes, or with stale_ok the stored bars marked stale.
+  auto failure_answer = [&](Outcome failure) {
+    Outcome stored = from_store(0);
+    if (failure.error == kQuoteNoData && stored.error == 0) return stored;
+    if (const std::optional<StoreNewest> newest = store->Newest(key)) {
+      if (settings.stale_ok && stored.error == 0) {
+        stored.result.stale = true;
+        stored.result.note =
+            "Source down (" + failure.description + "); from the quote store, " + DataTo(*newest) + ".";
+        return stored;
+      }
+      failure.description += "; source down; the store has " + DataTo(*newest);
+    }
+    return failure;
+  };
+
   std::shared_ptr<StoreSession::Series> series = session.For(key);
   std::lock_guard<std::mutex> turn(series->turn);
   const bool fresh = session.With(*series, [&](StoreSession::Series& s) { return s.Fresh(in.start, in.end); });
@@ -76,7 +94,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   if (std::optional<Outcome> failed = session.With(*series, [&](StoreSession::Series& s) {
         return s.Failed(missing->first, missing->second) ? std::optional<Outcome>(s.failure) : std::nullopt;
       })) {
-    return *failed;
+    return failure_answer(std::move(*failed));
   }
   // One download for every row handed over: what they all want and the
   // store lacks.
@@ -127,31 +145,23 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
       }
       return from_store(delivered.bars_left_out);
     }
-    // The store could not take it: what came serves when it is the whole
+    // The store could not take it: what came serves when it covers the
     // request, else the whole request is asked for.
-    if (ask.start == in.start && ask.end == in.end) return Shape(std::move(raw));
+    if (ask.start <= in.start && in.end <= ask.end) {
+      delivered.inputs = in;
+      return Shape(std::move(raw));
+    }
     return Shape(source.Fetch(in, context));
   }
 
   fetch.outcome = raw.description;
   store->RecordFailure(key, fetch);
-  Outcome stored = from_store(0);
-  // Nothing new since the store's last bar.
-  if (raw.error == kQuoteNoData && stored.error == 0) return stored;
-  if (const std::optional<StoreNewest> newest = store->Newest(key)) {
-    if (settings.stale_ok && stored.error == 0) {
-      stored.result.stale = true;
-      stored.result.note = "Source down (" + raw.description + "); from the quote store, " + DataTo(*newest) + ".";
-      return stored;
-    }
-    raw.description += "; source down; the store has " + DataTo(*newest);
-  }
   // The other rows of this download get the same answer without asking.
   session.With(*series, [&](StoreSession::Series& s) {
     s.failed_range = std::make_pair(first_missing, ask.end);
     s.failure = raw;
   });
-  return raw;
+  return failure_answer(std::move(raw));
 }
 
 }  // namespace plrxl::quotes

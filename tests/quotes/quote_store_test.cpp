@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 
 #include "quotes/store/quote_store.h"
 #include "quotes/store/sqlite_db.h"
@@ -153,6 +154,36 @@ TEST(QuoteStoreFailures, ANewerSchemaIsOnlyRead) {
   EXPECT_EQ(store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 5)).size(), 5u);
   EXPECT_FALSE(store->Commit(key, FetchOf(Day(2024, 2, 1), Day(2024, 2, 2)), Weekdays(Day(2024, 2, 1), Day(2024, 2, 2)),
                              {}, Day(2024, 6, 1)));
+}
+
+TEST(QuoteStoreFailures, AFolderThatCannotBeWrittenGivesAReadOnlyStoreOrNone) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into a 0555 folder";
+  TempDir dir;
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  {
+    auto store = OpenIn(dir, nullptr);
+    ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 1), Day(2024, 1, 5)), Weekdays(Day(2024, 1, 1), Day(2024, 1, 5)),
+                              {}, Day(2024, 6, 1)));
+  }
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms(0555));
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir, &warnings);
+  ASSERT_NE(store, nullptr);
+  EXPECT_FALSE(store->Writable());
+  EXPECT_EQ(store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 5)).size(), 5u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("only read"), std::string::npos) << warnings[0];
+
+  TempDir empty;
+  std::filesystem::permissions(empty.Path(), std::filesystem::perms(0555));
+  StoreOpenOptions options;
+  options.path = (empty.Path() / "q.db").string();
+  warnings.clear();
+  EXPECT_EQ(QuoteStore::Open(options, &warnings), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("the run goes on without it"), std::string::npos) << warnings[0];
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(empty.Path(), std::filesystem::perms(0755));
 }
 
 // TIINGO answers for any range: a bar every weekday.
