@@ -198,6 +198,9 @@ TEST_F(QuoteStoreRun, ARerunAsksNothingAndOfflineFillsTheSheetsAsTheFirstRunDid)
   EXPECT_NE(Status(project, 3).text.find("From the quote store."), std::string::npos) << Status(project, 3).text;
 
   server_.Stop();
+  const RunResult offline_update = Run({"update", "--offline", project});
+  ASSERT_EQ(offline_update.status, 0) << offline_update.out << offline_update.err;
+  EXPECT_EQ(DataSheets(project, {"AAA", "BBB", "CCC"}), sheets);
   const RunResult offline = Run({"refresh", "--offline", project});
   ASSERT_EQ(offline.status, 0) << offline.out << offline.err;
   EXPECT_EQ(DataSheets(project, {"AAA", "BBB", "CCC"}), sheets);
@@ -447,6 +450,32 @@ TEST_F(QuoteStoreRun, ProvenanceInfoVerifyAndVacuum) {
   EXPECT_EQ(vacuum.status, 0) << vacuum.out << vacuum.err;
   auto counts = [](const std::string& text) { return text.substr(text.find("Series:")); };
   EXPECT_EQ(counts(Run({"store", "info", project}).out), counts(info.out)) << "nothing lost";
+}
+
+TEST_F(QuoteStoreRun, KillsInTheMiddleOfWritesNeverDamageTheStore) {
+  server_.Delay(5);
+  std::vector<DemoRow> rows;
+  for (int i = 1; i <= 20; ++i) rows.push_back(Row("K" + std::to_string(i), "2020-01-01", "2024-03-31"));
+  const std::string project = folder_.File("p.xlsx");
+  WriteProject(project, rows);
+  const std::map<std::string, std::string> env = {{"XDG_CONFIG_HOME", folder_.File("config")}};
+  const int seed = static_cast<int>(steady_clock::now().time_since_epoch().count() % 1000);
+  std::printf("kill delays seeded with %d\n", seed);
+  for (int round = 0; round < 5; ++round) {
+    // Kill at once, then later and later: some kills land inside a commit.
+    WriteProject(project, rows);
+    Child run(folder_.Path(), {"refresh", project}, env, "kill" + std::to_string(round));
+    std::this_thread::sleep_for(milliseconds(100 + (seed * 7 + round * 131) % 400));
+    run.Signal(SIGKILL);
+    run.Wait();
+    const RunResult info = Run({"store", "info", project});
+    EXPECT_EQ(info.status, 0) << round << ": " << info.out << info.err;
+    EXPECT_EQ(info.err.find("damaged"), std::string::npos) << round << ": " << info.err;
+  }
+  WriteProject(project, rows);
+  const RunResult last = Run({"refresh", project});
+  EXPECT_EQ(last.status, 0) << last.out << last.err;
+  EXPECT_EQ(last.err.find("warning"), std::string::npos) << last.err;
 }
 
 TEST_F(QuoteStoreRun, OfflineWithoutAStoreIsRefused) {
