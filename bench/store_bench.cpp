@@ -169,6 +169,7 @@ double RunRefresh(const Case& c, const std::string& url) {
 
 struct Measured {
   double seconds = 0;
+  double cpu_seconds = 0;  // user and system, all threads: steadier on a busy machine
   double peak_mb = 0;
   int requests = 0;
 };
@@ -192,6 +193,8 @@ Measured Measure(const Case& c, const std::string& url) {
   rusage usage{};
   wait4(child, &status, 0, &usage);
   m.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  m.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   m.requests = Hits(url) - hits_before;
   return m;
 }
@@ -242,12 +245,16 @@ int Main() {
   const Measured first = Repeat({"empty store", project, store}, url, 3, true);
   const Measured rerun = Repeat({"unchanged rerun", project, store}, url, 3, false);
   std::printf("refresh of %d tickers x 2,556 daily bars (median of 3; largest peak RSS)\n", kTickers);
-  std::printf("  %-28s %7.2f s %7.1f MB  %3d requests\n", "no store", none.seconds, none.peak_mb, none.requests);
-  std::printf("  %-28s %7.2f s %7.1f MB  %3d requests   (%+.1f %% time, %+.1f MB)\n", "empty store", first.seconds,
-              first.peak_mb, first.requests, 100.0 * (first.seconds / none.seconds - 1), first.peak_mb - none.peak_mb);
-  std::printf("  %-28s %7.2f s %7.1f MB  %3d requests   (%+.1f %% time, %+.1f MB)\n", "unchanged rerun",
-              rerun.seconds, rerun.peak_mb, rerun.requests, 100.0 * (rerun.seconds / none.seconds - 1),
-              rerun.peak_mb - none.peak_mb);
+  for (const auto& [name, m] : {std::pair<const char*, const Measured&>{"no store", none}, {"empty store", first},
+                                {"unchanged rerun", rerun}}) {
+    std::printf("  %-16s %6.2f s (cpu %6.2f s) %6.1f MB %4d requests", name, m.seconds, m.cpu_seconds, m.peak_mb,
+                m.requests);
+    if (&m != &none) {
+      std::printf("   (%+.1f %% time, %+.1f %% cpu, %+.1f MB)", 100.0 * (m.seconds / none.seconds - 1),
+                  100.0 * (m.cpu_seconds / none.cpu_seconds - 1), m.peak_mb - none.peak_mb);
+    }
+    std::printf("\n");
+  }
   const double bars = kTickers * 2556.0;
   std::printf("  store file: %.1f MB, %.0f bytes a bar\n", static_cast<double>(fs::file_size(store)) / 1e6,
               static_cast<double>(fs::file_size(store)) / bars);
