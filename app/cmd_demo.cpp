@@ -41,6 +41,8 @@ void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
   RunOptions options;
   options.action = "Refresh";
   options.terminal = isatty(STDOUT_FILENO) != 0;
+  // The demo's synthetic quotes are made afresh in no time: nothing to keep.
+  options.store.none = true;
   RunProjectFile(ctx, path, options);
   ctx.out << "Open " << path << " in a spreadsheet program to see the result; the exported quote files are in "
           << exports << ".\n";

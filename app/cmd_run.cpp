@@ -33,7 +33,7 @@ void AddRunCommand(CLI::App& app, const AppContext& ctx, const char* name, const
 }  // namespace
 
 void RegisterRunCommands(CLI::App& app, const AppContext& ctx) {
-  AddRunCommand(app, ctx, "refresh", "Refresh", "Download every ticker's whole date range again, then run its macros");
+  AddRunCommand(app, ctx, "refresh", "Refresh", "Fetch every ticker's whole date range again (final bars kept from earlier runs come from the quote store), then run its macros");
   AddRunCommand(app, ctx, "update", "Update", "Download only what is newer than the data present, then run macros");
   AddRunCommand(app, ctx, "macros", "RunOnlyMacros", "Run only the macros of every ticker row");
 }

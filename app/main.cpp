@@ -43,6 +43,7 @@ constexpr CommandGroup kCommandGroups[] = {
     {"copy", plrxl::app::kGroupEdit},       {"check", plrxl::app::kGroupInspect},
     {"rows", plrxl::app::kGroupInspect},    {"info", plrxl::app::kGroupInspect},
     {"sources", plrxl::app::kGroupInspect}, {"help", plrxl::app::kGroupInspect},
+    {"plan", plrxl::app::kGroupInspect},    {"store", plrxl::app::kGroupInspect},
     {"edit", plrxl::app::kGroupWindows},    {"select", plrxl::app::kGroupWindows},
 };
 
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterSourcesCommand(app, ctx);
   plrxl::app::RegisterHelpCommand(app, ctx);
   plrxl::app::RegisterWindowCommands(app, ctx);
+  plrxl::app::RegisterPlanCommand(app, ctx);
+  plrxl::app::RegisterStoreCommand(app, ctx);
   for (const auto& [command, group] : kCommandGroups) app.get_subcommand(command)->group(group);
   app.footer(std::string(kExamples) + "\n" + plrxl::app::LogsHelp() + "\n" + plrxl::app::ExitCodesHelp());
   if (std::optional<int> code = plrxl::app::PreParse(app, argc, argv, std::cout, std::cerr)) return *code;

@@ -26,6 +26,7 @@
 #include "forms/error_message_form.h"
 #include "host/error.h"
 #include "quotes/quote_component.h"
+#include "quotes/store/quote_store.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
 
@@ -103,6 +104,7 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_flag("--force", options.force,
                 "Run although another pelorinxl or another spreadsheet program has the workbook open");
   AddAllowLossOption(cmd, options.allow_loss);
+  AddStoreOptions(cmd, options.store);
 }
 
 // The exit code of a run that was saved.
@@ -183,7 +185,14 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
       return BarsAddedNote(was == before->end() ? 0 : was->second, is->second);
     });
   }
-  TeeProgressView faces(view, windows ? &windows->Progress() : nullptr);
+  // Macros alone download nothing.
+  const RunStore run_store =
+      options.action == "RunOnlyMacros"
+          ? RunStore()
+          : OpenRunStore(options.store, path, options.action == "Update" ? "update" : "refresh", ctx.out, ctx.err);
+  const std::shared_ptr<QuoteStore>& store = run_store.store;
+  TeeProgressView tee(view, windows ? &windows->Progress() : nullptr);
+  JournalingView faces(tee, store.get());
 
   RunContext rc;
   rc.host = host.get();
@@ -192,9 +201,13 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   rc.Path = InstalledHelpFolder();
-  rc.MakeQuoteFetcher = [folder, report, &host] {
+  rc.MakeQuoteFetcher = [folder, report, store, resume_run = run_store.resume_run, &options, &host] {
     QuoteSettings quote_settings = LoadQuoteSettings(folder, host->Regional());
     for (const std::string& problem : quote_settings.problems) report(problem);
+    quote_settings.store = store;
+    quote_settings.offline = options.store.offline;
+    quote_settings.stale_ok = options.store.stale_ok;
+    quote_settings.resume_run = resume_run;
     return MakeQuoteFetcher(quote_settings);
   };
   InstallDownloadEngine(rc, &faces);
@@ -240,6 +253,8 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   outcome.rows = view.Rows();
   outcome.failed_rows = view.FailedRows();
   outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
+  ReportStoreWarnings(store.get(), ctx.err);
+  if (store) store->EndRun(outcome.exit_code);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
   // Nothing ran: the file stays as it was, and the last line says why.
   if (!outcome.cancelled && outcome.rows == 0 && (outcome.exit_code == kExitRefused || !outcome.ran)) {

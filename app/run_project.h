@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/store_options.h"
 #include "forms/console_ui.h"
 
 namespace plrxl::app {
@@ -32,6 +33,8 @@ struct RunOptions {
   bool open_exports = false;
   // Save although the workbook holds what a save drops (--allow-loss).
   bool allow_loss = false;
+  // The quote store (--store, --no-store, --offline, --stale-ok).
+  StoreOptions store;
 };
 
 struct RunOutcome {

@@ -39,6 +39,7 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
                                      const std::string& periodicity, const std::string& data_source) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.DownloadData");
   current_result_ = nullptr;
+  row_stale_ = false;
   std::string name, option;
   proc.Do([&] {
     Variant parts = SplitDataSources(context_, data_source);
@@ -100,6 +101,10 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
         context_.LastDownloadText += " " + std::to_string(left_out) +
                                      (left_out == 1 ? " bar without values left out." : " bars without values left out.");
       }
+      // Where the bars came from when not from a fresh download (the quote
+      // store), and how old they are.
+      if (!current_result_->note.empty()) context_.LastDownloadText += " " + current_result_->note;
+      row_stale_ = current_result_->stale;
     }
   });
   IgnoreErrors([&] { request->SetCallback(nullptr); });

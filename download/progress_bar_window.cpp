@@ -275,8 +275,10 @@ void ProgressBarWindow::RefreshMyData(std::string myAction) {
     }
     auto write_status = [&] {
       Owner().WriteLastStatusMsg(18, row, settings, Variant("WriteDownTheStatus"));
+      Range status = settings->Cells(row, anchor_col_ + kStatus - 1);
+      if (row_stale_ && status.FontColorIndex() != 3) status.SetFontColorIndex(kStaleStatusColorIndex);
+      row_stale_ = false;
       if (view_ != nullptr) {
-        Range status = settings->Cells(row, anchor_col_ + kStatus - 1);
         view_->RowFinished(row, ticker, ToText(status.Value(), App().Regional()), status.FontColorIndex() == 3);
       }
     };

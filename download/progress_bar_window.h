@@ -38,6 +38,10 @@ class SpreadsheetHost;
 class Workbook;
 class Worksheet;
 
+// The font colour of a status whose bars came from the quote store after
+// the source failed (gold, a yellow that stays readable on white).
+inline constexpr int kStaleStatusColorIndex = 44;
+
 class ProgressBarWindow : public EntryWindow, public IProgressCallBack {
  public:
   // How many rows ahead of the current one are handed to the fetcher.
@@ -151,6 +155,9 @@ class ProgressBarWindow : public EntryWindow, public IProgressCallBack {
   std::unique_ptr<QuoteFetcher> fetcher_;
   RequestList requests_;
   const QuoteResult* current_result_ = nullptr;
+  // The row's bars are older ones from the quote store because the source
+  // failed: its status is written in yellow.
+  bool row_stale_ = false;
 
   std::string caption_, cancel_caption_, message_, progress_caption_;
   int progress_value_ = 0;

@@ -162,6 +162,11 @@ struct QuoteResult {
   // Bars the source sent without a single value (every field null), left
   // out of the series; for the row's status.
   int bars_left_out = 0;
+  // A remark for the row's status: where the bars came from, how old they
+  // are; "" for none.
+  std::string note;
+  // The source failed and the bars are older ones kept from an earlier run.
+  bool stale = false;
   bool Empty() const { return series.empty(); }
   // The memory the result holds, in bytes (its values and texts, not the
   // allocator's overhead): what a fetcher counts against its read-ahead.

@@ -4,13 +4,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/regional.h"
 
 namespace plrxl {
+
+class QuoteStore;
 
 struct QuoteSettings {
   std::string settings_file;  // named in "missing key" errors
@@ -44,6 +48,20 @@ struct QuoteSettings {
   RegionalSettings regional;          // short dates in CSV files
   std::function<double()> today;      // date serial of today; system clock when empty
 
+  // The quote store that keeps what the web sources deliver; none when null.
+  std::shared_ptr<QuoteStore> store;
+  // Web sources answer from the store alone, without a request.
+  bool offline = false;
+  // A web source that fails is answered from the store, marked stale.
+  bool stale_ok = false;
+  // A run being resumed: what its fetches brought counts as fresh, so the
+  // rows it finished ask nothing again; 0 for none.
+  int64_t resume_run = 0;
+  // Key QuoteStore of section "Sources": "" for PROJECT.quotes.db beside the
+  // workbook, "none" for no store, or the store's file (relative to the
+  // workbook's folder).
+  std::string store_setting;
+
   // Lines of the settings file that could not be read ("FILE line N: ..."),
   // skipped; for the caller to report.
   std::vector<std::string> problems;
@@ -56,7 +74,7 @@ std::string DefaultSettingsFile();
 // default): CsvFolder (default "quotes" beside the workbook), DdeFolder
 // (default the workbook's folder), YahooBaseUrl,
 // YahooCookieUrl, StooqBaseUrl, StooqKey, TiingoBaseUrl, TiingoKey,
-// AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections.
+// AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections, QuoteStore.
 QuoteSettings LoadQuoteSettings(const std::string& base_folder,
                                 const std::string& settings_file = DefaultSettingsFile());
 // The same, with the host's regional settings, whose short-date pattern the

@@ -5,7 +5,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libxlsxwriter-dev libzip-dev libpugixml-dev zlib1g-dev
   libcurl4-openssl-dev libsimdjson-dev libhowardhinnant-date-dev tzdata
-  libcli11-dev libfmt-dev
+  libcli11-dev libfmt-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   python3 python3-openpyxl
   help2man python3-markdown man-db dpkg-dev lintian

@@ -5,7 +5,9 @@
 #include <exception>
 #include <strings.h>
 
+#include "quotes/internal/stored_fetch.h"
 #include "quotes/quote_errors.h"
+#include "quotes/store/quote_store.h"
 
 namespace plrxl::quotes {
 
@@ -13,7 +15,13 @@ namespace plrxl::quotes {
 // window keys its list by them).
 static std::atomic<uint32_t> g_next_request_id{1};
 
-FetcherCore::FetcherCore(QuoteSettings settings) : settings_(std::move(settings)) {}
+FetcherCore::FetcherCore(QuoteSettings settings) : settings_(std::move(settings)) {
+  if (settings_.store && settings_.resume_run != 0) {
+    for (const auto& [key, range] : settings_.store->FetchedIn(settings_.resume_run)) {
+      store_session_.Fresh(key, range.first, range.second);
+    }
+  }
+}
 
 FetcherCore::~FetcherCore() {
   CancelAll();
@@ -79,7 +87,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
       } else {
         try {
           FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-          outcome = source->Fetch(inputs, context);
+          outcome = FetchThroughStore(*source, inputs, context, Today(), store_session_);
         } catch (const std::exception& e) {
           outcome = Outcome::Failure(kQuoteInternal, e.what());
         } catch (...) {
@@ -158,6 +166,10 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
     Prefetched entry;
     std::string error;
     if (!source->ReadInputs(params, &entry.inputs, &error)) continue;
+    // Rows of one stored series share one download of all their ranges.
+    if (settings_.store && source->Stored()) {
+      store_session_.Want(SeriesKeyOf(*source, entry.inputs), entry.inputs.start, entry.inputs.end);
+    }
     const std::string key = PrefetchKey(source->Name(), params);
     entry.job = std::make_shared<Job>();
     entry.source = source;

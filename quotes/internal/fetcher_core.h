@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "quotes/internal/source_base.h"
+#include "quotes/internal/store_session.h"
 
 namespace plrxl::quotes {
 
@@ -107,6 +108,7 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
 
   QuoteSettings settings_;
   std::vector<std::unique_ptr<SourceBase>> sources_;
+  StoreSession store_session_;
 
   std::mutex mutex_;
   std::unique_ptr<HttpEngine> http_;  // made on the first web request

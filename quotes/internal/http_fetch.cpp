@@ -71,6 +71,35 @@ std::string UrlEncode(const std::string& text) {
   return out;
 }
 
+uint64_t BodyHash(const std::string& body) {
+  uint64_t hash = 0xcbf29ce484222325ULL;
+  for (unsigned char c : body) {
+    hash ^= c;
+    hash *= 0x100000001b3ULL;
+  }
+  return hash;
+}
+
+std::string UrlWithoutKey(const std::string& url) {
+  const size_t query = url.find('?');
+  if (query == std::string::npos) return url;
+  std::string out = url.substr(0, query + 1);
+  size_t at = query + 1;
+  while (at <= url.size()) {
+    size_t amp = url.find('&', at);
+    if (amp == std::string::npos) amp = url.size();
+    const std::string part = url.substr(at, amp - at);
+    const size_t eq = part.find('=');
+    const std::string name = Lower(part.substr(0, eq));
+    const bool secret = name.find("key") != std::string::npos || name.find("token") != std::string::npos ||
+                        name.find("crumb") != std::string::npos || name.find("secret") != std::string::npos;
+    out += secret && eq != std::string::npos ? part.substr(0, eq + 1) + "***" : part;
+    if (amp < url.size()) out += '&';
+    at = amp + 1;
+  }
+  return out;
+}
+
 FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const std::string& url,
                            const std::vector<std::string>& headers, const HttpPolicy& policy,
                            const CancelFlag& cancel, bool accept_html) {
@@ -86,6 +115,13 @@ FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const st
   for (int attempt = 0;; ++attempt) {
     if (cancel.IsSet()) return Failed(kQuoteCancelled, "");
     HttpResponse r = engine.Get(get, cancel);
+    if (policy.log != nullptr) {
+      policy.log->url = url;
+      policy.log->status = r.status;
+      policy.log->bytes += r.body.size();
+      policy.log->body_hash = BodyHash(r.body);
+      ++policy.log->exchanges;
+    }
     const bool last = attempt >= policy.max_retries;
     long wait = backoff;
     FetchResult failure;

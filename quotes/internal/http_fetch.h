@@ -10,7 +10,19 @@
 
 namespace plrxl::quotes {
 
+// What a fetch asked and got, for the quote store's books: the last
+// exchange's address, status and body hash, and the bytes of all of them.
+struct HttpLog {
+  std::string url;
+  long status = 0;
+  size_t bytes = 0;
+  uint64_t body_hash = 0;  // FNV-1a of the last body
+  int exchanges = 0;
+};
+
 struct HttpPolicy {
+  // Every exchange is noted here when set (one fetch's log, one thread).
+  HttpLog* log = nullptr;
   int max_connections = 8;
   long connect_timeout_ms = 10000;
   long total_timeout_ms = 60000;
@@ -34,6 +46,13 @@ struct FetchResult {
 FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const std::string& url,
                            const std::vector<std::string>& headers, const HttpPolicy& policy,
                            const CancelFlag& cancel, bool accept_html = false);
+
+// FNV-1a, 64 bits: the body hash the quote store books.
+uint64_t BodyHash(const std::string& body);
+
+// `url` with the values of its key parameters (any name holding "key",
+// "token", "crumb" or "secret") replaced by "***": what the store keeps.
+std::string UrlWithoutKey(const std::string& url);
 
 // True for a body that is an HTML page (by its content type or its start).
 bool LooksLikeHtml(const HttpResponse& response);

@@ -258,20 +258,29 @@ bool SourceBase::ReadInputs(const ParameterSet& params, RequestInputs* in, std::
 }
 
 Outcome SourceBase::Finish(Bars bars, const RequestInputs& in, std::vector<QuoteEvent> events, int bars_left_out) {
-  SortAndFilter(&bars, in.start, in.end);
-  if (bars.empty()) {
-    return Outcome::Failure(kQuoteNoData, "no bars for " + in.ticker + " in the requested range" +
-                                              (bars_left_out > 0 ? " (" + std::to_string(bars_left_out) +
-                                                                       " bars without values left out)"
-                                                                 : ""));
-  }
-  if (in.adjust) ApplyAdjustment(&bars);
   Outcome o;
-  o.result = BarsToResult(in.ticker, Aggregate(std::move(bars), in.periodicity));
-  std::erase_if(events, [&](const QuoteEvent& e) { return e.date < in.start || e.date > in.end; });
-  o.result.events = std::move(events);
-  o.result.bars_left_out = bars_left_out;
+  o.delivered = Delivery{std::move(bars), std::move(events), bars_left_out, in};
   return o;
+}
+
+Outcome Shape(Outcome outcome) {
+  if (outcome.error != 0 || !outcome.delivered) return outcome;
+  Delivery d = std::move(*outcome.delivered);
+  outcome.delivered.reset();
+  const RequestInputs& in = d.inputs;
+  SortAndFilter(&d.bars, in.start, in.end);
+  if (d.bars.empty()) {
+    return Outcome::Failure(kQuoteNoData, "no bars for " + in.ticker + " in the requested range" +
+                                              (d.bars_left_out > 0 ? " (" + std::to_string(d.bars_left_out) +
+                                                                         " bars without values left out)"
+                                                                   : ""));
+  }
+  if (in.adjust) ApplyAdjustment(&d.bars);
+  outcome.result = BarsToResult(in.ticker, Aggregate(std::move(d.bars), in.periodicity));
+  std::erase_if(d.events, [&](const QuoteEvent& e) { return e.date < in.start || e.date > in.end; });
+  outcome.result.events = std::move(d.events);
+  outcome.result.bars_left_out = d.bars_left_out;
+  return outcome;
 }
 
 std::string PrefetchKey(const std::string& source_name, const ParameterSet& params) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,30 @@ struct RequestInputs {
   std::string service, topic, item, period, type;
 };
 
+// What a source delivered before it is shaped for the request: its daily
+// bars as they came, their events, and the inputs to shape them by (the
+// request's, or what the source made of them).
+struct Delivery {
+  Bars bars;
+  std::vector<QuoteEvent> events;
+  int bars_left_out = 0;
+  RequestInputs inputs;
+};
+
+// A fetch's outcome. A source's Fetch returns a failure or a delivery;
+// Shape() turns the delivery into the result the request hands out.
 struct Outcome {
   int32_t error = 0;
   std::string description;
   QuoteResult result;
+  std::optional<Delivery> delivered;
   static Outcome Failure(int32_t number, const std::string& particulars);
 };
+
+// Filters the delivery to its inputs' range, adjusts, aggregates and packs
+// it into `result`; no bar in range is kQuoteNoData. An outcome without a
+// delivery comes back as it is.
+Outcome Shape(Outcome outcome);
 
 // Handed to a fetch on its worker thread.
 struct FetchContext {
@@ -92,12 +111,15 @@ class SourceBase : public QuoteSource {
   // Checks the parameter values; false with the error text on a bad one.
   virtual bool ReadInputs(const ParameterSet& params, RequestInputs* inputs, std::string* error) const;
   virtual Outcome Fetch(const RequestInputs& inputs, FetchContext& context) = 0;
+  // True for the sources whose downloads the quote store keeps: those that
+  // ask a server. Local files and the synthetic source are not kept.
+  virtual bool Stored() const { return false; }
 
  protected:
   // The extra parameters after the common four ("TICKER", "STARTDATE",
   // "ENDDATE", "PERIODICITY").
   virtual std::vector<RequestParameter> ExtraParameters() const { return {}; }
-  // Filters, adjusts, aggregates and packs bars; no bar in range is kNoData.
+  // The delivery of bars (Shape() makes the result of them).
   // `bars_left_out` counts the bars the answer had without any value.
   static Outcome Finish(Bars bars, const RequestInputs& inputs, std::vector<QuoteEvent> events = {},
                         int bars_left_out = 0);

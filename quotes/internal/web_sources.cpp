@@ -46,6 +46,8 @@ class StooqSource : public SourceBase {
     return {{"EXCHANGE", kParamChoice, Variant(""), kStooqMarkets}};
   }
 
+  bool Stored() const override { return true; }
+
   Outcome Fetch(const RequestInputs& in, FetchContext& context) override {
     const QuoteSettings& s = context.settings;
     if (s.stooq_key.empty()) return MissingKey(s, "StooqKey");
@@ -87,6 +89,8 @@ class TiingoSource : public SourceBase {
     return {{"ADJUST VALUES", kParamBoolean, Variant(false)}};
   }
 
+  bool Stored() const override { return true; }
+
   Outcome Fetch(const RequestInputs& in, FetchContext& context) override {
     const QuoteSettings& s = context.settings;
     if (s.tiingo_key.empty()) return MissingKey(s, "TiingoKey");
@@ -114,6 +118,8 @@ class AlphaVantageSource : public SourceBase {
  public:
   explicit AlphaVantageSource(FetcherCore* core)
       : SourceBase(core, "ALPHAVANTAGE", "Daily quotes (needs AlphaVantageKey)", kCapHistorical) {}
+
+  bool Stored() const override { return true; }
 
   Outcome Fetch(const RequestInputs& in, FetchContext& context) override {
     const QuoteSettings& s = context.settings;

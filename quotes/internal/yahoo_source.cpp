@@ -29,6 +29,8 @@ class YahooSource : public SourceBase {
     return {{"ADJUST VALUES", kParamBoolean, Variant(false)}};
   }
 
+  bool Stored() const override { return true; }
+
   Outcome Fetch(const RequestInputs& in, FetchContext& context) override {
     const QuoteSettings& s = context.settings;
     for (int attempt = 0;; ++attempt) {

@@ -1,0 +1,167 @@
+#include "quotes/internal/stored_fetch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "quotes/quote_errors.h"
+#include "quotes/store/quote_store.h"
+
+namespace plrxl::quotes {
+namespace {
+
+// Days before the first missing one that are asked for again: providers
+// publish a day's bar late now and then, and a short overlap heals it.
+constexpr double kOverlapDays = 7;
+
+std::string IsoDay(double serial) {
+  int y, m, d;
+  SerialToCivil(serial, &y, &m, &d);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
+// "the store has data to 2026-12-04 (fetched 22:10 UTC)"
+std::string DataTo(const StoreNewest& newest) {
+  const std::string time = newest.fetched.size() >= 16 ? newest.fetched.substr(11, 5) : newest.fetched;
+  return "data to " + IsoDay(newest.bar_date) + " (fetched " + time + " UTC)";
+}
+
+std::string Age(double bar_date, double today) {
+  const long days = static_cast<long>(today - bar_date);
+  if (days <= 0) return "from today";
+  return std::to_string(days) + (days == 1 ? " day old" : " days old");
+}
+
+}  // namespace
+
+Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today,
+                          StoreSession& session) {
+  const QuoteSettings& settings = context.settings;
+  QuoteStore* store = settings.store.get();
+  if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
+  const StoreSeriesKey key = SeriesKeyOf(source, in);
+  auto from_store = [&](int bars_left_out) {
+    Outcome stored;
+    stored.delivered = Delivery{store->ReadBars(key, in.start, in.end), store->ReadEvents(key, in.start, in.end),
+                                bars_left_out, in};
+    return Shape(std::move(stored));
+  };
+
+  if (settings.offline) {
+    Outcome stored = from_store(0);
+    if (stored.error != 0) {
+      return Outcome::Failure(kQuoteNoData, "offline, and the quote store has no bars of " + in.ticker +
+                                                " in the requested range");
+    }
+    if (std::optional<StoreNewest> newest = store->Newest(key)) {
+      stored.result.note = "From the quote store (offline): newest bar " + IsoDay(newest->bar_date) + ", " +
+                           Age(newest->bar_date, today) + ".";
+    }
+    return stored;
+  }
+
+  // A failed download as one row's answer: nothing new when the source had
+  // no bars and the store has the row's; else the failure, saying how far
+  // the store goes, or with stale_ok the stored bars marked stale.
+  auto failure_answer = [&](Outcome failure) {
+    Outcome stored = from_store(0);
+    if (failure.error == kQuoteNoData && stored.error == 0) return stored;
+    if (const std::optional<StoreNewest> newest = store->Newest(key)) {
+      if (settings.stale_ok && stored.error == 0) {
+        stored.result.stale = true;
+        stored.result.note =
+            "Source down (" + failure.description + "); from the quote store, " + DataTo(*newest) + ".";
+        return stored;
+      }
+      failure.description += "; source down; the store has " + DataTo(*newest);
+    }
+    return failure;
+  };
+
+  std::shared_ptr<StoreSession::Series> series = session.For(key);
+  std::lock_guard<std::mutex> turn(series->turn);
+  const bool fresh = session.With(*series, [&](StoreSession::Series& s) { return s.Fresh(in.start, in.end); });
+  const std::optional<std::pair<double, double>> missing =
+      fresh ? std::nullopt : store->Missing(key, in.start, in.end);
+  if (!missing) {
+    Outcome stored = from_store(0);
+    if (stored.error == 0) stored.result.note = "From the quote store.";
+    return stored;
+  }
+  // This run's download of the series failed already: the same answer.
+  if (std::optional<Outcome> failed = session.With(*series, [&](StoreSession::Series& s) {
+        return s.Failed(missing->first, missing->second) ? std::optional<Outcome>(s.failure) : std::nullopt;
+      })) {
+    return failure_answer(std::move(*failed));
+  }
+  // One download for every row handed over: what they all want and the
+  // store lacks.
+  RequestInputs ask = in;
+  ask.start = missing->first;
+  ask.end = missing->second;
+  if (const std::optional<std::pair<double, double>> wanted =
+          session.With(*series, [](StoreSession::Series& s) { return s.wanted; })) {
+    if (const auto more = store->Missing(key, wanted->first, wanted->second)) {
+      ask.start = std::min(ask.start, more->first);
+      ask.end = std::max(ask.end, more->second);
+    }
+  }
+  const double first_missing = ask.start;
+  ask.start = std::max(std::min(in.start, ask.start), ask.start - kOverlapDays);
+  HttpLog log;
+  FetchContext logged{context.settings, context.http, context.cancel, context.policy};
+  logged.policy.log = &log;
+  StoreFetch fetch;
+  fetch.range_start = ask.start;
+  fetch.range_end = ask.end;
+  fetch.started = UtcNowText();
+  Outcome raw = source.Fetch(ask, logged);
+  fetch.finished = UtcNowText();
+  fetch.url = UrlWithoutKey(log.url);
+  fetch.http_status = log.status;
+  fetch.bytes = log.bytes;
+  fetch.body_hash = log.body_hash;
+  if (context.cancel.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
+
+  if (raw.error == 0 && raw.delivered) {
+    Delivery& delivered = *raw.delivered;
+    Bars kept = delivered.bars;
+    SortAndFilter(&kept, ask.start, ask.end);
+    std::vector<QuoteEvent> events = delivered.events;
+    std::erase_if(events, [&](const QuoteEvent& e) { return e.date < ask.start || e.date > ask.end; });
+    fetch.outcome = "ok";
+    if (store->Commit(key, fetch, kept, events, today)) {
+      session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
+      // A download over the whole request replaced every stored bar of it:
+      // what was committed is what the store holds, so it is handed out
+      // without reading it back.
+      if (ask.start <= in.start && in.end <= ask.end) {
+        delivered.bars = std::move(kept);
+        delivered.events = std::move(events);
+        delivered.inputs = in;
+        return Shape(std::move(raw));
+      }
+      return from_store(delivered.bars_left_out);
+    }
+    // The store could not take it: what came serves when it covers the
+    // request, else the whole request is asked for.
+    if (ask.start <= in.start && in.end <= ask.end) {
+      delivered.inputs = in;
+      return Shape(std::move(raw));
+    }
+    return Shape(source.Fetch(in, context));
+  }
+
+  fetch.outcome = raw.description;
+  store->RecordFailure(key, fetch);
+  // The other rows of this download get the same answer without asking.
+  session.With(*series, [&](StoreSession::Series& s) {
+    s.failed_range = std::make_pair(first_missing, ask.end);
+    s.failure = raw;
+  });
+  return failure_answer(std::move(raw));
+}
+
+}  // namespace plrxl::quotes

@@ -1,0 +1,568 @@
+#include "quotes/store/quote_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace plrxl {
+
+using quotes::Bar;
+using quotes::Bars;
+using quotes::SqliteDb;
+using quotes::SqliteError;
+using quotes::SqliteStatement;
+using quotes::SqliteTransaction;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Version 1. Dates are whole-day serials (days since 30 December 1899);
+// times are UTC texts. A bar's id holds its series and its day (BarId). Coverage rows are the final days of a series as
+// closed ranges that neither overlap nor touch.
+constexpr const char* kSchema = R"(
+CREATE TABLE runs(id INTEGER PRIMARY KEY, command TEXT NOT NULL, project TEXT NOT NULL,
+                  started TEXT NOT NULL, ended TEXT, exit_code INTEGER);
+CREATE TABLE series(id INTEGER PRIMARY KEY, source TEXT NOT NULL, symbol TEXT NOT NULL,
+                    exchange TEXT NOT NULL, interval TEXT NOT NULL, adjustment TEXT NOT NULL,
+                    UNIQUE(source, symbol, exchange, interval, adjustment));
+CREATE TABLE fetches(id INTEGER PRIMARY KEY, run_id INTEGER, series_id INTEGER NOT NULL,
+                     url TEXT NOT NULL, range_start INTEGER, range_end INTEGER,
+                     started TEXT NOT NULL, finished TEXT NOT NULL, http_status INTEGER,
+                     bytes INTEGER, body_hash TEXT, outcome TEXT NOT NULL, bars INTEGER);
+CREATE INDEX fetches_series ON fetches(series_id);
+CREATE TABLE bars(id INTEGER PRIMARY KEY, open REAL, high REAL, low REAL, close REAL, volume REAL,
+                  open_interest REAL, adj_close REAL, fetch_id INTEGER NOT NULL, final INTEGER NOT NULL);
+CREATE TABLE events(series_id INTEGER NOT NULL, date INTEGER NOT NULL, kind TEXT NOT NULL,
+                    value REAL, fetch_id INTEGER NOT NULL,
+                    PRIMARY KEY(series_id, date, kind)) WITHOUT ROWID;
+CREATE TABLE journal(run_id INTEGER NOT NULL, row INTEGER NOT NULL, ticker TEXT NOT NULL,
+                     status TEXT NOT NULL, failed INTEGER NOT NULL, finished TEXT NOT NULL,
+                     PRIMARY KEY(run_id, row));
+CREATE TABLE coverage(series_id INTEGER NOT NULL, first INTEGER NOT NULL, last INTEGER NOT NULL,
+                      PRIMARY KEY(series_id, first)) WITHOUT ROWID;
+)";
+
+// Daily bars with the provider's adjusted close beside the prices.
+constexpr const char* kInterval = "1d";
+constexpr const char* kAdjustment = "raw";
+
+int64_t Day(double serial) { return static_cast<int64_t>(std::floor(serial)); }
+
+// A bar's row id: its series in the high bits, its day in the low 22 (day
+// serials stay below 2^22 until the year 9999), so a series' bars are one
+// range of the table's own key, in date order: a rowid table takes them
+// faster than a composite key would.
+constexpr int64_t kDayBits = 22;
+constexpr int64_t kLastDay = (int64_t{1} << kDayBits) - 1;
+int64_t BarId(int64_t series, double day) { return (series << kDayBits) | std::clamp<int64_t>(Day(day), 0, kLastDay); }
+
+std::string CompactUtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &utc);
+  return buf;
+}
+
+std::string HashText(uint64_t hash) {
+  char buf[20];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(hash));
+  return buf;
+}
+
+// A result code that means the file is not a database or is damaged.
+bool IsCorruption(int code) { return code == SQLITE_CORRUPT || code == SQLITE_NOTADB; }
+
+// Settings of every connection, then the schema check: "ok", or throws.
+int Prepare(SqliteDb& db, int64_t max_page_count) {
+  db.Exec("PRAGMA busy_timeout=10000");
+  const std::string check = db.QueryText("PRAGMA quick_check");
+  if (check != "ok") throw SqliteError(SQLITE_CORRUPT, "quick_check: " + check);
+  const int version = static_cast<int>(db.QueryInt("PRAGMA user_version"));
+  if (!db.ReadOnly() && version <= kQuoteStoreSchema) {
+    db.Exec("PRAGMA journal_mode=WAL");
+    // WAL with NORMAL survives a killed process; a power loss may lose the
+    // last commits but never leaves the file broken.
+    db.Exec("PRAGMA synchronous=NORMAL");
+    // A refresh writes some 20 MB: checkpoint (and sync) the log every
+    // 16 MB rather than every 4 MB.
+    db.Exec("PRAGMA wal_autocheckpoint=4096");
+    if (max_page_count > 0) db.QueryInt("PRAGMA max_page_count=" + std::to_string(max_page_count));
+    if (version == 0) {
+      SqliteTransaction schema(db);
+      // Another process may have made it meanwhile.
+      if (db.QueryInt("PRAGMA user_version") == 0) {
+        db.Exec(kSchema);
+        db.Exec("PRAGMA user_version=" + std::to_string(kQuoteStoreSchema));
+      }
+      schema.Commit();
+    }
+  }
+  return version;
+}
+
+void MoveAside(const std::string& path, const std::string& stamp) {
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    std::error_code ignored;
+    if (fs::exists(path + suffix, ignored)) fs::rename(path + suffix, path + ".corrupt-" + stamp + suffix, ignored);
+  }
+}
+
+}  // namespace
+
+std::string UtcNowText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &utc);
+  return buf;
+}
+
+std::string DefaultStorePath(const std::string& workbook_path) {
+  fs::path p(workbook_path);
+  return (p.parent_path() / (p.stem().string() + ".quotes.db")).string();
+}
+
+std::shared_ptr<QuoteStore> QuoteStore::Open(const StoreOpenOptions& options, std::vector<std::string>* warnings) {
+  const std::string& path = options.path;
+  auto warn = [&](const std::string& text) {
+    if (warnings != nullptr) warnings->push_back("quote store " + path + ": " + text);
+  };
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      SqliteDb db(path, SqliteDb::Mode::kReadWriteCreate);
+      const int version = Prepare(db, options.max_page_count);
+      if (version > kQuoteStoreSchema) {
+        warn("written by a newer program (schema " + std::to_string(version) + ", this one knows " +
+             std::to_string(kQuoteStoreSchema) + "); it is only read");
+        SqliteDb reader(path, SqliteDb::Mode::kReadOnly);
+        reader.Exec("PRAGMA busy_timeout=10000");
+        return std::shared_ptr<QuoteStore>(new QuoteStore(path, std::move(reader)));
+      }
+      return std::shared_ptr<QuoteStore>(new QuoteStore(path, std::move(db)));
+    } catch (const SqliteError& e) {
+      if (IsCorruption(e.Code()) && attempt == 0) {
+        const std::string stamp = options.stamp ? options.stamp() : CompactUtcNow();
+        MoveAside(path, stamp);
+        warn(std::string("the file is damaged (") + e.what() + "); it was renamed to " + path + ".corrupt-" + stamp +
+             " and a new store started");
+        continue;
+      }
+      // A folder that cannot be written: what is there can still be read.
+      std::error_code ignored;
+      if (!IsCorruption(e.Code()) && fs::exists(path, ignored)) {
+        try {
+          SqliteDb reader("file:" + path + "?immutable=1", SqliteDb::Mode::kReadOnly);
+          if (reader.QueryText("PRAGMA quick_check") == "ok" &&
+              reader.QueryInt("PRAGMA user_version") >= 1) {
+            warn(std::string("cannot be written (") + e.what() + "); it is only read");
+            return std::shared_ptr<QuoteStore>(new QuoteStore(path, std::move(reader)));
+          }
+        } catch (const SqliteError&) {
+        }
+      }
+      warn(std::string("cannot be used (") + e.what() + "); the run goes on without it");
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+QuoteStore::QuoteStore(std::string path, SqliteDb db) : path_(std::move(path)), db_(std::move(db)) {}
+
+QuoteStore::~QuoteStore() = default;
+
+bool QuoteStore::Writable() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !off_ && !db_.ReadOnly();
+}
+
+bool QuoteStore::Usable() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !off_;
+}
+
+void QuoteStore::SwitchOff(const SqliteError& error) {
+  if (off_) return;
+  off_ = true;
+  warnings_.push_back("quote store " + path_ + ": " + error.what() +
+                      "; the store is off for the rest of this run, which goes on without it");
+}
+
+void QuoteStore::BeginRun(const std::string& command, const std::string& project) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return;
+  try {
+    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started) VALUES(?,?,?)");
+    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Run();
+    run_id_ = db_.LastInsertId();
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+}
+
+void QuoteStore::EndRun(int exit_code) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly() || run_id_ == 0) return;
+  try {
+    SqliteStatement update(db_, "UPDATE runs SET ended=?, exit_code=? WHERE id=?");
+    update.Bind(1, UtcNowText()).Bind(2, static_cast<int64_t>(exit_code)).Bind(3, run_id_).Run();
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+}
+
+int64_t QuoteStore::SeriesId(const StoreSeriesKey& key, bool create) {
+  SqliteStatement find(db_,
+                       "SELECT id FROM series WHERE source=? AND symbol=? AND exchange=? AND interval=? AND "
+                       "adjustment=?");
+  find.Bind(1, key.source).Bind(2, key.symbol).Bind(3, key.exchange).Bind(4, std::string_view(kInterval));
+  find.Bind(5, std::string_view(kAdjustment));
+  if (find.Step()) return find.Int(0);
+  if (!create) return 0;
+  SqliteStatement insert(db_, "INSERT INTO series(source, symbol, exchange, interval, adjustment) VALUES(?,?,?,?,?)");
+  insert.Bind(1, key.source).Bind(2, key.symbol).Bind(3, key.exchange).Bind(4, std::string_view(kInterval));
+  insert.Bind(5, std::string_view(kAdjustment)).Run();
+  return db_.LastInsertId();
+}
+
+std::optional<std::pair<double, double>> QuoteStore::Missing(const StoreSeriesKey& key, double start, double end) {
+  const int64_t first = Day(start), last = Day(end);
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::pair<int64_t, int64_t>> covered;
+  if (!off_) {
+    try {
+      if (const int64_t id = SeriesId(key, false); id != 0) {
+        SqliteStatement ranges(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=? "
+                                    "ORDER BY first");
+        ranges.Bind(1, id).Bind(2, first).Bind(3, last);
+        while (ranges.Step()) covered.emplace_back(ranges.Int(0), ranges.Int(1));
+      }
+    } catch (const SqliteError& e) {
+      SwitchOff(e);
+      covered.clear();
+    }
+  }
+  // The first and last uncovered days of [first, last].
+  int64_t low = first;
+  for (const auto& [a, b] : covered) {
+    if (a > low) break;
+    low = std::max(low, b + 1);
+  }
+  if (low > last) return std::nullopt;
+  int64_t high = last;
+  for (auto it = covered.rbegin(); it != covered.rend(); ++it) {
+    if (it->second < high) break;
+    high = std::min(high, it->first - 1);
+  }
+  return std::make_pair(static_cast<double>(low), static_cast<double>(high));
+}
+
+Bars QuoteStore::ReadBars(const StoreSeriesKey& key, double start, double end) {
+  Bars bars;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return bars;
+  try {
+    const int64_t id = SeriesId(key, false);
+    if (id == 0) return bars;
+    SqliteStatement read(db_, "SELECT id & 4194303, open, high, low, close, volume, open_interest, adj_close "
+                              "FROM bars WHERE id BETWEEN ? AND ? ORDER BY id");
+    read.Bind(1, BarId(id, start)).Bind(2, BarId(id, end));
+    while (read.Step()) {
+      Bar b;
+      b.date = static_cast<double>(read.Int(0));
+      b.open = read.Double(1);
+      b.high = read.Double(2);
+      b.low = read.Double(3);
+      b.close = read.Double(4);
+      b.volume = read.Double(5);
+      b.open_interest = read.Double(6);
+      b.adj_close = read.Double(7);
+      bars.push_back(b);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    bars.clear();
+  }
+  return bars;
+}
+
+std::vector<QuoteEvent> QuoteStore::ReadEvents(const StoreSeriesKey& key, double start, double end) {
+  std::vector<QuoteEvent> events;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return events;
+  try {
+    const int64_t id = SeriesId(key, false);
+    if (id == 0) return events;
+    SqliteStatement read(db_, "SELECT date, kind, value FROM events WHERE series_id=? AND date>=? AND date<=? "
+                              "ORDER BY date, kind");
+    read.Bind(1, id).Bind(2, Day(start)).Bind(3, Day(end));
+    while (read.Step()) {
+      QuoteEvent e;
+      e.date = static_cast<double>(read.Int(0));
+      e.kind = read.Text(1) == "split" ? QuoteEvent::kSplit : QuoteEvent::kDividend;
+      e.value = read.Double(2);
+      events.push_back(e);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    events.clear();
+  }
+  return events;
+}
+
+std::optional<StoreNewest> QuoteStore::Newest(const StoreSeriesKey& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return std::nullopt;
+  try {
+    const int64_t id = SeriesId(key, false);
+    if (id == 0) return std::nullopt;
+    SqliteStatement read(db_, "SELECT b.id & 4194303, f.finished FROM bars b JOIN fetches f ON f.id=b.fetch_id "
+                              "WHERE b.id BETWEEN ? AND ? ORDER BY b.id DESC LIMIT 1");
+    read.Bind(1, BarId(id, 0)).Bind(2, BarId(id, kLastDay));
+    if (!read.Step()) return std::nullopt;
+    StoreNewest newest;
+    newest.bar_date = static_cast<double>(read.Int(0));
+    newest.fetched = read.Text(1).substr(0, 16);
+    return newest;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return std::nullopt;
+  }
+}
+
+int64_t QuoteStore::InsertFetch(int64_t series_id, const StoreFetch& fetch) {
+  SqliteStatement insert(db_, "INSERT INTO fetches(run_id, series_id, url, range_start, range_end, started, finished, "
+                              "http_status, bytes, body_hash, outcome) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+  if (run_id_ != 0) {
+    insert.Bind(1, run_id_);
+  } else {
+    insert.BindNull(1);
+  }
+  insert.Bind(2, series_id).Bind(3, fetch.url).Bind(4, Day(fetch.range_start)).Bind(5, Day(fetch.range_end));
+  insert.Bind(6, fetch.started).Bind(7, fetch.finished).Bind(8, static_cast<int64_t>(fetch.http_status));
+  insert.Bind(9, static_cast<int64_t>(fetch.bytes)).Bind(10, HashText(fetch.body_hash)).Bind(11, fetch.outcome);
+  insert.Run();
+  return db_.LastInsertId();
+}
+
+bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const Bars& bars,
+                        const std::vector<QuoteEvent>& events, double today) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return false;
+  try {
+    SqliteTransaction transaction(db_);
+    const int64_t series = SeriesId(key, true);
+    const int64_t fetch_id = InsertFetch(series, fetch);
+    const int64_t first = Day(fetch.range_start), last = Day(fetch.range_end), now = Day(today);
+    SqliteStatement drop(db_, "DELETE FROM bars WHERE id BETWEEN ? AND ?");
+    drop.Bind(1, BarId(series, static_cast<double>(first))).Bind(2, BarId(series, static_cast<double>(last))).Run();
+    // The range is empty now, and the bars have one date each.
+    SqliteStatement insert(db_, "INSERT INTO bars VALUES(?,?,?,?,?,?,?,?,?,?)");
+    for (const Bar& b : bars) {
+      insert.Bind(1, BarId(series, b.date)).Bind(2, b.open).Bind(3, b.high).Bind(4, b.low).Bind(5, b.close);
+      insert.Bind(6, b.volume).Bind(7, b.open_interest).Bind(8, b.adj_close).Bind(9, fetch_id);
+      insert.Bind(10, static_cast<int64_t>(Day(b.date) < now ? 1 : 0)).Run();
+    }
+    SqliteStatement event(db_, "INSERT OR REPLACE INTO events VALUES(?,?,?,?,?)");
+    for (const QuoteEvent& e : events) {
+      event.Bind(1, series).Bind(2, Day(e.date));
+      event.Bind(3, std::string_view(e.kind == QuoteEvent::kSplit ? "split" : "dividend"));
+      event.Bind(4, e.value).Bind(5, fetch_id).Run();
+    }
+    SqliteStatement count(db_, "UPDATE fetches SET bars=? WHERE id=?");
+    count.Bind(1, static_cast<int64_t>(bars.size())).Bind(2, fetch_id).Run();
+    // The days asked for that are over are final now; merge them with the
+    // ranges they overlap or touch.
+    if (const int64_t final_last = std::min(last, now - 1); first <= final_last) {
+      int64_t low = first, high = final_last;
+      SqliteStatement near(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+      near.Bind(1, series).Bind(2, low - 1).Bind(3, high + 1);
+      while (near.Step()) {
+        low = std::min(low, near.Int(0));
+        high = std::max(high, near.Int(1));
+      }
+      near.Reset();
+      SqliteStatement forget(db_, "DELETE FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+      forget.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+      SqliteStatement add(db_, "INSERT INTO coverage VALUES(?,?,?)");
+      add.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+    }
+    transaction.Commit();
+    return true;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return false;
+  }
+}
+
+void QuoteStore::RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetch) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return;
+  try {
+    SqliteTransaction transaction(db_);
+    InsertFetch(SeriesId(key, true), fetch);
+    transaction.Commit();
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+}
+
+void QuoteStore::JournalRow(int row, const std::string& ticker, const std::string& status, bool failed) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly() || run_id_ == 0) return;
+  try {
+    SqliteStatement insert(db_, "INSERT OR REPLACE INTO journal VALUES(?,?,?,?,?,?)");
+    insert.Bind(1, run_id_).Bind(2, static_cast<int64_t>(row)).Bind(3, ticker).Bind(4, status);
+    insert.Bind(5, static_cast<int64_t>(failed ? 1 : 0)).Bind(6, UtcNowText()).Run();
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+}
+
+std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return std::nullopt;
+  try {
+    SqliteStatement last(db_, "SELECT id, command, started, exit_code, (SELECT count(*) FROM journal j WHERE "
+                              "j.run_id=runs.id) FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
+    last.Bind(1, project);
+    if (!last.Step()) return std::nullopt;
+    StoreRun run;
+    run.id = last.Int(0);
+    run.command = last.Text(1);
+    run.started = last.Text(2);
+    if (!last.IsNull(3)) run.exit_code = static_cast<int>(last.Int(3));
+    run.rows_done = static_cast<int>(last.Int(4));
+    return run;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return std::nullopt;
+  }
+}
+
+std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> QuoteStore::FetchedIn(int64_t run_id) {
+  std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> fetched;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return fetched;
+  try {
+    SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, f.range_start, f.range_end FROM fetches f "
+                              "JOIN series s ON s.id=f.series_id WHERE f.run_id=? AND f.outcome='ok'");
+    read.Bind(1, run_id);
+    while (read.Step()) {
+      fetched.push_back({StoreSeriesKey{read.Text(0), read.Text(1), read.Text(2)},
+                         {static_cast<double>(read.Int(3)), static_cast<double>(read.Int(4))}});
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    fetched.clear();
+  }
+  return fetched;
+}
+
+StoreSummary QuoteStore::Summary() {
+  StoreSummary summary;
+  std::lock_guard<std::mutex> lock(mutex_);
+  summary.read_only = db_.ReadOnly();
+  if (off_) return summary;
+  try {
+    summary.schema = static_cast<int>(db_.QueryInt("PRAGMA user_version"));
+    summary.series = db_.QueryInt("SELECT count(*) FROM series");
+    summary.bars = db_.QueryInt("SELECT count(*) FROM bars");
+    summary.final_bars = db_.QueryInt("SELECT count(*) FROM bars WHERE final=1");
+    summary.events = db_.QueryInt("SELECT count(*) FROM events");
+    summary.fetches = db_.QueryInt("SELECT count(*) FROM fetches");
+    summary.failed_fetches = db_.QueryInt("SELECT count(*) FROM fetches WHERE outcome<>'ok'");
+    summary.runs = db_.QueryInt("SELECT count(*) FROM runs");
+    summary.first_fetch = db_.QueryText("SELECT min(started) FROM fetches");
+    summary.last_fetch = db_.QueryText("SELECT max(finished) FROM fetches");
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+  }
+  return summary;
+}
+
+std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, double start, double end) {
+  std::vector<StoreFetchLine> lines;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return lines;
+  try {
+    const int64_t id = SeriesId(key, false);
+    if (id == 0) return lines;
+    SqliteStatement read(db_, "SELECT f.id, f.url, f.started, f.finished, f.body_hash, f.outcome, f.range_start, "
+                              "f.range_end, f.http_status, f.bytes, count(*) FROM bars b JOIN fetches f ON "
+                              "f.id=b.fetch_id WHERE b.id BETWEEN ? AND ? GROUP BY f.id ORDER BY f.id");
+    read.Bind(1, BarId(id, start)).Bind(2, BarId(id, end));
+    while (read.Step()) {
+      StoreFetchLine line;
+      line.id = read.Int(0);
+      line.url = read.Text(1);
+      line.started = read.Text(2);
+      line.finished = read.Text(3);
+      line.body_hash = read.Text(4);
+      line.outcome = read.Text(5);
+      line.range_start = static_cast<double>(read.Int(6));
+      line.range_end = static_cast<double>(read.Int(7));
+      line.http_status = static_cast<long>(read.Int(8));
+      line.bytes = read.Int(9);
+      line.bars = read.Int(10);
+      lines.push_back(line);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    lines.clear();
+  }
+  return lines;
+}
+
+std::vector<StoreSample> QuoteStore::Samples(int count) {
+  std::vector<StoreSample> samples;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_) return samples;
+  try {
+    SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, max(b.id & 4194303), min(b.id & 4194303) "
+                              "FROM bars b JOIN series s ON s.id=(b.id >> 22) WHERE b.final=1 GROUP BY s.id "
+                              "ORDER BY random() LIMIT ?");
+    read.Bind(1, static_cast<int64_t>(count));
+    while (read.Step()) {
+      StoreSample sample;
+      sample.key = {read.Text(0), read.Text(1), read.Text(2)};
+      sample.end = static_cast<double>(read.Int(3));
+      sample.start = std::max(sample.end - 30, static_cast<double>(read.Int(4)));
+      samples.push_back(sample);
+    }
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    samples.clear();
+  }
+  return samples;
+}
+
+bool QuoteStore::Vacuum() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return false;
+  try {
+    db_.Exec("VACUUM");
+    return true;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return false;
+  }
+}
+
+std::vector<std::string> QuoteStore::TakeWarnings() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> out;
+  out.swap(warnings_);
+  return out;
+}
+
+}  // namespace plrxl

@@ -1,0 +1,267 @@
+// The quote store on its own (coverage, finality, a full file, a newer
+// schema) and behind a fetcher whose TIINGO source is a server on
+// 127.0.0.1: stored answers equal fresh ones in every periodicity.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+#include "quotes/store/quote_store.h"
+#include "quotes/store/sqlite_db.h"
+#include "tests/quotes/loopback_server.h"
+#include "tests/quotes/quote_test_util.h"
+
+namespace plrxl::testing {
+namespace {
+
+quotes::Bars Weekdays(double from, double to) {
+  quotes::Bars bars;
+  for (double d = from; d <= to; ++d) {
+    if (quotes::WeekdayMon0(d) >= 5) continue;
+    quotes::Bar b;
+    b.date = d;
+    b.open = b.high = b.low = b.close = 100 + std::fmod(d, 7);
+    b.volume = 1000;
+    b.adj_close = b.close * 0.5;
+    bars.push_back(b);
+  }
+  return bars;
+}
+
+std::shared_ptr<QuoteStore> OpenIn(const TempDir& dir, std::vector<std::string>* warnings, int64_t max_pages = 0) {
+  StoreOpenOptions options;
+  options.path = (dir.Path() / "q.db").string();
+  options.max_page_count = max_pages;
+  return QuoteStore::Open(options, warnings);
+}
+
+StoreFetch FetchOf(double from, double to) {
+  StoreFetch f;
+  f.range_start = from;
+  f.range_end = to;
+  f.url = "http://127.0.0.1/x";
+  f.started = f.finished = UtcNowText();
+  f.outcome = "ok";
+  return f;
+}
+
+using Range = std::pair<double, double>;
+
+struct CoverageCase {
+  const char* name;
+  std::vector<Range> fetched;  // committed in this order
+  double today;
+  Range asked;
+  std::optional<Range> missing;
+};
+
+TEST(QuoteStoreCoverage, OnlyDaysNotFinalAreMissing) {
+  const double jan1 = Day(2024, 1, 1), jan31 = Day(2024, 1, 31), feb29 = Day(2024, 2, 29), mar31 = Day(2024, 3, 31);
+  const CoverageCase cases[] = {
+      {"nothing stored", {}, Day(2024, 6, 1), {jan1, jan31}, Range{jan1, jan31}},
+      {"all final", {{jan1, mar31}}, Day(2024, 6, 1), {jan1 + 5, feb29}, std::nullopt},
+      {"the tail is missing", {{jan1, jan31}}, Day(2024, 6, 1), {jan1, feb29}, Range{jan31 + 1, feb29}},
+      {"the head is missing", {{jan31, mar31}}, Day(2024, 6, 1), {jan1, feb29}, Range{jan1, jan31 - 1}},
+      {"a hole spans from its start to its end", {{jan1, jan1 + 9}, {jan31, mar31}}, Day(2024, 6, 1),
+       {jan1, mar31}, Range{jan1 + 10, jan31 - 1}},
+      {"touching ranges merge", {{jan1, jan31}, {jan31 + 1, mar31}}, Day(2024, 6, 1), {jan1, mar31}, std::nullopt},
+      {"today is never final", {{jan1, jan31}}, jan31, {jan1, jan31}, Range{jan31, jan31}},
+      {"days after today are not final", {{jan1, mar31}}, feb29, {jan1, mar31}, Range{feb29, mar31}},
+  };
+  for (const CoverageCase& c : cases) {
+    TempDir dir;
+    std::vector<std::string> warnings;
+    auto store = OpenIn(dir, &warnings);
+    ASSERT_NE(store, nullptr) << c.name;
+    const StoreSeriesKey key{"TIINGO", "AAA", ""};
+    for (const auto& [from, to] : c.fetched) {
+      ASSERT_TRUE(store->Commit(key, FetchOf(from, to), Weekdays(from, to), {}, c.today)) << c.name;
+    }
+    EXPECT_EQ(store->Missing(key, c.asked.first, c.asked.second), c.missing) << c.name;
+    EXPECT_TRUE(warnings.empty()) << c.name;
+  }
+}
+
+TEST(QuoteStoreCoverage, ARefetchReplacesTheBarsOfItsRangeAndKeepsTheRest) {
+  TempDir dir;
+  auto store = OpenIn(dir, nullptr);
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 1), Day(2024, 1, 31)), Weekdays(Day(2024, 1, 1), Day(2024, 1, 31)),
+                            {{QuoteEvent::kDividend, Day(2024, 1, 10), 0.24}}, Day(2024, 6, 1)));
+  // The provider dropped a day on the second asking.
+  quotes::Bars again = Weekdays(Day(2024, 1, 15), Day(2024, 1, 19));
+  again.erase(again.begin() + 2);
+  ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 15), Day(2024, 1, 19)), again, {}, Day(2024, 6, 1)));
+  const quotes::Bars bars = store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 31));
+  EXPECT_EQ(bars.size(), 22u);  // 23 weekdays, one of them gone
+  EXPECT_EQ(store->ReadEvents(key, Day(2024, 1, 1), Day(2024, 1, 31)).size(), 1u);
+}
+
+TEST(QuoteStoreCoverage, AValueTheSourceDidNotSendStaysEmpty) {
+  TempDir dir;
+  auto store = OpenIn(dir, nullptr);
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  quotes::Bars bars = Weekdays(Day(2024, 1, 1), Day(2024, 1, 5));
+  bars[1].volume = std::nan("");
+  ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 1), Day(2024, 1, 5)), bars, {}, Day(2024, 6, 1)));
+  const quotes::Bars back = store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 5));
+  ASSERT_EQ(back.size(), 5u);
+  EXPECT_TRUE(std::isnan(back[1].volume));
+  EXPECT_EQ(back[0].volume, 1000);
+  EXPECT_EQ(back[4].adj_close, bars[4].adj_close);
+}
+
+TEST(QuoteStoreFailures, AFullStoreSwitchesOffOnceAndTheRunGoesOn) {
+  TempDir dir;
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir, &warnings, /*max_pages=*/24);
+  ASSERT_NE(store, nullptr);
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  const double from = Day(2000, 1, 1), to = Day(2023, 12, 31);
+  EXPECT_FALSE(store->Commit(key, FetchOf(from, to), Weekdays(from, to), {}, Day(2024, 6, 1)));
+  EXPECT_FALSE(store->Usable());
+  std::vector<std::string> said = store->TakeWarnings();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("full"), std::string::npos) << said[0];
+  EXPECT_NE(said[0].find("off for the rest of this run"), std::string::npos) << said[0];
+  EXPECT_FALSE(store->Commit(key, FetchOf(from, from + 3), Weekdays(from, from + 3), {}, Day(2024, 6, 1)));
+  EXPECT_TRUE(store->TakeWarnings().empty()) << "said once";
+  // Nothing half-written stays behind.
+  auto reopened = OpenIn(dir, nullptr);
+  EXPECT_TRUE(reopened->ReadBars(key, from, to).empty());
+}
+
+TEST(QuoteStoreFailures, ANewerSchemaIsOnlyRead) {
+  TempDir dir;
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  {
+    auto store = OpenIn(dir, nullptr);
+    ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 1), Day(2024, 1, 5)), Weekdays(Day(2024, 1, 1), Day(2024, 1, 5)),
+                              {}, Day(2024, 6, 1)));
+  }
+  {
+    quotes::SqliteDb db((dir.Path() / "q.db").string(), quotes::SqliteDb::Mode::kReadWriteCreate);
+    db.Exec("PRAGMA user_version=" + std::to_string(kQuoteStoreSchema + 1));
+  }
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir, &warnings);
+  ASSERT_NE(store, nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("newer program"), std::string::npos) << warnings[0];
+  EXPECT_FALSE(store->Writable());
+  EXPECT_EQ(store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 5)).size(), 5u);
+  EXPECT_FALSE(store->Commit(key, FetchOf(Day(2024, 2, 1), Day(2024, 2, 2)), Weekdays(Day(2024, 2, 1), Day(2024, 2, 2)),
+                             {}, Day(2024, 6, 1)));
+}
+
+TEST(QuoteStoreFailures, AFolderThatCannotBeWrittenGivesAReadOnlyStoreOrNone) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into a 0555 folder";
+  TempDir dir;
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  {
+    auto store = OpenIn(dir, nullptr);
+    ASSERT_TRUE(store->Commit(key, FetchOf(Day(2024, 1, 1), Day(2024, 1, 5)), Weekdays(Day(2024, 1, 1), Day(2024, 1, 5)),
+                              {}, Day(2024, 6, 1)));
+  }
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms(0555));
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir, &warnings);
+  ASSERT_NE(store, nullptr);
+  EXPECT_FALSE(store->Writable());
+  EXPECT_EQ(store->ReadBars(key, Day(2024, 1, 1), Day(2024, 1, 5)).size(), 5u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("only read"), std::string::npos) << warnings[0];
+
+  TempDir empty;
+  std::filesystem::permissions(empty.Path(), std::filesystem::perms(0555));
+  StoreOpenOptions options;
+  options.path = (empty.Path() / "q.db").string();
+  warnings.clear();
+  EXPECT_EQ(QuoteStore::Open(options, &warnings), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("the run goes on without it"), std::string::npos) << warnings[0];
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(empty.Path(), std::filesystem::perms(0755));
+}
+
+// TIINGO answers for any range: a bar every weekday.
+class StoredFetcher : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [this](const httplib::Request& req, httplib::Response& res) {
+      ++hits_;
+      double from = 0, to = 0;
+      int y, m, d;
+      std::sscanf(req.get_param_value("startDate").c_str(), "%d-%d-%d", &y, &m, &d);
+      from = Day(y, m, d);
+      std::sscanf(req.get_param_value("endDate").c_str(), "%d-%d-%d", &y, &m, &d);
+      to = Day(y, m, d);
+      std::string json = "[";
+      for (const quotes::Bar& b : Weekdays(from, to)) {
+        quotes::SerialToCivil(b.date, &y, &m, &d);
+        char bar[256];
+        std::snprintf(bar, sizeof bar,
+                      "%s{\"date\":\"%04d-%02d-%02dT00:00:00.000Z\",\"close\":%.2f,\"high\":%.2f,\"low\":%.2f,"
+                      "\"open\":%.2f,\"volume\":%d,\"adjClose\":%.2f,\"divCash\":0.0,\"splitFactor\":1.0}",
+                      json.size() > 1 ? "," : "", y, m, d, b.close + std::fmod(b.date, 3), b.close + 3, b.close - 1,
+                      b.close, static_cast<int>(b.date) % 977, b.adj_close);
+        json += bar;
+      }
+      res.set_content(json + "]", "application/json");
+    });
+    server_.Start();
+  }
+
+  QuoteResult Get(std::shared_ptr<QuoteStore> store, const RequestSpec& rq, bool adjust) {
+    QuoteSettings settings = TestSettings(dir_, server_.Url());
+    settings.store = std::move(store);
+    settings.total_timeout_ms = 20000;
+    auto fetcher = MakeQuoteFetcher(settings);
+    auto request = NewRequest(*fetcher, rq);
+    request->SetParameter("ADJUST VALUES", Variant(adjust));
+    RunToEnd(*request);
+    EXPECT_EQ(request->ErrorNumber(), 0) << request->ErrorDescription();
+    return request->Result();
+  }
+
+  LoopbackServer server_;
+  TempDir dir_;
+  std::atomic<int> hits_{0};
+};
+
+TEST_F(StoredFetcher, StoredAnswersEqualFreshOnesInEveryPeriodicity) {
+  auto store = OpenIn(dir_, nullptr);
+  // Mid-week starts and ends, so the first and last weeks are partial.
+  const RequestSpec wide{"TIINGO", "AAA", Day(2023, 11, 8), Day(2024, 3, 13)};
+  Get(store, wide, false);
+  EXPECT_EQ(hits_.load(), 1);
+  for (const char* periodicity : {"DAILY", "WEEKLY", "MONTHLY"}) {
+    for (bool adjust : {false, true}) {
+      RequestSpec rq{"TIINGO", "AAA", Day(2023, 12, 6), Day(2024, 2, 21), periodicity};
+      const int before = hits_.load();
+      const QuoteResult fresh = Get(nullptr, rq, adjust);
+      const QuoteResult stored = Get(store, rq, adjust);
+      EXPECT_EQ(hits_.load(), before + 1) << "the stored one asks nothing";
+      for (const char* field : {"Date", "Open", "High", "Low", "Close", "Volume", "Adjusted Close"}) {
+        EXPECT_EQ(Column(stored, field), Column(fresh, field)) << periodicity << " " << adjust << " " << field;
+      }
+      EXPECT_EQ(stored.note, "From the quote store.");
+    }
+  }
+}
+
+TEST_F(StoredFetcher, AFullStoreStillHandsOutTheDownload) {
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir_, &warnings, /*max_pages=*/24);
+  const RequestSpec rq{"TIINGO", "AAA", Day(2014, 1, 1), Day(2023, 12, 31)};
+  const QuoteResult full = Get(store, rq, false);
+  const QuoteResult fresh = Get(nullptr, rq, false);
+  EXPECT_EQ(Column(full, "Close"), Column(fresh, "Close"));
+  EXPECT_FALSE(store->Usable());
+  EXPECT_EQ(store->TakeWarnings().size(), 1u);
+}
+
+}  // namespace
+}  // namespace plrxl::testing
