@@ -9,10 +9,6 @@
 namespace plrxl::companion {
 namespace {
 
-void FillNaN(double* out, size_t from, size_t to) {
-  for (size_t i = from; i < to; ++i) out[i] = kNaN;
-}
-
 // Sum of the p values ending at row end.
 ExactSum WindowSum(const double* x, size_t end, int p) {
   ExactSum s;

@@ -19,6 +19,13 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 enum class MaMethod { kSma = 0, kEma = 1, kWma = 2 };
 
+// Blanks rows from..to-1 of out.
+inline void FillNaN(double* out, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) out[i] = kNaN;
+}
+// Blanks the first `rows` rows of a column of `size` (all of it when shorter).
+inline void BlankHead(double* out, size_t rows, size_t size) { FillNaN(out, 0, rows < size ? rows : size); }
+
 // Scratch memory reused from call to call, so that a long series pays for
 // its temporary buffers once instead of touching fresh pages on every call.
 // One per caller; not for sharing between threads.

@@ -40,6 +40,7 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
 // few comparisons per row.
 void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
   const size_t w = static_cast<size_t>(n) + 1;
+  BlankHead(out, static_cast<size_t>(n), size);
   if (size == 0) return;
   const double scale = 100.0 / n;
   size_t best = 0;
@@ -71,6 +72,7 @@ void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
 void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double gain = 0, loss = 0;
   for (size_t t = 1; t <= n; ++t) {
@@ -90,12 +92,14 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspac
 }
 
 void CutlerRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  BlankHead(out, static_cast<size_t>(p.Period(0)), in.size);
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * up / (up + down) : kNaN;
   });
 }
 
 void ChandeMomentum(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  BlankHead(out, static_cast<size_t>(p.Period(0)), in.size);
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * (up - down) / (up + down) : kNaN;
   });
@@ -106,6 +110,7 @@ void Dpo(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws)
   const size_t k = static_cast<size_t>(n / 2 + 1);
   double* sma = ws.Take(in.size);
   Sma(in.x[0], in.size, n, sma);
+  BlankHead(out, static_cast<size_t>(n - 1) + k, in.size);
   for (size_t t = static_cast<size_t>(n - 1) + k; t < in.size; ++t) out[t] = in.x[0][t] - sma[t - k];
 }
 
@@ -113,6 +118,7 @@ void Dpo(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws)
 void Stochastic(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *close = in.x[2];
   const size_t size = in.size, pk = static_cast<size_t>(p.Period(0)), s = static_cast<size_t>(p.Period(1));
+  BlankHead(out, pk + s - 2, size);
   if (size < pk) return;
   double* hh = ws.Take(size);
   double* ll = ws.Take(size);
@@ -137,6 +143,7 @@ void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspac
   double* ll = ws.Take(in.size);
   RollingMax(high, in.size, p.Period(0), hh, ws);
   RollingMin(low, in.size, p.Period(0), ll, ws);
+  BlankHead(out, static_cast<size_t>(p.Period(0)) - 1, in.size);
   for (size_t t = static_cast<size_t>(p.Period(0)) - 1; t < in.size; ++t) {
     out[t] = hh[t] == ll[t] ? kNaN : -100.0 * (hh[t] - close[t]) / (hh[t] - ll[t]);
   }
@@ -163,6 +170,7 @@ void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
   const double decay = 1.0 - 1.0 / n;
+  BlankHead(out, n, in.size);
   double s_plus = 0, s_minus = 0, s_tr = 0;
   for (size_t t = 1; t < in.size; ++t) {
     const double up = high[t] - high[t - 1], dn = low[t - 1] - low[t];
@@ -179,6 +187,7 @@ void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
       s_tr = s_tr * decay + tr;
     }
     if (t < n) continue;
+    out[t] = kNaN;
     if (s_tr == 0) continue;
     const double di_plus = 100.0 * s_plus / s_tr, di_minus = 100.0 * s_minus / s_tr;
     if (di_plus + di_minus != 0) out[t] = 100.0 * std::fabs(di_plus - di_minus) / (di_plus + di_minus);

@@ -98,6 +98,7 @@ void Envelope(const SeriesView& in, const ParamValues& p, double* out, Workspace
 void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double atr = 0;
   for (size_t t = 1; t <= n; ++t) atr += TrueRange(close, high, low, t);
@@ -117,6 +118,7 @@ void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, 
   double* ema = ws.Take(in.size);
   for (size_t t = 0; t < in.size; ++t) range[t] = high[t] - low[t];
   Ema(range, in.size, p.Period(0), ema);
+  BlankHead(out, r, in.size);
   for (size_t t = r; t < in.size; ++t) {
     const double old = ema[t - r];
     out[t] = old == 0 ? kNaN : 100.0 * (ema[t] - old) / old;  // NaN stays NaN in warm-up
@@ -124,10 +126,12 @@ void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, 
 }
 
 void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 10, out, ws);
 }
 
 void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 100, out, ws);
 }
 
@@ -135,6 +139,7 @@ void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* o
 // cancels, and one square root of the ratio of variances replaces two. Both
 // windows move in one pass over the returns.
 void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size < 2) return;
   const int n1 = p.Period(0), n2 = p.Period(1);
   const double lengths = static_cast<double>(n2) / n1;

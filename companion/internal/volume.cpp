@@ -49,6 +49,7 @@ void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out
   const int f = p.Period(0), s = p.Period(1);
   const double a_fast = 2.0 / (f + 1.0), a_slow = 2.0 / (s + 1.0);
   const size_t first = static_cast<size_t>(std::max(f, s)) - 1;
+  BlankHead(out, first, size);
   double fast = ad[0], slow = ad[0];
   for (size_t t = 0; t < size; ++t) {
     if (t > 0) {
@@ -62,6 +63,7 @@ void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out
 void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t w = static_cast<size_t>(p.Period(0));
+  BlankHead(out, w - 1, in.size);
   double* row_flow = ws.Take(in.size);
   for (size_t t = 0; t < in.size; ++t) row_flow[t] = Clv(close[t], high[t], low[t]) * volume[t];
   ExactSum flow, vol;
@@ -89,7 +91,7 @@ void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Work
   const double *close = in.x[0], *volume = in.x[1];
   const size_t size = in.size;
   const int n = p.Period(0);
-  if (size < static_cast<size_t>(n)) return;
+  if (size < static_cast<size_t>(n)) return FillNaN(out, 0, size);
   if (n == 1) {
     std::fill(out, out + size, 0.0);
     return;
@@ -99,6 +101,7 @@ void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Work
     signed_volume[t - 1] = close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0;
   }
   Wma(signed_volume, size - 1, n - 1, out + 1);
+  out[0] = kNaN;
   const double scale = (n - 1) / 2.0;  // WMA divisor (n-1)n/2, over n
   for (size_t t = 1; t < size; ++t) out[t] *= scale;
 }
@@ -107,6 +110,7 @@ void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Work
 void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double* v = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double* roc = ws.Take(in.size - n);
   for (size_t t = n; t < in.size; ++t) roc[t - n] = v[t - n] == 0 ? kNaN : 100.0 * (v[t] - v[t - n]) / v[t - n];
@@ -116,6 +120,7 @@ void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out,
 // Inputs: high, low, volume.
 void EaseOfMovement(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  BlankHead(out, 1, in.size);
   if (in.size < 2) return;
   double* emv = ws.Take(in.size - 1);
   for (size_t t = 1; t < in.size; ++t) {
@@ -133,6 +138,7 @@ void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out, Wor
   double sum = 0;
   for (size_t t = 0; t < in.size; ++t) {
     const double mid = (high[t] + low[t]) / 2;
+    out[t] = kNaN;
     if (mid == 0) continue;
     sum += volume[t] * (close[t] - mid) / mid;
     out[t] = sum;
@@ -148,8 +154,10 @@ void MarketFacilitationIndex(const SeriesView& in, const ParamValues&, double* o
 // index or the volume did not change.
 void Profitunity(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    out[t] = kNaN;
     if (now != now || before != before) continue;  // blank index
     const double dv = volume[t] - volume[t - 1];
     if (now == before || dv == 0) {
@@ -165,8 +173,10 @@ void Profitunity(const SeriesView& in, const ParamValues&, double* out, Workspac
 // Inputs: volume, high, low. 1 on a squat bar (index down, volume up).
 void SquatBar(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *volume = in.x[0], *high = in.x[1], *low = in.x[2];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    out[t] = kNaN;
     if (now != now || before != before) continue;
     out[t] = now < before && volume[t] > volume[t - 1] ? 1 : 0;
   }
