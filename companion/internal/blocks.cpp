@@ -36,12 +36,7 @@ void Sma(const double* x, size_t n, int p, double* out) {
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  ExactSum sum = WindowSum(x, w - 1, p);
-  out[w - 1] = sum.Value() / p;
-  for (size_t t = w; t < n; ++t) {
-    sum.Slide(x[t], x[t - w]);
-    out[t] = sum.Value() / p;
-  }
+  ForEachWindowSum(n, w, [x](size_t i) { return x[i]; }, [&](size_t t, double sum) { out[t] = sum / p; });
 }
 
 void Ema(const double* x, size_t n, int p, double* out) {

@@ -41,21 +41,24 @@ void AccumDist(const SeriesView& in, const ParamValues&, double* out, Workspace&
 
 // Both averages of the A/D line start from its first value, without an
 // SMA seed; the oscillator shows once the slower one has had its period.
-void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+// The line is summed in the same loop, and each average takes one multiply
+// and one add on its loop-carried chain (beta * e + alpha * ad, as EmaRunner).
+void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t size = in.size;
   if (size == 0) return;
-  double* ad = ws.Take(size);
-  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], size, ad);
   const int f = p.Period(0), s = p.Period(1);
   const double a_fast = 2.0 / (f + 1.0), a_slow = 2.0 / (s + 1.0);
+  const double b_fast = 1.0 - a_fast, b_slow = 1.0 - a_slow;
   const size_t first = static_cast<size_t>(std::max(f, s)) - 1;
   BlankHead(out, first, size);
-  double fast = ad[0], slow = ad[0];
-  for (size_t t = 0; t < size; ++t) {
-    if (t > 0) {
-      fast += a_fast * (ad[t] - fast);
-      slow += a_slow * (ad[t] - slow);
-    }
+  double ad = Clv(close[0], high[0], low[0]) * volume[0];
+  double fast = ad, slow = ad;
+  if (first == 0) out[0] = 0;
+  for (size_t t = 1; t < size; ++t) {
+    ad += Clv(close[t], high[t], low[t]) * volume[t];
+    fast = b_fast * fast + a_fast * ad;
+    slow = b_slow * slow + a_slow * ad;
     if (t >= first) out[t] = fast - slow;
   }
 }
