@@ -36,7 +36,10 @@ void Sma(const double* x, size_t n, int p, double* out) {
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  ForEachWindowSum(n, w, [x](size_t i) { return x[i]; }, [&](size_t t, double sum) { out[t] = sum / p; });
+  // A multiply by 1/p is within an ulp of the division and several times
+  // cheaper: the division alone would cost more than the rest of the row.
+  const double inv_p = 1.0 / p;
+  ForEachWindowSum(n, w, [x](size_t i) { return x[i]; }, [&](size_t t, double sum) { out[t] = sum * inv_p; });
 }
 
 void Ema(const double* x, size_t n, int p, double* out) {

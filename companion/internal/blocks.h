@@ -102,15 +102,20 @@ void ForEachWindowSum(size_t n, size_t w, Value&& value, Emit&& emit) {
   for (size_t first = w; first < n;) {
     const size_t end = first + kBlock < n ? first + kBlock : n;
     double largest = 0;
-    for (size_t i = first - w; i < end; ++i) largest = std::fmax(largest, std::fabs(value(i)));
+    for (size_t i = first - w; i < end; ++i) {
+      const double a = std::fabs(value(i));
+      largest = largest < a ? a : largest;  // not std::fmax, which is a call
+    }
     double s = before, smallest = std::fabs(s);
     for (size_t t = first; t < end; ++t) {
       s += value(t) - value(t - w);
       sums[t - first] = s;
-      smallest = std::fmin(smallest, std::fabs(s));
+      const double a = std::fabs(s);
+      smallest = a < smallest ? a : smallest;
     }
+    // A NaN or infinity on the way leaves s - s NaN, and the test false.
     const double bound = carried + 2 * kUnit * static_cast<double>((end - first) * (w + 2)) * largest;
-    if (bound <= kTolerance * smallest) {  // false for NaN too
+    if (bound <= kTolerance * smallest && s - s == 0) {
       carried = bound;
       exact_on = false;
     } else {

@@ -18,23 +18,19 @@ namespace {
 template <typename Finish>
 void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   const size_t w = static_cast<size_t>(n);
-  if (size < 2) return;
-  // Change i is the move from row i to row i + 1.
-  auto gain = [x](size_t i) { return std::max(x[i + 1] - x[i], 0.0); };
+  ExactSum up;
   long moves = 0;  // non-zero changes in the window; 0 means a flat window
   long falls = 0;  // negative changes in the window; 0 means no losses at all
-  auto count = [&](size_t i, long sign) {
-    const double d = x[i + 1] - x[i];
-    moves += sign * (d != 0);
-    falls += sign * (d < 0);
-  };
-  for (size_t i = 0; i + 1 < w && i + 1 < size; ++i) count(i, 1);
-  ForEachWindowSum(size - 1, w, gain, [&](size_t i, double gains) {
-    count(i, 1);
-    if (i >= w) count(i - w, -1);
-    const size_t t = i + 1;
+  for (size_t t = 1; t < size; ++t) {
+    const double d = x[t] - x[t - 1];
+    const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
+    up.Slide(std::max(d, 0.0), std::max(old, 0.0));
+    moves += (d != 0) - (old != 0);
+    falls += (d < 0) - (old < 0);
+    if (t < w) continue;
+    const double gains = up.Value();
     finish(t, gains, falls == 0 ? 0.0 : std::max(gains - (x[t] - x[t - w]), 0.0), moves > 0);
-  });
+  }
 }
 
 // Aroon line: rows since the highest (sign +1) or lowest (sign -1) value
