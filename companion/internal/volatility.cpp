@@ -14,13 +14,13 @@ constexpr double kTradingDaysPerYear = 252.0;
 
 struct Bands {
   double* mid;  // SMA
-  double* dev;  // k * population std
+  double* std;  // population std
+  double k;     // the band is k std away from the middle
 };
 
 Bands Bollinger(const SeriesView& in, const ParamValues& p, Workspace& ws) {
-  Bands b{ws.Take(in.size), ws.Take(in.size)};
-  RollingStd(in.x[0], in.size, p.Period(0), b.dev, b.mid);
-  for (size_t t = 0; t < in.size; ++t) b.dev[t] *= p.Real(1);
+  Bands b{ws.Take(in.size), ws.Take(in.size), p.Real(1)};
+  RollingStd(in.x[0], in.size, p.Period(0), b.std, b.mid);
   return b;
 }
 
@@ -65,18 +65,19 @@ void HistoricalVolatility(const double* close, size_t size, int n, double* out, 
 
 void BollingerUp(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
-  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.dev[t];
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.k * b.std[t];
 }
 
 void BollingerDown(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
-  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.dev[t];
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.k * b.std[t];
 }
 
 void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
-    const double up = b.mid[t] + b.dev[t], down = b.mid[t] - b.dev[t];
+    const double dev = b.k * b.std[t];
+    const double up = b.mid[t] + dev, down = b.mid[t] - dev;
     out[t] = up == down ? kNaN : (in.x[0][t] - down) / (up - down);
   }
 }
@@ -84,7 +85,8 @@ void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out, W
 void BollingerWidth(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
-    out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + b.dev[t]) - (b.mid[t] - b.dev[t])) / b.mid[t];
+    const double dev = b.k * b.std[t];
+    out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + dev) - (b.mid[t] - dev)) / b.mid[t];
   }
 }
 

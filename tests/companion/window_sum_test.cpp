@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SumCase{"DPOSingle", {"20"}}, SumCase{"AvgPosChangeSingle", {"14"}},
                       SumCase{"AvgNegChangeSingle", {"300"}}, SumCase{"CutlerRSISingle", {"14"}},
                       SumCase{"ChandeMomentumOscillatorSingle", {"500"}}, SumCase{"LinWgtMvAvgSingle", {"10"}},
-                      SumCase{"LinWgtMvAvgSingle", {"300"}}, SumCase{"BollingerBandSingleUp", {"20"}}),
+                      SumCase{"LinWgtMvAvgSingle", {"300"}}, SumCase{"LinWgtMvAvgSingle", {"1"}},
+                      SumCase{"BollingerBandSingleUp", {"20"}}, SumCase{"BollingerBandSingleUp", {"300"}}),
     [](const auto& info) { return testing::CaseName(info.param); });
 
 }  // namespace
