@@ -21,6 +21,11 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 enum class MaMethod { kSma = 0, kEma = 1, kWma = 2 };
 
+// max(d, 0) without a branch: d + |d| is 2d or 0 exactly, halving is exact.
+// A compare and branch here costs a misprediction on every other row of a
+// price series, more than the rest of a gain/loss window's work.
+inline double PositivePart(double d) { return 0.5 * (d + std::fabs(d)); }
+
 // Blanks rows from..to-1 of out.
 inline void FillNaN(double* out, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) out[i] = kNaN;

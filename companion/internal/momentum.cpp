@@ -2,6 +2,8 @@
 // extremes and crossings.
 #include <algorithm>
 
+#include "companion/internal/exact_sum.h"
+
 #include "companion/internal/kernels.h"
 
 namespace plrxl::companion::kernels {
@@ -14,15 +16,22 @@ void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double*
   BlankHead(out, w, n);
   if (n <= w) return;
   const double inv_p = 1.0 / p;
-  // Change i is the move from row i to row i + 1.
-  auto move = [&](size_t i) { return std::max(sign * (x[i + 1] - x[i]), 0.0); };
+  auto move = [&](size_t t) { return PositivePart(sign * (x[t] - x[t - 1])); };
+  ExactSum sum;
   long count = 0;  // changes in the window that contribute
-  for (size_t i = 0; i + 1 < w; ++i) count += move(i) > 0;
-  ForEachWindowSum(n - 1, w, move, [&](size_t i, double sum) {
-    count += move(i) > 0;
-    if (i >= w) count -= move(i - w) > 0;
-    out[i + 1] = count == 0 ? 0.0 : sum * inv_p;
-  });
+  for (size_t t = 1; t <= w; ++t) {
+    const double m = move(t);
+    sum.Add(m);
+    count += m > 0;
+  }
+  out[w] = count == 0 ? 0.0 : sum.Value() * inv_p;
+  for (size_t t = w + 1; t < n; ++t) {
+    const double in_move = move(t);
+    const double old = move(t - w);
+    sum.Slide(in_move, old);
+    count += (in_move > 0) - (old > 0);
+    out[t] = count == 0 ? 0.0 : sum.Value() * inv_p;
+  }
 }
 
 }  // namespace

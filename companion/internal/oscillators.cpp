@@ -24,12 +24,12 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   for (size_t t = 1; t < size; ++t) {
     const double d = x[t] - x[t - 1];
     const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
-    up.Slide(std::max(d, 0.0), std::max(old, 0.0));
+    up.Slide(PositivePart(d), PositivePart(old));
     moves += (d != 0) - (old != 0);
     falls += (d < 0) - (old < 0);
     if (t < w) continue;
     const double gains = up.Value();
-    finish(t, gains, falls == 0 ? 0.0 : std::max(gains - (x[t] - x[t - w]), 0.0), moves > 0);
+    finish(t, gains, falls == 0 ? 0.0 : PositivePart(gains - (x[t] - x[t - w])), moves > 0);
   }
 }
 
@@ -76,8 +76,8 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspac
   if (in.size <= n) return;
   double gain = 0, loss = 0;
   for (size_t t = 1; t <= n; ++t) {
-    gain += std::max(x[t] - x[t - 1], 0.0);
-    loss += std::max(x[t - 1] - x[t], 0.0);
+    gain += PositivePart(x[t] - x[t - 1]);
+    loss += PositivePart(x[t - 1] - x[t]);
   }
   gain /= n;
   loss /= n;
@@ -86,8 +86,8 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspac
   for (size_t t = n;;) {
     out[t] = gain + loss == 0 ? kNaN : 100.0 * gain / (gain + loss);
     if (++t >= in.size) break;
-    gain = gain * keep + std::max(x[t] - x[t - 1], 0.0) * add;
-    loss = loss * keep + std::max(x[t - 1] - x[t], 0.0) * add;
+    gain = gain * keep + PositivePart(x[t] - x[t - 1]) * add;
+    loss = loss * keep + PositivePart(x[t - 1] - x[t]) * add;
   }
 }
 
