@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "companion/internal/exact_sum.h"
@@ -33,38 +34,54 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   }
 }
 
-// Aroon line: rows since the highest (sign +1) or lowest (sign -1) value
-// within the n+1 rows t-n..t, ties going to the most recent row, as
-// 100*(n - d)/n. The row of the extreme is carried along and only searched
-// afresh when it leaves the window, which for price data is amortised to a
-// few comparisons per row.
-void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
+// Rows since the highest (sign +1) or lowest (sign -1) value within the
+// n+1 rows t-n..t, ties going to the most recent row, into since[t] for
+// every t >= n (rows before hold scratch values). As RollingExtreme does for the values (Van Herk /
+// Gil-Werman): blocks of n+1 rows, the extreme and its row running forwards
+// and backwards through each block; a window spans at most two blocks, so
+// its extreme is the better of the backward one at its first row and the
+// forward one at its last, the forward one (later) on a tie. A few
+// comparisons a row, none of them a branch that price data could mispredict.
+void AroonSince(const double* x, double sign, size_t size, int n, double* since, Workspace& ws) {
   const size_t w = static_cast<size_t>(n) + 1;
-  BlankHead(out, static_cast<size_t>(n), size);
-  if (size == 0) return;
-  const double scale = 100.0 / n;
-  size_t best = 0;
-  double best_value = sign * x[0];
-  for (size_t t = 1; t < size; ++t) {
-    const size_t start = t + 1 >= w ? t + 1 - w : 0;
-    const double v = sign * x[t];
-    if (best >= start) {
-      if (v >= best_value) {  // a tie moves to the later row
-        best = t;
-        best_value = v;
-      }
-    } else {
-      best = start;
-      best_value = sign * x[start];
-      for (size_t i = start + 1; i <= t; ++i) {
-        if (sign * x[i] >= best_value) {
-          best = i;
-          best_value = sign * x[i];
-        }
-      }
+  if (size < w) return;
+  Workspace::Scope scope(ws);
+  double* forward_value = ws.Take(size);
+  double* back_value = ws.Take(size);
+  double* back_row = ws.Take(size);  // row numbers, exact as doubles below 2^53
+  for (size_t b = 0; b < size; b += w) {
+    const size_t e = std::min(size, b + w);
+    double best = -std::numeric_limits<double>::infinity();
+    size_t row = b;
+    for (size_t i = b; i < e; ++i) {
+      const double v = sign * x[i];
+      row = v >= best ? i : row;
+      best = best > v ? best : v;
+      forward_value[i] = best;
+      since[i] = static_cast<double>(row);
     }
-    if (t + 1 >= w) out[t] = (n - static_cast<double>(t - best)) * scale;
+    best = -std::numeric_limits<double>::infinity();
+    row = e - 1;
+    for (size_t i = e; i-- > b;) {
+      const double v = sign * x[i];
+      row = v > best ? i : row;
+      best = best > v ? best : v;
+      back_value[i] = best;
+      back_row[i] = static_cast<double>(row);
+    }
   }
+  for (size_t t = w - 1; t < size; ++t) {
+    const size_t first = t + 1 - w;
+    const double row = forward_value[t] >= back_value[first] ? since[t] : back_row[first];
+    since[t] = static_cast<double>(t) - row;
+  }
+}
+
+void AroonLine(const double* x, double sign, size_t size, int n, double* out, Workspace& ws) {
+  AroonSince(x, sign, size, n, out, ws);
+  BlankHead(out, static_cast<size_t>(n), size);
+  const double scale = 100.0 / n;
+  for (size_t t = static_cast<size_t>(n); t < size; ++t) out[t] = (n - out[t]) * scale;
 }
 
 }  // namespace
@@ -149,19 +166,24 @@ void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspac
   }
 }
 
-void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
+void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out, ws);
 }
 
-void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], -1.0, in.size, p.Period(0), out);
+void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  AroonLine(in.x[0], -1.0, in.size, p.Period(0), out, ws);
 }
 
 void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
-  double* down = ws.Take(in.size, kNaN);
-  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
-  AroonLine(in.x[1], -1.0, in.size, p.Period(0), down);
-  for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
+  const int n = p.Period(0);
+  double* down_since = ws.Take(in.size);
+  AroonSince(in.x[0], 1.0, in.size, n, out, ws);
+  AroonSince(in.x[1], -1.0, in.size, n, down_since, ws);
+  BlankHead(out, static_cast<size_t>(n), in.size);
+  const double scale = 100.0 / n;
+  for (size_t t = static_cast<size_t>(n); t < in.size; ++t) {
+    out[t] = (n - out[t]) * scale - (n - down_since[t]) * scale;
+  }
 }
 
 // Wilder's running sums of +DM, -DM and TR, started with the plain sum of
