@@ -72,7 +72,9 @@ class Workspace {
 
 // The sums of the w values value(i) ending at every row t = w-1..n-1,
 // handed to emit(t, sum) in row order, each within 1e-11 of itself: a value
-// that has left the window leaves no trace.
+// that has left the window leaves no trace. A block's rows may be handed
+// over twice, the plain sums first and then the exact ones: the last call
+// for a row stands (emit writes a result row, nothing that accumulates).
 //
 // The window moves with plain additions, a block of rows at a time, which
 // costs two additions a row instead of ExactSum's dozen operations. A block
@@ -103,7 +105,6 @@ void ForEachWindowSum(size_t n, size_t w, Value&& value, Emit&& emit) {
   double before = exact.Value();  // the sum of the window ending at the row before the block
   double carried = 4 * kUnit * std::fabs(before);  // bound on its error
   emit(w - 1, before);
-  double sums[kBlock];
   for (size_t first = w; first < n;) {
     const size_t end = first + kBlock < n ? first + kBlock : n;
     double largest = 0;
@@ -114,7 +115,7 @@ void ForEachWindowSum(size_t n, size_t w, Value&& value, Emit&& emit) {
     double s = before, smallest = std::fabs(s);
     for (size_t t = first; t < end; ++t) {
       s += value(t) - value(t - w);
-      sums[t - first] = s;
+      emit(t, s);
       const double a = std::fabs(s);
       smallest = a < smallest ? a : smallest;
     }
@@ -127,13 +128,13 @@ void ForEachWindowSum(size_t n, size_t w, Value&& value, Emit&& emit) {
       if (!exact_on) exact = fresh(first - 1);
       for (size_t t = first; t < end; ++t) {
         exact.Slide(value(t), value(t - w));
-        sums[t - first] = exact.Value();
+        emit(t, exact.Value());
       }
       exact_on = true;
-      carried = 4 * kUnit * std::fabs(sums[end - 1 - first]);
+      s = exact.Value();
+      carried = 4 * kUnit * std::fabs(s);
     }
-    for (size_t t = first; t < end; ++t) emit(t, sums[t - first]);
-    before = sums[end - 1 - first];
+    before = s;
     first = end;
   }
 }
