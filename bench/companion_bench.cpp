@@ -11,56 +11,17 @@
 #include <benchmark/benchmark.h>
 
 #include "companion/indicators.h"
+#include "synthetic_bars.h"
 
 namespace {
 
 using plrxl::companion::IndicatorSpec;
 
-constexpr size_t kBars = 1'000'000;
+using plrxl::bench::InputsFor;
+using plrxl::bench::kBars;
+using plrxl::bench::SyntheticBars;
+
 constexpr double kBudgetMs = 20.0;
-
-// A deterministic random-walk OHLCV series: o, h, l, c, v.
-struct Bars {
-  std::vector<double> o, h, l, c, v;
-};
-
-const Bars& SyntheticBars() {
-  static const Bars bars = [] {
-    Bars b;
-    unsigned long long state = 20261205;
-    auto uniform = [&] {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      return static_cast<double>(state >> 11) / 9007199254740992.0;
-    };
-    double close = 100;
-    for (size_t i = 0; i < kBars; ++i) {
-      const double open = close * (1 + 0.004 * (uniform() - 0.5));
-      close = std::max(1.0, open * (1 + 0.03 * (uniform() - 0.5)));
-      b.o.push_back(open);
-      b.c.push_back(close);
-      b.h.push_back(std::max(open, close) * (1 + 0.01 * uniform()));
-      b.l.push_back(std::min(open, close) * (1 - 0.01 * uniform()));
-      b.v.push_back(std::floor(500000 + 1000000 * uniform()));
-    }
-    return b;
-  }();
-  return bars;
-}
-
-// Price-like inputs get close, open, high or low; named ones their column.
-std::vector<std::vector<double>> InputsFor(const IndicatorSpec& ind) {
-  const Bars& b = SyntheticBars();
-  std::vector<std::vector<double>> inputs;
-  for (int i = 0; i < ind.InputCount(); ++i) {
-    const std::string name = ind.inputs[i].name;
-    if (name == "high" || name == "declining") inputs.push_back(b.h);
-    else if (name == "low" || name == "unchanged") inputs.push_back(b.l);
-    else if (name == "volume") inputs.push_back(b.v);
-    else if (name == "advancing" || name == "b") inputs.push_back(b.o);
-    else inputs.push_back(b.c);
-  }
-  return inputs;
-}
 
 void RunIndicator(benchmark::State& state, const IndicatorSpec* ind, bool newest_first) {
   const auto inputs = InputsFor(*ind);
@@ -70,9 +31,12 @@ void RunIndicator(benchmark::State& state, const IndicatorSpec* ind, bool newest
   // functions reuse theirs from call to call.
   plrxl::companion::Workspace ws;
   std::vector<double> out;
-  plrxl::companion::ComputeInto(*ind, views, params, newest_first, ws, out);  // first touch of the buffers
+  // The inputs are checked for blanks once, as the companion functions
+  // check them while converting the cells.
+  const plrxl::companion::ComputeOptions options{.newest_first = newest_first, .inputs_finite = true};
+  plrxl::companion::ComputeInto(*ind, views, params, options, ws, out);  // first touch of the buffers
   for (auto _ : state) {
-    plrxl::companion::ComputeInto(*ind, views, params, newest_first, ws, out);
+    plrxl::companion::ComputeInto(*ind, views, params, options, ws, out);
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBars));

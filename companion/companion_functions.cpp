@@ -1,6 +1,8 @@
 #include "companion/companion_functions.h"
 
+#include <array>
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "companion/indicators.h"
@@ -40,18 +42,35 @@ std::optional<Range> RangeArgument(SpreadsheetHost& host, const Variant& value) 
   return std::nullopt;
 }
 
-std::vector<double> Series(SpreadsheetHost& host, const Variant& value, const std::string& source) {
-  std::vector<Variant> cells;
+// One input series as numbers, read in one pass over its cells; `finite`
+// is cleared when a cell is blank, not a number or not finite.
+void AppendNumbers(const Variant& value, std::vector<double>& series, bool& finite) {
+  if (!value.IsArray()) {
+    const double x = CellNumber(value);
+    finite = finite && std::isfinite(x);
+    series.push_back(x);
+    return;
+  }
+  const auto& cells = value.Array().Data();
+  series.resize(cells.size());
+  bool all = true;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const double x = CellNumber(cells[i]);
+    all = all && std::isfinite(x);
+    series[i] = x;
+  }
+  finite = finite && all;
+}
+
+void ReadSeries(SpreadsheetHost& host, const Variant& value, const std::string& source, std::vector<double>& series,
+                bool& finite) {
   if (std::optional<Range> range = RangeArgument(host, value)) {
-    Flatten(range->Value(), &cells);
+    AppendNumbers(range->Value(), series, finite);
   } else if (value.IsArray() || value.IsNumeric()) {
-    Flatten(value, &cells);
+    AppendNumbers(value, series, finite);
   } else {
     throw Error(kErrInvalidCall, source, "An input series is missing.");
   }
-  std::vector<double> series(cells.size());
-  for (size_t i = 0; i < cells.size(); ++i) series[i] = CellNumber(cells[i]);
-  return series;
 }
 
 ParamInput Param(const Variant& v) {
@@ -77,17 +96,30 @@ Variant Evaluate(SpreadsheetHost& host, std::vector<Variant>& args, Entry entry,
   if (ind->entry != entry) {
     throw Error(kErrInvalidCall, source, std::string(ind->name) + " is not computed by " + entry_name + ".");
   }
-  std::vector<std::vector<double>> inputs;
-  for (int i = 0; i < ind->InputCount(); ++i) inputs.push_back(Series(host, Arg(args, ind->inputs[i].arg), source));
+  // The blank test rides on the conversion of the cells, which reads every
+  // value anyway; the computation then makes no pass of its own.
+  std::array<std::vector<double>, companion::kMaxInputs> inputs;
+  std::array<std::span<const double>, companion::kMaxInputs> views;
+  companion::ComputeOptions options;
+  options.inputs_finite = true;
+  const int count = ind->InputCount();
+  for (int i = 0; i < count; ++i) {
+    ReadSeries(host, Arg(args, ind->inputs[i].arg), source, inputs[i], options.inputs_finite);
+    views[i] = inputs[i];
+  }
   std::vector<ParamInput> raw;
   for (int i = 0; i < ind->ParamCount(); ++i) raw.push_back(Param(Arg(args, ind->params[i].arg)));
   const int direction_arg = entry == Entry::kMyFormula ? 10 : 9;
+  options.newest_first = NewestFirst(Arg(args, direction_arg));
 
-  const std::vector<double> values = companion::ComputeInSheetOrder(
-      *ind, inputs, companion::ResolveParams(*ind, raw), NewestFirst(Arg(args, direction_arg)));
+  companion::Workspace ws;
+  std::vector<double> values;
+  companion::ComputeInto(*ind, std::span(views.data(), count), companion::ResolveParams(*ind, raw), options, ws,
+                         values);
+  // A blank or overflowed value leaves its cell empty.
   std::vector<Variant> cells(values.size());
   for (size_t i = 0; i < values.size(); ++i) {
-    if (!std::isnan(values[i])) cells[i] = Variant(values[i]);
+    if (std::isfinite(values[i])) cells[i] = Variant(values[i]);
   }
   const int rows = static_cast<int>(cells.size());
   return Variant::Array2D(rows, 1, std::move(cells), 1);

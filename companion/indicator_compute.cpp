@@ -109,27 +109,29 @@ bool AllFinite(const double* x, size_t n) {
 
 // Runs the kernel over every run of rows without a blank in any input.
 void ComputeChronological(const IndicatorSpec& ind, std::span<const double* const> inputs,
-                          std::span<const size_t> lengths, size_t n, const ParamValues& params, Workspace& ws,
-                          double* out) {
+                          std::span<const size_t> lengths, size_t n, const ParamValues& params,
+                          bool inputs_finite, Workspace& ws, double* out) {
   const size_t count = inputs.size();
-  std::fill(out, out + n, kNaN);
-  size_t t = 0;
   bool complete = true;  // every input full length and free of blanks: one run
-  for (size_t i = 0; i < count; ++i) complete = complete && lengths[i] >= n && AllFinite(inputs[i], n);
+  for (size_t i = 0; i < count; ++i) {
+    complete = complete && lengths[i] >= n && (inputs_finite || AllFinite(inputs[i], n));
+  }
   if (complete) {
     SeriesView view;
     for (size_t i = 0; i < count; ++i) view.x[i] = inputs[i];
     view.size = n;
     Workspace::Scope scope(ws);
     ind.kernel(view, params, out, ws);
-    t = n;
+    return;
   }
+  std::fill(out, out + n, kNaN);
   auto usable = [&](size_t t) {
     for (size_t i = 0; i < count; ++i) {
       if (t >= lengths[i] || !std::isfinite(inputs[i][t])) return false;
     }
     return true;
   };
+  size_t t = 0;
   while (t < n) {
     if (!usable(t)) {
       ++t;
@@ -144,18 +146,21 @@ void ComputeChronological(const IndicatorSpec& ind, std::span<const double* cons
     ind.kernel(view, params, out + t, ws);
     t = end;
   }
-  // An overflow to infinity is as undefined as a division by zero.
-  if (!AllFinite(out, n)) {
-    for (size_t i = 0; i < n; ++i) {
-      if (!std::isfinite(out[i])) out[i] = kNaN;
-    }
+}
+
+// An overflow to infinity is as undefined as a division by zero.
+void BlankNonFinite(std::vector<double>& out) {
+  if (AllFinite(out.data(), out.size())) return;
+  for (double& v : out) {
+    if (!std::isfinite(v)) v = kNaN;
   }
 }
 
 }  // namespace
 
 void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const double>> inputs,
-                 const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out) {
+                 const ParamValues& params, const ComputeOptions& options, Workspace& ws,
+                 std::vector<double>& out) {
   const size_t count = static_cast<size_t>(ind.InputCount());
   if (inputs.size() < count) {
     throw Error(kErrInvalidCall, kSource, std::string(ind.name) + ": missing input series");
@@ -165,8 +170,9 @@ void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const doubl
   std::array<const double*, kMaxInputs> series{};
   std::array<size_t, kMaxInputs> lengths{};
   Workspace::Scope scope(ws);
+  bool inputs_finite = options.inputs_finite;
   for (size_t i = 0; i < count; ++i) {
-    if (!newest_first) {
+    if (!options.newest_first) {
       series[i] = inputs[i].data();
       lengths[i] = inputs[i].size();
       continue;
@@ -177,12 +183,13 @@ void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const doubl
     const size_t m = std::min(n, inputs[i].size());
     std::reverse_copy(inputs[i].begin(), inputs[i].begin() + m, chronological + (n - m));
     std::fill(chronological, chronological + (n - m), kNaN);
+    inputs_finite = inputs_finite && m == n;
     series[i] = chronological;
     lengths[i] = n;
   }
-  ComputeChronological(ind, std::span(series.data(), count), std::span(lengths.data(), count), n, params, ws,
-                       out.data());
-  if (newest_first) std::reverse(out.begin(), out.end());
+  ComputeChronological(ind, std::span(series.data(), count), std::span(lengths.data(), count), n, params,
+                       inputs_finite, ws, out.data());
+  if (options.newest_first) std::reverse(out.begin(), out.end());
 }
 
 std::vector<double> Compute(const IndicatorSpec& ind, std::span<const std::vector<double>> inputs,
@@ -195,7 +202,8 @@ std::vector<double> ComputeInSheetOrder(const IndicatorSpec& ind, std::span<cons
   std::vector<std::span<const double>> views(inputs.begin(), inputs.end());
   Workspace ws;
   std::vector<double> out;
-  ComputeInto(ind, views, params, newest_first, ws, out);
+  ComputeInto(ind, views, params, {.newest_first = newest_first}, ws, out);
+  BlankNonFinite(out);
   return out;
 }
 

@@ -61,8 +61,8 @@ struct SeriesView {
   size_t size = 0;
 };
 
-// Fills out[0..size) (pre-set to NaN) from a run without blank inputs,
-// taking any scratch buffers from ws.
+// Writes every row of out[0..size), NaN for a blank, from a run without
+// blank inputs, taking any scratch buffers from ws.
 using Kernel = void (*)(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws);
 
 struct IndicatorSpec {
@@ -100,8 +100,9 @@ struct ParamInput {
 ParamValues ResolveParams(const IndicatorSpec& ind, std::span<const ParamInput> raw);
 
 // Computes over chronological inputs (indexed like ind.inputs). A row with a
-// blank in any input is blank, and the computation restarts after it.
-// Inputs shorter than the first are read as blank beyond their end.
+// blank (NaN or infinite value) in any input is blank, and the computation
+// restarts after it. Inputs shorter than the first are read as blank beyond
+// their end. A value that overflows is blank too.
 std::vector<double> Compute(const IndicatorSpec& ind,
                             std::span<const std::vector<double>> inputs,
                             const ParamValues& params);
@@ -112,11 +113,25 @@ std::vector<double> ComputeInSheetOrder(const IndicatorSpec& ind,
                                         std::span<const std::vector<double>> inputs,
                                         const ParamValues& params, bool newest_first);
 
+struct ComputeOptions {
+  // Inputs and output in sheet order with the newest row first.
+  bool newest_first = false;
+  // The caller found every input value finite while filling the inputs (the
+  // companion functions do so while converting cells), so the scan for
+  // blanks is skipped. A wrong promise gives wrong values, never a fault.
+  bool inputs_finite = false;
+};
+
 // The form for repeated calls on long series: scratch buffers come from ws
 // and the result goes into out (resized to the first input's length), so a
-// caller that keeps both pays for no fresh memory after the first call.
+// caller that keeps both pays for no fresh memory after the first call, and
+// no pass over the data is made besides the kernel's own. For the same
+// reason a value that overflowed is left as it came, +-infinity: the caller
+// reads every non-finite value as blank (the companion functions leave such
+// cells empty).
 void ComputeInto(const IndicatorSpec& ind, std::span<const std::span<const double>> inputs,
-                 const ParamValues& params, bool newest_first, Workspace& ws, std::vector<double>& out);
+                 const ParamValues& params, const ComputeOptions& options, Workspace& ws,
+                 std::vector<double>& out);
 
 // Parses a parameter text: '.' or ',' as decimal symbol, surrounding spaces
 // allowed; nullopt when the text is not a number.

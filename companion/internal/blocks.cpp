@@ -9,10 +9,6 @@
 namespace plrxl::companion {
 namespace {
 
-void FillNaN(double* out, size_t from, size_t to) {
-  for (size_t i = from; i < to; ++i) out[i] = kNaN;
-}
-
 // Sum of the p values ending at row end.
 ExactSum WindowSum(const double* x, size_t end, int p) {
   ExactSum s;
@@ -40,12 +36,10 @@ void Sma(const double* x, size_t n, int p, double* out) {
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  ExactSum sum = WindowSum(x, w - 1, p);
-  out[w - 1] = sum.Value() / p;
-  for (size_t t = w; t < n; ++t) {
-    sum.Slide(x[t], x[t - w]);
-    out[t] = sum.Value() / p;
-  }
+  // A multiply by 1/p is within an ulp of the division and several times
+  // cheaper: the division alone would cost more than the rest of the row.
+  const double inv_p = 1.0 / p;
+  ForEachWindowSum(n, w, [x](size_t i) { return x[i]; }, [&](size_t t, double sum) { out[t] = sum * inv_p; });
 }
 
 void Ema(const double* x, size_t n, int p, double* out) {
@@ -53,27 +47,70 @@ void Ema(const double* x, size_t n, int p, double* out) {
   for (size_t t = 0; t < n; ++t) out[t] = ema.Step(x[t]);
 }
 
+// The window sum S and the weighted sum W move with plain arithmetic,
+//   W_t = W_{t-1} + p x_t - S_{t-1},  S_t = S_{t-1} + x_t - x_{t-w},
+// through blocks of max(256, 4w) rows, each started from sums taken afresh
+// (S exactly) from its window. With m the largest |x| a block touches, a row
+// adds at most u m (w + 2) to the error of S, and to that of W the rounding
+// of p x, p x - S and the new W, at most u m (2p + w + p(p+1)/2), plus the
+// error S has by then (u = 2^-53; the bounds take 2u, for the rounding of
+// their own terms). A block whose bound could reach 1e-11 of its smallest
+// |W| (an outlier in the window, sums near zero, very long windows) is
+// computed again with the exact window sum and a bounded weighted one,
+// summed afresh whenever that bound passes 1e-11.
 void Wma(const double* x, size_t n, int p, double* out) {
+  constexpr double kUnit = 1.1102230246251565e-16;
+  constexpr double kTolerance = 1e-11;
   const size_t w = static_cast<size_t>(p);
   if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  const double divisor = p * (p + 1.0) / 2.0;
-  ExactSum sum = WindowSum(x, w - 1, p);
-  double weighted = WeightedWindow(x, w - 1, p);
-  RoundingBound drift;
-  out[w - 1] = weighted / divisor;
-  for (size_t t = w; t < n; ++t) {
-    // Every older value loses one weight step; the new one enters at p.
-    const double before = sum.Value();
-    const double entering = p * x[t];
-    weighted += entering - before;
-    drift.Add(std::fabs(entering) + std::fabs(before) + std::fabs(weighted));
-    sum.Slide(x[t], x[t - w]);
-    if (drift.Exceeds(weighted)) {
-      weighted = WeightedWindow(x, t, p);
-      drift.Reset();
+  const size_t block = std::max<size_t>(256, 4 * w);
+  const double pd = p;
+  const double weights = pd * (pd + 1) / 2;  // the divisor
+  const double inv_weights = 1.0 / weights;   // within an ulp of dividing
+  const double s_step = 2 * kUnit * (pd + 2);
+  const double w_step = 2 * kUnit * (3 * pd + weights);
+  out[w - 1] = WeightedWindow(x, w - 1, p) * inv_weights;
+  for (size_t first = w; first < n;) {
+    const size_t end = std::min(n, first + block);
+    double m = 0;
+    for (size_t i = first - w; i < end; ++i) {
+      const double a = std::fabs(x[i]);
+      m = m < a ? a : m;
     }
-    out[t] = weighted / divisor;
+    const ExactSum start_sum = WindowSum(x, first - 1, p);
+    const double start_weighted = WeightedWindow(x, first - 1, p);
+    double s = start_sum.Value(), wt = start_weighted, smallest = std::fabs(wt);
+    for (size_t t = first; t < end; ++t) {
+      wt += pd * x[t] - s;
+      s += x[t] - x[t - w];
+      out[t] = wt * inv_weights;
+      const double a = std::fabs(wt);
+      smallest = a < smallest ? a : smallest;
+    }
+    const double rows = static_cast<double>(end - first);
+    const double s_bound = 4 * kUnit * std::fabs(start_sum.Value()) + rows * s_step * m;
+    // A weighted window summed afresh errs by at most p u times its terms.
+    const double w_bound = 2 * kUnit * pd * weights * m + rows * (w_step * m + s_bound);
+    if (!(w_bound <= kTolerance * smallest && s - s == 0 && wt - wt == 0)) {
+      ExactSum sum = start_sum;
+      double weighted = start_weighted;
+      RoundingBound drift;
+      for (size_t t = first; t < end; ++t) {
+        // Every older value loses one weight step; the new one enters at p.
+        const double before = sum.Value();
+        const double entering = pd * x[t];
+        weighted += entering - before;
+        drift.Add(std::fabs(entering) + std::fabs(before) + std::fabs(weighted));
+        sum.Slide(x[t], x[t - w]);
+        if (drift.Exceeds(weighted)) {
+          weighted = WeightedWindow(x, t, p);
+          drift.Reset();
+        }
+        out[t] = weighted * inv_weights;
+      }
+    }
+    first = end;
   }
 }
 
@@ -93,8 +130,11 @@ void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out)
   }
   FillNaN(out, 0, w - 1);
   if (mean_out != nullptr) FillNaN(mean_out, 0, w - 1);
+  // Scaled by 1/p: within an ulp of a division, and two divisions a row
+  // would cost more than the rest of it.
+  const double inv_p = 1.0 / p;
   ExactSum sum = WindowSum(x, w - 1, p);
-  double mean = sum.Value() / p;
+  double mean = sum.Value() * inv_p;
   if (mean_out != nullptr) mean_out[w - 1] = mean;
   double m2 = SquaredDeviations(x, w - 1, p, mean);
   RoundingBound drift;
@@ -102,12 +142,12 @@ void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out)
   // a run has a standard deviation of exactly 0, which callers test for.
   size_t equal_run = 1;
   for (size_t t = 1; t < w; ++t) equal_run = x[t] == x[t - 1] ? equal_run + 1 : 1;
-  out[w - 1] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 / p : 0.0);
+  out[w - 1] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
   for (size_t t = w; t < n; ++t) {
     const double in = x[t], old = x[t - w];
     equal_run = in == x[t - 1] ? equal_run + 1 : 1;
     sum.Slide(in, old);
-    const double new_mean = sum.Value() / p;
+    const double new_mean = sum.Value() * inv_p;
     const double change = in - old;
     m2 += change * ((in - new_mean) + (old - mean));
     drift.Add(std::fabs(m2) +
@@ -124,7 +164,7 @@ void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out)
       m2 = SquaredDeviations(x, t, p, mean);
       drift.Reset();
     }
-    out[t] = std::sqrt(m2 > 0 ? m2 / p : 0.0);
+    out[t] = std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
   }
 }
 

@@ -13,11 +13,25 @@
 #include <limits>
 #include <vector>
 
+#include "companion/internal/exact_sum.h"
+
 namespace plrxl::companion {
 
 inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 enum class MaMethod { kSma = 0, kEma = 1, kWma = 2 };
+
+// max(d, 0) without a branch: d + |d| is 2d or 0 exactly, halving is exact.
+// A compare and branch here costs a misprediction on every other row of a
+// price series, more than the rest of a gain/loss window's work.
+inline double PositivePart(double d) { return 0.5 * (d + std::fabs(d)); }
+
+// Blanks rows from..to-1 of out.
+inline void FillNaN(double* out, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) out[i] = kNaN;
+}
+// Blanks the first `rows` rows of a column of `size` (all of it when shorter).
+inline void BlankHead(double* out, size_t rows, size_t size) { FillNaN(out, 0, rows < size ? rows : size); }
 
 // Scratch memory reused from call to call, so that a long series pays for
 // its temporary buffers once instead of touching fresh pages on every call.
@@ -56,9 +70,75 @@ class Workspace {
   size_t used_ = 0;
 };
 
-// Window sums are exact to the rounding of the result: a value that has
-// left the window leaves no trace (see companion/internal/exact_sum.h).
+// The sums of the w values value(i) ending at every row t = w-1..n-1,
+// handed to emit(t, sum) in row order, each within 1e-11 of itself: a value
+// that has left the window leaves no trace. A block's rows may be handed
+// over twice, the plain sums first and then the exact ones: the last call
+// for a row stands (emit writes a result row, nothing that accumulates).
 //
+// The window moves with plain additions, a block of rows at a time, which
+// costs two additions a row instead of ExactSum's dozen operations. A block
+// of r rows that starts from a sum within c of the true one ends within
+//   c + 2 r u (w + 2) m,  u = 2^-53, m = the largest |value| it touches,
+// since every sum it forms is at most w m and every change at most 2 m
+// (the 2 covers the rounding of the bound's own terms). When that could
+// exceed 1e-11 of the smallest sum of the block (an outlier in the window,
+// sums near zero, a long run since the last fresh start), the block is summed
+// again exactly from a fresh window, as ExactSum does, and c starts over.
+// So a series without outliers pays for the plain sums and one comparison a
+// row, and the rows after an outlier for exact ones until it has left.
+template <typename Value, typename Emit>
+void ForEachWindowSum(size_t n, size_t w, Value&& value, Emit&& emit) {
+  constexpr size_t kBlock = 256;
+  constexpr double kUnit = 1.1102230246251565e-16;
+  constexpr double kTolerance = 1e-11;
+  if (w == 0 || n < w) return;
+  auto fresh = [&](size_t row) {
+    ExactSum sum;
+    for (size_t i = row + 1 - w; i <= row; ++i) sum.Add(value(i));
+    return sum;
+  };
+  // The exact sums, kept on from block to block while blocks need them;
+  // exact_on: exact holds the window ending at the row before the block.
+  ExactSum exact = fresh(w - 1);
+  bool exact_on = true;
+  double before = exact.Value();  // the sum of the window ending at the row before the block
+  double carried = 4 * kUnit * std::fabs(before);  // bound on its error
+  emit(w - 1, before);
+  for (size_t first = w; first < n;) {
+    const size_t end = first + kBlock < n ? first + kBlock : n;
+    double largest = 0;
+    for (size_t i = first - w; i < end; ++i) {
+      const double a = std::fabs(value(i));
+      largest = largest < a ? a : largest;  // not std::fmax, which is a call
+    }
+    double s = before, smallest = std::fabs(s);
+    for (size_t t = first; t < end; ++t) {
+      s += value(t) - value(t - w);
+      emit(t, s);
+      const double a = std::fabs(s);
+      smallest = a < smallest ? a : smallest;
+    }
+    // A NaN or infinity on the way leaves s - s NaN, and the test false.
+    const double bound = carried + 2 * kUnit * static_cast<double>((end - first) * (w + 2)) * largest;
+    if (bound <= kTolerance * smallest && s - s == 0) {
+      carried = bound;
+      exact_on = false;
+    } else {
+      if (!exact_on) exact = fresh(first - 1);
+      for (size_t t = first; t < end; ++t) {
+        exact.Slide(value(t), value(t - w));
+        emit(t, exact.Value());
+      }
+      exact_on = true;
+      s = exact.Value();
+      carried = 4 * kUnit * std::fabs(s);
+    }
+    before = s;
+    first = end;
+  }
+}
+
 // Mean of the last p values; first valid index p-1.
 void Sma(const double* x, size_t n, int p, double* out);
 // Exponential average, alpha 2/(p+1), seeded with the SMA of the first p

@@ -31,11 +31,13 @@ void SmoothedBreadth(const SeriesView& in, const ParamValues& p, double* out, Wo
 
 void ColesRallyDay(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *high = in.x[0], *low = in.x[1];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) out[t] = high[t] > high[t - 1] && low[t] >= low[t - 1] ? 1 : 0;
 }
 
 void ColesReactionDay(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *high = in.x[0], *low = in.x[1];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) out[t] = high[t] <= high[t - 1] && low[t] < low[t - 1] ? 1 : 0;
 }
 

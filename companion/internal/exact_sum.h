@@ -1,4 +1,6 @@
-// The one running sum behind every windowed indicator.
+// The exact running sum behind the windowed indicators: used throughout by
+// some, and by ForEachWindowSum (blocks.h) for the rows where its plain sums
+// could not promise 1e-11.
 //
 // A window sum kept by adding the new row and subtracting the old one would
 // carry the rounding of a huge value for ever: after one bar of 1e12 in a

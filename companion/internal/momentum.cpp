@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "companion/internal/exact_sum.h"
+
 #include "companion/internal/kernels.h"
 
 namespace plrxl::companion::kernels {
@@ -12,9 +13,10 @@ namespace {
 // changes, as a magnitude. A window without such a change gives exactly 0.
 void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double* out) {
   const size_t w = static_cast<size_t>(p);
+  BlankHead(out, w, n);
   if (n <= w) return;
   const double inv_p = 1.0 / p;
-  auto move = [&](size_t t) { return std::max(sign * (x[t] - x[t - 1]), 0.0); };
+  auto move = [&](size_t t) { return PositivePart(sign * (x[t] - x[t - 1])); };
   ExactSum sum;
   long count = 0;  // changes in the window that contribute
   for (size_t t = 1; t <= w; ++t) {
@@ -37,18 +39,21 @@ void AvgDirectionalChange(const double* x, size_t n, int p, double sign, double*
 void Change(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t k = static_cast<size_t>(p.Period(0));
+  BlankHead(out, k, in.size);
   for (size_t t = k; t < in.size; ++t) out[t] = x[t] - x[t - k];
 }
 
 void Momentum(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t k = static_cast<size_t>(p.Period(0));
+  BlankHead(out, k, in.size);
   for (size_t t = k; t < in.size; ++t) out[t] = x[t - k] == 0 ? kNaN : 100.0 * x[t] / x[t - k];
 }
 
 void AvgChange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const int k = p.Period(0);
+  BlankHead(out, k, in.size);
   for (size_t t = k; t < in.size; ++t) out[t] = (x[t] - x[t - k]) / k;
 }
 
@@ -64,6 +69,7 @@ void Acceleration(const SeriesView& in, const ParamValues& p, double* out, Works
   const double* x = in.x[0];
   const int k = p.Period(0);
   const double k2 = static_cast<double>(k) * k;
+  BlankHead(out, 2 * static_cast<size_t>(k), in.size);
   for (size_t t = 2 * static_cast<size_t>(k); t < in.size; ++t) {
     out[t] = (x[t] - 2 * x[t - k] + x[t - 2 * k]) / k2;
   }
@@ -71,6 +77,7 @@ void Acceleration(const SeriesView& in, const ParamValues& p, double* out, Works
 
 void LagValue(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const size_t lag = static_cast<size_t>(p.Period(0));
+  BlankHead(out, lag, in.size);
   if (lag < in.size) std::copy(in.x[0], in.x[0] + in.size - lag, out + lag);
 }
 
@@ -86,6 +93,7 @@ void LowVal(const SeriesView& in, const ParamValues& p, double* out, Workspace& 
 void Cross(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double* a = in.x[0];
   const double* b = in.x[1];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) {
     if (a[t - 1] <= b[t - 1] && a[t] > b[t]) {
       out[t] = 1;

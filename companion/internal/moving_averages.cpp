@@ -27,7 +27,7 @@ template <MaMethod M>
 void LagMvAvg(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const size_t n = in.size;
   const size_t lag = static_cast<size_t>(p.Period(1));
-  if (lag >= n) return;
+  if (lag >= n) return FillNaN(out, 0, n);
   Ma(M, in.x[0], n - lag, p.Period(0), out + lag);
   std::fill(out, out + lag, kNaN);
 }
@@ -39,7 +39,7 @@ void LagMvAvgDiff(const SeriesView& in, const ParamValues& p, double* out, Works
   const size_t n = in.size;
   const size_t lag = static_cast<size_t>(p.Period(1));
   const int n2 = p.Period(2) > 0 ? p.Period(2) : p.Period(0);
-  if (lag >= n) return;
+  if (lag >= n) return FillNaN(out, 0, n);
   double* lagged = ws.Take(n);
   Ma(M, in.x[0], n, p.Period(0), out);
   if (n2 == p.Period(0)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "companion/internal/exact_sum.h"
@@ -24,46 +25,63 @@ void GainLossSums(const double* x, size_t size, int n, Finish finish) {
   for (size_t t = 1; t < size; ++t) {
     const double d = x[t] - x[t - 1];
     const double old = t > w ? x[t - w] - x[t - w - 1] : 0.0;
-    up.Slide(std::max(d, 0.0), std::max(old, 0.0));
+    up.Slide(PositivePart(d), PositivePart(old));
     moves += (d != 0) - (old != 0);
     falls += (d < 0) - (old < 0);
     if (t < w) continue;
     const double gains = up.Value();
-    finish(t, gains, falls == 0 ? 0.0 : std::max(gains - (x[t] - x[t - w]), 0.0), moves > 0);
+    finish(t, gains, falls == 0 ? 0.0 : PositivePart(gains - (x[t] - x[t - w])), moves > 0);
   }
 }
 
-// Aroon line: rows since the highest (sign +1) or lowest (sign -1) value
-// within the n+1 rows t-n..t, ties going to the most recent row, as
-// 100*(n - d)/n. The row of the extreme is carried along and only searched
-// afresh when it leaves the window, which for price data is amortised to a
-// few comparisons per row.
-void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
+// Rows since the highest (sign +1) or lowest (sign -1) value within the
+// n+1 rows t-n..t, ties going to the most recent row, into since[t] for
+// every t >= n (rows before hold scratch values). As RollingExtreme does for the values (Van Herk /
+// Gil-Werman): blocks of n+1 rows, the extreme and its row running forwards
+// and backwards through each block; a window spans at most two blocks, so
+// its extreme is the better of the backward one at its first row and the
+// forward one at its last, the forward one (later) on a tie. A few
+// comparisons a row, none of them a branch that price data could mispredict.
+void AroonSince(const double* x, double sign, size_t size, int n, double* since, Workspace& ws) {
   const size_t w = static_cast<size_t>(n) + 1;
-  if (size == 0) return;
-  const double scale = 100.0 / n;
-  size_t best = 0;
-  double best_value = sign * x[0];
-  for (size_t t = 1; t < size; ++t) {
-    const size_t start = t + 1 >= w ? t + 1 - w : 0;
-    const double v = sign * x[t];
-    if (best >= start) {
-      if (v >= best_value) {  // a tie moves to the later row
-        best = t;
-        best_value = v;
-      }
-    } else {
-      best = start;
-      best_value = sign * x[start];
-      for (size_t i = start + 1; i <= t; ++i) {
-        if (sign * x[i] >= best_value) {
-          best = i;
-          best_value = sign * x[i];
-        }
-      }
+  if (size < w) return;
+  Workspace::Scope scope(ws);
+  double* forward_value = ws.Take(size);
+  double* back_value = ws.Take(size);
+  double* back_row = ws.Take(size);  // row numbers, exact as doubles below 2^53
+  for (size_t b = 0; b < size; b += w) {
+    const size_t e = std::min(size, b + w);
+    double best = -std::numeric_limits<double>::infinity();
+    size_t row = b;
+    for (size_t i = b; i < e; ++i) {
+      const double v = sign * x[i];
+      row = v >= best ? i : row;
+      best = best > v ? best : v;
+      forward_value[i] = best;
+      since[i] = static_cast<double>(row);
     }
-    if (t + 1 >= w) out[t] = (n - static_cast<double>(t - best)) * scale;
+    best = -std::numeric_limits<double>::infinity();
+    row = e - 1;
+    for (size_t i = e; i-- > b;) {
+      const double v = sign * x[i];
+      row = v > best ? i : row;
+      best = best > v ? best : v;
+      back_value[i] = best;
+      back_row[i] = static_cast<double>(row);
+    }
   }
+  for (size_t t = w - 1; t < size; ++t) {
+    const size_t first = t + 1 - w;
+    const double row = forward_value[t] >= back_value[first] ? since[t] : back_row[first];
+    since[t] = static_cast<double>(t) - row;
+  }
+}
+
+void AroonLine(const double* x, double sign, size_t size, int n, double* out, Workspace& ws) {
+  AroonSince(x, sign, size, n, out, ws);
+  BlankHead(out, static_cast<size_t>(n), size);
+  const double scale = 100.0 / n;
+  for (size_t t = static_cast<size_t>(n); t < size; ++t) out[t] = (n - out[t]) * scale;
 }
 
 }  // namespace
@@ -71,11 +89,12 @@ void AroonLine(const double* x, double sign, size_t size, int n, double* out) {
 void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double* x = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double gain = 0, loss = 0;
   for (size_t t = 1; t <= n; ++t) {
-    gain += std::max(x[t] - x[t - 1], 0.0);
-    loss += std::max(x[t - 1] - x[t], 0.0);
+    gain += PositivePart(x[t] - x[t - 1]);
+    loss += PositivePart(x[t - 1] - x[t]);
   }
   gain /= n;
   loss /= n;
@@ -84,18 +103,20 @@ void WilderRsi(const SeriesView& in, const ParamValues& p, double* out, Workspac
   for (size_t t = n;;) {
     out[t] = gain + loss == 0 ? kNaN : 100.0 * gain / (gain + loss);
     if (++t >= in.size) break;
-    gain = gain * keep + std::max(x[t] - x[t - 1], 0.0) * add;
-    loss = loss * keep + std::max(x[t - 1] - x[t], 0.0) * add;
+    gain = gain * keep + PositivePart(x[t] - x[t - 1]) * add;
+    loss = loss * keep + PositivePart(x[t - 1] - x[t]) * add;
   }
 }
 
 void CutlerRsi(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  BlankHead(out, static_cast<size_t>(p.Period(0)), in.size);
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * up / (up + down) : kNaN;
   });
 }
 
 void ChandeMomentum(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  BlankHead(out, static_cast<size_t>(p.Period(0)), in.size);
   GainLossSums(in.x[0], in.size, p.Period(0), [&](size_t t, double up, double down, bool moved) {
     out[t] = moved ? 100.0 * (up - down) / (up + down) : kNaN;
   });
@@ -106,6 +127,7 @@ void Dpo(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws)
   const size_t k = static_cast<size_t>(n / 2 + 1);
   double* sma = ws.Take(in.size);
   Sma(in.x[0], in.size, n, sma);
+  BlankHead(out, static_cast<size_t>(n - 1) + k, in.size);
   for (size_t t = static_cast<size_t>(n - 1) + k; t < in.size; ++t) out[t] = in.x[0][t] - sma[t - k];
 }
 
@@ -113,6 +135,7 @@ void Dpo(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws)
 void Stochastic(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *close = in.x[2];
   const size_t size = in.size, pk = static_cast<size_t>(p.Period(0)), s = static_cast<size_t>(p.Period(1));
+  BlankHead(out, pk + s - 2, size);
   if (size < pk) return;
   double* hh = ws.Take(size);
   double* ll = ws.Take(size);
@@ -137,24 +160,30 @@ void WilliamsR(const SeriesView& in, const ParamValues& p, double* out, Workspac
   double* ll = ws.Take(in.size);
   RollingMax(high, in.size, p.Period(0), hh, ws);
   RollingMin(low, in.size, p.Period(0), ll, ws);
+  BlankHead(out, static_cast<size_t>(p.Period(0)) - 1, in.size);
   for (size_t t = static_cast<size_t>(p.Period(0)) - 1; t < in.size; ++t) {
     out[t] = hh[t] == ll[t] ? kNaN : -100.0 * (hh[t] - close[t]) / (hh[t] - ll[t]);
   }
 }
 
-void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
+void AroonUp(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out, ws);
 }
 
-void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
-  AroonLine(in.x[0], -1.0, in.size, p.Period(0), out);
+void AroonDown(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  AroonLine(in.x[0], -1.0, in.size, p.Period(0), out, ws);
 }
 
 void AroonOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
-  double* down = ws.Take(in.size, kNaN);
-  AroonLine(in.x[0], 1.0, in.size, p.Period(0), out);
-  AroonLine(in.x[1], -1.0, in.size, p.Period(0), down);
-  for (size_t t = 0; t < in.size; ++t) out[t] -= down[t];
+  const int n = p.Period(0);
+  double* down_since = ws.Take(in.size);
+  AroonSince(in.x[0], 1.0, in.size, n, out, ws);
+  AroonSince(in.x[1], -1.0, in.size, n, down_since, ws);
+  BlankHead(out, static_cast<size_t>(n), in.size);
+  const double scale = 100.0 / n;
+  for (size_t t = static_cast<size_t>(n); t < in.size; ++t) {
+    out[t] = (n - out[t]) * scale - (n - down_since[t]) * scale;
+  }
 }
 
 // Wilder's running sums of +DM, -DM and TR, started with the plain sum of
@@ -163,6 +192,7 @@ void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
   const double decay = 1.0 - 1.0 / n;
+  BlankHead(out, n, in.size);
   double s_plus = 0, s_minus = 0, s_tr = 0;
   for (size_t t = 1; t < in.size; ++t) {
     const double up = high[t] - high[t - 1], dn = low[t - 1] - low[t];
@@ -179,6 +209,7 @@ void Dx(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
       s_tr = s_tr * decay + tr;
     }
     if (t < n) continue;
+    out[t] = kNaN;
     if (s_tr == 0) continue;
     const double di_plus = 100.0 * s_plus / s_tr, di_minus = 100.0 * s_minus / s_tr;
     if (di_plus + di_minus != 0) out[t] = 100.0 * std::fabs(di_plus - di_minus) / (di_plus + di_minus);

@@ -14,13 +14,13 @@ constexpr double kTradingDaysPerYear = 252.0;
 
 struct Bands {
   double* mid;  // SMA
-  double* dev;  // k * population std
+  double* std;  // population std
+  double k;     // the band is k std away from the middle
 };
 
 Bands Bollinger(const SeriesView& in, const ParamValues& p, Workspace& ws) {
-  Bands b{ws.Take(in.size), ws.Take(in.size)};
-  RollingStd(in.x[0], in.size, p.Period(0), b.dev, b.mid);
-  for (size_t t = 0; t < in.size; ++t) b.dev[t] *= p.Real(1);
+  Bands b{ws.Take(in.size), ws.Take(in.size), p.Real(1)};
+  RollingStd(in.x[0], in.size, p.Period(0), b.std, b.mid);
   return b;
 }
 
@@ -65,18 +65,19 @@ void HistoricalVolatility(const double* close, size_t size, int n, double* out, 
 
 void BollingerUp(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
-  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.dev[t];
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] + b.k * b.std[t];
 }
 
 void BollingerDown(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
-  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.dev[t];
+  for (size_t t = 0; t < in.size; ++t) out[t] = b.mid[t] - b.k * b.std[t];
 }
 
 void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
-    const double up = b.mid[t] + b.dev[t], down = b.mid[t] - b.dev[t];
+    const double dev = b.k * b.std[t];
+    const double up = b.mid[t] + dev, down = b.mid[t] - dev;
     out[t] = up == down ? kNaN : (in.x[0][t] - down) / (up - down);
   }
 }
@@ -84,7 +85,8 @@ void BollingerPercent(const SeriesView& in, const ParamValues& p, double* out, W
 void BollingerWidth(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const Bands b = Bollinger(in, p, ws);
   for (size_t t = 0; t < in.size; ++t) {
-    out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + b.dev[t]) - (b.mid[t] - b.dev[t])) / b.mid[t];
+    const double dev = b.k * b.std[t];
+    out[t] = b.mid[t] == 0 ? kNaN : ((b.mid[t] + dev) - (b.mid[t] - dev)) / b.mid[t];
   }
 }
 
@@ -98,6 +100,7 @@ void Envelope(const SeriesView& in, const ParamValues& p, double* out, Workspace
 void AverageTrueRange(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
   const double *close = in.x[0], *high = in.x[1], *low = in.x[2];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double atr = 0;
   for (size_t t = 1; t <= n; ++t) atr += TrueRange(close, high, low, t);
@@ -117,6 +120,7 @@ void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, 
   double* ema = ws.Take(in.size);
   for (size_t t = 0; t < in.size; ++t) range[t] = high[t] - low[t];
   Ema(range, in.size, p.Period(0), ema);
+  BlankHead(out, r, in.size);
   for (size_t t = r; t < in.size; ++t) {
     const double old = ema[t - r];
     out[t] = old == 0 ? kNaN : 100.0 * (ema[t] - old) / old;  // NaN stays NaN in warm-up
@@ -124,10 +128,12 @@ void ChaikinVolatility(const SeriesView& in, const ParamValues& p, double* out, 
 }
 
 void HistoricalVolatility10(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 10, out, ws);
 }
 
 void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size > 1) HistoricalVolatility(in.x[0], in.size, 100, out, ws);
 }
 
@@ -135,6 +141,7 @@ void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* o
 // cancels, and one square root of the ratio of variances replaces two. Both
 // windows move in one pass over the returns.
 void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+  BlankHead(out, 1, in.size);
   if (in.size < 2) return;
   const int n1 = p.Period(0), n2 = p.Period(1);
   const double lengths = static_cast<double>(n2) / n1;

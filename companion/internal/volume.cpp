@@ -41,20 +41,24 @@ void AccumDist(const SeriesView& in, const ParamValues&, double* out, Workspace&
 
 // Both averages of the A/D line start from its first value, without an
 // SMA seed; the oscillator shows once the slower one has had its period.
-void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
+// The line is summed in the same loop, and each average takes one multiply
+// and one add on its loop-carried chain (beta * e + alpha * ad, as EmaRunner).
+void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out, Workspace&) {
+  const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t size = in.size;
   if (size == 0) return;
-  double* ad = ws.Take(size);
-  AdLine(in.x[0], in.x[1], in.x[2], in.x[3], size, ad);
   const int f = p.Period(0), s = p.Period(1);
   const double a_fast = 2.0 / (f + 1.0), a_slow = 2.0 / (s + 1.0);
+  const double b_fast = 1.0 - a_fast, b_slow = 1.0 - a_slow;
   const size_t first = static_cast<size_t>(std::max(f, s)) - 1;
-  double fast = ad[0], slow = ad[0];
-  for (size_t t = 0; t < size; ++t) {
-    if (t > 0) {
-      fast += a_fast * (ad[t] - fast);
-      slow += a_slow * (ad[t] - slow);
-    }
+  BlankHead(out, first, size);
+  double ad = Clv(close[0], high[0], low[0]) * volume[0];
+  double fast = ad, slow = ad;
+  if (first == 0) out[0] = 0;
+  for (size_t t = 1; t < size; ++t) {
+    ad += Clv(close[t], high[t], low[t]) * volume[t];
+    fast = b_fast * fast + a_fast * ad;
+    slow = b_slow * slow + a_slow * ad;
     if (t >= first) out[t] = fast - slow;
   }
 }
@@ -62,6 +66,7 @@ void ChaikinAdOscillator(const SeriesView& in, const ParamValues& p, double* out
 void ChaikinMoneyFlow(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *close = in.x[0], *volume = in.x[1], *high = in.x[2], *low = in.x[3];
   const size_t w = static_cast<size_t>(p.Period(0));
+  BlankHead(out, w - 1, in.size);
   double* row_flow = ws.Take(in.size);
   for (size_t t = 0; t < in.size; ++t) row_flow[t] = Clv(close[t], high[t], low[t]) * volume[t];
   ExactSum flow, vol;
@@ -89,16 +94,20 @@ void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Work
   const double *close = in.x[0], *volume = in.x[1];
   const size_t size = in.size;
   const int n = p.Period(0);
-  if (size < static_cast<size_t>(n)) return;
+  if (size < static_cast<size_t>(n)) return FillNaN(out, 0, size);
   if (n == 1) {
     std::fill(out, out + size, 0.0);
     return;
   }
   double* signed_volume = ws.Take(size - 1);
   for (size_t t = 1; t < size; ++t) {
-    signed_volume[t - 1] = close[t] > close[t - 1] ? volume[t] : close[t] < close[t - 1] ? -volume[t] : 0.0;
+    // The sign as arithmetic: a choice between three values would be a
+    // branch that mispredicts on every other row.
+    const int sign = (close[t] > close[t - 1]) - (close[t] < close[t - 1]);
+    signed_volume[t - 1] = sign * volume[t];
   }
   Wma(signed_volume, size - 1, n - 1, out + 1);
+  out[0] = kNaN;
   const double scale = (n - 1) / 2.0;  // WMA divisor (n-1)n/2, over n
   for (size_t t = 1; t < size; ++t) out[t] *= scale;
 }
@@ -107,6 +116,7 @@ void ObvOscillator(const SeriesView& in, const ParamValues& p, double* out, Work
 void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double* v = in.x[0];
   const size_t n = static_cast<size_t>(p.Period(0));
+  BlankHead(out, n, in.size);
   if (in.size <= n) return;
   double* roc = ws.Take(in.size - n);
   for (size_t t = n; t < in.size; ++t) roc[t - n] = v[t - n] == 0 ? kNaN : 100.0 * (v[t] - v[t - n]) / v[t - n];
@@ -116,6 +126,7 @@ void AverageOfVolumeRoc(const SeriesView& in, const ParamValues& p, double* out,
 // Inputs: high, low, volume.
 void EaseOfMovement(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  BlankHead(out, 1, in.size);
   if (in.size < 2) return;
   double* emv = ws.Take(in.size - 1);
   for (size_t t = 1; t < in.size; ++t) {
@@ -133,6 +144,7 @@ void DailyVolumeIndex(const SeriesView& in, const ParamValues&, double* out, Wor
   double sum = 0;
   for (size_t t = 0; t < in.size; ++t) {
     const double mid = (high[t] + low[t]) / 2;
+    out[t] = kNaN;
     if (mid == 0) continue;
     sum += volume[t] * (close[t] - mid) / mid;
     out[t] = sum;
@@ -148,8 +160,10 @@ void MarketFacilitationIndex(const SeriesView& in, const ParamValues&, double* o
 // index or the volume did not change.
 void Profitunity(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *high = in.x[0], *low = in.x[1], *volume = in.x[2];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    out[t] = kNaN;
     if (now != now || before != before) continue;  // blank index
     const double dv = volume[t] - volume[t - 1];
     if (now == before || dv == 0) {
@@ -165,8 +179,10 @@ void Profitunity(const SeriesView& in, const ParamValues&, double* out, Workspac
 // Inputs: volume, high, low. 1 on a squat bar (index down, volume up).
 void SquatBar(const SeriesView& in, const ParamValues&, double* out, Workspace&) {
   const double *volume = in.x[0], *high = in.x[1], *low = in.x[2];
+  BlankHead(out, 1, in.size);
   for (size_t t = 1; t < in.size; ++t) {
     const double now = Mfi(high[t], low[t], volume[t]), before = Mfi(high[t - 1], low[t - 1], volume[t - 1]);
+    out[t] = kNaN;
     if (now != now || before != before) continue;
     out[t] = now < before && volume[t] > volume[t - 1] ? 1 : 0;
   }

@@ -100,6 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Aroon: the most recent of equal extremes counts
         HandCase{"AroonUpSingle", {{3, 1, 3, 2}}, {"2"}, {N, N, 100, 50}},
         HandCase{"AroonDownSingle", {{1, 3, 1, 2}}, {"2"}, {N, N, 100, 50}},
+        // ... also when the two fall in different blocks of n+1 rows
+        HandCase{"AroonUpSingle", {{1, 3, 2, 3, 1}}, {"2"}, {N, N, 50, 100, 50}},
+        HandCase{"AroonDownSingle", {{3, 1, 2, 1, 3}}, {"2"}, {N, N, 50, 100, 50}},
+        HandCase{"AroonOscillatorSingle", {{1, 3, 2, 3, 1}, {3, 1, 2, 1, 3}}, {"2"}, {N, N, 0, 0, 0}},
         // codes: unchanged, green, fade, fake, squat
         HandCase{"BillWilliamsProfitunitySingle", {{2, 4, 10, 4, 10, 10}, {0, 0, 0, 0, 0, 0}, {1, 1, 2, 1, 0.5, 1}},
                  {}, {N, 0, 1, 2, 3, 4}},
