@@ -35,7 +35,7 @@
 namespace plrxl {
 
 // The schema this program writes; PRAGMA user_version holds it.
-inline constexpr int kQuoteStoreSchema = 1;
+inline constexpr int kQuoteStoreSchema = 2;
 
 // One source's series of one symbol (and exchange, for sources that take one).
 struct StoreSeriesKey {

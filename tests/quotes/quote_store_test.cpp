@@ -99,6 +99,85 @@ TEST(QuoteStoreCoverage, ARefetchReplacesTheBarsOfItsRangeAndKeepsTheRest) {
   EXPECT_EQ(store->ReadEvents(key, Day(2024, 1, 1), Day(2024, 1, 31)).size(), 1u);
 }
 
+// Bars are kept a year to a row: a fetch over parts of two years must leave
+// their other days, flags and fetches as they were.
+TEST(QuoteStoreCoverage, ARefetchOverPartsOfYearsKeepsTheirOtherDays) {
+  TempDir dir;
+  auto store = OpenIn(dir, nullptr);
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  const double jan1 = Day(2023, 11, 1), mar31 = Day(2024, 3, 31);
+  const double from = Day(2023, 12, 20), to = Day(2024, 1, 10), first_open = Day(2024, 2, 15);
+  const quotes::Bars first = Weekdays(jan1, mar31);
+  ASSERT_TRUE(store->Commit(key, FetchOf(jan1, mar31), first, {}, first_open));
+  quotes::Bars again = Weekdays(from, to);
+  for (quotes::Bar& b : again) b.close = 1;
+  ASSERT_TRUE(store->Commit(key, FetchOf(from, to), again, {}, Day(2024, 6, 1)));
+
+  const quotes::Bars back = store->ReadBars(key, jan1, mar31);
+  ASSERT_EQ(back.size(), first.size());
+  for (size_t i = 0; i < back.size(); ++i) {
+    EXPECT_EQ(back[i].date, first[i].date);
+    const bool refetched = back[i].date >= from && back[i].date <= to;
+    EXPECT_EQ(back[i].close, refetched ? 1 : first[i].close) << i;
+  }
+  // Each bar still knows its fetch, and whether it is final.
+  const std::vector<StoreFetchLine> lines = store->Provenance(key, jan1, mar31);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].bars, static_cast<int64_t>(first.size() - again.size()));
+  EXPECT_EQ(lines[1].bars, static_cast<int64_t>(again.size()));
+  EXPECT_EQ(store->Provenance(key, from, to).size(), 1u);
+  const StoreSummary summary = store->Summary();
+  EXPECT_EQ(summary.bars, static_cast<int64_t>(first.size()));
+  EXPECT_EQ(summary.final_bars, static_cast<int64_t>(Weekdays(jan1, first_open - 1).size()));
+  EXPECT_EQ(store->Missing(key, jan1, mar31), (Range{first_open, mar31}));
+  EXPECT_EQ(store->Newest(key)->bar_date, Day(2024, 3, 29));
+  // A read of part of a year gives only its days.
+  EXPECT_EQ(store->ReadBars(key, Day(2024, 2, 12), Day(2024, 2, 16)).size(), 5u);
+}
+
+// A file of the first schema (a row a bar) is taken over: its bars are let
+// go, and with them its coverage, so they are downloaded again.
+TEST(QuoteStoreCoverage, AStoreOfTheFirstSchemaStartsItsBarsAgain) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "q.db").string();
+  {
+    quotes::SqliteDb db(path, quotes::SqliteDb::Mode::kReadWriteCreate);
+    db.Exec("CREATE TABLE runs(id INTEGER PRIMARY KEY, command TEXT NOT NULL, project TEXT NOT NULL,"
+            " started TEXT NOT NULL, ended TEXT, exit_code INTEGER);"
+            "CREATE TABLE series(id INTEGER PRIMARY KEY, source TEXT NOT NULL, symbol TEXT NOT NULL,"
+            " exchange TEXT NOT NULL, interval TEXT NOT NULL, adjustment TEXT NOT NULL,"
+            " UNIQUE(source, symbol, exchange, interval, adjustment));"
+            "CREATE TABLE fetches(id INTEGER PRIMARY KEY, run_id INTEGER, series_id INTEGER NOT NULL,"
+            " url TEXT NOT NULL, range_start INTEGER, range_end INTEGER, started TEXT NOT NULL,"
+            " finished TEXT NOT NULL, http_status INTEGER, bytes INTEGER, body_hash TEXT, outcome TEXT NOT NULL,"
+            " bars INTEGER);"
+            "CREATE TABLE bars(id INTEGER PRIMARY KEY, open REAL, high REAL, low REAL, close REAL, volume REAL,"
+            " open_interest REAL, adj_close REAL, fetch_id INTEGER NOT NULL, final INTEGER NOT NULL);"
+            "CREATE TABLE events(series_id INTEGER NOT NULL, date INTEGER NOT NULL, kind TEXT NOT NULL,"
+            " value REAL, fetch_id INTEGER NOT NULL, PRIMARY KEY(series_id, date, kind)) WITHOUT ROWID;"
+            "CREATE TABLE journal(run_id INTEGER NOT NULL, row INTEGER NOT NULL, ticker TEXT NOT NULL,"
+            " status TEXT NOT NULL, failed INTEGER NOT NULL, finished TEXT NOT NULL, PRIMARY KEY(run_id, row));"
+            "CREATE TABLE coverage(series_id INTEGER NOT NULL, first INTEGER NOT NULL, last INTEGER NOT NULL,"
+            " PRIMARY KEY(series_id, first)) WITHOUT ROWID;"
+            "INSERT INTO runs VALUES(1, 'refresh', '/p.xlsx', '2026-12-01 10:00:00', NULL, NULL);"
+            "INSERT INTO series VALUES(1, 'TIINGO', 'AAA', '', '1d', 'raw');"
+            "INSERT INTO bars VALUES((1 << 22) | 45293, 1, 2, 0.5, 1.5, 100, 0, 1.4, 1, 1);"
+            "INSERT INTO coverage VALUES(1, 45200, 45300);"
+            "PRAGMA user_version=1;");
+  }
+  std::vector<std::string> warnings;
+  auto store = OpenIn(dir, &warnings);
+  ASSERT_NE(store, nullptr);
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_TRUE(store->Writable());
+  const StoreSeriesKey key{"TIINGO", "AAA", ""};
+  EXPECT_EQ(store->Missing(key, 45250, 45260), (Range{45250, 45260}));
+  EXPECT_TRUE(store->ReadBars(key, 45200, 45300).empty());
+  EXPECT_TRUE(store->LastRun("/p.xlsx").has_value());
+  ASSERT_TRUE(store->Commit(key, FetchOf(45250, 45260), Weekdays(45250, 45260), {}, 45300));
+  EXPECT_EQ(store->ReadBars(key, 45200, 45300).size(), Weekdays(45250, 45260).size());
+}
+
 TEST(QuoteStoreCoverage, AValueTheSourceDidNotSendStaysEmpty) {
   TempDir dir;
   auto store = OpenIn(dir, nullptr);
