@@ -271,6 +271,7 @@ class StoredFetcher : public ::testing::Test {
   void SetUp() override {
     server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [this](const httplib::Request& req, httplib::Response& res) {
       ++hits_;
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms_.load()));
       double from = 0, to = 0;
       int y, m, d;
       std::sscanf(req.get_param_value("startDate").c_str(), "%d-%d-%d", &y, &m, &d);
@@ -308,7 +309,51 @@ class StoredFetcher : public ::testing::Test {
   LoopbackServer server_;
   TempDir dir_;
   std::atomic<int> hits_{0};
+  std::atomic<int> delay_ms_{0};
 };
+
+// Three rows of one series share one download. The row it was started for
+// drops out while it runs (cancelled, or passed over by the next row
+// taken): the download goes on, and the others take what it brought.
+TEST_F(StoredFetcher, ARowThatDropsOutLeavesTheSharedDownloadToTheOthers) {
+  delay_ms_ = 400;
+  const double jan1 = Day(2024, 1, 1);
+  const double ends[] = {Day(2024, 1, 31), Day(2024, 2, 29), Day(2024, 3, 29)};
+  for (const bool cancelled : {true, false}) {
+    const char* name = cancelled ? "cancelled" : "passed over";
+    TempDir where;
+    QuoteSettings settings = TestSettings(dir_, server_.Url());
+    settings.store = OpenIn(where, nullptr);
+    auto fetcher = MakeQuoteFetcher(settings);
+    std::vector<PrefetchItem> items;
+    for (double end : ends) {
+      items.push_back({"TIINGO",
+                       {{"TICKER", Variant("AAA")},
+                        {"STARTDATE", Variant::Date(jan1)},
+                        {"ENDDATE", Variant::Date(end)},
+                        {"PERIODICITY", Variant("DAILY")}}});
+    }
+    hits_ = 0;
+    fetcher->Prefetch(items);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (hits_.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(hits_.load(), 1) << name;
+    if (cancelled) {
+      auto first = NewRequest(*fetcher, {"TIINGO", "AAA", jan1, ends[0]});
+      first->Start();
+      first->Cancel();
+    }
+    for (size_t i = 1; i < std::size(ends); ++i) {
+      auto row = NewRequest(*fetcher, {"TIINGO", "AAA", jan1, ends[i]});
+      RunToEnd(*row);
+      EXPECT_EQ(row->ErrorNumber(), 0) << name << ": " << row->ErrorDescription();
+      EXPECT_EQ(Column(row->Result(), "Close").size(), Weekdays(jan1, ends[i]).size()) << name;
+    }
+    EXPECT_EQ(hits_.load(), 1) << name << ": the next row took the shared download";
+  }
+}
 
 TEST_F(StoredFetcher, StoredAnswersEqualFreshOnesInEveryPeriodicity) {
   auto store = OpenIn(dir_, nullptr);
