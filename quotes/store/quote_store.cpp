@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 // days of a series as closed ranges that neither overlap nor touch.
 constexpr const char* kSchema = R"(
 CREATE TABLE runs(id INTEGER PRIMARY KEY, command TEXT NOT NULL, project TEXT NOT NULL,
-                  started TEXT NOT NULL, ended TEXT, exit_code INTEGER);
+                  started TEXT NOT NULL, ended TEXT, exit_code INTEGER, rows TEXT NOT NULL DEFAULT '');
 CREATE TABLE series(id INTEGER PRIMARY KEY, source TEXT NOT NULL, symbol TEXT NOT NULL,
                     exchange TEXT NOT NULL, interval TEXT NOT NULL, adjustment TEXT NOT NULL,
                     UNIQUE(source, symbol, exchange, interval, adjustment));
@@ -119,7 +119,8 @@ int Prepare(SqliteDb& db, int64_t max_page_count) {
       } else if (now == 1) {
         // Schema 1 kept a row a bar. Its bars are let go rather than
         // converted: the next run downloads them again.
-        db.Exec("DROP TABLE bars; DELETE FROM coverage; CREATE TABLE bars(id INTEGER PRIMARY KEY, bars BLOB NOT NULL);");
+        db.Exec("DROP TABLE bars; DELETE FROM coverage; CREATE TABLE bars(id INTEGER PRIMARY KEY, bars BLOB NOT NULL);"
+                "ALTER TABLE runs ADD COLUMN rows TEXT NOT NULL DEFAULT '';");
       }
       db.Exec("PRAGMA user_version=" + std::to_string(kQuoteStoreSchema));
       schema.Commit();
@@ -218,12 +219,12 @@ void QuoteStore::SwitchOff(const SqliteError& error) {
                       "; the store is off for the rest of this run, which goes on without it");
 }
 
-void QuoteStore::BeginRun(const std::string& command, const std::string& project) {
+void QuoteStore::BeginRun(const std::string& command, const std::string& project, const std::string& rows) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (off_ || db_.ReadOnly()) return;
   try {
-    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started) VALUES(?,?,?)");
-    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Run();
+    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started, rows) VALUES(?,?,?,?)");
+    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Bind(4, rows).Run();
     run_id_ = db_.LastInsertId();
   } catch (const SqliteError& e) {
     SwitchOff(e);
@@ -475,7 +476,7 @@ std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
   if (off_) return std::nullopt;
   try {
     SqliteStatement last(db_, "SELECT id, command, started, exit_code, (SELECT count(*) FROM journal j WHERE "
-                              "j.run_id=runs.id) FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
+                              "j.run_id=runs.id), rows FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
     last.Bind(1, project);
     if (!last.Step()) return std::nullopt;
     StoreRun run;
@@ -484,6 +485,7 @@ std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
     run.started = last.Text(2);
     if (!last.IsNull(3)) run.exit_code = static_cast<int>(last.Int(3));
     run.rows_done = static_cast<int>(last.Int(4));
+    run.rows = last.Text(5);
     return run;
   } catch (const SqliteError& e) {
     SwitchOff(e);

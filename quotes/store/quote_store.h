@@ -68,6 +68,7 @@ struct StoreRun {
   std::string started;
   std::optional<int> exit_code;  // none when the run never ended (killed, power loss)
   int rows_done = 0;             // rows journalled as finished
+  std::string rows;              // the rows it was asked to run ("3,5-9"); "" for all
 };
 
 // What a store holds, for `pelorinxl store info`.
@@ -117,9 +118,9 @@ class QuoteStore {
   // False once it is switched off.
   bool Usable();
 
-  // Books the start of a run; later fetches belong to it. EndRun books its
-  // end and exit code.
-  void BeginRun(const std::string& command, const std::string& project);
+  // Books the start of a run and the rows it runs ("" for all); later
+  // fetches belong to it. EndRun books its end and exit code.
+  void BeginRun(const std::string& command, const std::string& project, const std::string& rows = "");
   void EndRun(int exit_code);
 
   // The first and last day of [start, end] whose bars are not final in the
