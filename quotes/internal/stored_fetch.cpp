@@ -168,6 +168,17 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     return Shape(source.Fetch(in, context));
   }
 
+  // A plain "no bars in this range" for a series the store has bars of (a
+  // weekend, a holiday): the days it covers that are over stay empty for
+  // good, so later runs do not ask for them again. An unknown symbol (no
+  // bars at all) is asked again each run.
+  if (raw.error == kQuoteNoData && log.status >= 200 && log.status < 300 && store->Newest(key)) {
+    fetch.outcome = "ok";
+    if (store->CommitNoBars(key, fetch, today)) {
+      session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
+      return failure_answer(std::move(raw));
+    }
+  }
   fetch.outcome = raw.description;
   store->RecordFailure(key, fetch);
   // The other rows of this download get the same answer without asking.

@@ -423,22 +423,43 @@ bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, cons
     }
     SqliteStatement count(db_, "UPDATE fetches SET bars=? WHERE id=?");
     count.Bind(1, static_cast<int64_t>(bars.size())).Bind(2, fetch_id).Run();
-    // The days asked for that are over are final now; merge them with the
-    // ranges they overlap or touch.
-    if (const int64_t final_last = std::min(last, now - 1); first <= final_last) {
-      int64_t low = first, high = final_last;
-      SqliteStatement near(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=?");
-      near.Bind(1, series).Bind(2, low - 1).Bind(3, high + 1);
-      while (near.Step()) {
-        low = std::min(low, near.Int(0));
-        high = std::max(high, near.Int(1));
-      }
-      near.Reset();
-      SqliteStatement forget(db_, "DELETE FROM coverage WHERE series_id=? AND last>=? AND first<=?");
-      forget.Bind(1, series).Bind(2, low).Bind(3, high).Run();
-      SqliteStatement add(db_, "INSERT INTO coverage VALUES(?,?,?)");
-      add.Bind(1, series).Bind(2, low).Bind(3, high).Run();
-    }
+    // The days asked for that are over are final now.
+    AddCoverage(series, first, std::min(last, now - 1));
+    transaction.Commit();
+    return true;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return false;
+  }
+}
+
+void QuoteStore::AddCoverage(int64_t series, int64_t first, int64_t last) {
+  if (first > last) return;
+  // Merged with the ranges they overlap or touch.
+  int64_t low = first, high = last;
+  SqliteStatement near(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+  near.Bind(1, series).Bind(2, low - 1).Bind(3, high + 1);
+  while (near.Step()) {
+    low = std::min(low, near.Int(0));
+    high = std::max(high, near.Int(1));
+  }
+  near.Reset();
+  SqliteStatement forget(db_, "DELETE FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+  forget.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+  SqliteStatement add(db_, "INSERT INTO coverage VALUES(?,?,?)");
+  add.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+}
+
+bool QuoteStore::CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch, double today) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return false;
+  try {
+    SqliteTransaction transaction(db_);
+    const int64_t series = SeriesId(key, true);
+    const int64_t fetch_id = InsertFetch(series, fetch);
+    SqliteStatement count(db_, "UPDATE fetches SET bars=0 WHERE id=?");
+    count.Bind(1, fetch_id).Run();
+    AddCoverage(series, Day(fetch.range_start), std::min(Day(fetch.range_end), Day(today) - 1));
     transaction.Commit();
     return true;
   } catch (const SqliteError& e) {

@@ -137,6 +137,11 @@ class QuoteStore {
   // not take it (it is then switched off).
   bool Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const quotes::Bars& bars,
               const std::vector<QuoteEvent>& events, double today);
+  // Books a fetch the source answered plainly with "no bars in this range"
+  // (a weekend, a holiday): the days of its range before `today` are final,
+  // with no bars, and no stored bar changes. False when the store could not
+  // take it.
+  bool CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch, double today);
   // Books a failed fetch.
   void RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetch);
 
@@ -162,6 +167,9 @@ class QuoteStore {
   QuoteStore(std::string path, quotes::SqliteDb db);
   int64_t SeriesId(const StoreSeriesKey& key, bool create);
   int64_t InsertFetch(int64_t series_id, const StoreFetch& fetch);
+  // Counts the days [first, last] of a series as final; mutex_ held, in a
+  // transaction.
+  void AddCoverage(int64_t series, int64_t first, int64_t last);
   // Switches the store off after a failed write; mutex_ held.
   void SwitchOff(const quotes::SqliteError& error);
 

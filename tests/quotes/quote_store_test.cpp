@@ -424,5 +424,54 @@ TEST_F(StoredFetcher, AFullStoreStillHandsOutTheDownload) {
   EXPECT_EQ(store->TakeWarnings().size(), 1u);
 }
 
+// STOOQ answers "No data" for a range without a trading day. For a series
+// the store has bars of, those days are over and stay empty: later runs do
+// not ask for them again. For a symbol it has nothing of, they ask again.
+TEST(StoredStooq, ANoDataAnswerForPastDaysOfAKnownSeriesIsNotAskedAgain) {
+  LoopbackServer server;
+  std::atomic<int> hits{0};
+  server.Http().Get("/q/d/l/", [&](const httplib::Request& req, httplib::Response& res) {
+    ++hits;
+    int y, m, d;
+    std::sscanf(req.get_param_value("d1").c_str(), "%4d%2d%2d", &y, &m, &d);
+    const double from = Day(y, m, d);
+    std::sscanf(req.get_param_value("d2").c_str(), "%4d%2d%2d", &y, &m, &d);
+    const double to = Day(y, m, d);
+    std::string csv = "Date,Open,High,Low,Close,Volume\r\n";
+    for (const quotes::Bar& b : Weekdays(from, to)) {
+      quotes::SerialToCivil(b.date, &y, &m, &d);
+      char line[128];
+      std::snprintf(line, sizeof line, "%04d-%02d-%02d,%.2f,%.2f,%.2f,%.2f,%d\r\n", y, m, d, b.open, b.high, b.low,
+                    b.close, 1000);
+      csv += line;
+    }
+    if (req.get_param_value("s") == "nosuch" || Weekdays(from, to).empty()) csv = "No data";
+    res.set_content(csv, "text/csv");
+  });
+  server.Start();
+  TempDir dir;
+  QuoteSettings settings = TestSettings(dir, server.Url());
+  settings.store = OpenIn(dir, nullptr);
+  auto ask = [&](const std::string& ticker, double from, double to) {
+    auto fetcher = MakeQuoteFetcher(settings);
+    auto request = NewRequest(*fetcher, {"STOOQ", ticker, from, to});
+    RunToEnd(*request);
+    return request->ErrorNumber();
+  };
+  const double saturday = Day(2024, 1, 6), sunday = Day(2024, 1, 7);
+  EXPECT_EQ(ask("XYZ", Day(2024, 1, 1), Day(2024, 1, 5)), 0);
+  EXPECT_EQ(hits.load(), 1);
+  EXPECT_EQ(ask("XYZ", saturday, sunday), kQuoteNoData);
+  EXPECT_EQ(hits.load(), 2);
+  EXPECT_EQ(ask("XYZ", saturday, sunday), kQuoteNoData);
+  EXPECT_EQ(hits.load(), 2) << "the weekend is known to be empty";
+  EXPECT_EQ(ask("XYZ", Day(2024, 1, 1), sunday), 0);
+  EXPECT_EQ(hits.load(), 2);
+
+  EXPECT_EQ(ask("NOSUCH", saturday, sunday), kQuoteNoData);
+  EXPECT_EQ(ask("NOSUCH", saturday, sunday), kQuoteNoData);
+  EXPECT_EQ(hits.load(), 4) << "a symbol with no bars at all is asked again";
+}
+
 }  // namespace
 }  // namespace plrxl::testing
