@@ -189,7 +189,10 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   const RunStore run_store =
       options.action == "RunOnlyMacros"
           ? RunStore()
-          : OpenRunStore(options.store, path, options.action == "Update" ? "update" : "refresh", ctx.out, ctx.err);
+          : OpenRunStore(options.store, path, options.action == "Update" ? "update" : "refresh", options.rows, ctx.out,
+                         ctx.err);
+  // --resume takes up the resumed run's --rows choice.
+  const std::optional<std::string> row_choice = run_store.store ? run_store.rows : options.rows;
   const std::shared_ptr<QuoteStore>& store = run_store.store;
   TeeProgressView tee(view, windows ? &windows->Progress() : nullptr);
   JournalingView faces(tee, store.get());
@@ -215,13 +218,13 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
     CPelorin pelorin(rc);
     pelorin.ExcelApplication(host.get());
     pelorin.ThisWorkbookApplication(&wb);
-    if (options.rows || options.failed) {
+    if (row_choice || options.failed) {
       std::vector<int16_t> rows;
-      if (options.rows) rows = ParseRowList(*options.rows);
+      if (row_choice) rows = ParseRowList(*row_choice);
       if (pelorin.Successor()) {
         if (options.failed) {
           std::vector<int16_t> red = FailedRows(wb);
-          if (options.rows) {
+          if (row_choice) {
             std::vector<int16_t> both;
             for (int16_t r : rows)
               if (std::find(red.begin(), red.end(), r) != red.end()) both.push_back(r);

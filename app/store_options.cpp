@@ -40,7 +40,7 @@ std::string StorePathFor(const StoreOptions& options, const std::string& workboo
 }
 
 RunStore OpenRunStore(const StoreOptions& options, const std::string& workbook, const std::string& command,
-                      std::ostream& out, std::ostream& err) {
+                      const std::optional<std::string>& rows, std::ostream& out, std::ostream& err) {
   const QuoteSettings settings = LoadQuoteSettings(fs::absolute(workbook).parent_path().string());
   const std::string path = StorePathFor(options, workbook, settings.store_setting);
   const char* needs = options.offline ? "--offline" : options.resume ? "--resume" : nullptr;
@@ -52,6 +52,7 @@ RunStore OpenRunStore(const StoreOptions& options, const std::string& workbook, 
   StoreOpenOptions open;
   open.path = path;
   RunStore run;
+  run.rows = rows;
   run.store = QuoteStore::Open(open, &warnings);
   for (const std::string& warning : warnings) err << "pelorinxl: warning: " << warning << "\n";
   if (!run.store && needs != nullptr) {
@@ -69,11 +70,14 @@ RunStore OpenRunStore(const StoreOptions& options, const std::string& workbook, 
                                      last->started + " UTC) ended with exit code " +
                                      std::to_string(*last->exit_code));
     }
-    out << "resuming the " << last->command << " of " << last->started << " UTC: " << last->rows_done
+    // The resumed run's choice of rows holds, unless new rows are given.
+    if (!run.rows && !last->rows.empty()) run.rows = last->rows;
+    out << "resuming the " << last->command << " of " << last->started << " UTC"
+        << (last->rows.empty() ? "" : " (rows " + last->rows + ")") << ": " << last->rows_done
         << " row(s) had finished; what it downloaded comes from the quote store" << std::endl;
     run.resume_run = last->id;
   }
-  run.store->BeginRun(command, project);
+  run.store->BeginRun(command, project, run.rows.value_or(""));
   return run;
 }
 

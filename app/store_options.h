@@ -23,10 +23,12 @@ struct StoreOptions {
   bool resume = false;              // --resume
 };
 
-// The store of a run, and the interrupted run it resumes (0 for none).
+// The store of a run, the interrupted run it resumes (0 for none), and the
+// rows to run: the --rows choice, or on --resume the resumed run's.
 struct RunStore {
   std::shared_ptr<QuoteStore> store;
   int64_t resume_run = 0;
+  std::optional<std::string> rows;
 };
 
 void AddStoreOptions(CLI::App* cmd, StoreOptions& options);
@@ -41,8 +43,9 @@ std::string StorePathFor(const StoreOptions& options, const std::string& workboo
 // when there is none. Raises CommandExit: kExitRefused for --offline or
 // --resume without a store, kExitOk when the last run of the project ended
 // and there is nothing to resume.
+// `rows` is the --rows choice, booked with the run.
 RunStore OpenRunStore(const StoreOptions& options, const std::string& workbook, const std::string& command,
-                      std::ostream& out, std::ostream& err);
+                      const std::optional<std::string>& rows, std::ostream& out, std::ostream& err);
 
 // A progress view that journals each finished row in the store before it
 // passes everything on to `next`.

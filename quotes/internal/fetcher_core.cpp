@@ -79,6 +79,7 @@ void FetcherCore::Run(SourceBase* source, const RequestInputs& inputs, std::shar
 void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, std::shared_ptr<Job> job,
                               std::string prefetch_key) {
   auto task = [this, source, inputs, job, key = std::move(prefetch_key)] {
+    const bool announced = !key.empty() && Announces(source);
     if (!job->cancel.IsSet() && !job->Finished()) {
       job->SetRunning();
       Outcome outcome;
@@ -87,7 +88,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
       } else {
         try {
           FetchContext context{settings_, [this]() -> HttpEngine& { return Http(); }, job->cancel, Policy()};
-          outcome = FetchThroughStore(*source, inputs, context, Today(), store_session_);
+          outcome = FetchThroughStore(*source, inputs, context, Today(), store_session_, announced);
         } catch (const std::exception& e) {
           outcome = Outcome::Failure(kQuoteInternal, e.what());
         } catch (...) {
@@ -98,6 +99,7 @@ void FetcherCore::QueueLocked(SourceBase* source, const RequestInputs& inputs, s
       if (job->cancel.IsSet()) outcome = Outcome::Failure(kQuoteCancelled, "");
       job->Finish(std::move(outcome));
     }
+    if (announced) store_session_.Release(SeriesKeyOf(*source, inputs), &job->cancel);
     if (!key.empty()) PrefetchFinished(key, job);
   };
   if (stop_) {
@@ -166,16 +168,20 @@ void FetcherCore::Prefetch(const std::vector<PrefetchItem>& items) {
     Prefetched entry;
     std::string error;
     if (!source->ReadInputs(params, &entry.inputs, &error)) continue;
-    // Rows of one stored series share one download of all their ranges.
-    if (settings_.store && source->Stored()) {
-      store_session_.Want(SeriesKeyOf(*source, entry.inputs), entry.inputs.start, entry.inputs.end);
-    }
     const std::string key = PrefetchKey(source->Name(), params);
     entry.job = std::make_shared<Job>();
     entry.source = source;
+    // Rows of one stored series share one download of all their ranges.
+    if (Announces(source)) {
+      store_session_.Want(SeriesKeyOf(*source, entry.inputs), entry.inputs.start, entry.inputs.end, &entry.job->cancel);
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     entry.order = next_order_++;
-    if (!prefetched_.emplace(key, std::move(entry)).second) continue;
+    if (prefetched_.count(key) != 0) {
+      if (Announces(source)) store_session_.Release(SeriesKeyOf(*source, entry.inputs), &entry.job->cancel);
+      continue;
+    }
+    prefetched_.emplace(key, std::move(entry));
     waiting_.push_back(key);
   }
   std::lock_guard<std::mutex> lock(mutex_);
@@ -232,6 +238,15 @@ void FetcherCore::PrefetchFinished(const std::string& key, const std::shared_ptr
   StartWaitingLocked();
 }
 
+bool FetcherCore::Announces(SourceBase* source) const { return settings_.store && source->Stored(); }
+
+void FetcherCore::ReleaseUnqueued(const Prefetched& entry) {
+  // A queued one releases its row when its task ends.
+  if (!entry.started && Announces(entry.source)) {
+    store_session_.Release(SeriesKeyOf(*entry.source, entry.inputs), &entry.job->cancel);
+  }
+}
+
 void FetcherCore::ForgetLocked(const Prefetched& entry) {
   if (entry.finished) {
     held_bytes_ -= entry.bytes;
@@ -256,6 +271,7 @@ std::shared_ptr<Job> FetcherCore::TakePrefetched(const std::string& key) {
       if (entry.second.order > taken.order) return false;
       ForgetLocked(entry.second);
       passed_over.push_back(entry.second.job);
+      ReleaseUnqueued(entry.second);
       return true;
     });
     job = taken.job;
@@ -280,6 +296,7 @@ void FetcherCore::CancelPrefetched() {
     taken_running_.clear();
   }
   for (auto& [key, entry] : taken) {
+    ReleaseUnqueued(entry);
     entry.job->cancel.cancelled = true;
     entry.job->Finish(Outcome::Failure(kQuoteCancelled, ""));
   }

@@ -92,6 +92,11 @@ class FetcherCore : public std::enable_shared_from_this<FetcherCore> {
   // could still give it up: its waiting downloads wait for that answer
   // rather than each wait for an answer of their own. mutex_ held.
   bool HeldForFailuresLocked(SourceBase* source) const;
+  // True when the rows of `source` are counted in the store session.
+  bool Announces(SourceBase* source) const;
+  // Releases a dropped entry's row from the store session unless its task
+  // was queued (which releases it).
+  void ReleaseUnqueued(const Prefetched& entry);
   HttpEngine& Http();
   HttpPolicy Policy() const;
   // Queues the fetch of `job` for a worker; mutex_ held. A prefetched job

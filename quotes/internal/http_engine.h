@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <functional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -19,9 +20,12 @@
 namespace plrxl::quotes {
 
 // Set by the owner of a request; every wait in the component watches it.
+// `also`, when given, is asked too: a download several rows share stops
+// only when none of them still wants it.
 struct CancelFlag {
   std::atomic<bool> cancelled{false};
-  bool IsSet() const { return cancelled.load(std::memory_order_relaxed); }
+  std::function<bool()> also;
+  bool IsSet() const { return cancelled.load(std::memory_order_relaxed) || (also && also()); }
 };
 
 struct HttpGet {

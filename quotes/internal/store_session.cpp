@@ -30,15 +30,36 @@ std::shared_ptr<StoreSession::Series> StoreSession::For(const StoreSeriesKey& ke
   return series;
 }
 
-void StoreSession::Want(const StoreSeriesKey& key, double start, double end) {
+void StoreSession::Want(const StoreSeriesKey& key, double start, double end, const CancelFlag* row) {
   std::shared_ptr<Series> series = For(key);
   std::lock_guard<std::mutex> lock(mutex_);
+  series->holders.push_back(row);
   if (!series->wanted) {
     series->wanted = Range{start, end};
   } else {
     series->wanted->first = std::min(series->wanted->first, start);
     series->wanted->second = std::max(series->wanted->second, end);
   }
+}
+
+void StoreSession::Hold(Series& series, const CancelFlag* row) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  series.holders.push_back(row);
+}
+
+void StoreSession::Release(const StoreSeriesKey& key, const CancelFlag* row) { Release(*For(key), row); }
+
+void StoreSession::Release(Series& series, const CancelFlag* row) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (auto it = std::find(series.holders.begin(), series.holders.end(), row); it != series.holders.end()) {
+    series.holders.erase(it);
+  }
+}
+
+bool StoreSession::WantedByOthers(Series& series, const CancelFlag* row) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::any_of(series.holders.begin(), series.holders.end(),
+                     [&](const CancelFlag* other) { return other != row && !other->cancelled.load(); });
 }
 
 void StoreSession::Fresh(const StoreSeriesKey& key, double start, double end) {

@@ -32,6 +32,9 @@ class StoreSession {
     std::vector<Range> fresh;     // fetched in this run
     std::optional<Range> failed_range;
     Outcome failure;              // of failed_range's download
+    // The cancel flags of the rows that still want the series: a row counts
+    // from its announcement (or its start) until it ends or is dropped.
+    std::vector<const CancelFlag*> holders;
     // True when [start, end] lies within one fresh range.
     bool Fresh(double start, double end) const;
     // True when this run's shared download of [start, end] failed.
@@ -40,8 +43,15 @@ class StoreSession {
 
   // The books of `key`, made on first use.
   std::shared_ptr<Series> For(const StoreSeriesKey& key);
-  // Widens the range rows of `key` will want.
-  void Want(const StoreSeriesKey& key, double start, double end);
+  // Widens the range rows of `key` will want, and counts the row whose
+  // cancel flag is `row` as one that wants it (until Release).
+  void Want(const StoreSeriesKey& key, double start, double end, const CancelFlag* row);
+  void Hold(Series& series, const CancelFlag* row);
+  void Release(const StoreSeriesKey& key, const CancelFlag* row);
+  void Release(Series& series, const CancelFlag* row);
+  // True when a row other than `row` still wants the series: its download
+  // goes on although `row` was cancelled.
+  bool WantedByOthers(Series& series, const CancelFlag* row);
   // Counts [start, end] of `key` as fetched in this run.
   void Fresh(const StoreSeriesKey& key, double start, double end);
   // Runs `f` on the books of a series with the session's lock held.

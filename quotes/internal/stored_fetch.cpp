@@ -37,7 +37,7 @@ std::string Age(double bar_date, double today) {
 }  // namespace
 
 Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today,
-                          StoreSession& session) {
+                          StoreSession& session, bool announced) {
   const QuoteSettings& settings = context.settings;
   QuoteStore* store = settings.store.get();
   if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
@@ -81,6 +81,16 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   };
 
   std::shared_ptr<StoreSession::Series> series = session.For(key);
+  // A row nobody announced counts while it runs.
+  struct Holding {
+    StoreSession& session;
+    StoreSession::Series& series;
+    const CancelFlag* row;
+    ~Holding() {
+      if (row != nullptr) session.Release(series, row);
+    }
+  } holding{session, *series, announced ? nullptr : &context.cancel};
+  if (!announced) session.Hold(*series, &context.cancel);
   std::lock_guard<std::mutex> turn(series->turn);
   const bool fresh = session.With(*series, [&](StoreSession::Series& s) { return s.Fresh(in.start, in.end); });
   const std::optional<std::pair<double, double>> missing =
@@ -111,7 +121,11 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   const double first_missing = ask.start;
   ask.start = std::max(std::min(in.start, ask.start), ask.start - kOverlapDays);
   HttpLog log;
-  FetchContext logged{context.settings, context.http, context.cancel, context.policy};
+  // The download is the series', not the row's: it stops when no row wants
+  // it any more, and what it brings serves the next row of the series.
+  CancelFlag shared;
+  shared.also = [&] { return context.cancel.IsSet() && !session.WantedByOthers(*series, &context.cancel); };
+  FetchContext logged{context.settings, context.http, shared, context.policy};
   logged.policy.log = &log;
   StoreFetch fetch;
   fetch.range_start = ask.start;
@@ -123,7 +137,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   fetch.http_status = log.status;
   fetch.bytes = log.bytes;
   fetch.body_hash = log.body_hash;
-  if (context.cancel.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
+  if (shared.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
 
   if (raw.error == 0 && raw.delivered) {
     Delivery& delivered = *raw.delivered;
@@ -154,6 +168,17 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     return Shape(source.Fetch(in, context));
   }
 
+  // A plain "no bars in this range" for a series the store has bars of (a
+  // weekend, a holiday): the days it covers that are over stay empty for
+  // good, so later runs do not ask for them again. An unknown symbol (no
+  // bars at all) is asked again each run.
+  if (raw.error == kQuoteNoData && log.status >= 200 && log.status < 300 && store->Newest(key)) {
+    fetch.outcome = "ok";
+    if (store->CommitNoBars(key, fetch, today)) {
+      session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
+      return failure_answer(std::move(raw));
+    }
+  }
   fetch.outcome = raw.description;
   store->RecordFailure(key, fetch);
   // The other rows of this download get the same answer without asking.

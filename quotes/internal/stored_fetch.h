@@ -14,8 +14,11 @@ namespace plrxl::quotes {
 
 // Runs on a worker thread; `today` is the fetcher's whole-day serial. The
 // downloads of one series take turns; the first asks for the range all rows
-// handed over want (`session`), and the others find it fresh.
+// handed over want (`session`), and the others find it fresh. A download
+// goes on while any row of the series still wants it, also after the row
+// that started it was cancelled. `announced`: the row was handed over
+// ahead and is counted in the session already.
 Outcome FetchThroughStore(SourceBase& source, const RequestInputs& inputs, FetchContext& context, double today,
-                          StoreSession& session);
+                          StoreSession& session, bool announced);
 
 }  // namespace plrxl::quotes

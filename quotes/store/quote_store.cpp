@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <system_error>
+
+#include "quotes/store/bar_block.h"
 
 namespace plrxl {
 
@@ -22,12 +25,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Version 1. Dates are whole-day serials (days since 30 December 1899);
-// times are UTC texts. A bar's id holds its series and its day (BarId). Coverage rows are the final days of a series as
-// closed ranges that neither overlap nor touch.
+// Dates are whole-day serials (days since 30 December 1899); times are UTC
+// texts. A row of bars is one year of a series (bar_block.h); its id holds
+// the series and the year's first day (BarId). Coverage rows are the final
+// days of a series as closed ranges that neither overlap nor touch.
 constexpr const char* kSchema = R"(
 CREATE TABLE runs(id INTEGER PRIMARY KEY, command TEXT NOT NULL, project TEXT NOT NULL,
-                  started TEXT NOT NULL, ended TEXT, exit_code INTEGER);
+                  started TEXT NOT NULL, ended TEXT, exit_code INTEGER, rows TEXT NOT NULL DEFAULT '');
 CREATE TABLE series(id INTEGER PRIMARY KEY, source TEXT NOT NULL, symbol TEXT NOT NULL,
                     exchange TEXT NOT NULL, interval TEXT NOT NULL, adjustment TEXT NOT NULL,
                     UNIQUE(source, symbol, exchange, interval, adjustment));
@@ -36,8 +40,7 @@ CREATE TABLE fetches(id INTEGER PRIMARY KEY, run_id INTEGER, series_id INTEGER N
                      started TEXT NOT NULL, finished TEXT NOT NULL, http_status INTEGER,
                      bytes INTEGER, body_hash TEXT, outcome TEXT NOT NULL, bars INTEGER);
 CREATE INDEX fetches_series ON fetches(series_id);
-CREATE TABLE bars(id INTEGER PRIMARY KEY, open REAL, high REAL, low REAL, close REAL, volume REAL,
-                  open_interest REAL, adj_close REAL, fetch_id INTEGER NOT NULL, final INTEGER NOT NULL);
+CREATE TABLE bars(id INTEGER PRIMARY KEY, bars BLOB NOT NULL);
 CREATE TABLE events(series_id INTEGER NOT NULL, date INTEGER NOT NULL, kind TEXT NOT NULL,
                     value REAL, fetch_id INTEGER NOT NULL,
                     PRIMARY KEY(series_id, date, kind)) WITHOUT ROWID;
@@ -54,13 +57,25 @@ constexpr const char* kAdjustment = "raw";
 
 int64_t Day(double serial) { return static_cast<int64_t>(std::floor(serial)); }
 
-// A bar's row id: its series in the high bits, its day in the low 22 (day
-// serials stay below 2^22 until the year 9999), so a series' bars are one
-// range of the table's own key, in date order: a rowid table takes them
-// faster than a composite key would.
+// A block's row id: its series in the high bits, its year's first day in
+// the low 22 (day serials stay below 2^22 until the year 9999), so a
+// series' blocks are one range of the table's own key, in date order.
 constexpr int64_t kDayBits = 22;
 constexpr int64_t kLastDay = (int64_t{1} << kDayBits) - 1;
-int64_t BarId(int64_t series, double day) { return (series << kDayBits) | std::clamp<int64_t>(Day(day), 0, kLastDay); }
+int64_t BarId(int64_t series, int64_t day) { return (series << kDayBits) | std::clamp<int64_t>(day, 0, kLastDay); }
+
+// The stored bars of a series over the days [first, last], oldest first.
+std::vector<StoredBar> ReadStored(SqliteDb& db, int64_t series, int64_t first, int64_t last) {
+  std::vector<StoredBar> stored;
+  if (first > last) return stored;
+  SqliteStatement read(db, "SELECT bars FROM bars WHERE id BETWEEN ? AND ? ORDER BY id");
+  read.Bind(1, BarId(series, YearOf(first))).Bind(2, BarId(series, last));
+  while (read.Step()) {
+    if (!DecodeBlock(read.Blob(0), &stored)) throw SqliteError(SQLITE_CORRUPT, "a damaged block of bars");
+  }
+  std::erase_if(stored, [&](const StoredBar& s) { return s.day < first || s.day > last; });
+  return stored;
+}
 
 std::string CompactUtcNow() {
   const std::time_t now = std::time(nullptr);
@@ -85,7 +100,7 @@ int Prepare(SqliteDb& db, int64_t max_page_count) {
   db.Exec("PRAGMA busy_timeout=10000");
   const std::string check = db.QueryText("PRAGMA quick_check");
   if (check != "ok") throw SqliteError(SQLITE_CORRUPT, "quick_check: " + check);
-  const int version = static_cast<int>(db.QueryInt("PRAGMA user_version"));
+  int version = static_cast<int>(db.QueryInt("PRAGMA user_version"));
   if (!db.ReadOnly() && version <= kQuoteStoreSchema) {
     db.Exec("PRAGMA journal_mode=WAL");
     // WAL with NORMAL survives a killed process; a power loss may lose the
@@ -95,14 +110,21 @@ int Prepare(SqliteDb& db, int64_t max_page_count) {
     // 16 MB rather than every 4 MB.
     db.Exec("PRAGMA wal_autocheckpoint=4096");
     if (max_page_count > 0) db.QueryInt("PRAGMA max_page_count=" + std::to_string(max_page_count));
-    if (version == 0) {
+    if (version < kQuoteStoreSchema) {
       SqliteTransaction schema(db);
-      // Another process may have made it meanwhile.
-      if (db.QueryInt("PRAGMA user_version") == 0) {
+      // Another process may have made or changed it meanwhile.
+      const int64_t now = db.QueryInt("PRAGMA user_version");
+      if (now == 0) {
         db.Exec(kSchema);
-        db.Exec("PRAGMA user_version=" + std::to_string(kQuoteStoreSchema));
+      } else if (now == 1) {
+        // Schema 1 kept a row a bar. Its bars are let go rather than
+        // converted: the next run downloads them again.
+        db.Exec("DROP TABLE bars; DELETE FROM coverage; CREATE TABLE bars(id INTEGER PRIMARY KEY, bars BLOB NOT NULL);"
+                "ALTER TABLE runs ADD COLUMN rows TEXT NOT NULL DEFAULT '';");
       }
+      db.Exec("PRAGMA user_version=" + std::to_string(kQuoteStoreSchema));
       schema.Commit();
+      version = kQuoteStoreSchema;
     }
   }
   return version;
@@ -197,12 +219,12 @@ void QuoteStore::SwitchOff(const SqliteError& error) {
                       "; the store is off for the rest of this run, which goes on without it");
 }
 
-void QuoteStore::BeginRun(const std::string& command, const std::string& project) {
+void QuoteStore::BeginRun(const std::string& command, const std::string& project, const std::string& rows) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (off_ || db_.ReadOnly()) return;
   try {
-    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started) VALUES(?,?,?)");
-    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Run();
+    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started, rows) VALUES(?,?,?,?)");
+    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Bind(4, rows).Run();
     run_id_ = db_.LastInsertId();
   } catch (const SqliteError& e) {
     SwitchOff(e);
@@ -273,21 +295,7 @@ Bars QuoteStore::ReadBars(const StoreSeriesKey& key, double start, double end) {
   try {
     const int64_t id = SeriesId(key, false);
     if (id == 0) return bars;
-    SqliteStatement read(db_, "SELECT id & 4194303, open, high, low, close, volume, open_interest, adj_close "
-                              "FROM bars WHERE id BETWEEN ? AND ? ORDER BY id");
-    read.Bind(1, BarId(id, start)).Bind(2, BarId(id, end));
-    while (read.Step()) {
-      Bar b;
-      b.date = static_cast<double>(read.Int(0));
-      b.open = read.Double(1);
-      b.high = read.Double(2);
-      b.low = read.Double(3);
-      b.close = read.Double(4);
-      b.volume = read.Double(5);
-      b.open_interest = read.Double(6);
-      b.adj_close = read.Double(7);
-      bars.push_back(b);
-    }
+    for (const StoredBar& s : ReadStored(db_, id, Day(start), Day(end))) bars.push_back(s.bar);
   } catch (const SqliteError& e) {
     SwitchOff(e);
     bars.clear();
@@ -325,13 +333,17 @@ std::optional<StoreNewest> QuoteStore::Newest(const StoreSeriesKey& key) {
   try {
     const int64_t id = SeriesId(key, false);
     if (id == 0) return std::nullopt;
-    SqliteStatement read(db_, "SELECT b.id & 4194303, f.finished FROM bars b JOIN fetches f ON f.id=b.fetch_id "
-                              "WHERE b.id BETWEEN ? AND ? ORDER BY b.id DESC LIMIT 1");
+    SqliteStatement read(db_, "SELECT bars FROM bars WHERE id BETWEEN ? AND ? ORDER BY id DESC LIMIT 1");
     read.Bind(1, BarId(id, 0)).Bind(2, BarId(id, kLastDay));
     if (!read.Step()) return std::nullopt;
+    std::vector<StoredBar> block;
+    if (!DecodeBlock(read.Blob(0), &block)) throw SqliteError(SQLITE_CORRUPT, "a damaged block of bars");
+    if (block.empty()) return std::nullopt;
     StoreNewest newest;
-    newest.bar_date = static_cast<double>(read.Int(0));
-    newest.fetched = read.Text(1).substr(0, 16);
+    newest.bar_date = static_cast<double>(block.back().day);
+    SqliteStatement fetched(db_, "SELECT finished FROM fetches WHERE id=?");
+    fetched.Bind(1, block.back().fetch_id);
+    if (fetched.Step()) newest.fetched = fetched.Text(0).substr(0, 16);
     return newest;
   } catch (const SqliteError& e) {
     SwitchOff(e);
@@ -363,14 +375,45 @@ bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, cons
     const int64_t series = SeriesId(key, true);
     const int64_t fetch_id = InsertFetch(series, fetch);
     const int64_t first = Day(fetch.range_start), last = Day(fetch.range_end), now = Day(today);
-    SqliteStatement drop(db_, "DELETE FROM bars WHERE id BETWEEN ? AND ?");
-    drop.Bind(1, BarId(series, static_cast<double>(first))).Bind(2, BarId(series, static_cast<double>(last))).Run();
-    // The range is empty now, and the bars have one date each.
-    SqliteStatement insert(db_, "INSERT INTO bars VALUES(?,?,?,?,?,?,?,?,?,?)");
+    // The blocks the fetch touches are read, the bars of its range replaced,
+    // and the blocks written back whole.
+    int64_t low = first, high = last;
     for (const Bar& b : bars) {
-      insert.Bind(1, BarId(series, b.date)).Bind(2, b.open).Bind(3, b.high).Bind(4, b.low).Bind(5, b.close);
-      insert.Bind(6, b.volume).Bind(7, b.open_interest).Bind(8, b.adj_close).Bind(9, fetch_id);
-      insert.Bind(10, static_cast<int64_t>(Day(b.date) < now ? 1 : 0)).Run();
+      low = std::min(low, Day(b.date));
+      high = std::max(high, Day(b.date));
+    }
+    // Whole blocks: from the first day of the first to the last of the last.
+    low = YearOf(low);
+    high = YearEndOf(high);
+    std::vector<StoredBar> merged = ReadStored(db_, series, low, high);
+    std::erase_if(merged, [&](const StoredBar& s) { return s.day >= first && s.day <= last; });
+    for (const Bar& b : bars) {
+      StoredBar s;
+      s.day = std::clamp<int64_t>(Day(b.date), 0, kLastDay);
+      s.fetch_id = fetch_id;
+      s.final = s.day < now;
+      s.bar = b;
+      s.bar.date = static_cast<double>(s.day);
+      merged.push_back(s);
+    }
+    // Oldest first; of two bars of one day the fetched one stays.
+    std::stable_sort(merged.begin(), merged.end(), [](const StoredBar& a, const StoredBar& b) { return a.day < b.day; });
+    for (size_t i = 0; i + 1 < merged.size(); ++i) {
+      if (merged[i].day == merged[i + 1].day) merged[i].day = -1;
+    }
+    std::erase_if(merged, [](const StoredBar& s) { return s.day < 0; });
+    SqliteStatement drop(db_, "DELETE FROM bars WHERE id BETWEEN ? AND ?");
+    drop.Bind(1, BarId(series, low)).Bind(2, BarId(series, high)).Run();
+    SqliteStatement insert(db_, "INSERT INTO bars VALUES(?,?)");
+    std::vector<StoredBar> block;
+    int64_t block_end = 0;
+    for (size_t i = 0; i < merged.size(); ++i) {
+      if (block.empty()) block_end = YearEndOf(merged[i].day);
+      block.push_back(merged[i]);
+      if (i + 1 == merged.size() || merged[i + 1].day > block_end) {
+        insert.Bind(1, BarId(series, YearOf(block.front().day))).BindBlob(2, EncodeBlock(block)).Run();
+        block.clear();
+      }
     }
     SqliteStatement event(db_, "INSERT OR REPLACE INTO events VALUES(?,?,?,?,?)");
     for (const QuoteEvent& e : events) {
@@ -380,22 +423,43 @@ bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, cons
     }
     SqliteStatement count(db_, "UPDATE fetches SET bars=? WHERE id=?");
     count.Bind(1, static_cast<int64_t>(bars.size())).Bind(2, fetch_id).Run();
-    // The days asked for that are over are final now; merge them with the
-    // ranges they overlap or touch.
-    if (const int64_t final_last = std::min(last, now - 1); first <= final_last) {
-      int64_t low = first, high = final_last;
-      SqliteStatement near(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=?");
-      near.Bind(1, series).Bind(2, low - 1).Bind(3, high + 1);
-      while (near.Step()) {
-        low = std::min(low, near.Int(0));
-        high = std::max(high, near.Int(1));
-      }
-      near.Reset();
-      SqliteStatement forget(db_, "DELETE FROM coverage WHERE series_id=? AND last>=? AND first<=?");
-      forget.Bind(1, series).Bind(2, low).Bind(3, high).Run();
-      SqliteStatement add(db_, "INSERT INTO coverage VALUES(?,?,?)");
-      add.Bind(1, series).Bind(2, low).Bind(3, high).Run();
-    }
+    // The days asked for that are over are final now.
+    AddCoverage(series, first, std::min(last, now - 1));
+    transaction.Commit();
+    return true;
+  } catch (const SqliteError& e) {
+    SwitchOff(e);
+    return false;
+  }
+}
+
+void QuoteStore::AddCoverage(int64_t series, int64_t first, int64_t last) {
+  if (first > last) return;
+  // Merged with the ranges they overlap or touch.
+  int64_t low = first, high = last;
+  SqliteStatement near(db_, "SELECT first, last FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+  near.Bind(1, series).Bind(2, low - 1).Bind(3, high + 1);
+  while (near.Step()) {
+    low = std::min(low, near.Int(0));
+    high = std::max(high, near.Int(1));
+  }
+  near.Reset();
+  SqliteStatement forget(db_, "DELETE FROM coverage WHERE series_id=? AND last>=? AND first<=?");
+  forget.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+  SqliteStatement add(db_, "INSERT INTO coverage VALUES(?,?,?)");
+  add.Bind(1, series).Bind(2, low).Bind(3, high).Run();
+}
+
+bool QuoteStore::CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch, double today) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || db_.ReadOnly()) return false;
+  try {
+    SqliteTransaction transaction(db_);
+    const int64_t series = SeriesId(key, true);
+    const int64_t fetch_id = InsertFetch(series, fetch);
+    SqliteStatement count(db_, "UPDATE fetches SET bars=0 WHERE id=?");
+    count.Bind(1, fetch_id).Run();
+    AddCoverage(series, Day(fetch.range_start), std::min(Day(fetch.range_end), Day(today) - 1));
     transaction.Commit();
     return true;
   } catch (const SqliteError& e) {
@@ -433,7 +497,7 @@ std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
   if (off_) return std::nullopt;
   try {
     SqliteStatement last(db_, "SELECT id, command, started, exit_code, (SELECT count(*) FROM journal j WHERE "
-                              "j.run_id=runs.id) FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
+                              "j.run_id=runs.id), rows FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
     last.Bind(1, project);
     if (!last.Step()) return std::nullopt;
     StoreRun run;
@@ -442,6 +506,7 @@ std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
     run.started = last.Text(2);
     if (!last.IsNull(3)) run.exit_code = static_cast<int>(last.Int(3));
     run.rows_done = static_cast<int>(last.Int(4));
+    run.rows = last.Text(5);
     return run;
   } catch (const SqliteError& e) {
     SwitchOff(e);
@@ -476,8 +541,14 @@ StoreSummary QuoteStore::Summary() {
   try {
     summary.schema = static_cast<int>(db_.QueryInt("PRAGMA user_version"));
     summary.series = db_.QueryInt("SELECT count(*) FROM series");
-    summary.bars = db_.QueryInt("SELECT count(*) FROM bars");
-    summary.final_bars = db_.QueryInt("SELECT count(*) FROM bars WHERE final=1");
+    SqliteStatement blocks(db_, "SELECT bars FROM bars");
+    std::vector<StoredBar> block;
+    while (blocks.Step()) {
+      block.clear();
+      if (!DecodeBlock(blocks.Blob(0), &block)) throw SqliteError(SQLITE_CORRUPT, "a damaged block of bars");
+      summary.bars += static_cast<int64_t>(block.size());
+      summary.final_bars += std::count_if(block.begin(), block.end(), [](const StoredBar& s) { return s.final; });
+    }
     summary.events = db_.QueryInt("SELECT count(*) FROM events");
     summary.fetches = db_.QueryInt("SELECT count(*) FROM fetches");
     summary.failed_fetches = db_.QueryInt("SELECT count(*) FROM fetches WHERE outcome<>'ok'");
@@ -497,11 +568,14 @@ std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, do
   try {
     const int64_t id = SeriesId(key, false);
     if (id == 0) return lines;
-    SqliteStatement read(db_, "SELECT f.id, f.url, f.started, f.finished, f.body_hash, f.outcome, f.range_start, "
-                              "f.range_end, f.http_status, f.bytes, count(*) FROM bars b JOIN fetches f ON "
-                              "f.id=b.fetch_id WHERE b.id BETWEEN ? AND ? GROUP BY f.id ORDER BY f.id");
-    read.Bind(1, BarId(id, start)).Bind(2, BarId(id, end));
-    while (read.Step()) {
+    std::map<int64_t, int64_t> bars_of;  // fetch id -> bars
+    for (const StoredBar& s : ReadStored(db_, id, Day(start), Day(end))) ++bars_of[s.fetch_id];
+    SqliteStatement read(db_, "SELECT id, url, started, finished, body_hash, outcome, range_start, range_end, "
+                              "http_status, bytes FROM fetches WHERE id=?");
+    for (const auto& [fetch_id, count] : bars_of) {
+      read.Reset();
+      read.Bind(1, fetch_id);
+      if (!read.Step()) continue;
       StoreFetchLine line;
       line.id = read.Int(0);
       line.url = read.Text(1);
@@ -513,7 +587,7 @@ std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, do
       line.range_end = static_cast<double>(read.Int(7));
       line.http_status = static_cast<long>(read.Int(8));
       line.bytes = read.Int(9);
-      line.bars = read.Int(10);
+      line.bars = count;
       lines.push_back(line);
     }
   } catch (const SqliteError& e) {
@@ -528,15 +602,17 @@ std::vector<StoreSample> QuoteStore::Samples(int count) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (off_) return samples;
   try {
-    SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, max(b.id & 4194303), min(b.id & 4194303) "
-                              "FROM bars b JOIN series s ON s.id=(b.id >> 22) WHERE b.final=1 GROUP BY s.id "
-                              "ORDER BY random() LIMIT ?");
-    read.Bind(1, static_cast<int64_t>(count));
-    while (read.Step()) {
+    SqliteStatement read(db_, "SELECT s.id, s.source, s.symbol, s.exchange FROM series s WHERE EXISTS(SELECT 1 "
+                              "FROM bars b WHERE b.id BETWEEN s.id << 22 AND (s.id << 22) + 4194303) "
+                              "ORDER BY random()");
+    while (static_cast<int>(samples.size()) < count && read.Step()) {
+      std::vector<StoredBar> stored = ReadStored(db_, read.Int(0), 0, kLastDay);
+      std::erase_if(stored, [](const StoredBar& s) { return !s.final; });
+      if (stored.empty()) continue;
       StoreSample sample;
-      sample.key = {read.Text(0), read.Text(1), read.Text(2)};
-      sample.end = static_cast<double>(read.Int(3));
-      sample.start = std::max(sample.end - 30, static_cast<double>(read.Int(4)));
+      sample.key = {read.Text(1), read.Text(2), read.Text(3)};
+      sample.end = static_cast<double>(stored.back().day);
+      sample.start = std::max(sample.end - 30, static_cast<double>(stored.front().day));
       samples.push_back(sample);
     }
   } catch (const SqliteError& e) {

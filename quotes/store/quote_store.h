@@ -35,7 +35,7 @@
 namespace plrxl {
 
 // The schema this program writes; PRAGMA user_version holds it.
-inline constexpr int kQuoteStoreSchema = 1;
+inline constexpr int kQuoteStoreSchema = 2;
 
 // One source's series of one symbol (and exchange, for sources that take one).
 struct StoreSeriesKey {
@@ -68,6 +68,7 @@ struct StoreRun {
   std::string started;
   std::optional<int> exit_code;  // none when the run never ended (killed, power loss)
   int rows_done = 0;             // rows journalled as finished
+  std::string rows;              // the rows it was asked to run ("3,5-9"); "" for all
 };
 
 // What a store holds, for `pelorinxl store info`.
@@ -117,9 +118,9 @@ class QuoteStore {
   // False once it is switched off.
   bool Usable();
 
-  // Books the start of a run; later fetches belong to it. EndRun books its
-  // end and exit code.
-  void BeginRun(const std::string& command, const std::string& project);
+  // Books the start of a run and the rows it runs ("" for all); later
+  // fetches belong to it. EndRun books its end and exit code.
+  void BeginRun(const std::string& command, const std::string& project, const std::string& rows = "");
   void EndRun(int exit_code);
 
   // The first and last day of [start, end] whose bars are not final in the
@@ -136,6 +137,11 @@ class QuoteStore {
   // not take it (it is then switched off).
   bool Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const quotes::Bars& bars,
               const std::vector<QuoteEvent>& events, double today);
+  // Books a fetch the source answered plainly with "no bars in this range"
+  // (a weekend, a holiday): the days of its range before `today` are final,
+  // with no bars, and no stored bar changes. False when the store could not
+  // take it.
+  bool CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch, double today);
   // Books a failed fetch.
   void RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetch);
 
@@ -161,6 +167,9 @@ class QuoteStore {
   QuoteStore(std::string path, quotes::SqliteDb db);
   int64_t SeriesId(const StoreSeriesKey& key, bool create);
   int64_t InsertFetch(int64_t series_id, const StoreFetch& fetch);
+  // Counts the days [first, last] of a series as final; mutex_ held, in a
+  // transaction.
+  void AddCoverage(int64_t series, int64_t first, int64_t last);
   // Switches the store off after a failed write; mutex_ held.
   void SwitchOff(const quotes::SqliteError& error);
 

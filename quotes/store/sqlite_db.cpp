@@ -95,6 +95,11 @@ SqliteStatement& SqliteStatement::Bind(int index, std::string_view text) {
   return *this;
 }
 
+SqliteStatement& SqliteStatement::BindBlob(int index, std::string_view bytes) {
+  sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  return *this;
+}
+
 SqliteStatement& SqliteStatement::BindNull(int index) {
   sqlite3_bind_null(stmt_, index);
   return *this;
@@ -129,6 +134,12 @@ std::string SqliteStatement::Text(int column) const {
   const unsigned char* text = sqlite3_column_text(stmt_, column);
   if (text == nullptr) return std::string();
   return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+}
+
+std::string_view SqliteStatement::Blob(int column) const {
+  const void* bytes = sqlite3_column_blob(stmt_, column);
+  if (bytes == nullptr) return {};
+  return {static_cast<const char*>(bytes), static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
 }
 
 bool SqliteStatement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }

@@ -68,6 +68,7 @@ class SqliteStatement {
   SqliteStatement& Bind(int index, double value);
   SqliteStatement& Bind(int index, std::string_view text);
   SqliteStatement& BindNull(int index);
+  SqliteStatement& BindBlob(int index, std::string_view bytes);
   bool Step();
   // Runs a statement without results to its end and resets it.
   void Run();
@@ -77,6 +78,8 @@ class SqliteStatement {
   // NULL reads as NaN.
   double Double(int column) const;
   std::string Text(int column) const;
+  // The bytes of a BLOB column, valid until the next Step() or Reset().
+  std::string_view Blob(int column) const;
   bool IsNull(int column) const;
 
  private:

@@ -21,6 +21,7 @@
 #include "forms/scripted_ui.h"
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "quotes/store/sqlite_db.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
 #include "tests/app/run_program.h"
@@ -383,6 +384,26 @@ TEST_F(QuoteStoreRun, AKilledRunIsResumedWithoutAskingAgainForWhatItHad) {
   const RunResult again = Run({"refresh", "--resume", project});
   EXPECT_EQ(again.status, 0) << again.out << again.err;
   EXPECT_NE(again.err.find("nothing to resume"), std::string::npos) << again.err;
+}
+
+// A resume keeps to the rows the resumed run was asked for.
+TEST_F(QuoteStoreRun, AResumeRunsOnlyTheRowsOfTheResumedRun) {
+  const std::string project = folder_.File("p.xlsx");
+  WriteProject(project, {Row("T1"), Row("T2"), Row("T3"), Row("T4")});
+  ASSERT_EQ(Run({"refresh", "--rows", "4-5", project}).status, 0);
+  {
+    // As if it had been killed before its end was booked.
+    quotes::SqliteDb db(folder_.File("p.quotes.db"), quotes::SqliteDb::Mode::kReadWriteCreate);
+    db.Exec("UPDATE runs SET ended=NULL, exit_code=NULL");
+  }
+  const RunResult resumed = Run({"refresh", "--resume", project});
+  ASSERT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  EXPECT_NE(resumed.out.find(" UTC (rows 4-5): 2 row(s) had finished"), std::string::npos) << resumed.out;
+  EXPECT_EQ(server_.Hits("T1") + server_.Hits("T4"), 0) << "rows 3 and 6 were not chosen";
+  EXPECT_EQ(server_.Total(), 2) << "rows 4 and 5 come from the store";
+  EXPECT_EQ(Status(project, 3).text, "");
+  EXPECT_EQ(Status(project, 6).text, "");
+  EXPECT_NE(Status(project, 5).text, "");
 }
 
 TEST_F(QuoteStoreRun, PlanCountsTheRequestsTheNextRunMakes) {
