@@ -37,6 +37,8 @@ class SpreadsheetHost;
 // loaded it to write back; opaque to everything else.
 struct CarriedSheetFeatures;
 struct CarriedWorkbookFeatures;
+// The part of a loaded file a sheet came from, for the store that loaded it.
+struct LoadedSheetPart;
 
 // One sheet of cells. The primitives below are what Range is built on; user
 // code normally goes through Range.
@@ -143,6 +145,15 @@ class Worksheet : public HostObject {
   // when it is deleted.
   virtual std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const = 0;
   virtual void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) = 0;
+
+  // The part of the loaded file that the sheet still equals: set by the
+  // store after loading the sheet, and dropped by the sheet at its first
+  // change of anything the part holds (cells, formats, layout, views,
+  // charts, carried features, a formula result that comes out different),
+  // so that a save may copy the part as the file held it. A sheet that
+  // cannot tell keeps none: null always means "write the sheet".
+  virtual std::shared_ptr<const LoadedSheetPart> LoadedPart() const { return nullptr; }
+  virtual void SetLoadedPart(std::shared_ptr<const LoadedSheetPart> part) { (void)part; }
 
   // --- convenience ---
   // Range by A1 address without a sheet name ("B2", "$A$1:$C$9", "A:K").

@@ -72,7 +72,10 @@ class MemoryWorksheet : public Worksheet {
   std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const override { return carried_features_; }
   void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) override {
     carried_features_ = std::move(features);
+    Changed();
   }
+  std::shared_ptr<const LoadedSheetPart> LoadedPart() const override { return loaded_part_; }
+  void SetLoadedPart(std::shared_ptr<const LoadedSheetPart> part) override { loaded_part_ = std::move(part); }
 
   size_t MemoryUsage() const { return sizeof(*this) + cells_.MemoryUsage(); }
 
@@ -84,6 +87,12 @@ class MemoryWorksheet : public Worksheet {
   void SetArrayResults(const Rect& range, const std::string& formula, const Variant& result);
 
  private:
+  // The sheet no longer equals the part it was loaded from.
+  void Changed() { loaded_part_.reset(); }
+  // True when the cell holds exactly `value` and no formula: writing it
+  // again changes nothing.
+  bool Holds(int row, int col, const Variant& value) const;
+
   MemoryWorkbook& parent_;
   std::string name_;
   bool visible_ = true;
@@ -98,6 +107,7 @@ class MemoryWorksheet : public Worksheet {
   std::vector<std::unique_ptr<Chart>> charts_;
   int next_chart_number_ = 1;
   std::shared_ptr<const CarriedSheetFeatures> carried_features_;
+  std::shared_ptr<const LoadedSheetPart> loaded_part_;
 };
 
 }  // namespace plrxl

@@ -266,9 +266,17 @@ class Archive {
   // The sheet goes in as a new entry, already deflated.
   void PutSheet(const std::string& part, DeflatedSheet& sheet) {
     zip_error_init(&sheet.error);
+    Drop(part);
+    Put(part, zip_source_function(archive_, DeflatedSource, &sheet));
+  }
+  // The whole entry of another package, taken compressed: copied as it is.
+  void PutCopy(const CopiedPart& copy) {
+    Drop(copy.part);
+    Put(copy.part, zip_source_zip(archive_, copy.source, copy.index, ZIP_FL_COMPRESSED, 0, -1));
+  }
+  void Drop(const std::string& part) {
     const zip_int64_t old = zip_name_locate(archive_, part.c_str(), 0);
     if (old >= 0 && zip_delete(archive_, static_cast<zip_uint64_t>(old)) < 0) Fail("cannot rewrite " + part);
-    Put(part, zip_source_function(archive_, DeflatedSource, &sheet));
   }
   void Close() {
     if (zip_close(archive_) < 0) Fail("cannot finish the saved package");
@@ -289,6 +297,7 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
   // Every text handed to the archive must live until it is closed.
   std::deque<std::string> texts;
   std::deque<SheetStream> streams;
+  std::vector<SheetRows> written;  // the sheets to deflate, with streams
   {
     ZipReader reader(path);
     auto text_of = [&](const std::string& part) { return reader.Has(part) ? reader.Read(part) : std::string(); };
@@ -300,6 +309,8 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
       }
     }
     for (const SheetRows& rows : edits.sheets) {
+      if (rows.copied) continue;
+      written.push_back(rows);
       SheetStream& stream = streams.emplace_back();
       std::string written = reader.Read(rows.part);
       auto head_rewrite = edits.sheet_head_rewrites.find(rows.part);
@@ -315,13 +326,14 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
   }
 
   std::vector<std::unique_ptr<std::FILE, int (*)(std::FILE*)>> scratch;
-  std::vector<DeflatedSheet> deflated = DeflateSheets(streams, edits.sheets, scratch);
+  std::vector<DeflatedSheet> deflated = DeflateSheets(streams, written, scratch);
 
   Archive archive(path);
   size_t text = 0;
   for (const ChartPartEdit& edit : edits.charts) archive.PutText(edit.part, texts[text++]);
   for (const auto& [part, rewrite] : edits.part_rewrites) archive.PutText(part, texts[text++]);
-  for (size_t i = 0; i < edits.sheets.size(); ++i) archive.PutSheet(edits.sheets[i].part, deflated[i]);
+  for (size_t i = 0; i < written.size(); ++i) archive.PutSheet(written[i].part, deflated[i]);
+  for (const CopiedPart& copy : edits.copied_parts) archive.PutCopy(copy);
   for (const auto& [part, bytes] : edits.added_parts) archive.PutText(part, bytes);
   archive.Close();
 }

@@ -11,6 +11,7 @@
 // a save.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -19,6 +20,8 @@
 #include <vector>
 
 #include "host/xlsx/internal/stock_chart_patch.h"
+
+struct zip;
 
 namespace plrxl::xlsx {
 
@@ -36,6 +39,15 @@ struct SheetRows {
   std::string part;  // "xl/worksheets/sheet2.xml"
   long begin = 0;
   long end = 0;
+  bool copied = false;  // the part is one of PackageEdits::copied_parts instead
+};
+
+// A part taken from another package as that one stores it: its deflated
+// bytes, sizes and CRC go in unchanged.
+struct CopiedPart {
+  std::string part;       // its name in the saved package
+  zip* source = nullptr;  // open until the patch is done
+  uint64_t index = 0;     // its entry in source
 };
 
 // Rewrites a part's text; gets "" for a part the writer did not make.
@@ -45,6 +57,7 @@ struct PackageEdits {
   std::FILE* rows_file = nullptr;  // flushed; every SheetRows points into it
   std::vector<SheetRows> sheets;
   std::vector<ChartPartEdit> charts;
+  std::vector<CopiedPart> copied_parts;
   std::map<std::string, std::string> added_parts;     // part name -> bytes
   std::map<std::string, PartRewrite> part_rewrites;    // small parts only
   // Sheet part -> rewrite of the writer's whole text of it, before the

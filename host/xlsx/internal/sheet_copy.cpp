@@ -1,0 +1,148 @@
+#include "host/xlsx/internal/sheet_copy.h"
+
+#include <zip.h>
+
+#include "host/xlsx/internal/carried_features.h"
+#include "host/xlsx/internal/carry_edits.h"
+#include "host/xlsx/internal/zip_reader.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+constexpr const char* kStringsPart = "xl/sharedStrings.xml";
+constexpr const char* kStringsType =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
+constexpr const char* kStringsContentType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+
+// The directory entry still describes the part as it was loaded.
+bool SameEntry(zip_t* archive, uint64_t index, const LoadedSheetPart& loaded) {
+  zip_stat_t st;
+  if (zip_stat_index(archive, index, 0, &st) != 0) return false;
+  const zip_uint64_t wanted = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+  return (st.valid & wanted) == wanted && st.size == loaded.size && st.comp_size == loaded.compressed_size &&
+         st.crc == loaded.crc && st.comp_method == loaded.method &&
+         (loaded.method == ZIP_CM_DEFLATE || loaded.method == ZIP_CM_STORE);
+}
+
+// Carried features that reach other parts through the sheet's own
+// relationships: the part cannot stand alone.
+bool NeedsRelationships(const Worksheet& sheet) {
+  const std::shared_ptr<const CarriedSheetFeatures> carried = sheet.CarriedFeatures();
+  return carried && (!carried->relationships.empty() || !carried->anchors.empty() || !carried->parts.empty());
+}
+
+void AddRewrite(std::map<std::string, PartRewrite>& rewrites, const std::string& part, PartRewrite rewrite) {
+  PartRewrite& slot = rewrites[part];
+  if (!slot) {
+    slot = std::move(rewrite);
+    return;
+  }
+  slot = [before = std::move(slot), after = std::move(rewrite)](const std::string& text) { return after(before(text)); };
+}
+
+}  // namespace
+
+struct SheetCopies::Source {
+  std::shared_ptr<const LoadedPackage> package;
+  zip_t* archive = nullptr;
+  ~Source() {
+    if (archive != nullptr) zip_discard(archive);
+  }
+};
+
+SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(workbook) {
+  const int count = workbook.WorksheetCount();
+  // Formula results first: reading a formula cell computes whatever is
+  // stale, and a result that changes drops its sheet's loaded part.
+  for (int i = 1; i <= count; ++i) {
+    Worksheet& sheet = workbook.WorksheetAt(i);
+    if (const auto loaded = sheet.LoadedPart(); loaded && loaded->formula_row > 0) {
+      sheet.CellValue(loaded->formula_row, loaded->formula_col);
+    }
+  }
+  const Worksheet* active = workbook.ActiveSheet();
+  candidates_.resize(static_cast<size_t>(count));
+  for (int i = 1; i <= count; ++i) {
+    Worksheet& sheet = workbook.WorksheetAt(i);
+    std::shared_ptr<const LoadedSheetPart> loaded = sheet.LoadedPart();
+    if (!loaded || !loaded->package || loaded->relationships || sheet.ChartCount() > 0 || NeedsRelationships(sheet)) {
+      continue;
+    }
+    if (loaded->package->date1904 != workbook.Date1904()) continue;
+    if (loaded->tab_selected != (&sheet == active)) continue;
+    // A macro workbook's sheets are saved with code names; a part without
+    // one would get one.
+    if (macro_enabled && loaded->code_name.empty()) continue;
+    if (loaded->shared_strings && loaded->package->strings_part.empty()) continue;
+    if (sources_.empty()) {
+      const LoadedPackage& package = *loaded->package;
+      const ZipReader::Stamp then{package.device, package.inode, package.size, package.modified_ns};
+      if (!(ZipReader::StampOf(package.path) == then)) return;  // the file changed since: write everything
+      int code = 0;
+      zip_t* archive = zip_open(package.path.c_str(), ZIP_RDONLY, &code);
+      if (archive == nullptr) return;
+      sources_.push_back(std::make_unique<Source>());
+      sources_.back()->package = loaded->package;
+      sources_.back()->archive = archive;
+    }
+    // One loaded file at a time: its styles are the ones reserved.
+    if (loaded->package != sources_.front()->package) continue;
+    if (!SameEntry(sources_.front()->archive, loaded->index, *loaded)) continue;
+    candidates_[static_cast<size_t>(i - 1)] = std::move(loaded);
+  }
+}
+
+SheetCopies::~SheetCopies() = default;
+
+void SheetCopies::ReserveStyles(FormatCache& formats) {
+  bool any = false;
+  for (const auto& loaded : candidates_) any = any || loaded != nullptr;
+  if (!any) return;
+  const std::vector<int>& xf_styles = sources_.front()->package->xf_styles;
+  kept_xfs_.assign(xf_styles.size(), false);
+  for (size_t xf = 0; xf < xf_styles.size(); ++xf) {
+    if (xf_styles[xf] < 0 || xf_styles[xf] >= workbook_.StyleCount()) continue;
+    lxw_format* format = formats.Get(xf_styles[xf], false);
+    const int32_t index = format == nullptr ? 0 : lxw_format_get_xf_index(format);
+    kept_xfs_[xf] = index == static_cast<int32_t>(xf);
+  }
+  for (std::shared_ptr<const LoadedSheetPart>& loaded : candidates_) {
+    if (!loaded) continue;
+    for (int xf : loaded->xfs) {
+      if (xf < 0 || static_cast<size_t>(xf) >= kept_xfs_.size() || !kept_xfs_[static_cast<size_t>(xf)]) {
+        loaded.reset();
+        break;
+      }
+    }
+  }
+}
+
+const LoadedSheetPart* SheetCopies::CopyOf(int index) const {
+  // Without reserved styles no index can be trusted.
+  if (kept_xfs_.empty() || index < 1 || static_cast<size_t>(index) > candidates_.size()) return nullptr;
+  return candidates_[static_cast<size_t>(index - 1)].get();
+}
+
+void SheetCopies::AddTo(PackageEdits& edits) const {
+  bool strings = false;
+  for (size_t i = 0; i < edits.sheets.size() && i < candidates_.size(); ++i) {
+    const LoadedSheetPart* loaded = CopyOf(static_cast<int>(i) + 1);
+    if (loaded == nullptr) continue;
+    edits.sheets[i].copied = true;
+    edits.copied_parts.push_back({edits.sheets[i].part, sources_.front()->archive, loaded->index});
+    strings = strings || loaded->shared_strings;
+  }
+  if (!strings) return;
+  const LoadedPackage& package = *sources_.front()->package;
+  edits.copied_parts.push_back({kStringsPart, sources_.front()->archive, package.strings_index});
+  AddRewrite(edits.part_rewrites, "xl/_rels/workbook.xml.rels", [](const std::string& text) {
+    return MergeRelationships(text, {{"rIdStrings", kStringsType, "sharedStrings.xml", false}});
+  });
+  AddRewrite(edits.part_rewrites, "[Content_Types].xml", [](const std::string& text) {
+    return MergeContentTypes(text, {{kStringsPart, kStringsContentType}});
+  });
+}
+
+}  // namespace plrxl::xlsx
