@@ -11,14 +11,17 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "host/xlsx/internal/formula_shift.h"
 #include "host/xlsx/internal/zip_reader.h"
 
 namespace plrxl::testing_xlsx {
@@ -146,6 +149,17 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
       lines.push_back("column " + std::to_string(c) + ": " + attributes);
     }
   }
+  // Shared formulas by index: the leader's text and cell. A follower shows
+  // the leader's formula moved to it, as a loader reads it.
+  std::map<std::string, std::tuple<std::string, int, int>> leaders;
+  auto row_col = [](const std::string& ref) {
+    int col = 0;
+    size_t i = 0;
+    for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i) {
+      col = col * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+    }
+    return std::make_pair(std::atoi(ref.c_str() + i), col);
+  };
   for (pugi::xml_node row = Kid(Kid(root, "sheetData"), "row"); row; row = row.next_sibling()) {
     const std::string r = row.attribute("r").value();
     const std::string attributes = Attrs(row, {"r", "spans", "ht", "customHeight", "s", "customFormat"});
@@ -155,7 +169,18 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
       const std::string type = c.attribute("t").value();
       std::string line = "cell " + std::string(c.attribute("r").value()) + ":";
       if (pugi::xml_node f = Kid(c, "f")) {
-        line += " formula=" + std::string(f.text().get());
+        std::string formula = f.text().get();
+        if (std::string(f.attribute("t").value()) == "shared") {
+          const auto [row_number, col] = row_col(c.attribute("r").value());
+          const std::string index = f.attribute("si").value();
+          if (!formula.empty()) {
+            leaders[index] = {formula, row_number, col};
+          } else if (auto leader = leaders.find(index); leader != leaders.end()) {
+            const auto& [text, leader_row, leader_col] = leader->second;
+            formula = xlsx::ShiftFormula(text, row_number - leader_row, col - leader_col);
+          }
+        }
+        line += " formula=" + formula;
         if (std::string(f.attribute("t").value()) == "array") line += " array " + std::string(f.attribute("ref").value());
       }
       const pugi::xml_node v = Kid(c, "v");

@@ -41,6 +41,7 @@ struct LoadedSheetPart {
   // The xf indices the part names (cells, rows, columns), ascending.
   std::vector<int> xfs;
   bool shared_strings = false;  // a cell refers to the shared-string part
+  bool rewritten = false;       // a cell is in a form a save writes otherwise
   bool relationships = false;   // the part has relationships of its own
   bool tab_selected = false;    // its first view is a selected tab
   std::string code_name;        // <sheetPr codeName>, empty when none

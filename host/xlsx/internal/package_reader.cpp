@@ -158,6 +158,7 @@ std::shared_ptr<LoadedSheetPart> LoadedPartOf(const ZipReader& zip, const std::s
     if (references.xfs[xf]) loaded->xfs.push_back(xf + 1 == references.xfs.size() ? -1 : static_cast<int>(xf));
   }
   loaded->shared_strings = references.shared_strings;
+  loaded->rewritten = references.rewritten;
   try {
     loaded->relationships = !ReadRelationships(zip, part).empty();
   } catch (const XlsxProblem&) {

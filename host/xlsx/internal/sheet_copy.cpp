@@ -67,11 +67,15 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
   for (int i = 1; i <= count; ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     std::shared_ptr<const LoadedSheetPart> loaded = sheet.LoadedPart();
-    if (!loaded || !loaded->package || loaded->relationships || sheet.ChartCount() > 0 || NeedsRelationships(sheet)) {
+    if (!loaded || !loaded->package || loaded->rewritten || loaded->relationships || sheet.ChartCount() > 0 ||
+        NeedsRelationships(sheet)) {
       continue;
     }
     if (loaded->package->date1904 != workbook.Date1904()) continue;
-    if (loaded->tab_selected != (&sheet == active)) continue;
+    // A part that marks its tab selected would show it so beside the
+    // active one; the active sheet itself needs no mark (the workbook
+    // names it).
+    if (loaded->tab_selected && &sheet != active) continue;
     // A macro workbook's sheets are saved with code names; a part without
     // one would get one.
     if (macro_enabled && loaded->code_name.empty()) continue;

@@ -7,7 +7,8 @@
 //
 // A part stands unchanged when the file is still the one loaded, the part
 // has no relationships of its own (drawings, comments, tables, links), the
-// sheet has no chart, its selected-tab mark agrees with the active sheet,
+// sheet has no chart, it does not mark its tab selected unless it is the
+// active sheet,
 // the date system is the same, every cell format it names keeps its index
 // in the saved styles (the loaded file's formats are given their own
 // indices first, see ReserveStyles) and, when its cells name shared

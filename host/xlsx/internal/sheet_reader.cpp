@@ -270,6 +270,7 @@ class CellLoader {
       // formulas as texts: they come back from their texts.
       std::string_view s(text);
       CellError e;
+      if (!in_formula || s == "TRUE" || s == "FALSE" || ParseCellError(text, &e)) references_.rewritten = true;
       if (in_formula && s == "TRUE") return Variant(true);
       if (in_formula && s == "FALSE") return Variant(false);
       if (in_formula && ParseCellError(text, &e)) return Variant(e);
@@ -277,6 +278,7 @@ class CellLoader {
       return Variant(std::string(text));
     }
     if (type == "d") {
+      references_.rewritten = true;
       double serial = 0;
       if (!ParseIsoDate(text, &serial)) throw XlsxProblem("bad date in " + part_);
       return Variant::Date(serial);
@@ -301,8 +303,10 @@ class CellLoader {
       if (!formula.empty() && ParseCellError(formula, &e)) {
         // Files saved by earlier versions stored constant errors and the
         // empty text as formulas.
+        references_.rewritten = true;
         sheet_.SetCellValue(row, col, Variant(e));
       } else if (formula == "\"\"") {
+        references_.rewritten = true;
         sheet_.SetCellValue(row, col, Variant(std::string()));
       } else if (!formula.empty() && std::string_view(f.attribute("t").value()) == "array" &&
                  ParseCellRange(f.attribute("ref").value(), &array) && array.row1 == row && array.col1 == col &&

@@ -36,6 +36,9 @@ struct SheetReferences {
   // not have.
   std::vector<bool> xfs;
   bool shared_strings = false;
+  // A cell in a form a save writes otherwise (an ISO date, a constant
+  // stored as a formula): the part is to be written.
+  bool rewritten = false;
   bool tab_selected = false;
   int formula_row = 0, formula_col = 0;  // the first formula cell; 0 when none
 
