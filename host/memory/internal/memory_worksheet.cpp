@@ -68,7 +68,7 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   CheckCell(row, col);
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, value);
-  if (loaded_part_ && !Holds(row, col, value)) Changed();
+  if (row < rows_changed_from_ && !Holds(row, col, value)) RowsChanged(row);
   cells_.SetValue(row, col, value);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
@@ -76,7 +76,7 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
 void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
   CheckCell(row, col);
   if (std::string why = CellTextProblem(*text); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
-  if (loaded_part_ && !Holds(row, col, Variant(*text))) Changed();
+  if (row < rows_changed_from_ && !Holds(row, col, Variant(*text))) RowsChanged(row);
   cells_.SetSharedText(row, col, text);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
@@ -92,9 +92,11 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   if (cached.IsArray() || cached.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, cached);
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
-  if (loaded_part_) {
+  if (row < rows_changed_from_) {
     const std::string* held = cells_.Formula(row, col);
-    if (held == nullptr || *held != formula || cells_.ArrayRange(row, col) || !(cells_.Value(row, col) == cached)) Changed();
+    if (held == nullptr || *held != formula || cells_.ArrayRange(row, col) || !(cells_.Value(row, col) == cached)) {
+      RowsChanged(row);
+    }
   }
   cells_.SetFormula(row, col, formula, cached);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
@@ -112,7 +114,7 @@ void MemoryWorksheet::SetCellArrayFormula(const Rect& range, const std::string& 
   if (std::string why = FormulaProblem(formula); !why.empty()) {
     ThrowRangeError(CellName(*this, range.row1, range.col1) + ": " + why);
   }
-  Changed();
+  RowsChanged(range.row1);
   cells_.SetArrayFormula(range, formula, cached);
   parent_.CellsChanged(*this, range);
 }
@@ -125,7 +127,7 @@ CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
 void MemoryWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
   CheckCell(row, col);
   const int id = parent_.InternStyle(style);
-  if (cells_.StyleId(row, col) != id) Changed();
+  if (cells_.StyleId(row, col) != id) RowsChanged(row);
   cells_.SetStyleId(row, col, id);
 }
 
@@ -138,7 +140,7 @@ void MemoryWorksheet::SetCellStyleId(int row, int col, int style_id) {
   CheckCell(row, col);
   if (style_id < 0 || style_id >= parent_.StyleCount())
     throw Error(kErrInvalidCall, kHostSource, "Invalid procedure call or argument: style id " + std::to_string(style_id));
-  if (cells_.StyleId(row, col) != style_id) Changed();
+  if (cells_.StyleId(row, col) != style_id) RowsChanged(row);
   cells_.SetStyleId(row, col, style_id);
 }
 
@@ -154,21 +156,21 @@ void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int
 
 void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   CheckRect(rect);
-  Changed();
+  RowsChanged(rect.row1);
   cells_.Clear(rect, values, formats);
   if (values) parent_.CellsChanged(*this, rect);
 }
 
 void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
   CheckRect(rect);
-  Changed();
+  RowsChanged(rect.row1);
   cells_.ShiftDown(rect);
   parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   CheckRect(rect);
-  Changed();
+  RowsChanged(rect.row1);
   cells_.ShiftUp(rect);
   parent_.SheetsChanged();
 }
@@ -206,7 +208,7 @@ void MemoryWorksheet::SetRowHeight(int row, double height) {
   CheckCell(row, 1);
   if (!(height >= 0 && std::isfinite(height))) ThrowRangeError("row height " + std::to_string(height));
   auto held = heights_.find(row);
-  if (held == heights_.end() || held->second != height) Changed();
+  if (held == heights_.end() || held->second != height) RowsChanged(row);
   heights_[row] = height;
 }
 
@@ -292,7 +294,9 @@ void MemoryWorksheet::SetFormulaResult(int row, int col, const Variant& result) 
   const std::string* formula = cells_.Formula(row, col);
   if (formula == nullptr) return;
   const std::string text = *formula;  // SetFormula replaces the stored text
-  if (loaded_part_ && !cells_.ArrayRange(row, col) && !(cells_.Value(row, col) == result)) Changed();
+  if (row < rows_changed_from_ && !cells_.ArrayRange(row, col) && !(cells_.Value(row, col) == result)) {
+    RowsChanged(row);
+  }
   if (const std::optional<Rect> range = cells_.ArrayRange(row, col)) {
     SetArrayResults(*range, text, result);
     return;
@@ -315,7 +319,7 @@ void MemoryWorksheet::SetArrayResults(const Rect& range, const std::string& form
         value = i < rows && j < cols ? array.Data()[static_cast<size_t>(i) * static_cast<size_t>(cols) + static_cast<size_t>(j)]
                                      : Variant(CellError::kNA);
       }
-      if (loaded_part_ && !(cells_.Value(row, col) == value)) Changed();
+      if (row < rows_changed_from_ && !(cells_.Value(row, col) == value)) RowsChanged(row);
       if (row == range.row1 && col == range.col1) {
         cells_.SetArrayFormula(range, formula, value);
       } else {

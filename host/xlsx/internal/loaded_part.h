@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "host/xlsx/internal/rows_segment.h"
 
 namespace plrxl {
 
@@ -45,6 +48,10 @@ struct LoadedSheetPart {
   bool relationships = false;   // the part has relationships of its own
   bool tab_selected = false;    // its first view is a selected tab
   std::string code_name;        // <sheetPr codeName>, empty when none
+  // Where the rows stand in the deflated part, when a save of ours wrote
+  // it; and the rows and columns they span (0 when none).
+  std::optional<xlsx::RowsSegment> rows;
+  int first_row = 0, last_row = 0, first_col = 0, last_col = 0;
   // A formula cell of the sheet (row, column), 0 when it has none: reading
   // it brings the workbook's results up to date before a save decides.
   int formula_row = 0, formula_col = 0;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,24 @@ struct ChartPartEdit {
   ChartPatch patch;
 };
 
+// Rows of a sheet kept from the loaded file: deflated bytes [begin, end)
+// of its part's entry in source, standing alone (rows_segment.h), which go
+// before the rows written now.
+struct KeptRows {
+  zip* source = nullptr;  // open until the patch is done
+  uint64_t index = 0;
+  uint64_t deflated_begin = 0, deflated_end = 0;
+  uint64_t text_length = 0;
+  uint32_t crc = 0;  // of the kept rows' text
+};
+
 // The <row> elements of one sheet part: bytes [begin, end) of the rows file.
 struct SheetRows {
   std::string part;  // "xl/worksheets/sheet2.xml"
   long begin = 0;
   long end = 0;
   bool copied = false;  // the part is one of PackageEdits::copied_parts instead
+  std::optional<KeptRows> kept;  // rows before [begin, end)
 };
 
 // A part taken from another package as that one stores it: its deflated

@@ -9,6 +9,7 @@
 #include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/loaded_part.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/rows_segment.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
@@ -144,7 +145,21 @@ void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<st
   }
 }
 
-std::shared_ptr<LoadedSheetPart> LoadedPartOf(const ZipReader& zip, const std::string& part,
+// Where the rows stand in the deflated part, when a save of ours wrote it
+// and nobody changed it since.
+std::optional<RowsSegment> RowsOf(const ZipReader& zip, const ZipReader::Entry& entry, const std::string& text) {
+  const std::string field = zip.ExtraField(entry.index, kRowsSegmentField);
+  const std::optional<RowsSegment> rows =
+      DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size());
+  if (!rows || entry.method != 8 || rows->part_crc != entry.crc || rows->part_compressed != entry.compressed_size ||
+      rows->text_begin < 11 || rows->text_end > text.size() || text.compare(rows->text_begin - 11, 11, "<sheetData>") != 0 ||
+      text.compare(rows->text_end, 12, "</sheetData>") != 0) {
+    return std::nullopt;
+  }
+  return rows;
+}
+
+std::shared_ptr<LoadedSheetPart> LoadedPartOf(const ZipReader& zip, const std::string& part, const std::string& text,
                                              const SheetReferences& references, std::string code_name) {
   auto loaded = std::make_shared<LoadedSheetPart>();
   const ZipReader::Entry entry = zip.EntryOf(part);
@@ -166,6 +181,9 @@ std::shared_ptr<LoadedSheetPart> LoadedPartOf(const ZipReader& zip, const std::s
   }
   loaded->tab_selected = references.tab_selected;
   loaded->code_name = std::move(code_name);
+  loaded->rows = RowsOf(zip, entry, text);
+  loaded->first_row = references.first_row, loaded->last_row = references.last_row;
+  loaded->first_col = references.first_col, loaded->last_col = references.last_col;
   loaded->formula_row = references.formula_row;
   loaded->formula_col = references.formula_col;
   return loaded;
@@ -258,7 +276,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     });
     budget.SpendCells(counter.Cells(), part);
     SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
-    loaded_parts.emplace_back(&sheet, LoadedPartOf(zip, part, extras.references, SheetCodeName(sheet_text)));
+    loaded_parts.emplace_back(&sheet, LoadedPartOf(zip, part, sheet_text, extras.references, SheetCodeName(sheet_text)));
     carrier.ReadCodeName(loaded_parts.back().second->code_name, sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();

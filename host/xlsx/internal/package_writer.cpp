@@ -90,11 +90,18 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
       } else if (&sheet == active) {
         worksheet_activate(ws);
       }
-      edits.sheets.push_back({part, 0, 0, true});
+      SheetRows copied;
+      copied.part = part;
+      copied.copied = true;
+      edits.sheets.push_back(copied);
       continue;
     }
-    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get());
-    edits.sheets.push_back({part, result.rows_begin, result.rows_end});
+    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get(), copies.KeptRowsOf(i));
+    SheetRows written;
+    written.part = part;
+    written.begin = result.rows_begin;
+    written.end = result.rows_end;
+    edits.sheets.push_back(written);
     auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
     for (const auto& [ordinal, patch] : result.patched_charts) {
       edits.charts.push_back({part_of(ordinal), nullptr, patch});

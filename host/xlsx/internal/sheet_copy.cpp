@@ -2,6 +2,9 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/carry_edits.h"
 #include "host/xlsx/internal/zip_reader.h"
@@ -55,7 +58,7 @@ struct SheetCopies::Source {
 SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(workbook) {
   const int count = workbook.WorksheetCount();
   // Formula results first: reading a formula cell computes whatever is
-  // stale, and a result that changes drops its sheet's loaded part.
+  // stale, and a result that changes changes its sheet.
   for (int i = 1; i <= count; ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     if (const auto loaded = sheet.LoadedPart(); loaded && loaded->formula_row > 0) {
@@ -67,19 +70,21 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
   for (int i = 1; i <= count; ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     std::shared_ptr<const LoadedSheetPart> loaded = sheet.LoadedPart();
-    if (!loaded || !loaded->package || loaded->rewritten || loaded->relationships || sheet.ChartCount() > 0 ||
-        NeedsRelationships(sheet)) {
-      continue;
-    }
+    if (!loaded || !loaded->package || loaded->rewritten) continue;
     if (loaded->package->date1904 != workbook.Date1904()) continue;
-    // A part that marks its tab selected would show it so beside the
-    // active one; the active sheet itself needs no mark (the workbook
-    // names it).
-    if (loaded->tab_selected && &sheet != active) continue;
-    // A macro workbook's sheets are saved with code names; a part without
-    // one would get one.
-    if (macro_enabled && loaded->code_name.empty()) continue;
     if (loaded->shared_strings && loaded->package->strings_part.empty()) continue;
+    Take take = Take::kNothing;
+    if (!sheet.ChangedSinceLoad()) {
+      // A part that marks its tab selected would show it so beside the
+      // active one; the active sheet itself needs no mark (the workbook
+      // names it). A macro workbook's sheets are saved with code names.
+      const bool alone = !loaded->relationships && sheet.ChartCount() == 0 && !NeedsRelationships(sheet);
+      if (alone && (!loaded->tab_selected || &sheet == active) && (!macro_enabled || !loaded->code_name.empty())) {
+        take = Take::kPart;
+      }
+    }
+    if (take == Take::kNothing && loaded->rows && sheet.RowsChangedFrom() > loaded->last_row) take = Take::kRows;
+    if (take == Take::kNothing) continue;
     if (sources_.empty()) {
       const LoadedPackage& package = *loaded->package;
       const ZipReader::Stamp then{package.device, package.inode, package.size, package.modified_ns};
@@ -94,15 +99,45 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
     // One loaded file at a time: its styles are the ones reserved.
     if (loaded->package != sources_.front()->package) continue;
     if (!SameEntry(sources_.front()->archive, loaded->index, *loaded)) continue;
-    candidates_[static_cast<size_t>(i - 1)] = std::move(loaded);
+    if (take == Take::kRows && !CanTakeRows(*loaded)) continue;
+    Candidate& candidate = candidates_[static_cast<size_t>(i - 1)];
+    candidate.take = take;
+    candidate.span = {loaded->first_row, loaded->last_row, loaded->first_col, loaded->last_col};
+    candidate.loaded = std::move(loaded);
   }
 }
 
 SheetCopies::~SheetCopies() = default;
 
+// The kept rows' deflated bytes begin and end on a full flush: an empty
+// stored block, 00 00 FF FF, just before each end.
+bool SheetCopies::CanTakeRows(const LoadedSheetPart& loaded) const {
+  const RowsSegment& rows = *loaded.rows;
+  zip_file_t* file = zip_fopen_index(sources_.front()->archive, loaded.index, ZIP_FL_COMPRESSED);
+  if (file == nullptr) return false;
+  static constexpr unsigned char kFlush[4] = {0x00, 0x00, 0xff, 0xff};
+  std::vector<unsigned char> buffer(size_t{1} << 16);
+  unsigned char last[4] = {1, 1, 1, 1};  // the four bytes before `at`
+  bool begins = false, ends = false;
+  for (zip_uint64_t at = 0; at < rows.deflated_end;) {
+    const zip_uint64_t want = std::min<zip_uint64_t>(buffer.size(), rows.deflated_end - at);
+    const zip_int64_t got = zip_fread(file, buffer.data(), want);
+    if (got <= 0) break;
+    for (zip_int64_t k = 0; k < got; ++k) {
+      std::memmove(last, last + 1, 3);
+      last[3] = buffer[static_cast<size_t>(k)];
+      ++at;
+      if (at == rows.deflated_begin) begins = std::memcmp(last, kFlush, 4) == 0;
+      if (at == rows.deflated_end) ends = std::memcmp(last, kFlush, 4) == 0;
+    }
+  }
+  zip_fclose(file);
+  return begins && ends;
+}
+
 void SheetCopies::ReserveStyles(FormatCache& formats) {
   bool any = false;
-  for (const auto& loaded : candidates_) any = any || loaded != nullptr;
+  for (const Candidate& candidate : candidates_) any = any || candidate.take != Take::kNothing;
   if (!any) return;
   const std::vector<int>& xf_styles = sources_.front()->package->xf_styles;
   kept_xfs_.assign(xf_styles.size(), false);
@@ -112,11 +147,11 @@ void SheetCopies::ReserveStyles(FormatCache& formats) {
     const int32_t index = format == nullptr ? 0 : lxw_format_get_xf_index(format);
     kept_xfs_[xf] = index == static_cast<int32_t>(xf);
   }
-  for (std::shared_ptr<const LoadedSheetPart>& loaded : candidates_) {
-    if (!loaded) continue;
-    for (int xf : loaded->xfs) {
+  for (Candidate& candidate : candidates_) {
+    if (candidate.take == Take::kNothing) continue;
+    for (int xf : candidate.loaded->xfs) {
       if (xf < 0 || static_cast<size_t>(xf) >= kept_xfs_.size() || !kept_xfs_[static_cast<size_t>(xf)]) {
-        loaded.reset();
+        candidate.take = Take::kNothing;
         break;
       }
     }
@@ -126,17 +161,31 @@ void SheetCopies::ReserveStyles(FormatCache& formats) {
 const LoadedSheetPart* SheetCopies::CopyOf(int index) const {
   // Without reserved styles no index can be trusted.
   if (kept_xfs_.empty() || index < 1 || static_cast<size_t>(index) > candidates_.size()) return nullptr;
-  return candidates_[static_cast<size_t>(index - 1)].get();
+  const Candidate& candidate = candidates_[static_cast<size_t>(index - 1)];
+  return candidate.take == Take::kPart ? candidate.loaded.get() : nullptr;
+}
+
+const KeptSpan* SheetCopies::KeptRowsOf(int index) const {
+  if (kept_xfs_.empty() || index < 1 || static_cast<size_t>(index) > candidates_.size()) return nullptr;
+  const Candidate& candidate = candidates_[static_cast<size_t>(index - 1)];
+  return candidate.take == Take::kRows ? &candidate.span : nullptr;
 }
 
 void SheetCopies::AddTo(PackageEdits& edits) const {
   bool strings = false;
   for (size_t i = 0; i < edits.sheets.size() && i < candidates_.size(); ++i) {
-    const LoadedSheetPart* loaded = CopyOf(static_cast<int>(i) + 1);
-    if (loaded == nullptr) continue;
-    edits.sheets[i].copied = true;
-    edits.copied_parts.push_back({edits.sheets[i].part, sources_.front()->archive, loaded->index});
-    strings = strings || loaded->shared_strings;
+    const int index = static_cast<int>(i) + 1;
+    if (const LoadedSheetPart* loaded = CopyOf(index)) {
+      edits.sheets[i].copied = true;
+      edits.copied_parts.push_back({edits.sheets[i].part, sources_.front()->archive, loaded->index});
+      strings = strings || loaded->shared_strings;
+    } else if (KeptRowsOf(index) != nullptr) {
+      const LoadedSheetPart& loaded = *candidates_[i].loaded;
+      const RowsSegment& rows = *loaded.rows;
+      edits.sheets[i].kept = KeptRows{sources_.front()->archive, loaded.index, rows.deflated_begin, rows.deflated_end,
+                                      rows.text_end - rows.text_begin, rows.rows_crc};
+      strings = strings || loaded.shared_strings;
+    }
   }
   if (!strings) return;
   const LoadedPackage& package = *sources_.front()->package;

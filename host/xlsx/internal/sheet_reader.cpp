@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/sheet_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -105,6 +106,8 @@ class CellLoader {
     int row = row_node.attribute("r").as_int(last_row_ + 1);
     if (row < 1 || row > kMaxFileRows) throw XlsxProblem("row number out of range in " + part_);
     last_row_ = row;
+    if (references_.first_row == 0 || row < references_.first_row) references_.first_row = row;
+    references_.last_row = std::max(references_.last_row, row);
     if (const pugi::xml_attribute style = row_node.attribute("s")) references_.Xf(style.as_int(-1));
     const bool custom_height = row_node.attribute("customHeight").as_bool();
     if (row <= kMaxRows && custom_height) {
@@ -137,6 +140,9 @@ class CellLoader {
         if (!ParseCellRef(ref.value(), &r, &col)) throw XlsxProblem("bad cell reference in " + part_);
       }
       last_col = col;
+      if (references_.first_col == 0 || col < references_.first_col) references_.first_col = col;
+      references_.last_col = std::max(references_.last_col, col);
+      references_.last_row = std::max(references_.last_row, r);
       if (r > kMaxFileRows || col > kMaxFileColumns) throw XlsxProblem("bad cell reference in " + part_);
       if (!InGrid(r, col)) {
         CarriedCell cell = BeyondGrid(c, r, col);

@@ -41,6 +41,8 @@ struct SheetReferences {
   bool rewritten = false;
   bool tab_selected = false;
   int formula_row = 0, formula_col = 0;  // the first formula cell; 0 when none
+  // The rows and columns the part's rows span; 0 when it has none.
+  int first_row = 0, last_row = 0, first_col = 0, last_col = 0;
 
   void Xf(int xf) {
     const size_t at = xf >= 0 && static_cast<size_t>(xf) + 1 < xfs.size() ? static_cast<size_t>(xf) : xfs.size() - 1;

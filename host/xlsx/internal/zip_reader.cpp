@@ -85,6 +85,12 @@ ZipReader::Entry ZipReader::EntryOf(const std::string& part) const {
   return entry;
 }
 
+std::string ZipReader::ExtraField(uint64_t index, uint16_t id) const {
+  zip_uint16_t length = 0;
+  const zip_uint8_t* field = zip_file_extra_field_get_by_id(archive_, index, id, 0, &length, ZIP_FL_CENTRAL);
+  return field == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(field), length);
+}
+
 ZipReader::Stamp ZipReader::StampOf(const std::string& path) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0) return {};

@@ -45,6 +45,8 @@ class ZipReader {
   };
   // Throws XlsxProblem when the part is missing.
   Entry EntryOf(const std::string& part) const;
+  // The entry's extra field `id` of the central directory; empty when none.
+  std::string ExtraField(uint64_t index, uint16_t id) const;
   // The file as it was when opened.
   struct Stamp {
     uint64_t device = 0, inode = 0, size = 0;
