@@ -4,6 +4,7 @@
 // change of the sheet, however small, has it written again.
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 
 #include "host/formula/formula_engine.h"
 #include "host/memory/memory_host.h"
+#include "host/xlsx/internal/rows_segment.h"
 #include "host/xlsx/internal/zip_reader.h"
 #include "host/xlsx/xlsx_store.h"
 #include "support/clock.h"
@@ -223,6 +225,155 @@ TEST(XlsxSheetCopy, OwnFilesKeepTheirUntouchedSheets) {
   EXPECT_FALSE(CopiedAsStored(source, folder.File("update.xlsx"), "xl/worksheets/sheet2.xml"));
   EXPECT_TRUE(CopiedAsStored(source, folder.File("update.xlsx"), "xl/worksheets/sheet3.xml"));
   EXPECT_TRUE(CopiedAsStored(source, folder.File("update.xlsx"), "xl/worksheets/sheet4.xml"));
+  ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
+}
+
+// The part's deflated bytes as the package stores them.
+std::string DeflatedPart(const std::string& path, const std::string& part) {
+  int code = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+  if (archive == nullptr) return {};
+  std::string bytes;
+  const zip_int64_t index = zip_name_locate(archive, part.c_str(), 0);
+  if (zip_file_t* file = index < 0 ? nullptr : zip_fopen_index(archive, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED)) {
+    char buffer[1 << 16];
+    for (zip_int64_t n; (n = zip_fread(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<size_t>(n));
+    zip_fclose(file);
+  }
+  zip_discard(archive);
+  return bytes;
+}
+
+// The deflated rows of the part, as its rows field places them.
+std::string DeflatedRows(const std::string& path, const std::string& part) {
+  xlsx::ZipReader zip(path);
+  const std::string field = zip.ExtraField(zip.EntryOf(part).index, xlsx::kRowsSegmentField);
+  const auto rows = xlsx::DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size());
+  if (!rows) return {};
+  return DeflatedPart(path, part).substr(rows->deflated_begin, rows->deflated_end - rows->deflated_begin);
+}
+
+// A data sheet that got rows after its last one keeps its deflated rows
+// and deflates only the new ones; a change above its last row, or of the
+// rows' formats, has it written whole; either way the file reads back as a
+// full write of the same model, and again after a second such save.
+TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
+  TempFolder folder;
+  const std::string source = folder.File("quotes.xlsx");
+  CellStyle dated;
+  dated.number_format = "dd.mm.yyyy";
+  {
+    MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+    Workbook& book = host.AddEmptyWorkbook();
+    Worksheet& sheet = book.AddWorksheet();
+    sheet.SetCellValue(1, 1, Variant(std::string("Date")));
+    sheet.SetCellValue(1, 2, Variant(std::string("Close")));
+    for (int r = 2; r <= 2000; ++r) {
+      sheet.SetCellValue(r, 1, Variant::Date(40000 + r));
+      sheet.SetCellStyle(r, 1, dated);
+      sheet.SetCellValue(r, 2, Variant(100 + (r % 37) * 0.25));
+    }
+    sheet.SetRowHeight(7, 21);
+    book.SaveAs(source);
+  }
+  const std::string part = "xl/worksheets/sheet1.xml";
+  const std::string rows = DeflatedRows(source, part);
+  ASSERT_GT(rows.size(), 1000u);
+  auto add_rows = [&](int first, int last) {
+    return [=](Workbook& book) {
+      Worksheet& sheet = book.WorksheetAt(1);
+      for (int r = first; r <= last; ++r) {
+        sheet.SetCellValue(r, 1, Variant::Date(40000 + r));
+        sheet.SetCellStyle(r, 1, dated);
+        sheet.SetCellValue(r, 2, Variant(7.5));
+      }
+      sheet.SetColumnWidth(2, 14);
+    };
+  };
+  const struct {
+    const char* what;
+    std::function<void(Workbook&)> edit;
+    bool kept;
+  } cases[] = {
+      {"five rows and a width", add_rows(2001, 2005), true},
+      {"the last rows written again as they are",
+       [&](Workbook& book) {
+         Worksheet& sheet = book.WorksheetAt(1);
+         for (int r = 1990; r <= 2000; ++r) sheet.SetCellValue(r, 2, sheet.CellValue(r, 2));
+         add_rows(2001, 2005)(book);
+       },
+       true},
+      {"a cell above the last row", [](Workbook& book) { book.WorksheetAt(1).SetCellValue(2000, 2, Variant(1.0)); },
+       false},
+      {"a format above the last row",
+       [](Workbook& book) {
+         CellStyle bold;
+         bold.bold = true;
+         book.WorksheetAt(1).SetCellStyle(3, 2, bold);
+       },
+       false},
+      {"a row height above the last row", [](Workbook& book) { book.WorksheetAt(1).SetRowHeight(9, 30); }, false},
+      {"rows inserted", [](Workbook& book) { book.WorksheetAt(1).InsertCellsShiftDown(Rect{5, 1, 5, 2}); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EditAndSave(source, folder.File("update.xlsx"), c.edit);
+    EditAndSave(source, folder.File("full.xlsx"), c.edit, true);
+    const std::string saved = DeflatedPart(folder.File("update.xlsx"), part);
+    EXPECT_EQ(saved.find(rows) != std::string::npos, c.kept);
+    ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
+  }
+  // A second update of an updated file keeps the rows of both.
+  EditAndSave(source, folder.File("update.xlsx"), add_rows(2001, 2005));
+  EditAndSave(folder.File("update.xlsx"), folder.File("again.xlsx"), add_rows(2006, 2010));
+  EditAndSave(source, folder.File("full.xlsx"), [&](Workbook& book) {
+    add_rows(2001, 2005)(book);
+    add_rows(2006, 2010)(book);
+  }, true);
+  EXPECT_NE(DeflatedPart(folder.File("again.xlsx"), part).find(rows), std::string::npos);
+  EXPECT_EQ(DeflatedRows(folder.File("again.xlsx"), part).find(rows), 0u);
+  ExpectSameFiles(folder.File("full.xlsx"), folder.File("again.xlsx"));
+  MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+  EXPECT_EQ(host.OpenWorkbook(folder.File("again.xlsx")).WorksheetAt(1).CellValue(2010, 2), Variant(7.5));
+}
+
+// Rows another program deflated are never taken for ours: a part whose
+// field names another entry is written whole.
+TEST(XlsxSheetCopy, RowsOfAPartRewrittenElsewhereAreNotKept) {
+  TempFolder folder;
+  const std::string source = folder.File("quotes.xlsx");
+  {
+    MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+    Workbook& book = host.AddEmptyWorkbook();
+    Worksheet& sheet = book.AddWorksheet();
+    for (int r = 1; r <= 500; ++r) sheet.SetCellValue(r, 1, Variant(r * 1.0));
+    book.SaveAs(source);
+  }
+  // The same texts deflated anew, the field kept as it was.
+  const std::string part = "xl/worksheets/sheet1.xml";
+  const std::string rows = DeflatedRows(source, part);
+  const std::string field = [&] {
+    xlsx::ZipReader zip(source);
+    return zip.ExtraField(zip.EntryOf(part).index, xlsx::kRowsSegmentField);
+  }();
+  const std::string text = ReadPart(source, part);
+  const std::string other = folder.File("other.xlsx");
+  testing_xlsx::CopyWithParts(source, other, {{part, text + " "}});
+  {
+    int code = 0;
+    zip_t* archive = zip_open(other.c_str(), 0, &code);
+    ASSERT_NE(archive, nullptr);
+    const zip_int64_t index = zip_name_locate(archive, part.c_str(), 0);
+    ASSERT_GE(zip_file_extra_field_set(archive, static_cast<zip_uint64_t>(index), xlsx::kRowsSegmentField,
+                                       ZIP_EXTRA_FIELD_NEW, reinterpret_cast<const zip_uint8_t*>(field.data()),
+                                       static_cast<zip_uint16_t>(field.size()), ZIP_FL_CENTRAL),
+              0);
+    ASSERT_EQ(zip_close(archive), 0);
+  }
+  auto add = [](Workbook& book) { book.WorksheetAt(1).SetCellValue(501, 1, Variant(501.0)); };
+  EditAndSave(other, folder.File("update.xlsx"), add);
+  EditAndSave(other, folder.File("full.xlsx"), add, true);
+  EXPECT_EQ(DeflatedPart(folder.File("update.xlsx"), part).find(rows), std::string::npos);
   ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "host/xlsx/internal/rows_segment.h"
 #include "host/xlsx/internal/stock_chart_patch.h"
 
 struct zip;
@@ -44,6 +45,10 @@ struct KeptRows {
   uint64_t deflated_begin = 0, deflated_end = 0;
   uint64_t text_length = 0;
   uint32_t crc = 0;  // of the kept rows' text
+  uint32_t next_row = 0;  // the row after them
+  // Its runs of rows after the first, by offsets from the kept bytes' and
+  // text's start.
+  std::vector<RowsCheckpoint> checkpoints;
 };
 
 // The <row> elements of one sheet part: bytes [begin, end) of the rows file.

@@ -156,6 +156,13 @@ std::optional<RowsSegment> RowsOf(const ZipReader& zip, const ZipReader::Entry& 
       text.compare(rows->text_end, 12, "</sheetData>") != 0) {
     return std::nullopt;
   }
+  // Each run starts on the row it names.
+  uint32_t last = 0;
+  for (const RowsCheckpoint& c : rows->checkpoints) {
+    const std::string start = "<row r=\"" + std::to_string(c.row) + "\"";
+    if (c.row <= last || text.compare(c.text, start.size(), start) != 0) return std::nullopt;
+    last = c.row;
+  }
   return rows;
 }
 

@@ -83,7 +83,7 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
         take = Take::kPart;
       }
     }
-    if (take == Take::kNothing && loaded->rows && sheet.RowsChangedFrom() > loaded->last_row) take = Take::kRows;
+    if (take == Take::kNothing && loaded->rows) take = Take::kRows;
     if (take == Take::kNothing) continue;
     if (sources_.empty()) {
       const LoadedPackage& package = *loaded->package;
@@ -99,40 +99,73 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
     // One loaded file at a time: its styles are the ones reserved.
     if (loaded->package != sources_.front()->package) continue;
     if (!SameEntry(sources_.front()->archive, loaded->index, *loaded)) continue;
-    if (take == Take::kRows && !CanTakeRows(*loaded)) continue;
     Candidate& candidate = candidates_[static_cast<size_t>(i - 1)];
+    if (take == Take::kRows) {
+      std::optional<KeptRows> kept = RowsToKeep(*loaded, sheet.RowsChangedFrom());
+      if (!kept) continue;
+      candidate.kept = std::move(*kept);
+      candidate.span = {loaded->first_row, static_cast<int>(candidate.kept.next_row) - 1, loaded->first_col,
+                        loaded->last_col};
+    }
     candidate.take = take;
-    candidate.span = {loaded->first_row, loaded->last_row, loaded->first_col, loaded->last_col};
     candidate.loaded = std::move(loaded);
   }
 }
 
 SheetCopies::~SheetCopies() = default;
 
-// The kept rows' deflated bytes begin and end on a full flush: an empty
-// stored block, 00 00 FF FF, just before each end.
-bool SheetCopies::CanTakeRows(const LoadedSheetPart& loaded) const {
+// The runs of rows before row `changed`: from the start of the rows to
+// the last checkpoint (or the end of the rows) at or before that row. Their
+// deflated bytes begin and end on a full flush, an empty stored block
+// (00 00 FF FF) just before each end: checked here, against the file.
+std::optional<KeptRows> SheetCopies::RowsToKeep(const LoadedSheetPart& loaded, int changed) const {
   const RowsSegment& rows = *loaded.rows;
+  const uint64_t row_after = static_cast<uint64_t>(loaded.last_row) + 1;
+  RowsCheckpoint end{rows.deflated_end, rows.text_end, rows.rows_crc, static_cast<uint32_t>(row_after)};
+  if (row_after > static_cast<uint64_t>(changed)) {
+    const RowsCheckpoint* last = nullptr;
+    for (const RowsCheckpoint& c : rows.checkpoints) {
+      if (c.row <= static_cast<uint32_t>(changed)) last = &c;
+    }
+    if (last == nullptr) return std::nullopt;
+    end = *last;
+  }
+  if (end.deflated < rows.deflated_begin + 4) return std::nullopt;
   zip_file_t* file = zip_fopen_index(sources_.front()->archive, loaded.index, ZIP_FL_COMPRESSED);
-  if (file == nullptr) return false;
+  if (file == nullptr) return std::nullopt;
   static constexpr unsigned char kFlush[4] = {0x00, 0x00, 0xff, 0xff};
   std::vector<unsigned char> buffer(size_t{1} << 16);
-  unsigned char last[4] = {1, 1, 1, 1};  // the four bytes before `at`
+  unsigned char recent[4] = {1, 1, 1, 1};  // the four bytes before `at`
   bool begins = false, ends = false;
-  for (zip_uint64_t at = 0; at < rows.deflated_end;) {
-    const zip_uint64_t want = std::min<zip_uint64_t>(buffer.size(), rows.deflated_end - at);
+  for (zip_uint64_t at = 0; at < end.deflated;) {
+    const zip_uint64_t want = std::min<zip_uint64_t>(buffer.size(), end.deflated - at);
     const zip_int64_t got = zip_fread(file, buffer.data(), want);
     if (got <= 0) break;
-    for (zip_int64_t k = 0; k < got; ++k) {
-      std::memmove(last, last + 1, 3);
-      last[3] = buffer[static_cast<size_t>(k)];
-      ++at;
-      if (at == rows.deflated_begin) begins = std::memcmp(last, kFlush, 4) == 0;
-      if (at == rows.deflated_end) ends = std::memcmp(last, kFlush, 4) == 0;
+    // Only the bytes just before the two ends matter.
+    const zip_uint64_t next = at + static_cast<zip_uint64_t>(got);
+    for (zip_uint64_t k = at; k < next; ++k) {
+      if (k + 4 < rows.deflated_begin || (k >= rows.deflated_begin && k + 4 < end.deflated)) continue;
+      std::memmove(recent, recent + 1, 3);
+      recent[3] = buffer[static_cast<size_t>(k - at)];
+      if (k + 1 == rows.deflated_begin) begins = std::memcmp(recent, kFlush, 4) == 0;
+      if (k + 1 == end.deflated) ends = std::memcmp(recent, kFlush, 4) == 0;
     }
+    at = next;
   }
   zip_fclose(file);
-  return begins && ends;
+  if (!begins || !ends) return std::nullopt;
+  KeptRows kept;
+  kept.index = loaded.index;
+  kept.deflated_begin = rows.deflated_begin;
+  kept.deflated_end = end.deflated;
+  kept.text_length = end.text - rows.text_begin;
+  kept.crc = end.crc;
+  kept.next_row = end.row;
+  for (const RowsCheckpoint& c : rows.checkpoints) {
+    if (c.deflated >= end.deflated) break;
+    kept.checkpoints.push_back({c.deflated - rows.deflated_begin, c.text - rows.text_begin, c.crc, c.row});
+  }
+  return kept;
 }
 
 void SheetCopies::ReserveStyles(FormatCache& formats) {
@@ -180,11 +213,9 @@ void SheetCopies::AddTo(PackageEdits& edits) const {
       edits.copied_parts.push_back({edits.sheets[i].part, sources_.front()->archive, loaded->index});
       strings = strings || loaded->shared_strings;
     } else if (KeptRowsOf(index) != nullptr) {
-      const LoadedSheetPart& loaded = *candidates_[i].loaded;
-      const RowsSegment& rows = *loaded.rows;
-      edits.sheets[i].kept = KeptRows{sources_.front()->archive, loaded.index, rows.deflated_begin, rows.deflated_end,
-                                      rows.text_end - rows.text_begin, rows.rows_crc};
-      strings = strings || loaded.shared_strings;
+      edits.sheets[i].kept = candidates_[i].kept;
+      edits.sheets[i].kept->source = sources_.front()->archive;
+      strings = strings || candidates_[i].loaded->shared_strings;
     }
   }
   if (!strings) return;

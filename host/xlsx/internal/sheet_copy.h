@@ -21,6 +21,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,9 +65,12 @@ class SheetCopies {
     std::shared_ptr<const LoadedSheetPart> loaded;
     Take take = Take::kNothing;
     KeptSpan span;
+    KeptRows kept;
   };
 
-  bool CanTakeRows(const LoadedSheetPart& loaded) const;
+  // The rows of the loaded part before row `changed` that can be kept;
+  // null when none.
+  std::optional<KeptRows> RowsToKeep(const LoadedSheetPart& loaded, int changed) const;
 
   Workbook& workbook_;
   std::vector<Candidate> candidates_;  // by position - 1
