@@ -323,6 +323,25 @@ TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
     EXPECT_EQ(saved.find(rows) != std::string::npos, c.kept);
     ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
   }
+  // The last bar corrected as well: the runs before its row are kept.
+  {
+    xlsx::ZipReader zip(source);
+    const std::string field = zip.ExtraField(zip.EntryOf(part).index, xlsx::kRowsSegmentField);
+    const auto segment = xlsx::DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size());
+    ASSERT_TRUE(segment);
+    ASSERT_FALSE(segment->checkpoints.empty());
+    const xlsx::RowsCheckpoint& last = segment->checkpoints.back();
+    auto correct = [&](Workbook& book) {
+      book.WorksheetAt(1).SetCellValue(2000, 2, Variant(1.0));
+      add_rows(2001, 2005)(book);
+    };
+    EditAndSave(source, folder.File("update.xlsx"), correct);
+    EditAndSave(source, folder.File("full.xlsx"), correct, true);
+    const std::string runs = rows.substr(0, last.deflated - segment->deflated_begin);
+    EXPECT_NE(DeflatedPart(folder.File("update.xlsx"), part).find(runs), std::string::npos);
+    EXPECT_EQ(DeflatedPart(folder.File("update.xlsx"), part).find(rows), std::string::npos);
+    ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
+  }
   // A second update of an updated file keeps the rows of both.
   EditAndSave(source, folder.File("update.xlsx"), add_rows(2001, 2005));
   EditAndSave(folder.File("update.xlsx"), folder.File("again.xlsx"), add_rows(2006, 2010));
@@ -473,6 +492,27 @@ TEST(XlsxSheetCopy, LibreOfficeReadsTheSavedFileAndSavesItsOwn) {
   EXPECT_NE(quotes.find("2024-01-04,100.75,day 3"), std::string::npos) << quotes;
   EXPECT_NE(testing_xlsx::ReadBytes(folder.File("update-Notes.csv")).find("Untouched text"), std::string::npos);
   EXPECT_NE(testing_xlsx::ReadBytes(folder.File("update-Work.csv")).find("changed"), std::string::npos);
+
+  // A data sheet whose runs of rows were kept: zip tools and LibreOffice
+  // read it whole.
+  {
+    MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+    Workbook& book = host.AddEmptyWorkbook();
+    Worksheet& sheet = book.AddWorksheet();
+    for (int r = 1; r <= 3000; ++r) sheet.SetCellValue(r, 1, Variant(r * 0.5));
+    book.SaveAs(folder.File("rows.xlsx"));
+  }
+  EditAndSave(folder.File("rows.xlsx"), folder.File("rows2.xlsx"), [](Workbook& book) {
+    book.WorksheetAt(1).SetCellValue(3000, 1, Variant(-1.0));
+    book.WorksheetAt(1).SetCellValue(3001, 1, Variant(-2.0));
+  });
+  const std::string check = "/usr/bin/python3 -c \"import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)\" '" +
+                            folder.File("rows2.xlsx") + "'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+  ASSERT_TRUE(soffice("csv", "rows2.xlsx", "."));
+  const std::string rows = testing_xlsx::ReadBytes(folder.File("rows2.csv"));
+  EXPECT_NE(rows.find("\n1499.5\n-1\n-2"), std::string::npos) << rows.substr(rows.size() > 100 ? rows.size() - 100 : 0);
+  EXPECT_EQ(rows.find("\n1500\n"), std::string::npos);
 
   const std::string calc = folder.File("calc/update.xlsx");
   EditAndSave(calc, folder.File("calc_update.xlsx"), ChangeWork);
