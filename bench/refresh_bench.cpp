@@ -11,6 +11,8 @@
 //                   line and their transposed line
 //   Update        - the refreshed project of Rerefresh updated with 5 new
 //                   bars a ticker (budget: 30 % of a refresh)
+//   LargeRoundTrip - 1,000 tickers refreshed, updated and reopened; only
+//                   with PLRXL_BENCH_LARGE=1 set
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -60,9 +62,10 @@ std::string DemoScaleMacros() {
   return std::string(kFiveIndicators) + ";exportdata(csv," + Folder() + "/exports);createsummary;transposedata";
 }
 
-// Writes the empty project once (one file per macro text).
-std::string EmptyProject(const std::string& macros = "") {
-  const std::string path = Folder() + (macros.empty()                ? "/empty.xlsx"
+// Writes the empty project once (one file per macro text and size).
+std::string EmptyProject(const std::string& macros = "", int tickers = kTickers) {
+  const std::string path = Folder() + (tickers != kTickers             ? "/empty_" + std::to_string(tickers) + ".xlsx"
+                                       : macros.empty()                ? "/empty.xlsx"
                                        : macros == kFiveIndicators ? "/empty_macros.xlsx"
                                                                    : "/empty_demo_scale.xlsx");
   if (std::filesystem::exists(path)) return path;
@@ -73,7 +76,7 @@ std::string EmptyProject(const std::string& macros = "") {
   pelorin.ExcelApplication(&host);
   Workbook& wb = host.AddWorkbook();
   CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
-  WriteDemoRows(wb, BenchmarkRows(kTickers, macros));
+  WriteDemoRows(wb, BenchmarkRows(tickers, macros));
   wb.SaveAs(path);
   return path;
 }
@@ -167,23 +170,68 @@ void BM_DemoScale(benchmark::State& state) {
   Report(state, phases);
 }
 
+// The refreshed project with its rows a week later: 5 business days more
+// each.
+void MakeWeekLater(const std::string& filled, const std::string& later, int tickers) {
+  MemoryHost host(MakeXlsxStore());
+  Workbook& wb = host.OpenWorkbook(filled);
+  std::vector<DemoRow> rows = BenchmarkRows(tickers, "");
+  for (DemoRow& row : rows) row.end = "2025-01-03";
+  WriteDemoRows(wb, rows);
+  wb.SaveAs(later);
+}
+
 void BM_Update(benchmark::State& state) {
   const std::string filled = Folder() + "/filled.xlsx";
   if (!std::filesystem::exists(filled)) RefreshFile(EmptyProject(), filled);
-  // The same rows a week later: 5 business days more each.
   const std::string later = Folder() + "/later.xlsx";
-  if (!std::filesystem::exists(later)) {
-    MemoryHost host(MakeXlsxStore());
-    Workbook& wb = host.OpenWorkbook(filled);
-    std::vector<DemoRow> rows = BenchmarkRows(kTickers, "");
-    for (DemoRow& row : rows) row.end = "2025-01-03";
-    WriteDemoRows(wb, rows);
-    wb.SaveAs(later);
-  }
+  if (!std::filesystem::exists(later)) MakeWeekLater(filled, later, kTickers);
   Phases phases;
   for (auto _ : state) RefreshFile(later, Folder() + "/updated.xlsx", &phases, true);
   Report(state, phases);
 }
+
+// A project ten times the demo's (1,000 tickers x 2,500 bars, 15 M cells):
+// refreshed from empty, updated with 5 bars a ticker, then reopened, all
+// with the default settings (a project the program wrote always reopens).
+// Minutes of work: registered only with PLRXL_BENCH_LARGE=1.
+void BM_LargeRoundTrip(benchmark::State& state) {
+  constexpr int kLarge = 1000;
+  const std::string empty = EmptyProject("", kLarge);
+  const std::string filled = Folder() + "/large_filled.xlsx";
+  const std::string later = Folder() + "/large_later.xlsx";
+  Phases refresh, update;
+  double reopen_ms = 0;
+  for (auto _ : state) {
+    RefreshFile(empty, filled, &refresh);
+    MakeWeekLater(filled, later, kLarge);
+    RefreshFile(later, Folder() + "/large_updated.xlsx", &update, true);
+    const auto t0 = std::chrono::steady_clock::now();
+    MemoryHost host(MakeXlsxStore());
+    Workbook& wb = host.OpenWorkbook(Folder() + "/large_updated.xlsx");
+    reopen_ms += MsSince(t0);
+    if (wb.WorksheetCount() < kLarge) std::abort();
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["cells"] = kLarge * 2500.0 * 6;
+  state.counters["refresh_load_ms"] = refresh.load_ms / n;
+  state.counters["refresh_run_ms"] = refresh.run_ms / n;
+  state.counters["refresh_save_ms"] = refresh.save_ms / n;
+  state.counters["update_load_ms"] = update.load_ms / n;
+  state.counters["update_run_ms"] = update.run_ms / n;
+  state.counters["update_save_ms"] = update.save_ms / n;
+  state.counters["reopen_ms"] = reopen_ms / n;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+[[maybe_unused]] const bool kLargeRegistered =
+    std::getenv("PLRXL_BENCH_LARGE") != nullptr &&
+    benchmark::RegisterBenchmark("BM_LargeRoundTrip", BM_LargeRoundTrip)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime() != nullptr;
 
 BENCHMARK(BM_FirstRefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_Rerefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

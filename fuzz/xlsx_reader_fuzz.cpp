@@ -12,7 +12,10 @@
 // leads into the code that carries what the model does not know through the
 // save (host/xlsx/internal/carry_*), sheet_features_*.xlsx into the sheet
 // layout carried with it (hidden and grouped rows, views, cells beyond the
-// grid), the others into cells, styles, charts.
+// grid), the others into cells, styles, charts. The corpus also holds a
+// workbook this program saved, whose sheet part names where its runs of
+// rows stand (host/xlsx/internal/rows_segment.h): its load reads that
+// field, and the save after it copies the parts and keeps the rows.
 #include <unistd.h>
 
 #include <cstddef>

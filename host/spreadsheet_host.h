@@ -37,6 +37,8 @@ class SpreadsheetHost;
 // loaded it to write back; opaque to everything else.
 struct CarriedSheetFeatures;
 struct CarriedWorkbookFeatures;
+// The part of a loaded file a sheet came from, for the store that loaded it.
+struct LoadedSheetPart;
 
 // One sheet of cells. The primitives below are what Range is built on; user
 // code normally goes through Range.
@@ -143,6 +145,18 @@ class Worksheet : public HostObject {
   // when it is deleted.
   virtual std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const = 0;
   virtual void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) = 0;
+
+  // The part of the loaded file the sheet came from, set by the store
+  // after loading it, so that a save may take from the part what the
+  // sheet did not change since. The sheet tells what changed: anything the
+  // part holds (cells, formats, layout, views, charts, carried features, a
+  // formula result that comes out different), and the first row whose
+  // cells or row settings changed (kMaxRows + 1 when none). A sheet that
+  // cannot tell keeps no part: null always means "write the sheet".
+  virtual std::shared_ptr<const LoadedSheetPart> LoadedPart() const { return nullptr; }
+  virtual void SetLoadedPart(std::shared_ptr<const LoadedSheetPart> part) { (void)part; }
+  virtual bool ChangedSinceLoad() const { return true; }
+  virtual int RowsChangedFrom() const { return 1; }
 
   // --- convenience ---
   // Range by A1 address without a sheet name ("B2", "$A$1:$C$9", "A:K").

@@ -57,6 +57,13 @@
 // empty text as values, formula results with their own types. Every failure
 // of the writer, running out of memory included, is an Error, never a crash.
 //
+// A save costs what changed since the load (internal/sheet_copy.h): the
+// part of a sheet nobody changed is copied from the loaded file, deflated
+// bytes and all, and a sheet changed only from some row on keeps the
+// deflated rows before it (internal/rows_segment.h), when the file is
+// still the one loaded and the parts fit the saved package; otherwise the
+// sheet is written whole.
+//
 // Loading is bounded: XlsxLimits caps what a file may make the model hold,
 // checked while the parts are inflated and before the memory is spent, so a
 // small hostile file cannot claim gigabytes. A file over a limit is refused

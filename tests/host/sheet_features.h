@@ -11,14 +11,17 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "host/xlsx/internal/formula_shift.h"
 #include "host/xlsx/internal/zip_reader.h"
 
 namespace plrxl::testing_xlsx {
@@ -81,6 +84,33 @@ inline std::string Number(const std::string& text) {
 
 // The features of one sheet part (by its position among the workbook's
 // sheets, 0-based) of the package at path, as sorted lines.
+// Shared formulas of a sheet part by index: a follower shows the leader's
+// formula moved to it, as a loader reads it.
+class SharedFormulas {
+ public:
+  std::string Of(const pugi::xml_node& f, const std::string& ref) {
+    std::string formula = f.text().get();
+    if (std::string(f.attribute("t").value()) != "shared") return formula;
+    int col = 0;
+    size_t i = 0;
+    for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i) {
+      col = col * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+    }
+    const int row = std::atoi(ref.c_str() + i);
+    const std::string index = f.attribute("si").value();
+    if (!formula.empty()) {
+      leaders_[index] = {formula, row, col};
+    } else if (auto leader = leaders_.find(index); leader != leaders_.end()) {
+      const auto& [text, leader_row, leader_col] = leader->second;
+      formula = xlsx::ShiftFormula(text, row - leader_row, col - leader_col);
+    }
+    return formula;
+  }
+
+ private:
+  std::map<std::string, std::tuple<std::string, int, int>> leaders_;
+};
+
 inline std::vector<std::string> SheetFeatures(const std::string& path, size_t position) {
   using namespace features_detail;
   xlsx::ZipReader zip(path);
@@ -146,6 +176,7 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
       lines.push_back("column " + std::to_string(c) + ": " + attributes);
     }
   }
+  SharedFormulas shared_formulas;
   for (pugi::xml_node row = Kid(Kid(root, "sheetData"), "row"); row; row = row.next_sibling()) {
     const std::string r = row.attribute("r").value();
     const std::string attributes = Attrs(row, {"r", "spans", "ht", "customHeight", "s", "customFormat"});
@@ -155,7 +186,8 @@ inline std::vector<std::string> SheetFeatures(const std::string& path, size_t po
       const std::string type = c.attribute("t").value();
       std::string line = "cell " + std::string(c.attribute("r").value()) + ":";
       if (pugi::xml_node f = Kid(c, "f")) {
-        line += " formula=" + std::string(f.text().get());
+        const std::string formula = shared_formulas.Of(f, c.attribute("r").value());
+        line += " formula=" + formula;
         if (std::string(f.attribute("t").value()) == "array") line += " array " + std::string(f.attribute("ref").value());
       }
       const pugi::xml_node v = Kid(c, "v");

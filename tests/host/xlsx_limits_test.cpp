@@ -188,12 +188,20 @@ TEST(XlsxLimits, RowsBeyondTheGridAreKeptAndSavedBack) {
   EXPECT_EQ(book.WorksheetAt(1).CellValue(kMaxRows, 1), Variant(double(kMaxRows)));
   EXPECT_TRUE(book.Warnings().empty());
   EXPECT_TRUE(book.Losses().empty());
-  const std::string saved = folder.File("saved.xlsx");
-  MakeXlsxStore()->Save(book, saved);
-  const std::string xml = testing_xlsx::ReadPart(saved, kSheetPart);
-  EXPECT_NE(xml.find("<row r=\"65537\"><c r=\"A65537\"><v>65537</v></c></row>"), std::string::npos);
-  EXPECT_NE(xml.find("<row r=\"200000\"><c r=\"A200000\"><v>200000</v></c></row>"), std::string::npos);
-  EXPECT_NE(xml.find("<dimension ref=\"A1:A200000\"/>"), std::string::npos);
+  // Saved unchanged (the part as loaded), then with the sheet changed
+  // (written from the model, with the dimension the rows span).
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "sheet changed" : "unchanged");
+    if (changed) book.WorksheetAt(1).SetCellValue(1, 2, Variant(1.0));
+    const std::string saved = folder.File("saved.xlsx");
+    MakeXlsxStore()->Save(book, saved);
+    const std::string xml = testing_xlsx::ReadPart(saved, kSheetPart);
+    EXPECT_NE(xml.find("<row r=\"65537\"><c r=\"A65537\"><v>65537</v></c></row>"), std::string::npos);
+    EXPECT_NE(xml.find("<row r=\"200000\"><c r=\"A200000\"><v>200000</v></c></row>"), std::string::npos);
+    if (changed) {
+      EXPECT_NE(xml.find("<dimension ref=\"A1:B200000\"/>"), std::string::npos);
+    }
+  }
 }
 
 TEST(XlsxLimits, ColumnsBeyondTheGridAreKeptAndSavedBack) {

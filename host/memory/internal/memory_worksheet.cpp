@@ -37,6 +37,7 @@ Workbook& MemoryWorksheet::Parent() { return parent_; }
 
 void MemoryWorksheet::SetName(const std::string& name) {
   parent_.CheckSheetName(name, this);
+  if (name != name_) Changed();
   name_ = name;
   parent_.SheetsChanged();
 }
@@ -44,6 +45,7 @@ void MemoryWorksheet::SetName(const std::string& name) {
 void MemoryWorksheet::SetVisible(bool visible) {
   if (!visible && visible_ && !parent_.OtherVisibleSheet(this))
     throw Error(kErrRange, kHostSource, "A workbook must contain at least one visible worksheet.");
+  if (visible != visible_) Changed();
   visible_ = visible;
   if (!visible && parent_.ActiveSheet() == this) parent_.SetActiveSheet(parent_.OtherVisibleSheet(this));
 }
@@ -66,6 +68,7 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
   CheckCell(row, col);
   if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, value);
+  if (row < rows_changed_from_ && !Holds(row, col, value)) RowsChanged(row);
   cells_.SetValue(row, col, value);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
@@ -73,6 +76,7 @@ void MemoryWorksheet::SetCellValue(int row, int col, const Variant& value) {
 void MemoryWorksheet::SetCellSharedText(int row, int col, const std::shared_ptr<const std::string>& text) {
   CheckCell(row, col);
   if (std::string why = CellTextProblem(*text); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
+  if (row < rows_changed_from_ && !Holds(row, col, Variant(*text))) RowsChanged(row);
   cells_.SetSharedText(row, col, text);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
@@ -88,6 +92,12 @@ void MemoryWorksheet::SetCellFormula(int row, int col, const std::string& formul
   if (cached.IsArray() || cached.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
   CheckText(*this, row, col, cached);
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
+  if (row < rows_changed_from_) {
+    const std::string* held = cells_.Formula(row, col);
+    if (held == nullptr || *held != formula || cells_.ArrayRange(row, col) || !(cells_.Value(row, col) == cached)) {
+      RowsChanged(row);
+    }
+  }
   cells_.SetFormula(row, col, formula, cached);
   parent_.CellsChanged(*this, Rect{row, col, row, col});
 }
@@ -104,6 +114,7 @@ void MemoryWorksheet::SetCellArrayFormula(const Rect& range, const std::string& 
   if (std::string why = FormulaProblem(formula); !why.empty()) {
     ThrowRangeError(CellName(*this, range.row1, range.col1) + ": " + why);
   }
+  RowsChanged(range.row1);
   cells_.SetArrayFormula(range, formula, cached);
   parent_.CellsChanged(*this, range);
 }
@@ -115,7 +126,9 @@ CellStyle MemoryWorksheet::CellStyleAt(int row, int col) const {
 
 void MemoryWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
   CheckCell(row, col);
-  cells_.SetStyleId(row, col, parent_.InternStyle(style));
+  const int id = parent_.InternStyle(style);
+  if (cells_.StyleId(row, col) != id) RowsChanged(row);
+  cells_.SetStyleId(row, col, id);
 }
 
 int MemoryWorksheet::CellStyleId(int row, int col) const {
@@ -127,6 +140,7 @@ void MemoryWorksheet::SetCellStyleId(int row, int col, int style_id) {
   CheckCell(row, col);
   if (style_id < 0 || style_id >= parent_.StyleCount())
     throw Error(kErrInvalidCall, kHostSource, "Invalid procedure call or argument: style id " + std::to_string(style_id));
+  if (cells_.StyleId(row, col) != style_id) RowsChanged(row);
   cells_.SetStyleId(row, col, style_id);
 }
 
@@ -142,18 +156,21 @@ void MemoryWorksheet::ForEachCell(const Rect& rect, const std::function<void(int
 
 void MemoryWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   CheckRect(rect);
+  RowsChanged(rect.row1);
   cells_.Clear(rect, values, formats);
   if (values) parent_.CellsChanged(*this, rect);
 }
 
 void MemoryWorksheet::InsertCellsShiftDown(const Rect& rect) {
   CheckRect(rect);
+  RowsChanged(rect.row1);
   cells_.ShiftDown(rect);
   parent_.SheetsChanged();
 }
 
 void MemoryWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   CheckRect(rect);
+  RowsChanged(rect.row1);
   cells_.ShiftUp(rect);
   parent_.SheetsChanged();
 }
@@ -171,6 +188,7 @@ double MemoryWorksheet::ColumnWidth(int col) const {
 void MemoryWorksheet::SetColumnWidth(int col, double width) {
   CheckCell(1, col);
   if (!(width >= 0 && width <= 255)) ThrowRangeError("column width " + std::to_string(width));
+  if (widths_[col - 1] != width || !custom_widths_.test(col - 1)) Changed();
   widths_[col - 1] = width;
   custom_widths_.set(col - 1);
 }
@@ -189,6 +207,8 @@ double MemoryWorksheet::RowHeight(int row) const {
 void MemoryWorksheet::SetRowHeight(int row, double height) {
   CheckCell(row, 1);
   if (!(height >= 0 && std::isfinite(height))) ThrowRangeError("row height " + std::to_string(height));
+  auto held = heights_.find(row);
+  if (held == heights_.end() || held->second != height) RowsChanged(row);
   heights_[row] = height;
 }
 
@@ -199,6 +219,7 @@ bool MemoryWorksheet::RowHeightIsCustom(int row) const {
 
 void MemoryWorksheet::Merge(const Rect& rect) {
   CheckRect(rect);
+  Changed();
   // A new merge absorbs the merges it overlaps.
   Rect merged = rect;
   std::vector<Rect> kept;
@@ -217,25 +238,30 @@ void MemoryWorksheet::Merge(const Rect& rect) {
 
 void MemoryWorksheet::FreezePanes(int rows, int cols) {
   if (rows < 0 || cols < 0 || rows >= kMaxRows || cols >= kMaxCols) ThrowRangeError("frozen panes");
+  if (frozen_ != std::pair<int, int>{rows, cols}) Changed();
   frozen_ = {rows, cols};
 }
 
 void MemoryWorksheet::SetZoom(int percent) {
   if (percent < 10 || percent > 400) ThrowRangeError("zoom " + std::to_string(percent));
+  if (zoom_ != percent) Changed();
   zoom_ = percent;
 }
 
 void MemoryWorksheet::SetSelectionRect(const Rect& rect) {
   CheckRect(rect);
+  if (!(selection_ == rect)) Changed();
   selection_ = rect;
 }
 
 Chart& MemoryWorksheet::ChartAt(int index) {
   if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
+  Changed();  // the chart may be changed through the reference
   return *charts_[index - 1];
 }
 
 Chart& MemoryWorksheet::AddChart(double left, double top, double width, double height) {
+  Changed();
   auto chart = std::make_unique<Chart>();
   // Names are unique on the sheet even after loading charts with numbers.
   for (bool taken = true; taken;) {
@@ -250,7 +276,12 @@ Chart& MemoryWorksheet::AddChart(double left, double top, double width, double h
 
 void MemoryWorksheet::DeleteChart(int index) {
   if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
+  Changed();
   charts_.erase(charts_.begin() + (index - 1));
+}
+
+bool MemoryWorksheet::Holds(int row, int col, const Variant& value) const {
+  return cells_.Formula(row, col) == nullptr && cells_.Value(row, col) == value;
 }
 
 void MemoryWorksheet::CollectFormulas(int sheet, std::vector<FormulaSite>& sites) const {
@@ -263,6 +294,9 @@ void MemoryWorksheet::SetFormulaResult(int row, int col, const Variant& result) 
   const std::string* formula = cells_.Formula(row, col);
   if (formula == nullptr) return;
   const std::string text = *formula;  // SetFormula replaces the stored text
+  if (row < rows_changed_from_ && !cells_.ArrayRange(row, col) && !(cells_.Value(row, col) == result)) {
+    RowsChanged(row);
+  }
   if (const std::optional<Rect> range = cells_.ArrayRange(row, col)) {
     SetArrayResults(*range, text, result);
     return;
@@ -285,6 +319,7 @@ void MemoryWorksheet::SetArrayResults(const Rect& range, const std::string& form
         value = i < rows && j < cols ? array.Data()[static_cast<size_t>(i) * static_cast<size_t>(cols) + static_cast<size_t>(j)]
                                      : Variant(CellError::kNA);
       }
+      if (row < rows_changed_from_ && !(cells_.Value(row, col) == value)) RowsChanged(row);
       if (row == range.row1 && col == range.col1) {
         cells_.SetArrayFormula(range, formula, value);
       } else {

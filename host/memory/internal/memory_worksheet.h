@@ -3,6 +3,7 @@
 // charts are plain members.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <memory>
@@ -72,7 +73,16 @@ class MemoryWorksheet : public Worksheet {
   std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const override { return carried_features_; }
   void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) override {
     carried_features_ = std::move(features);
+    RowsChanged(1);  // they hold rows of their own
   }
+  std::shared_ptr<const LoadedSheetPart> LoadedPart() const override { return loaded_part_; }
+  void SetLoadedPart(std::shared_ptr<const LoadedSheetPart> part) override {
+    loaded_part_ = std::move(part);
+    changed_ = false;
+    rows_changed_from_ = kMaxRows + 1;
+  }
+  bool ChangedSinceLoad() const override { return changed_; }
+  int RowsChangedFrom() const override { return rows_changed_from_; }
 
   size_t MemoryUsage() const { return sizeof(*this) + cells_.MemoryUsage(); }
 
@@ -84,6 +94,17 @@ class MemoryWorksheet : public Worksheet {
   void SetArrayResults(const Rect& range, const std::string& formula, const Variant& result);
 
  private:
+  // The sheet no longer equals the part it was loaded from: somewhere, or
+  // from `row` on in its rows.
+  void Changed() { changed_ = true; }
+  void RowsChanged(int row) {
+    changed_ = true;
+    rows_changed_from_ = std::min(rows_changed_from_, row);
+  }
+  // True when the cell holds exactly `value` and no formula: writing it
+  // again changes nothing.
+  bool Holds(int row, int col, const Variant& value) const;
+
   MemoryWorkbook& parent_;
   std::string name_;
   bool visible_ = true;
@@ -98,6 +119,9 @@ class MemoryWorksheet : public Worksheet {
   std::vector<std::unique_ptr<Chart>> charts_;
   int next_chart_number_ = 1;
   std::shared_ptr<const CarriedSheetFeatures> carried_features_;
+  std::shared_ptr<const LoadedSheetPart> loaded_part_;
+  bool changed_ = true;
+  int rows_changed_from_ = 1;
 };
 
 }  // namespace plrxl

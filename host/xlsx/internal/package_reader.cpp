@@ -7,7 +7,9 @@
 #include "host/xlsx/internal/carry_reader.h"
 #include "host/xlsx/internal/chart_reader.h"
 #include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/loaded_part.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/rows_segment.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
@@ -143,6 +145,57 @@ void ReadNames(const pugi::xml_node& names, Workbook& into, const std::vector<st
   }
 }
 
+// Where the rows stand in the deflated part, when a save of ours wrote it
+// and nobody changed it since.
+std::optional<RowsSegment> RowsOf(const ZipReader& zip, const ZipReader::Entry& entry, const std::string& text) {
+  const std::string field = zip.ExtraField(entry.index, kRowsSegmentField);
+  const std::optional<RowsSegment> rows =
+      DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size());
+  if (!rows || entry.method != 8 || rows->part_crc != entry.crc || rows->part_compressed != entry.compressed_size ||
+      rows->text_begin < 11 || rows->text_end > text.size() || text.compare(rows->text_begin - 11, 11, "<sheetData>") != 0 ||
+      text.compare(rows->text_end, 12, "</sheetData>") != 0) {
+    return std::nullopt;
+  }
+  // Each run starts on the row it names.
+  uint32_t last = 0;
+  for (const RowsCheckpoint& c : rows->checkpoints) {
+    const std::string start = "<row r=\"" + std::to_string(c.row) + "\"";
+    if (c.row <= last || text.compare(c.text, start.size(), start) != 0) return std::nullopt;
+    last = c.row;
+  }
+  return rows;
+}
+
+std::shared_ptr<LoadedSheetPart> LoadedPartOf(const ZipReader& zip, const std::string& part, const std::string& text,
+                                             const SheetReferences& references, std::string code_name) {
+  auto loaded = std::make_shared<LoadedSheetPart>();
+  const ZipReader::Entry entry = zip.EntryOf(part);
+  loaded->part = part;
+  loaded->index = entry.index;
+  loaded->compressed_size = entry.compressed_size;
+  loaded->size = entry.size;
+  loaded->crc = entry.crc;
+  loaded->method = entry.method;
+  for (size_t xf = 0; xf < references.xfs.size(); ++xf) {
+    if (references.xfs[xf]) loaded->xfs.push_back(xf + 1 == references.xfs.size() ? -1 : static_cast<int>(xf));
+  }
+  loaded->shared_strings = references.shared_strings;
+  loaded->rewritten = references.rewritten;
+  try {
+    loaded->relationships = !ReadRelationships(zip, part).empty();
+  } catch (const XlsxProblem&) {
+    loaded->relationships = true;  // whatever they are, the part is not copied
+  }
+  loaded->tab_selected = references.tab_selected;
+  loaded->code_name = std::move(code_name);
+  loaded->rows = RowsOf(zip, entry, text);
+  loaded->first_row = references.first_row, loaded->last_row = references.last_row;
+  loaded->first_col = references.first_col, loaded->last_col = references.last_col;
+  loaded->formula_row = references.formula_row;
+  loaded->formula_col = references.formula_col;
+  return loaded;
+}
+
 }  // namespace
 
 void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limits) {
@@ -198,6 +251,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   std::vector<std::string> sheet_names;
   std::vector<Worksheet*> sheets;
   std::vector<std::pair<Worksheet*, std::string>> drawings;
+  std::vector<std::pair<Worksheet*, std::shared_ptr<LoadedSheetPart>>> loaded_parts;
   // Hidden once all are loaded: the model never holds only hidden sheets.
   std::vector<Worksheet*> hidden;
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
@@ -229,7 +283,8 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     });
     budget.SpendCells(counter.Cells(), part);
     SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
-    carrier.ReadCodeName(SheetCodeName(sheet_text), sheet);
+    loaded_parts.emplace_back(&sheet, LoadedPartOf(zip, part, sheet_text, extras.references, SheetCodeName(sheet_text)));
+    carrier.ReadCodeName(loaded_parts.back().second->code_name, sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
     const std::string_view state = s.attribute("state").value();
@@ -276,6 +331,27 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   if (!vba_part.empty() && zip.Has(vba_part)) {
     consumed.insert(vba_part);
     into.CarriedParts().emplace_back("xl/vbaProject.bin", zip.Read(vba_part));
+  }
+
+  // Last: loading itself changes the sheets. Every xf of the file gets its
+  // model style, so the save can give each the index it has here.
+  auto package = std::make_shared<LoadedPackage>();
+  package->path = path;
+  const ZipReader::Stamp& stamp = zip.FileStamp();
+  package->device = stamp.device, package->inode = stamp.inode, package->size = stamp.size;
+  package->modified_ns = stamp.modified_ns;
+  package->date1904 = into.Date1904();
+  for (size_t xf = 0; xf < styles.styles.size(); ++xf) {
+    if (ctx.model_style[xf] < 0) ctx.model_style[xf] = into.InternStyle(styles.styles[xf]);
+  }
+  package->xf_styles = ctx.model_style;
+  if (!strings_part.empty() && zip.Has(strings_part)) {
+    package->strings_part = strings_part;
+    package->strings_index = zip.EntryOf(strings_part).index;
+  }
+  for (auto& [sheet, loaded] : loaded_parts) {
+    loaded->package = package;
+    sheet->SetLoadedPart(std::move(loaded));
   }
 
   std::optional<std::set<std::string>> referenced;

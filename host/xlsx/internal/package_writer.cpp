@@ -13,6 +13,7 @@
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/sheet_writer.h"
 #include "host/xlsx/internal/package_patch.h"
+#include "host/xlsx/internal/sheet_copy.h"
 #include "host/xlsx/internal/workbook_settings.h"
 
 namespace plrxl::xlsx {
@@ -72,15 +73,35 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   PackageEdits edits;
   edits.rows_file = rows.get();
 
+  SheetCopies copies(workbook, vba != nullptr);
   FormatCache formats(wb.get(), workbook);
+  copies.ReserveStyles(formats);
   Worksheet* active = workbook.ActiveSheet();
   int chart_number = 0;
   for (int i = 1; i <= workbook.WorksheetCount(); ++i) {
     Worksheet& sheet = workbook.WorksheetAt(i);
     lxw_worksheet* ws = workbook_add_worksheet(wb.get(), sheet.Name().c_str());
     if (ws == nullptr) throw XlsxProblem("cannot add sheet '" + sheet.Name() + "'");
-    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get());
-    edits.sheets.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", result.rows_begin, result.rows_end});
+    const std::string part = "xl/worksheets/sheet" + std::to_string(i) + ".xml";
+    if (copies.CopyOf(i) != nullptr) {
+      // The part comes from the loaded file; the writer only lists the sheet.
+      if (!sheet.Visible()) {
+        worksheet_hide(ws);
+      } else if (&sheet == active) {
+        worksheet_activate(ws);
+      }
+      SheetRows copied;
+      copied.part = part;
+      copied.copied = true;
+      edits.sheets.push_back(copied);
+      continue;
+    }
+    SheetWriteResult result = WriteSheet(wb.get(), ws, sheet, formats, &sheet == active, rows.get(), copies.KeptRowsOf(i));
+    SheetRows written;
+    written.part = part;
+    written.begin = result.rows_begin;
+    written.end = result.rows_end;
+    edits.sheets.push_back(written);
     auto part_of = [&](int ordinal) { return "xl/charts/chart" + std::to_string(chart_number + ordinal + 1) + ".xml"; };
     for (const auto& [ordinal, patch] : result.patched_charts) {
       edits.charts.push_back({part_of(ordinal), nullptr, patch});
@@ -102,6 +123,7 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   // names they write.
   AddWorkbookSettings(workbook, vba != nullptr, edits);
   AddCarriedFeatures(workbook, path, edits);
+  copies.AddTo(edits);
   PatchPackage(path, edits);
 }
 

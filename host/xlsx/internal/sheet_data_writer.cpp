@@ -139,10 +139,13 @@ const char* CachedType(const Variant& value) {
 }  // namespace
 
 std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats,
-                                     std::FILE* rows) {
+                                     std::FILE* rows, const KeptSpan* kept) {
   const long begin = std::ftell(rows);
   if (begin < 0) throw XlsxProblem(std::string("cannot write the sheet data: ") + std::strerror(errno));
   auto used = sheet.UsedRange();
+  const int first_new_row = kept != nullptr ? kept->last_row + 1 : 1;
+  if (used && used->row2 < first_new_row) used.reset();
+  if (used) used->row1 = std::max(used->row1, first_new_row);
   // Rows written without a cell of the model: custom heights, and what the
   // loaded file held beyond the model (outline states, cells beyond the
   // grid), in row order.
@@ -158,7 +161,8 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
     std::sort(extra_rows.begin(), extra_rows.end());
     extra_rows.erase(std::unique(extra_rows.begin(), extra_rows.end()), extra_rows.end());
   }
-  if (!used && extra_rows.empty()) return {begin, begin};
+  std::erase_if(extra_rows, [&](int row) { return row < first_new_row; });
+  if (!used && extra_rows.empty() && kept == nullptr) return {begin, begin};
 
   std::string columns[kMaxCols + 1];
   for (int c = 1; c <= kMaxCols; ++c) columns[c] = ColumnLetters(c);
@@ -169,6 +173,10 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
   size_t next_carried = 0;
   const CarriedRow* open_carried = nullptr;
   int row_min = kMaxFileRows + 1, row_max = 0, col_min = kMaxFileColumns + 1, col_max = 0;
+  if (kept != nullptr && kept->last_row > 0) {
+    row_min = kept->first_row, row_max = kept->last_row;
+    if (kept->last_col > 0) col_min = kept->first_col, col_max = kept->last_col;
+  }
   auto open = [&](int row) {
     out.Add("<row r=\"");
     out.Int(row);
@@ -292,10 +300,12 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
   out.Flush();
 
   // The part's <dimension> and the writer's "is there data" test.
-  ws->dim_rowmin = static_cast<lxw_row_t>(row_min - 1);
-  ws->dim_rowmax = static_cast<lxw_row_t>(row_max - 1);
-  ws->dim_colmin = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_min - 1);
-  ws->dim_colmax = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_max - 1);
+  if (row_max > 0) {
+    ws->dim_rowmin = static_cast<lxw_row_t>(row_min - 1);
+    ws->dim_rowmax = static_cast<lxw_row_t>(row_max - 1);
+    ws->dim_colmin = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_min - 1);
+    ws->dim_colmax = static_cast<lxw_col_t>(col_max == 0 ? 0 : col_max - 1);
+  }
   const long end = std::ftell(rows);
   if (end < 0) throw XlsxProblem(std::string("cannot write the sheet data: ") + std::strerror(errno));
   return {begin, end};

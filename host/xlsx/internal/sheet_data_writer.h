@@ -23,9 +23,17 @@
 
 namespace plrxl::xlsx {
 
+// Rows up to last_row that the save keeps as the loaded file held them
+// (package_patch.h, KeptRows), and the rows and columns they span.
+struct KeptSpan {
+  int first_row = 0, last_row = 0, first_col = 0, last_col = 0;
+};
+
 // Appends the rows to `rows` and returns the bytes written, as [begin, end)
-// offsets of the file. Throws XlsxProblem when the file cannot be written.
+// offsets of the file; with `kept`, only the rows after kept->last_row,
+// and the dimension spans the kept rows as well. Throws XlsxProblem when
+// the file cannot be written.
 std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, FormatCache& formats,
-                                     std::FILE* rows);
+                                     std::FILE* rows, const KeptSpan* kept = nullptr);
 
 }  // namespace plrxl::xlsx

@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/sheet_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -98,13 +99,16 @@ struct SharedFormula {
 
 class CellLoader {
  public:
-  CellLoader(Worksheet& sheet, SheetContext& ctx, const std::string& part, CarriedSheetLayout& layout)
-      : sheet_(sheet), ctx_(ctx), part_(part), layout_(layout) {}
+  CellLoader(Worksheet& sheet, SheetContext& ctx, const std::string& part, SheetExtras& extras)
+      : sheet_(sheet), ctx_(ctx), part_(part), layout_(extras.layout), references_(extras.references) {}
 
   void Row(const pugi::xml_node& row_node) {
     int row = row_node.attribute("r").as_int(last_row_ + 1);
     if (row < 1 || row > kMaxFileRows) throw XlsxProblem("row number out of range in " + part_);
     last_row_ = row;
+    if (references_.first_row == 0 || row < references_.first_row) references_.first_row = row;
+    references_.last_row = std::max(references_.last_row, row);
+    if (const pugi::xml_attribute style = row_node.attribute("s")) references_.Xf(style.as_int(-1));
     const bool custom_height = row_node.attribute("customHeight").as_bool();
     if (row <= kMaxRows && custom_height) {
       if (pugi::xml_attribute ht = row_node.attribute("ht")) {
@@ -136,6 +140,9 @@ class CellLoader {
         if (!ParseCellRef(ref.value(), &r, &col)) throw XlsxProblem("bad cell reference in " + part_);
       }
       last_col = col;
+      if (references_.first_col == 0 || col < references_.first_col) references_.first_col = col;
+      references_.last_col = std::max(references_.last_col, col);
+      references_.last_row = std::max(references_.last_row, r);
       if (r > kMaxFileRows || col > kMaxFileColumns) throw XlsxProblem("bad cell reference in " + part_);
       if (!InGrid(r, col)) {
         CarriedCell cell = BeyondGrid(c, r, col);
@@ -174,8 +181,10 @@ class CellLoader {
     CarriedCell cell;
     cell.col = col;
     const int xf = c.attribute("s").as_int(0);
+    references_.Xf(xf);
     if (xf != 0) cell.style_id = ModelStyle(xf);
     const std::string_view type = c.attribute("t").value();
+    if (type == "s") references_.shared_strings = true;
     if (type == "s") {
       pugi::xml_node v = Child(c, "v");
       const std::string_view index = v ? v.text().get() : "";
@@ -267,6 +276,7 @@ class CellLoader {
       // formulas as texts: they come back from their texts.
       std::string_view s(text);
       CellError e;
+      if (!in_formula || s == "TRUE" || s == "FALSE" || ParseCellError(text, &e)) references_.rewritten = true;
       if (in_formula && s == "TRUE") return Variant(true);
       if (in_formula && s == "FALSE") return Variant(false);
       if (in_formula && ParseCellError(text, &e)) return Variant(e);
@@ -274,6 +284,7 @@ class CellLoader {
       return Variant(std::string(text));
     }
     if (type == "d") {
+      references_.rewritten = true;
       double serial = 0;
       if (!ParseIsoDate(text, &serial)) throw XlsxProblem("bad date in " + part_);
       return Variant::Date(serial);
@@ -283,11 +294,14 @@ class CellLoader {
 
   void Cell(const pugi::xml_node& c, int row, int col) {
     int xf = c.attribute("s").as_int(0);
+    references_.Xf(xf);
     bool is_date = xf >= 0 && xf < static_cast<int>(ctx_.styles->is_date.size()) &&
                    ctx_.styles->is_date[static_cast<size_t>(xf)];
     std::string_view type = c.attribute("t").value();
+    if (type == "s") references_.shared_strings = true;
     pugi::xml_node f = Child(c, "f");
     if (f) {
+      if (references_.formula_row == 0) references_.formula_row = row, references_.formula_col = col;
       std::string formula = FormulaOf(f, row, col);
       Variant cached = Value(c, type, is_date, true, row, col);
       CellError e;
@@ -295,8 +309,10 @@ class CellLoader {
       if (!formula.empty() && ParseCellError(formula, &e)) {
         // Files saved by earlier versions stored constant errors and the
         // empty text as formulas.
+        references_.rewritten = true;
         sheet_.SetCellValue(row, col, Variant(e));
       } else if (formula == "\"\"") {
+        references_.rewritten = true;
         sheet_.SetCellValue(row, col, Variant(std::string()));
       } else if (!formula.empty() && std::string_view(f.attribute("t").value()) == "array" &&
                  ParseCellRange(f.attribute("ref").value(), &array) && array.row1 == row && array.col1 == col &&
@@ -331,6 +347,7 @@ class CellLoader {
   const std::string& part_;
   int last_row_ = 0;
   CarriedSheetLayout& layout_;
+  SheetReferences& references_;
   std::map<int, SharedFormula> shared_;
 };
 
@@ -368,9 +385,11 @@ std::string Raw(pugi::xml_node node) {
   return out.str();
 }
 
-void ReadColumns(const pugi::xml_node& cols, Worksheet& sheet, CarriedSheetLayout& layout) {
+void ReadColumns(const pugi::xml_node& cols, Worksheet& sheet, SheetExtras& extras) {
+  CarriedSheetLayout& layout = extras.layout;
   for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling()) {
     if (!Is(col, "col")) continue;
+    if (const pugi::xml_attribute style = col.attribute("style")) extras.references.Xf(style.as_int(-1));
     const int first = std::max(1, col.attribute("min").as_int(1));
     const int last = std::min(kMaxFileColumns, std::max(first, col.attribute("max").as_int(first)));
     pugi::xml_attribute width = col.attribute("width");
@@ -404,9 +423,11 @@ bool ViewNeedsItsChildren(const pugi::xml_node& view) {
   return selections > 1;
 }
 
-void ReadView(const pugi::xml_node& views, Worksheet& sheet, CarriedSheetLayout& layout) {
+void ReadView(const pugi::xml_node& views, Worksheet& sheet, SheetExtras& extras) {
+  CarriedSheetLayout& layout = extras.layout;
   pugi::xml_node view = Child(views, "sheetView");
   if (!view) return;
+  extras.references.tab_selected = view.attribute("tabSelected").as_bool(false);
   if (pugi::xml_attribute zoom = view.attribute("zoomScale")) {
     int z = zoom.as_int(100);
     if (z >= 10 && z <= 400) sheet.SetZoom(z);
@@ -480,7 +501,8 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
   ParseXml(outer, doc, part);
   pugi::xml_node root = Root(doc, "worksheet", part);
   SheetExtras extras;
-  CellLoader loader(sheet, ctx, part, extras.layout);
+  extras.references.xfs.assign(ctx.styles->styles.size() + 1, false);
+  CellLoader loader(sheet, ctx, part, extras);
   for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
     if (node.type() != pugi::node_element) continue;
     std::string_view name = LocalName(node.name());
@@ -491,9 +513,9 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
         }
       });
     } else if (name == "cols") {
-      ReadColumns(node, sheet, extras.layout);
+      ReadColumns(node, sheet, extras);
     } else if (name == "sheetViews") {
-      ReadView(node, sheet, extras.layout);
+      ReadView(node, sheet, extras);
     } else if (name == "sheetPr" || name == "sheetFormatPr") {
       ReadProperties(node, name, extras.layout);
     } else if (name == "mergeCells") {

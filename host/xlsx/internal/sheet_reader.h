@@ -29,6 +29,27 @@ struct SheetContext {
   double date_shift = 0;
 };
 
+// What a sheet part refers to outside itself, for copying it into a saved
+// package as it is (loaded_part.h).
+struct SheetReferences {
+  // By xf index; the last entry stands for any index the styles part does
+  // not have.
+  std::vector<bool> xfs;
+  bool shared_strings = false;
+  // A cell in a form a save writes otherwise (an ISO date, a constant
+  // stored as a formula): the part is to be written.
+  bool rewritten = false;
+  bool tab_selected = false;
+  int formula_row = 0, formula_col = 0;  // the first formula cell; 0 when none
+  // The rows and columns the part's rows span; 0 when it has none.
+  int first_row = 0, last_row = 0, first_col = 0, last_col = 0;
+
+  void Xf(int xf) {
+    const size_t at = xf >= 0 && static_cast<size_t>(xf) + 1 < xfs.size() ? static_cast<size_t>(xf) : xfs.size() - 1;
+    xfs[at] = true;
+  }
+};
+
 struct SheetExtras {
   std::string drawing_rid;  // relationship id of the sheet's drawing, if any
   // Where the elements after the cells start in the text; npos when the
@@ -37,6 +58,7 @@ struct SheetExtras {
   // What the model does not hold of the sheet's rows, columns, view and
   // properties, and its cells beyond the grid, for the FeatureCarrier.
   CarriedSheetLayout layout;
+  SheetReferences references;
 };
 
 

@@ -31,7 +31,7 @@ void AddMergedRange(lxw_worksheet* ws, const Rect& m) {
 }  // namespace
 
 SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& sheet, FormatCache& formats,
-                            bool active, std::FILE* rows) {
+                            bool active, std::FILE* rows, const KeptSpan* kept) {
   for (int col = 1; col <= kMaxCols; ++col) {
     if (sheet.ColumnWidthIsCustom(col)) {
       worksheet_set_column(ws, static_cast<lxw_col_t>(col - 1), static_cast<lxw_col_t>(col - 1),
@@ -46,7 +46,7 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
     for (const auto& [row1, col1, row2, col2] : carried->layout.merges) AddMergedRange(ws, Rect{row1, col1, row2, col2});
   }
   SheetWriteResult result;
-  std::tie(result.rows_begin, result.rows_end) = WriteSheetData(ws, sheet, formats, rows);
+  std::tie(result.rows_begin, result.rows_end) = WriteSheetData(ws, sheet, formats, rows, kept);
   if (sheet.ChartCount() > 0 && ws->optimize) {
     // The writer places chart anchors at close from the sheet's row table,
     // which streaming leaves empty. The rows are written already; this only

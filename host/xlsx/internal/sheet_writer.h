@@ -11,6 +11,7 @@
 
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/internal/format_cache.h"
+#include "host/xlsx/internal/sheet_data_writer.h"
 #include "host/xlsx/internal/stock_chart_patch.h"
 
 namespace plrxl::xlsx {
@@ -28,7 +29,8 @@ struct SheetWriteResult {
 };
 
 // Throws XlsxProblem naming the cell when libxlsxwriter refuses a value.
+// With `kept`: the rows the save keeps are not written (sheet_data_writer.h).
 SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& sheet, FormatCache& formats,
-                            bool active, std::FILE* rows);
+                            bool active, std::FILE* rows, const KeptSpan* kept = nullptr);
 
 }  // namespace plrxl::xlsx

@@ -42,6 +42,7 @@ ZipReader::ZipReader(const std::string& path, size_t max_part_bytes) : max_part_
   struct stat info;
   if (stat(path.c_str(), &info) != 0) throw XlsxProblem("file not found");
   if (S_ISDIR(info.st_mode)) throw XlsxProblem("is a folder, not a file");
+  stamp_ = StampOf(path);
   int code = 0;
   archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
   if (archive_ == nullptr) throw XlsxProblem(OpenProblem(code));
@@ -67,6 +68,34 @@ std::string ZipReader::NameOf(const std::string& part) const {
   const long long index = Locate(part);
   const char* name = index < 0 ? nullptr : zip_get_name(archive_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
   return name != nullptr ? std::string(name) : part;
+}
+
+ZipReader::Entry ZipReader::EntryOf(const std::string& part) const {
+  const zip_int64_t index = Locate(part);
+  zip_stat_t st;
+  if (index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0) {
+    throw XlsxProblem("missing part " + part);
+  }
+  Entry entry;
+  entry.index = static_cast<uint64_t>(index);
+  if (st.valid & ZIP_STAT_COMP_SIZE) entry.compressed_size = st.comp_size;
+  if (st.valid & ZIP_STAT_SIZE) entry.size = st.size;
+  if (st.valid & ZIP_STAT_CRC) entry.crc = st.crc;
+  if (st.valid & ZIP_STAT_COMP_METHOD) entry.method = st.comp_method;
+  return entry;
+}
+
+std::string ZipReader::ExtraField(uint64_t index, uint16_t id) const {
+  zip_uint16_t length = 0;
+  const zip_uint8_t* field = zip_file_extra_field_get_by_id(archive_, index, id, 0, &length, ZIP_FL_CENTRAL);
+  return field == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(field), length);
+}
+
+ZipReader::Stamp ZipReader::StampOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), static_cast<uint64_t>(info.st_size),
+          int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 std::string ZipReader::Read(const std::string& part, const Watch& watch) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,6 +36,26 @@ class ZipReader {
   // while inflating (the directory may lie). The problem names the setting
   // that holds the limit.
   std::string Read(const std::string& part, const Watch& watch = {}) const;
+  // Where a part sits in the package and what its directory entry says.
+  struct Entry {
+    uint64_t index = 0;
+    uint64_t compressed_size = 0, size = 0;
+    uint32_t crc = 0;
+    uint16_t method = 0;
+  };
+  // Throws XlsxProblem when the part is missing.
+  Entry EntryOf(const std::string& part) const;
+  // The entry's extra field `id` of the central directory; empty when none.
+  std::string ExtraField(uint64_t index, uint16_t id) const;
+  // The file as it was when opened.
+  struct Stamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified_ns = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  const Stamp& FileStamp() const { return stamp_; }
+  static Stamp StampOf(const std::string& path);  // all zero when it cannot be read
+
   // Every part name in the package, in directory order.
   const std::vector<std::string>& Parts() const { return parts_; }
 
@@ -45,6 +66,7 @@ class ZipReader {
 
   zip* archive_ = nullptr;
   size_t max_part_bytes_;
+  Stamp stamp_;
   std::vector<std::string> parts_;
 };
 
