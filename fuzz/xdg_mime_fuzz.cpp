@@ -13,7 +13,11 @@ namespace {
 
 const std::string& Folder() {
   static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plrxl-xdg-fuzz-XXXXXX").string();
+    // In memory where the system allows: rewriting a file on a disk
+    // file system can wait for the disk, which would make every input slow.
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "plrxl-xdg-fuzz-XXXXXX").string();
     const std::string made = mkdtemp(pattern.data());
     std::filesystem::create_directories(made + "/mime");
     std::filesystem::create_directories(made + "/applications");
