@@ -47,10 +47,15 @@ done
 [ "$seconds" -gt 0 ] || { echo "tools/fuzz.sh: SECONDS must be at least 1" >&2; exit 2; }
 
 # The longest input each target is given: workbooks are zip files whose
-# directory sits at the end, so a cut one is only a broken zip.
+# directory sits at the end, so a cut one is only a broken zip. Row lists
+# past 256 characters are refused by their target, and the texts of
+# host_text (addresses, dates, numbers, number formats of at most 255
+# characters in a file) gain nothing from more than 1 KB.
 max_len_of() {
   case "$1" in
     xlsx_reader) echo 65536 ;;
+    row_list) echo 256 ;;
+    host_text) echo 1024 ;;
     *) echo 4096 ;;
   esac
 }
