@@ -9,7 +9,7 @@
 # xlsx_reader every workbook under tests/data and the build trees). After
 # the run the kept corpus is replaced by the merge of all that: about the
 # fewest inputs that reach the same coverage (-set_cover_merge=1), less the
-# seeds, at most 64 KB a target so the repository stays small. A crash,
+# seeds, at most 256 KB a target so the repository stays small. A crash,
 # leak, timeout or out-of-memory input is kept under build/fuzz/findings/
 # TARGET/ and makes the script exit 1 after the last target; logs go to
 # build/fuzz/logs/.
@@ -30,7 +30,7 @@ for src in fuzz/*_fuzz.cpp; do
 done
 
 seconds=60
-budget_kb=64
+budget_kb=256
 targets=()
 for arg in "$@"; do
   case "$arg" in
