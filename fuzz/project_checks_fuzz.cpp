@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -45,6 +46,16 @@ plrxl::Variant CellFrom(const std::string& text) {
   return plrxl::Variant(text);
 }
 
+// Removes the folder when the fuzzer exits; the path sits on the heap so it
+// outlives the statics destroyed before the exit handlers run.
+void RemoveAtExit(const std::string& folder) {
+  static const std::string* path = new std::string(folder);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(*path, ignored);
+  });
+}
+
 constexpr int kRows = 40;  // ticker rows an input may fill
 constexpr int kCols = 11;
 
@@ -59,6 +70,7 @@ struct Project {
     // Settings of a folder of its own, never the user's.
     std::string folder = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/plrxl-checks-fuzz-XXXXXX");
     if (mkdtemp(folder.data()) == nullptr) std::abort();
+    RemoveAtExit(folder);
     settings_store = std::make_unique<plrxl::SettingsStore>(folder);
     plrxl::RunContext context;
     Serve(context);

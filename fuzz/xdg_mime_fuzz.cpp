@@ -11,6 +11,16 @@
 
 namespace {
 
+// Removes the folder when the fuzzer exits; the path sits on the heap so it
+// outlives the statics destroyed before the exit handlers run.
+void RemoveAtExit(const std::string& folder) {
+  static const std::string* path = new std::string(folder);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(*path, ignored);
+  });
+}
+
 const std::string& Folder() {
   static const std::string folder = [] {
     // In memory where the system allows: rewriting a file on a disk
@@ -19,6 +29,7 @@ const std::string& Folder() {
         std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
     std::string pattern = (base / "plrxl-xdg-fuzz-XXXXXX").string();
     const std::string made = mkdtemp(pattern.data());
+    RemoveAtExit(made);
     std::filesystem::create_directories(made + "/mime");
     std::filesystem::create_directories(made + "/applications");
     setenv("XDG_DATA_HOME", made.c_str(), 1);
