@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "download/split_data_sources.h"
 #include "host/error.h"
@@ -33,17 +34,24 @@ int RowNumber(const std::string& part, const std::string& whole) {
 }  // namespace
 
 std::vector<int16_t> ParseRowList(const std::string& text) {
-  std::vector<int16_t> rows;
   if (Trim(text).empty()) Reject("no rows given");
+  // The ranges are merged before they are expanded: "1-32767" written many
+  // times costs no more than once.
+  std::vector<std::pair<int, int>> ranges;
   for (const std::string& raw : SplitText(text, ",")) {
     const size_t dash = raw.find('-');
     const int first = RowNumber(dash == std::string::npos ? raw : raw.substr(0, dash), raw);
     const int last = dash == std::string::npos ? first : RowNumber(raw.substr(dash + 1), raw);
     if (last < first) Reject("the range \"" + Trim(raw) + "\" ends before it starts");
-    for (int row = first; row <= last; ++row) rows.push_back(static_cast<int16_t>(row));
+    ranges.emplace_back(first, last);
   }
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<int16_t> rows;
+  int next = 1;  // the lowest row not yet listed
+  for (const auto& [first, last] : ranges) {
+    for (int row = std::max(first, next); row <= last; ++row) rows.push_back(static_cast<int16_t>(row));
+    next = std::max(next, last + 1);
+  }
   return rows;
 }
 

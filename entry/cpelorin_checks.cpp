@@ -140,6 +140,9 @@ bool CPelorin::Successor() {
     if (!broken) {
       proc.Do([&] {
         const Range anchor = App().ResolveRange(ticker_address);
+        // More than one cell has no text (its value is an array); say so
+        // before reading what may be most of the sheet.
+        if (anchor.Count() != 1) throw Error(kErrTypeMismatch, "PlrXL2", "Type mismatch");
         const std::string anchor_text = ToText(anchor.Value(), App().Regional());
         result = text::Lower(anchor_text) == text::Lower(TWP("I1"));
       });

@@ -14,13 +14,21 @@
 #include "host/memory/memory_host.h"
 #include "support/clock.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > 4096) return 0;
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  (void)plrxl::UnknownFunctionIn(text);
-  plrxl::MemoryHost host(nullptr, plrxl::RegionalSettings());
-  host.SetFormulaEvaluator(plrxl::MakeFormulaEngine(std::make_shared<plrxl::FixedClock>(45366.5)));
-  plrxl::Workbook& wb = host.AddWorkbook();
+namespace {
+
+// The host and its engine hold nothing of a workbook (what the engine keeps
+// lives in the workbook), so one serves every input; each input gets a
+// workbook of its own, closed when done.
+plrxl::MemoryHost& Host() {
+  static plrxl::MemoryHost* host = [] {
+    auto* made = new plrxl::MemoryHost(nullptr, plrxl::RegionalSettings());
+    made->SetFormulaEvaluator(plrxl::MakeFormulaEngine(std::make_shared<plrxl::FixedClock>(45366.5)));
+    return made;
+  }();
+  return *host;
+}
+
+void Fill(plrxl::Workbook& wb, const std::string& text) {
   plrxl::Worksheet& sheet = wb.WorksheetAt(1);
   plrxl::Worksheet& other = wb.AddWorksheet();
   other.SetName("Other Sheet");
@@ -33,12 +41,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     sheet.SetCellFormula(1, 2, "=" + text, plrxl::Variant());
   } catch (const plrxl::Error&) {
-    return 0;  // refused as no formula a cell can hold (too long, bad characters)
+    return;  // refused as no formula a cell can hold (too long, bad characters)
   }
   sheet.SetCellFormula(2, 2, "=B1+1", plrxl::Variant());  // a dependent of the fuzzed cell
   sheet.CellValue(2, 2);
   sheet.SetCellValue(1, 1, 7);  // the fuzzed formula may read it
   sheet.CellValue(1, 2);
   sheet.CellValue(2, 2);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 4096) return 0;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  (void)plrxl::UnknownFunctionIn(text);
+  plrxl::Workbook& wb = Host().AddWorkbook();
+  Fill(wb, text);
+  wb.Close();
   return 0;
 }

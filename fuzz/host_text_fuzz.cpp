@@ -37,12 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 4:
       // A number format applied to typical values, the extremes of a double,
       // and values no cell holds (a calculation can still make them).
-      for (double v : {0.0, -1234.5678, 37544.75, 1e300, -1e-300, 4.9406564584124654e-324, -1.7976931348623157e308,
-                       std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
-        plrxl::FormatWithNumberFormat(v, text, rs);
-        plrxl::FormatWithNumberFormat(plrxl::Variant::Date(v), text, rs);
+      // Parsed once, as a sheet's style is; the one-call form takes the text.
+      {
+        const plrxl::ParsedNumberFormat format(text);
+        for (double v : {0.0, -1234.5678, 37544.75, 1e300, -1e-300, 4.9406564584124654e-324, -1.7976931348623157e308,
+                         std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+          format.Format(v, rs);
+          format.Format(plrxl::Variant::Date(v), rs);
+        }
+        plrxl::FormatWithNumberFormat(plrxl::Variant(text), text, rs);
       }
-      plrxl::FormatWithNumberFormat(plrxl::Variant(text), text, rs);
       break;
     default:
       plrxl::ColumnNumber(text);

@@ -11,10 +11,25 @@
 
 namespace {
 
+// Removes the folder when the fuzzer exits; the path sits on the heap so it
+// outlives the statics destroyed before the exit handlers run.
+void RemoveAtExit(const std::string& folder) {
+  static const std::string* path = new std::string(folder);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(*path, ignored);
+  });
+}
+
 const std::string& Folder() {
   static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plrxl-xdg-fuzz-XXXXXX").string();
+    // In memory where the system allows: rewriting a file on a disk
+    // file system can wait for the disk, which would make every input slow.
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "plrxl-xdg-fuzz-XXXXXX").string();
     const std::string made = mkdtemp(pattern.data());
+    RemoveAtExit(made);
     std::filesystem::create_directories(made + "/mime");
     std::filesystem::create_directories(made + "/applications");
     setenv("XDG_DATA_HOME", made.c_str(), 1);

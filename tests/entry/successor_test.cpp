@@ -98,6 +98,18 @@ TEST_F(EntryTest, SuccessorIsSilentWithoutSettingsSheet) {
   EXPECT_TRUE(ui_.Boxes().empty());
 }
 
+// An anchor name over more than one cell has no text to compare (its value
+// is an array): the error dialog, as for any type mismatch. Over most of the
+// sheet it is refused just the same, without reading every cell first.
+TEST_F(EntryTest, SuccessorRefusesAnAnchorOfManyCells) {
+  for (const char* reference : {"='PelorinXL Settings'!R1C1:R2C1", "='PelorinXL Settings'!R1C3:R65536C256"}) {
+    Workbook& wb = NewProject();
+    wb.AddName(kRangeTickerName, reference);
+    ui_.ExpectModal("frmErrorMessage");
+    EXPECT_FALSE(pelorin_->Successor()) << reference;
+  }
+}
+
 TEST_F(EntryTest, SuccessorAcceptsAnchorTextInAnyCase) {
   Workbook& wb = NewProject();
   Settings(wb).GetRange("A1").SetValue(Variant("TICKER"));

@@ -68,7 +68,8 @@ TEST_F(MemoryHostTest, StylesAreInternedPerWorkbook) {
 TEST_F(MemoryHostTest, ForEachCellVisitsRowByRowAcrossChunks) {
   MemoryHost host(nullptr, RegionalSettings());
   Worksheet& ws = host.AddWorkbook().WorksheetAt(1);
-  const std::pair<int, int> cells[] = {{1024, 3}, {1025, 1}, {1024, 200}, {3, 2}, {65536, 256}};
+  // Column 2 written low in its chunk after high, column 4 only in its second chunk.
+  const std::pair<int, int> cells[] = {{1024, 3}, {1025, 1}, {1024, 200}, {3, 2}, {65536, 256}, {700, 2}, {1030, 4}};
   for (auto [r, c] : cells) ws.SetCellValue(r, c, 1.0);
   CellStyle bold;
   bold.bold = true;
@@ -77,11 +78,15 @@ TEST_F(MemoryHostTest, ForEachCellVisitsRowByRowAcrossChunks) {
   ws.SetCellValue(9, 9, Variant());  // emptied again: skipped
   std::vector<std::pair<int, int>> seen;
   ws.ForEachCell(Rect{1, 1, kMaxRows, kMaxCols}, [&](int r, int c) { seen.emplace_back(r, c); });
-  const std::vector<std::pair<int, int>> expected = {{3, 2}, {1024, 3}, {1024, 200}, {1025, 1}, {2000, 5}, {65536, 256}};
+  const std::vector<std::pair<int, int>> expected = {{3, 2},  {700, 2},  {1024, 3},    {1024, 200},
+                                                      {1025, 1}, {1030, 4}, {2000, 5}, {65536, 256}};
   EXPECT_EQ(seen, expected);
   seen.clear();
   ws.ForEachCell(Rect{1024, 2, 1025, 200}, [&](int r, int c) { seen.emplace_back(r, c); });
   EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1024, 3}, {1024, 200}}));
+  seen.clear();
+  ws.ForEachCell(Rect{600, 2, 1100, 4}, [&](int r, int c) { seen.emplace_back(r, c); });
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{700, 2}, {1024, 3}, {1030, 4}}));
 }
 
 TEST_F(MemoryHostTest, EmptyWorkbookHasNoSheets) {

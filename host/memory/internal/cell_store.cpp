@@ -12,12 +12,16 @@ CellStore::~CellStore() = default;
 CellStore::Slot CellStore::Writable(int row, int col) {
   std::unique_ptr<Column>& column = columns_[col - 1];
   if (!column) column = std::make_unique<Column>();
-  std::unique_ptr<Chunk>& chunk = column->chunks[(row - 1) / kChunkRows];
+  const int block = (row - 1) / kChunkRows;
+  std::unique_ptr<Chunk>& chunk = column->chunks[block];
   if (!chunk) {
     chunk = std::make_unique<Chunk>();
     std::memset(chunk.get(), 0, sizeof(Chunk));
+    column->chunk_end = std::max(column->chunk_end, block + 1);
   }
-  return {chunk.get(), (row - 1) % kChunkRows};
+  const int index = (row - 1) % kChunkRows;
+  chunk->end = std::max(chunk->end, index + 1);
+  return {chunk.get(), index};
 }
 
 uint32_t CellStore::AddText(std::shared_ptr<const std::string> text) {
@@ -197,10 +201,7 @@ void CellStore::Clear(const Rect& rect, bool values, bool formats) {
 
 int CellStore::LastAllocatedRow(int col) const {
   const Column* column = columns_[col - 1].get();
-  if (!column) return 0;
-  for (int k = kChunksPerColumn; k-- > 0;)
-    if (column->chunks[k]) return (k + 1) * kChunkRows;
-  return 0;
+  return column ? column->chunk_end * kChunkRows : 0;
 }
 
 void CellStore::Move(int from_row, int to_row, int col) {
@@ -254,16 +255,30 @@ void CellStore::ShiftUp(const Rect& rect) {
 }
 
 void CellStore::ForEach(const Rect& rect, const std::function<void(int row, int col)>& visit) const {
+  // Only the columns holding a chunk, down to the lowest chunk among them,
+  // and in each chunk only down to its last written row: whole columns or
+  // the whole sheet cost what the sheet holds, not the grid.
+  std::vector<int> held;
+  int last_block = -1;
+  for (int c = rect.col1; c <= rect.col2; ++c) {
+    const int last_row = LastAllocatedRow(c);
+    if (last_row == 0) continue;
+    held.push_back(c);
+    last_block = std::max(last_block, last_row / kChunkRows - 1);
+  }
   std::vector<int> cols;
-  for (int block = (rect.row1 - 1) / kChunkRows; block <= (rect.row2 - 1) / kChunkRows; ++block) {
+  for (int block = (rect.row1 - 1) / kChunkRows; block <= std::min(last_block, (rect.row2 - 1) / kChunkRows); ++block) {
     cols.clear();
-    for (int c = rect.col1; c <= rect.col2; ++c) {
-      const Column* column = columns_[c - 1].get();
-      if (column && column->chunks[block]) cols.push_back(c);
+    int end = 0;  // past the last row of the block that any of them wrote
+    for (int c : held) {
+      if (const Chunk* chunk = columns_[c - 1]->chunks[block].get()) {
+        cols.push_back(c);
+        end = std::max(end, chunk->end);
+      }
     }
     if (cols.empty()) continue;
     const int first = std::max(rect.row1, block * kChunkRows + 1);
-    const int last = std::min(rect.row2, (block + 1) * kChunkRows);
+    const int last = std::min(rect.row2, block * kChunkRows + end);
     for (int r = first; r <= last; ++r) {
       const int i = (r - 1) % kChunkRows;
       for (int c : cols) {

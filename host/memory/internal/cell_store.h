@@ -74,9 +74,11 @@ class CellStore {
     uint64_t payload[kChunkRows];
     uint16_t style[kChunkRows];
     uint8_t kind[kChunkRows];
+    int end;  // one past the highest index ever written: the rest is empty
   };
   struct Column {
     std::array<std::unique_ptr<Chunk>, kChunksPerColumn> chunks;
+    int chunk_end = 0;  // one past the lowest allocated chunk (chunks are never freed)
   };
   struct Slot {  // one cell inside its chunk
     Chunk* chunk;
