@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "companion/internal/exact_sum.h"
@@ -21,13 +22,6 @@ double WeightedWindow(const double* x, size_t end, int p) {
   double weighted = 0;
   for (int i = 0; i < p; ++i) weighted += (p - i) * x[end - i];
   return weighted;
-}
-
-// Sum of the squared deviations from mean of the p values ending at row end.
-double SquaredDeviations(const double* x, size_t end, int p, double mean) {
-  double m2 = 0;
-  for (size_t i = end + 1 - p; i <= end; ++i) m2 += (x[i] - mean) * (x[i] - mean);
-  return m2;
 }
 
 }  // namespace
@@ -122,49 +116,84 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out) {
   }
 }
 
+// The means are Sma's window sums. The squared deviations move a block of
+// rows at a time with plain sums s1 of d = x - shift and s2 of d*d, started
+// afresh at each block about roughly the mean of the window before it, so that
+// m2 = s2 - s1 * s1 / w cancels little and no rounding is carried from one
+// block to the next.
+//
+// The bound (u' = 2^-52, twice the unit roundoff, which covers the rounding
+// of the bound's own terms; M the largest |d| of the block, S1 the largest
+// |s1| and S2 the largest s2 it reached, A the sum of |d| and S0 the s2 it
+// started with, r its rows):
+// - a fresh start errs by at most u' w A in s1 and u' (w + 1) S0 in s2;
+// - a row adds at most u' (2M + S1) to the error of s1 and u' (3M^2 + S2)
+//   to that of s2, so after the block they are E1 and E2 at most;
+// - an error E1 of s1 moves s1 * s1 / w by at most (2 S1 E1 + E1^2) / w;
+// - forming m2 and the rounding of each d (the same entering and leaving:
+//   no contraction) move it by at most 3u' S1^2 / w + 3u' S2.
+// A block whose bound could reach 1e-11 of its smallest m2 (an outlier, a
+// flat stretch, a window of identical values) is computed again by
+// WindowVariance, which checks every row.
 void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out) {
+  constexpr size_t kBlock = 32;
+  constexpr double kUnit = 2.220446049250313e-16;
+  constexpr double kTolerance = 1e-11;
   const size_t w = static_cast<size_t>(p);
-  if (w == 0 || n < w) {
-    if (mean_out != nullptr) FillNaN(mean_out, 0, n);
-    return FillNaN(out, 0, n);
-  }
+  if (mean_out != nullptr) Sma(x, n, p, mean_out);
+  if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  if (mean_out != nullptr) FillNaN(mean_out, 0, w - 1);
-  // Scaled by 1/p: within an ulp of a division, and two divisions a row
-  // would cost more than the rest of it.
+  // Scaled by 1/p: within an ulp of a division, which would cost more than
+  // the rest of the row.
   const double inv_p = 1.0 / p;
-  ExactSum sum = WindowSum(x, w - 1, p);
-  double mean = sum.Value() * inv_p;
-  if (mean_out != nullptr) mean_out[w - 1] = mean;
-  double m2 = SquaredDeviations(x, w - 1, p, mean);
-  RoundingBound drift;
-  // Length of the run of identical values ending at t: a window inside such
-  // a run has a standard deviation of exactly 0, which callers test for.
-  size_t equal_run = 1;
-  for (size_t t = 1; t < w; ++t) equal_run = x[t] == x[t - 1] ? equal_run + 1 : 1;
-  out[w - 1] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
-  for (size_t t = w; t < n; ++t) {
-    const double in = x[t], old = x[t - w];
-    equal_run = in == x[t - 1] ? equal_run + 1 : 1;
-    sum.Slide(in, old);
-    const double new_mean = sum.Value() * inv_p;
-    const double change = in - old;
-    m2 += change * ((in - new_mean) + (old - mean));
-    drift.Add(std::fabs(m2) +
-              std::fabs(change) * (std::fabs(in) + std::fabs(old) + std::fabs(mean) + std::fabs(new_mean)));
-    mean = new_mean;
-    if (mean_out != nullptr) mean_out[t] = mean;
-    if (equal_run >= w) {
-      m2 = 0;
-      drift.Reset();
-      out[t] = 0.0;
-      continue;
+  const double wd = static_cast<double>(w);
+  out[w - 1] = std::sqrt(WindowVariance(x, p, w - 1).SquaredDeviations(w - 1) * inv_p);
+  const size_t block = std::max(kBlock, 2 * w);
+  double shift = 0;
+  for (size_t i = 0; i < w; ++i) shift += x[i];
+  shift *= inv_p;
+  for (size_t first = w; first < n;) {
+    const size_t end = std::min(n, first + block);
+    double s1 = 0, s2 = 0, magnitudes = 0, largest = 0;
+    for (size_t i = first - w; i < first; ++i) {
+      const double d = x[i] - shift, a = std::fabs(d);
+      s1 += d;
+      s2 += d * d;
+      magnitudes += a;
+      largest = largest < a ? a : largest;  // not std::fmax, which is a call
     }
-    if (drift.Exceeds(m2)) {
-      m2 = SquaredDeviations(x, t, p, mean);
-      drift.Reset();
+    const double start_s2 = s2;
+    double smallest = std::numeric_limits<double>::infinity(), s1_most = std::fabs(s1), s2_most = s2;
+    for (size_t t = first; t < end; ++t) {
+      const double in = x[t] - shift, old = x[t - w] - shift;
+      s1 += in - old;
+      s2 += in * in - old * old;
+      const double m2 = s2 - s1 * s1 * inv_p;
+      out[t] = std::sqrt(m2 * inv_p);
+      smallest = m2 < smallest ? m2 : smallest;
+      const double a = std::fabs(in), b = std::fabs(s1);
+      largest = largest < a ? a : largest;
+      s1_most = s1_most < b ? b : s1_most;
+      s2_most = s2_most < s2 ? s2 : s2_most;
     }
-    out[t] = std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
+    const double rows = static_cast<double>(end - first), m = largest;
+    const double e1 = kUnit * (wd * magnitudes + rows * (2 * m + s1_most));
+    const double e2 = kUnit * ((wd + 1) * start_s2 + rows * (3 * m * m + s2_most));
+    const double bound =
+        e2 + (2 * s1_most * e1 + e1 * e1) * inv_p + 3 * kUnit * (s1_most * s1_most * inv_p + s2_most);
+    // A NaN or infinity on the way makes the test false.
+    if (!(bound <= kTolerance * smallest)) {
+      WindowVariance window(x, p, first - 1);
+      for (size_t t = first; t < end; ++t) {
+        window.Slide(t);
+        out[t] = std::sqrt(window.SquaredDeviations(t) * inv_p);
+      }
+    }
+    // The next block is centred on about the mean of its first window (any
+    // finite shift is correct; one near the mean keeps s2 close to m2).
+    const double next = shift + s1 * inv_p;
+    shift = std::isfinite(next) ? next : x[end - 1];
+    first = end;
   }
 }
 
