@@ -67,8 +67,10 @@ void Wma(const double* x, size_t n, int p, double* out) {
   out[w - 1] = WeightedWindow(x, w - 1, p) * inv_weights;
   for (size_t first = w; first < n;) {
     const size_t end = std::min(n, first + block);
+    // m: the largest |x| of the block, its window before and its rows taken
+    // as they pass.
     double m = 0;
-    for (size_t i = first - w; i < end; ++i) {
+    for (size_t i = first - w; i < first; ++i) {
       const double a = std::fabs(x[i]);
       m = m < a ? a : m;
     }
@@ -76,11 +78,13 @@ void Wma(const double* x, size_t n, int p, double* out) {
     const double start_weighted = WeightedWindow(x, first - 1, p);
     double s = start_sum.Value(), wt = start_weighted, smallest = std::fabs(wt);
     for (size_t t = first; t < end; ++t) {
-      wt += pd * x[t] - s;
-      s += x[t] - x[t - w];
+      const double in = x[t];
+      wt += pd * in - s;
+      s += in - x[t - w];
       out[t] = wt * inv_weights;
-      const double a = std::fabs(wt);
+      const double a = std::fabs(wt), b = std::fabs(in);
       smallest = a < smallest ? a : smallest;
+      m = m < b ? b : m;
     }
     const double rows = static_cast<double>(end - first);
     const double s_bound = 4 * kUnit * std::fabs(start_sum.Value()) + rows * s_step * m;
