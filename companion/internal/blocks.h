@@ -193,8 +193,9 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out);
 void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out = nullptr);
 
 // The sum of squared deviations from their mean (m2) of the last w values
-// of x, for callers that move the window one row at a time and need m2 to
-// 1e-11 of itself at every row, at the cost of a few plain additions.
+// of x, moved one row at a time and checked on every row to 1e-11 of
+// itself: what ForEachWindowSquaredDeviations falls back on for a block
+// whose own bound is too loose.
 //
 // It keeps plain running sums of d = x - shift and of d*d, shift being the
 // window's mean when the sums were last started, so that the sum of d*d
