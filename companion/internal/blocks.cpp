@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "companion/internal/exact_sum.h"
@@ -21,13 +22,6 @@ double WeightedWindow(const double* x, size_t end, int p) {
   double weighted = 0;
   for (int i = 0; i < p; ++i) weighted += (p - i) * x[end - i];
   return weighted;
-}
-
-// Sum of the squared deviations from mean of the p values ending at row end.
-double SquaredDeviations(const double* x, size_t end, int p, double mean) {
-  double m2 = 0;
-  for (size_t i = end + 1 - p; i <= end; ++i) m2 += (x[i] - mean) * (x[i] - mean);
-  return m2;
 }
 
 }  // namespace
@@ -73,8 +67,10 @@ void Wma(const double* x, size_t n, int p, double* out) {
   out[w - 1] = WeightedWindow(x, w - 1, p) * inv_weights;
   for (size_t first = w; first < n;) {
     const size_t end = std::min(n, first + block);
+    // m: the largest |x| of the block, its window before and its rows taken
+    // as they pass.
     double m = 0;
-    for (size_t i = first - w; i < end; ++i) {
+    for (size_t i = first - w; i < first; ++i) {
       const double a = std::fabs(x[i]);
       m = m < a ? a : m;
     }
@@ -82,11 +78,13 @@ void Wma(const double* x, size_t n, int p, double* out) {
     const double start_weighted = WeightedWindow(x, first - 1, p);
     double s = start_sum.Value(), wt = start_weighted, smallest = std::fabs(wt);
     for (size_t t = first; t < end; ++t) {
-      wt += pd * x[t] - s;
-      s += x[t] - x[t - w];
+      const double in = x[t];
+      wt += pd * in - s;
+      s += in - x[t - w];
       out[t] = wt * inv_weights;
-      const double a = std::fabs(wt);
+      const double a = std::fabs(wt), b = std::fabs(in);
       smallest = a < smallest ? a : smallest;
+      m = m < b ? b : m;
     }
     const double rows = static_cast<double>(end - first);
     const double s_bound = 4 * kUnit * std::fabs(start_sum.Value()) + rows * s_step * m;
@@ -122,50 +120,17 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out) {
   }
 }
 
+// The means are Sma's window sums, the squared deviations those of
+// ForEachWindowSquaredDeviations.
 void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out) {
   const size_t w = static_cast<size_t>(p);
-  if (w == 0 || n < w) {
-    if (mean_out != nullptr) FillNaN(mean_out, 0, n);
-    return FillNaN(out, 0, n);
-  }
+  if (mean_out != nullptr) Sma(x, n, p, mean_out);
+  if (w == 0 || n < w) return FillNaN(out, 0, n);
   FillNaN(out, 0, w - 1);
-  if (mean_out != nullptr) FillNaN(mean_out, 0, w - 1);
-  // Scaled by 1/p: within an ulp of a division, and two divisions a row
-  // would cost more than the rest of it.
+  // Scaled by 1/p: within an ulp of a division, which would cost more than
+  // the rest of the row.
   const double inv_p = 1.0 / p;
-  ExactSum sum = WindowSum(x, w - 1, p);
-  double mean = sum.Value() * inv_p;
-  if (mean_out != nullptr) mean_out[w - 1] = mean;
-  double m2 = SquaredDeviations(x, w - 1, p, mean);
-  RoundingBound drift;
-  // Length of the run of identical values ending at t: a window inside such
-  // a run has a standard deviation of exactly 0, which callers test for.
-  size_t equal_run = 1;
-  for (size_t t = 1; t < w; ++t) equal_run = x[t] == x[t - 1] ? equal_run + 1 : 1;
-  out[w - 1] = equal_run >= w ? 0.0 : std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
-  for (size_t t = w; t < n; ++t) {
-    const double in = x[t], old = x[t - w];
-    equal_run = in == x[t - 1] ? equal_run + 1 : 1;
-    sum.Slide(in, old);
-    const double new_mean = sum.Value() * inv_p;
-    const double change = in - old;
-    m2 += change * ((in - new_mean) + (old - mean));
-    drift.Add(std::fabs(m2) +
-              std::fabs(change) * (std::fabs(in) + std::fabs(old) + std::fabs(mean) + std::fabs(new_mean)));
-    mean = new_mean;
-    if (mean_out != nullptr) mean_out[t] = mean;
-    if (equal_run >= w) {
-      m2 = 0;
-      drift.Reset();
-      out[t] = 0.0;
-      continue;
-    }
-    if (drift.Exceeds(m2)) {
-      m2 = SquaredDeviations(x, t, p, mean);
-      drift.Reset();
-    }
-    out[t] = std::sqrt(m2 > 0 ? m2 * inv_p : 0.0);
-  }
+  ForEachWindowSquaredDeviations(x, n, w, [&](size_t t, double m2) { out[t] = std::sqrt(m2 * inv_p); });
 }
 
 WindowVariance::Sums WindowVariance::FreshSums(const double* x, size_t w, size_t end) {

@@ -193,8 +193,9 @@ void Ma(MaMethod method, const double* x, size_t n, int p, double* out);
 void RollingStd(const double* x, size_t n, int p, double* out, double* mean_out = nullptr);
 
 // The sum of squared deviations from their mean (m2) of the last w values
-// of x, for callers that move the window one row at a time and need m2 to
-// 1e-11 of itself at every row, at the cost of a few plain additions.
+// of x, moved one row at a time and checked on every row to 1e-11 of
+// itself: what ForEachWindowSquaredDeviations falls back on for a block
+// whose own bound is too loose.
 //
 // It keeps plain running sums of d = x - shift and of d*d, shift being the
 // window's mean when the sums were last started, so that the sum of d*d
@@ -286,6 +287,88 @@ class WindowVariance {
   // Length of the run of identical values ending at the window's last row.
   size_t equal_run_ = 1;
 };
+
+// The sum of squared deviations from their mean (m2) of the w values of x
+// ending at every row t = w-1..n-1, handed to emit(t, m2) in row order, each
+// within 1e-11 of itself (0 exactly for a window of identical values). As
+// with ForEachWindowSum, a block's rows may be handed over twice, the last
+// call for a row standing; a row's first m2 may be negative or NaN.
+//
+// The rows move a block at a time with plain sums s1 of d = x - shift and
+// s2 of d*d, started afresh at each block about roughly the mean of the
+// window before it, so that m2 = s2 - s1 * s1 / w cancels little and no
+// rounding is carried from one block to the next.
+//
+// The bound (u' = 2^-52, twice the unit roundoff, which covers the rounding
+// of the bound's own terms; M the largest |d| of the block, S1 the largest
+// |s1| and S2 the largest s2 it reached, A the sum of |d| and S0 the s2 it
+// started with, r its rows):
+// - a fresh start errs by at most u' w A in s1 and u' (w + 1) S0 in s2;
+// - a row adds at most u' (2M + S1) to the error of s1 and u' (3M^2 + S2)
+//   to that of s2, so after the block they are E1 and E2 at most;
+// - an error E1 of s1 moves s1 * s1 / w by at most (2 S1 E1 + E1^2) / w;
+// - forming m2 and the rounding of each d (the same entering and leaving:
+//   no contraction) move it by at most 3u' S1^2 / w + 3u' S2.
+// A block whose bound could reach 1e-11 of its smallest m2 (an outlier, a
+// flat stretch, a window of identical values) is computed again by
+// WindowVariance, which checks every row.
+template <typename Emit>
+void ForEachWindowSquaredDeviations(const double* x, size_t n, size_t w, Emit&& emit) {
+  constexpr size_t kBlock = 32;
+  constexpr double kUnit = 2.220446049250313e-16;
+  constexpr double kTolerance = 1e-11;
+  if (w == 0 || n < w) return;
+  const int p = static_cast<int>(w);
+  const double wd = static_cast<double>(w), inv_w = 1.0 / wd;
+  emit(w - 1, WindowVariance(x, p, w - 1).SquaredDeviations(w - 1));
+  const size_t block = kBlock > 2 * w ? kBlock : 2 * w;
+  double shift = 0;
+  for (size_t i = 0; i < w; ++i) shift += x[i];
+  shift *= inv_w;
+  for (size_t first = w; first < n;) {
+    const size_t end = first + block < n ? first + block : n;
+    double s1 = 0, s2 = 0, magnitudes = 0, largest = 0;
+    for (size_t i = first - w; i < first; ++i) {
+      const double d = x[i] - shift, a = std::fabs(d);
+      s1 += d;
+      s2 += d * d;
+      magnitudes += a;
+      largest = largest < a ? a : largest;  // not std::fmax, which is a call
+    }
+    const double start_s2 = s2;
+    double smallest = std::numeric_limits<double>::infinity(), s1_most = std::fabs(s1), s2_most = s2;
+    for (size_t t = first; t < end; ++t) {
+      const double in = x[t] - shift, old = x[t - w] - shift;
+      s1 += in - old;
+      s2 += in * in - old * old;
+      const double m2 = s2 - s1 * s1 * inv_w;
+      emit(t, m2);
+      smallest = m2 < smallest ? m2 : smallest;
+      const double a = std::fabs(in), b = std::fabs(s1);
+      largest = largest < a ? a : largest;
+      s1_most = s1_most < b ? b : s1_most;
+      s2_most = s2_most < s2 ? s2 : s2_most;
+    }
+    const double rows = static_cast<double>(end - first), m = largest;
+    const double e1 = kUnit * (wd * magnitudes + rows * (2 * m + s1_most));
+    const double e2 = kUnit * ((wd + 1) * start_s2 + rows * (3 * m * m + s2_most));
+    const double bound =
+        e2 + (2 * s1_most * e1 + e1 * e1) * inv_w + 3 * kUnit * (s1_most * s1_most * inv_w + s2_most);
+    // A NaN or infinity on the way makes the test false.
+    if (!(bound <= kTolerance * smallest)) {
+      WindowVariance window(x, p, first - 1);
+      for (size_t t = first; t < end; ++t) {
+        window.Slide(t);
+        emit(t, window.SquaredDeviations(t));
+      }
+    }
+    // The next block is centred on about the mean of its first window (any
+    // finite shift is correct; one near the mean keeps s2 close to m2).
+    const double next = shift + s1 * inv_w;
+    shift = std::isfinite(next) ? next : x[end - 1];
+    first = end;
+  }
+}
 
 class Workspace;
 // Highest / lowest of the last p values including the current row.

@@ -48,16 +48,15 @@ void ForEachReturnRun(const double* returns, size_t count, int longest, double* 
   });
 }
 
-// Annualised historical volatility in percent over n log returns.
+// Annualised historical volatility in percent over n log returns: the
+// square root of m2 times 100^2 * 252 / n, one multiply a row.
 void HistoricalVolatility(const double* close, size_t size, int n, double* out, Workspace& ws) {
-  const double scale = 100.0 * std::sqrt(kTradingDaysPerYear);
+  const double scale = 100.0 * 100.0 * kTradingDaysPerYear / n;
   ForEachReturnRun(LogReturns(close, size, ws), size - 1, n, out,
-                   [&](const double* x, size_t length, size_t first, double* row_out) {
-                     WindowVariance v(x, n, first);
-                     for (size_t t = first; t < length; ++t) {
-                       if (t > first) v.Slide(t);
-                       row_out[t] = std::sqrt(v.SquaredDeviations(t) / n) * scale;
-                     }
+                   [&](const double* x, size_t length, size_t, double* row_out) {
+                     ForEachWindowSquaredDeviations(x, length, static_cast<size_t>(n), [&](size_t t, double m2) {
+                       row_out[t] = std::sqrt(m2 * scale);
+                     });
                    });
 }
 
@@ -138,24 +137,20 @@ void HistoricalVolatility100(const SeriesView& in, const ParamValues&, double* o
 }
 
 // HV(n1) / HV(n2) = sqrt((m2(n1) / n1) / (m2(n2) / n2)): the annualisation
-// cancels, and one square root of the ratio of variances replaces two. Both
-// windows move in one pass over the returns.
+// cancels, and one square root of the ratio of variances replaces two.
 void HistoricalVolatilityRatio(const SeriesView& in, const ParamValues& p, double* out, Workspace& ws) {
   BlankHead(out, 1, in.size);
   if (in.size < 2) return;
   const int n1 = p.Period(0), n2 = p.Period(1);
   const double lengths = static_cast<double>(n2) / n1;
+  double* short_m2 = ws.Take(in.size);
   ForEachReturnRun(LogReturns(in.x[0], in.size, ws), in.size - 1, std::max(n1, n2), out,
                    [&](const double* x, size_t length, size_t first, double* row_out) {
-                     WindowVariance short_term(x, n1, first), long_term(x, n2, first);
-                     for (size_t t = first; t < length; ++t) {
-                       if (t > first) {
-                         short_term.Slide(t);
-                         long_term.Slide(t);
-                       }
-                       const double long_m2 = long_term.SquaredDeviations(t);
-                       row_out[t] = long_m2 > 0 ? std::sqrt(short_term.SquaredDeviations(t) / long_m2 * lengths) : kNaN;
-                     }
+                     ForEachWindowSquaredDeviations(x, length, static_cast<size_t>(n1),
+                                                    [&](size_t t, double m2) { short_m2[t] = m2; });
+                     ForEachWindowSquaredDeviations(x, length, static_cast<size_t>(n2), [&](size_t t, double long_m2) {
+                       if (t >= first) row_out[t] = long_m2 > 0 ? std::sqrt(short_m2[t] / long_m2 * lengths) : kNaN;
+                     });
                    });
 }
 
