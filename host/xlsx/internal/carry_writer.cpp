@@ -27,15 +27,6 @@ std::string RelsPartOf(const std::string& part) {
   return folder + "_rels/" + part.substr(slash + 1) + ".rels";
 }
 
-// Adds a rewrite of part, after any rewrite already there.
-void AddRewrite(std::map<std::string, PartRewrite>& rewrites, const std::string& part, PartRewrite rewrite) {
-  PartRewrite& slot = rewrites[part];
-  if (!slot) {
-    slot = std::move(rewrite);
-    return;
-  }
-  slot = [before = std::move(slot), after = std::move(rewrite)](const std::string& text) { return after(before(text)); };
-}
 
 // Names parts in the saved package: a carried part keeps its loaded name
 // unless the package has a part of that name already; then it gets a

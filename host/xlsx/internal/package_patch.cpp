@@ -464,4 +464,13 @@ void PatchPackage(const std::string& path, const PackageEdits& edits) {
   archive.Close();
 }
 
+void AddRewrite(std::map<std::string, PartRewrite>& rewrites, const std::string& part, PartRewrite rewrite) {
+  PartRewrite& slot = rewrites[part];
+  if (!slot) {
+    slot = std::move(rewrite);
+    return;
+  }
+  slot = [before = std::move(slot), after = std::move(rewrite)](const std::string& text) { return after(before(text)); };
+}
+
 }  // namespace plrxl::xlsx

@@ -71,6 +71,9 @@ struct CopiedPart {
 // Rewrites a part's text; gets "" for a part the writer did not make.
 using PartRewrite = std::function<std::string(const std::string&)>;
 
+// Adds a rewrite of part to rewrites, applied after any rewrite already there.
+void AddRewrite(std::map<std::string, PartRewrite>& rewrites, const std::string& part, PartRewrite rewrite);
+
 struct PackageEdits {
   std::FILE* rows_file = nullptr;  // flushed; every SheetRows points into it
   std::vector<SheetRows> sheets;

@@ -36,15 +36,6 @@ bool NeedsRelationships(const Worksheet& sheet) {
   return carried && (!carried->relationships.empty() || !carried->anchors.empty() || !carried->parts.empty());
 }
 
-void AddRewrite(std::map<std::string, PartRewrite>& rewrites, const std::string& part, PartRewrite rewrite) {
-  PartRewrite& slot = rewrites[part];
-  if (!slot) {
-    slot = std::move(rewrite);
-    return;
-  }
-  slot = [before = std::move(slot), after = std::move(rewrite)](const std::string& text) { return after(before(text)); };
-}
-
 }  // namespace
 
 struct SheetCopies::Source {
