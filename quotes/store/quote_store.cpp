@@ -219,27 +219,34 @@ void QuoteStore::SwitchOff(const SqliteError& error) {
                       "; the store is off for the rest of this run, which goes on without it");
 }
 
-void QuoteStore::BeginRun(const std::string& command, const std::string& project, const std::string& rows) {
+template <typename T, typename Body>
+T QuoteStore::Guarded(Access access, T fallback, Body body) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly()) return;
+  if (off_ || (access == Access::kWrite && db_.ReadOnly())) return fallback;
   try {
-    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started, rows) VALUES(?,?,?,?)");
-    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Bind(4, rows).Run();
-    run_id_ = db_.LastInsertId();
+    return body();
   } catch (const SqliteError& e) {
     SwitchOff(e);
+    return fallback;
   }
 }
 
+void QuoteStore::BeginRun(const std::string& command, const std::string& project, const std::string& rows) {
+  Guarded(Access::kWrite, false, [&] {
+    SqliteStatement insert(db_, "INSERT INTO runs(command, project, started, rows) VALUES(?,?,?,?)");
+    insert.Bind(1, command).Bind(2, project).Bind(3, UtcNowText()).Bind(4, rows).Run();
+    run_id_ = db_.LastInsertId();
+    return true;
+  });
+}
+
 void QuoteStore::EndRun(int exit_code) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly() || run_id_ == 0) return;
-  try {
+  Guarded(Access::kWrite, false, [&] {
+    if (run_id_ == 0) return false;
     SqliteStatement update(db_, "UPDATE runs SET ended=?, exit_code=? WHERE id=?");
     update.Bind(1, UtcNowText()).Bind(2, static_cast<int64_t>(exit_code)).Bind(3, run_id_).Run();
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-  }
+    return true;
+  });
 }
 
 int64_t QuoteStore::SeriesId(const StoreSeriesKey& key, bool create) {
@@ -289,25 +296,18 @@ std::optional<std::pair<double, double>> QuoteStore::Missing(const StoreSeriesKe
 }
 
 Bars QuoteStore::ReadBars(const StoreSeriesKey& key, double start, double end) {
-  Bars bars;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return bars;
-  try {
-    const int64_t id = SeriesId(key, false);
-    if (id == 0) return bars;
-    for (const StoredBar& s : ReadStored(db_, id, Day(start), Day(end))) bars.push_back(s.bar);
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    bars.clear();
-  }
-  return bars;
+  return Guarded(Access::kRead, Bars(), [&] {
+    Bars bars;
+    if (const int64_t id = SeriesId(key, false); id != 0) {
+      for (const StoredBar& s : ReadStored(db_, id, Day(start), Day(end))) bars.push_back(s.bar);
+    }
+    return bars;
+  });
 }
 
 std::vector<QuoteEvent> QuoteStore::ReadEvents(const StoreSeriesKey& key, double start, double end) {
-  std::vector<QuoteEvent> events;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return events;
-  try {
+  return Guarded(Access::kRead, std::vector<QuoteEvent>(), [&] {
+    std::vector<QuoteEvent> events;
     const int64_t id = SeriesId(key, false);
     if (id == 0) return events;
     SqliteStatement read(db_, "SELECT date, kind, value FROM events WHERE series_id=? AND date>=? AND date<=? "
@@ -320,17 +320,12 @@ std::vector<QuoteEvent> QuoteStore::ReadEvents(const StoreSeriesKey& key, double
       e.value = read.Double(2);
       events.push_back(e);
     }
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    events.clear();
-  }
-  return events;
+    return events;
+  });
 }
 
 std::optional<StoreNewest> QuoteStore::Newest(const StoreSeriesKey& key) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return std::nullopt;
-  try {
+  return Guarded(Access::kRead, std::optional<StoreNewest>(), [&]() -> std::optional<StoreNewest> {
     const int64_t id = SeriesId(key, false);
     if (id == 0) return std::nullopt;
     SqliteStatement read(db_, "SELECT bars FROM bars WHERE id BETWEEN ? AND ? ORDER BY id DESC LIMIT 1");
@@ -345,10 +340,7 @@ std::optional<StoreNewest> QuoteStore::Newest(const StoreSeriesKey& key) {
     fetched.Bind(1, block.back().fetch_id);
     if (fetched.Step()) newest.fetched = fetched.Text(0).substr(0, 16);
     return newest;
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    return std::nullopt;
-  }
+  });
 }
 
 int64_t QuoteStore::InsertFetch(int64_t series_id, const StoreFetch& fetch) {
@@ -368,9 +360,7 @@ int64_t QuoteStore::InsertFetch(int64_t series_id, const StoreFetch& fetch) {
 
 bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const Bars& bars,
                         const std::vector<QuoteEvent>& events, double today) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly()) return false;
-  try {
+  return Guarded(Access::kWrite, false, [&] {
     SqliteTransaction transaction(db_);
     const int64_t series = SeriesId(key, true);
     const int64_t fetch_id = InsertFetch(series, fetch);
@@ -427,10 +417,7 @@ bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, cons
     AddCoverage(series, first, std::min(last, now - 1));
     transaction.Commit();
     return true;
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    return false;
-  }
+  });
 }
 
 void QuoteStore::AddCoverage(int64_t series, int64_t first, int64_t last) {
@@ -451,9 +438,7 @@ void QuoteStore::AddCoverage(int64_t series, int64_t first, int64_t last) {
 }
 
 bool QuoteStore::CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch, double today) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly()) return false;
-  try {
+  return Guarded(Access::kWrite, false, [&] {
     SqliteTransaction transaction(db_);
     const int64_t series = SeriesId(key, true);
     const int64_t fetch_id = InsertFetch(series, fetch);
@@ -462,40 +447,30 @@ bool QuoteStore::CommitNoBars(const StoreSeriesKey& key, const StoreFetch& fetch
     AddCoverage(series, Day(fetch.range_start), std::min(Day(fetch.range_end), Day(today) - 1));
     transaction.Commit();
     return true;
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    return false;
-  }
+  });
 }
 
 void QuoteStore::RecordFailure(const StoreSeriesKey& key, const StoreFetch& fetch) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly()) return;
-  try {
+  Guarded(Access::kWrite, false, [&] {
     SqliteTransaction transaction(db_);
     InsertFetch(SeriesId(key, true), fetch);
     transaction.Commit();
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-  }
+    return true;
+  });
 }
 
 void QuoteStore::JournalRow(int row, const std::string& ticker, const std::string& status, bool failed) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly() || run_id_ == 0) return;
-  try {
+  Guarded(Access::kWrite, false, [&] {
+    if (run_id_ == 0) return false;
     SqliteStatement insert(db_, "INSERT OR REPLACE INTO journal VALUES(?,?,?,?,?,?)");
     insert.Bind(1, run_id_).Bind(2, static_cast<int64_t>(row)).Bind(3, ticker).Bind(4, status);
     insert.Bind(5, static_cast<int64_t>(failed ? 1 : 0)).Bind(6, UtcNowText()).Run();
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-  }
+    return true;
+  });
 }
 
 std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return std::nullopt;
-  try {
+  return Guarded(Access::kRead, std::optional<StoreRun>(), [&]() -> std::optional<StoreRun> {
     SqliteStatement last(db_, "SELECT id, command, started, exit_code, (SELECT count(*) FROM journal j WHERE "
                               "j.run_id=runs.id), rows FROM runs WHERE project=? ORDER BY id DESC LIMIT 1");
     last.Bind(1, project);
@@ -508,17 +483,12 @@ std::optional<StoreRun> QuoteStore::LastRun(const std::string& project) {
     run.rows_done = static_cast<int>(last.Int(4));
     run.rows = last.Text(5);
     return run;
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    return std::nullopt;
-  }
+  });
 }
 
 std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> QuoteStore::FetchedIn(int64_t run_id) {
-  std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> fetched;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return fetched;
-  try {
+  return Guarded(Access::kRead, std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>>(), [&] {
+    std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> fetched;
     SqliteStatement read(db_, "SELECT s.source, s.symbol, s.exchange, f.range_start, f.range_end FROM fetches f "
                               "JOIN series s ON s.id=f.series_id WHERE f.run_id=? AND f.outcome='ok'");
     read.Bind(1, run_id);
@@ -526,11 +496,8 @@ std::vector<std::pair<StoreSeriesKey, std::pair<double, double>>> QuoteStore::Fe
       fetched.push_back({StoreSeriesKey{read.Text(0), read.Text(1), read.Text(2)},
                          {static_cast<double>(read.Int(3)), static_cast<double>(read.Int(4))}});
     }
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    fetched.clear();
-  }
-  return fetched;
+    return fetched;
+  });
 }
 
 StoreSummary QuoteStore::Summary() {
@@ -562,10 +529,8 @@ StoreSummary QuoteStore::Summary() {
 }
 
 std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, double start, double end) {
-  std::vector<StoreFetchLine> lines;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return lines;
-  try {
+  return Guarded(Access::kRead, std::vector<StoreFetchLine>(), [&] {
+    std::vector<StoreFetchLine> lines;
     const int64_t id = SeriesId(key, false);
     if (id == 0) return lines;
     std::map<int64_t, int64_t> bars_of;  // fetch id -> bars
@@ -590,18 +555,13 @@ std::vector<StoreFetchLine> QuoteStore::Provenance(const StoreSeriesKey& key, do
       line.bars = count;
       lines.push_back(line);
     }
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    lines.clear();
-  }
-  return lines;
+    return lines;
+  });
 }
 
 std::vector<StoreSample> QuoteStore::Samples(int count) {
-  std::vector<StoreSample> samples;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_) return samples;
-  try {
+  return Guarded(Access::kRead, std::vector<StoreSample>(), [&] {
+    std::vector<StoreSample> samples;
     SqliteStatement read(db_, "SELECT s.id, s.source, s.symbol, s.exchange FROM series s WHERE EXISTS(SELECT 1 "
                               "FROM bars b WHERE b.id BETWEEN s.id << 22 AND (s.id << 22) + 4194303) "
                               "ORDER BY random()");
@@ -615,23 +575,15 @@ std::vector<StoreSample> QuoteStore::Samples(int count) {
       sample.start = std::max(sample.end - 30, static_cast<double>(stored.front().day));
       samples.push_back(sample);
     }
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    samples.clear();
-  }
-  return samples;
+    return samples;
+  });
 }
 
 bool QuoteStore::Vacuum() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (off_ || db_.ReadOnly()) return false;
-  try {
+  return Guarded(Access::kWrite, false, [&] {
     db_.Exec("VACUUM");
     return true;
-  } catch (const SqliteError& e) {
-    SwitchOff(e);
-    return false;
-  }
+  });
 }
 
 std::vector<std::string> QuoteStore::TakeWarnings() {

@@ -172,6 +172,12 @@ class QuoteStore {
   void AddCoverage(int64_t series, int64_t first, int64_t last);
   // Switches the store off after a failed write; mutex_ held.
   void SwitchOff(const quotes::SqliteError& error);
+  enum class Access { kRead, kWrite };
+  // Runs body with mutex_ held while the store is on (and writable, for
+  // kWrite) and returns its value; otherwise, or when the store fails
+  // (which switches it off), returns fallback.
+  template <typename T, typename Body>
+  T Guarded(Access access, T fallback, Body body);
 
   std::mutex mutex_;
   std::string path_;
