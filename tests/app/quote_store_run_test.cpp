@@ -24,6 +24,7 @@
 #include "quotes/store/sqlite_db.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
+#include "tests/app/project_file.h"
 #include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 #include "tests/quotes/loopback_server.h"
@@ -105,31 +106,6 @@ class TiingoServer {
   std::atomic<int> delay_ms_{0};
   std::atomic<double> shift_{0};
 };
-
-// Each row gets a sheet of its own, "R" and its sheet row, when
-// `own_sheets`: rows of one ticker then keep their data apart.
-void WriteProject(const std::string& path, const std::vector<DemoRow>& rows, bool own_sheets = false) {
-  MemoryHost host(MakeXlsxStore());
-  ScriptedUi ui;
-  FixedClock clock(46361.5);
-  SettingsStore store(fs::path(path).parent_path() / "config");
-  RunContext rc;
-  rc.host = &host;
-  rc.ui = &ui;
-  rc.clock = &clock;
-  rc.settings = &store;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, clock.Now());
-  WriteDemoRows(wb, rows);
-  if (own_sheets) {
-    for (int row = 3; row < 3 + static_cast<int>(rows.size()); ++row) {
-      wb.Worksheets(kSettingsSheet).SetCellValue(row, 6, Variant("R" + std::to_string(row)));
-    }
-  }
-  wb.SaveAs(path);
-}
 
 DemoRow Row(const std::string& ticker, const std::string& start = "2024-01-01", const std::string& end = "2024-03-31") {
   DemoRow r{ticker, start, end, "Daily", "FTB", "dohlcv", ""};

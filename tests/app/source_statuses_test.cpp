@@ -15,6 +15,7 @@
 #include "host/xlsx/xlsx_store.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
+#include "tests/app/project_file.h"
 #include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 #include "tests/quotes/loopback_server.h"
@@ -25,24 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_xlsx::TempFolder;
-
-void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
-  MemoryHost host(MakeXlsxStore());
-  ScriptedUi ui;
-  FixedClock clock(46361.5);
-  SettingsStore store(fs::path(path).parent_path() / "config");
-  RunContext rc;
-  rc.host = &host;
-  rc.ui = &ui;
-  rc.clock = &clock;
-  rc.settings = &store;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, clock.Now());
-  WriteDemoRows(wb, rows);
-  wb.SaveAs(path);
-}
 
 size_t Occurrences(const std::string& text, const std::string& part) {
   size_t n = 0;

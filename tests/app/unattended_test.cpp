@@ -24,6 +24,7 @@
 #include "host/xlsx/xlsx_store.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
+#include "tests/app/project_file.h"
 #include "tests/app/run_program.h"
 #include "tests/host/xlsx_test_util.h"
 #include "tests/quotes/loopback_server.h"
@@ -44,25 +45,6 @@ DemoRow Row(const std::string& ticker, const std::string& source = "SAMPLE", con
   DemoRow row{ticker, "2024-01-02", "2024-02-29", "Daily", "FTB", fields, ""};
   row.source = source;
   return row;
-}
-
-// A project workbook with these ticker rows, written as a real file.
-void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
-  MemoryHost host(MakeXlsxStore());
-  ScriptedUi ui;
-  FixedClock clock(46361.5);  // 5 December 2026, noon
-  SettingsStore store(fs::path(path).parent_path() / "config");
-  RunContext rc;
-  rc.host = &host;
-  rc.ui = &ui;
-  rc.clock = &clock;
-  rc.settings = &store;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, clock.Now());
-  WriteDemoRows(wb, rows);
-  wb.SaveAs(path);
 }
 
 struct Status {
