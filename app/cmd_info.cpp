@@ -59,12 +59,6 @@ void PrintInfo(const AppContext& ctx, const std::string& path) {
   for (const std::string& loss : book.Losses()) out << "  " << loss << "\n";
 }
 
-std::string IsoDay(double serial) {
-  RegionalSettings iso;
-  iso.short_date = "yyyy-mm-dd";
-  return ToText(Variant::Date(serial), iso);
-}
-
 // The fetches behind the stored bars of the chosen ticker rows.
 void PrintProvenance(const AppContext& ctx, const std::string& path, const std::string& rows_text,
                      const StoreOptions& options) {

@@ -19,13 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string IsoDay(double serial) {
-  const Variant date = Variant::Date(serial);
-  RegionalSettings iso;
-  iso.short_date = "yyyy-mm-dd";
-  return ToText(date, iso);
-}
-
 // The project's store, which must exist; nothing is made.
 std::shared_ptr<QuoteStore> ExistingStore(const AppContext& ctx, const std::string& project,
                                           const StoreOptions& options) {

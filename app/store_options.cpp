@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/exit_codes.h"
+#include "host/regional.h"
+#include "host/variant.h"
 #include "quotes/store/quote_store.h"
 
 namespace plrxl::app {
@@ -89,6 +91,12 @@ void JournalingView::RowFinished(int16_t row, const std::string& ticker, const s
 void ReportStoreWarnings(QuoteStore* store, std::ostream& err) {
   if (store == nullptr) return;
   for (const std::string& warning : store->TakeWarnings()) err << "pelorinxl: warning: " << warning << "\n";
+}
+
+std::string IsoDay(double serial) {
+  RegionalSettings iso;
+  iso.short_date = "yyyy-mm-dd";
+  return ToText(Variant::Date(serial), iso);
 }
 
 }  // namespace plrxl::app

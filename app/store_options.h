@@ -33,6 +33,9 @@ struct RunStore {
 
 void AddStoreOptions(CLI::App* cmd, StoreOptions& options);
 
+// A day of the store's reports as "yyyy-mm-dd", whatever the region.
+std::string IsoDay(double serial);
+
 // The store's file for `workbook`, or "" for none: the options first, then
 // the QuoteStore key of the settings ("none", a path relative to the
 // workbook's folder, or empty for PROJECT.quotes.db beside it).

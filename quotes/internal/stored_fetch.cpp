@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "quotes/internal/sources.h"
 #include "quotes/quote_errors.h"
 #include "quotes/store/quote_store.h"
 
@@ -14,18 +15,10 @@ namespace {
 // publish a day's bar late now and then, and a short overlap heals it.
 constexpr double kOverlapDays = 7;
 
-std::string IsoDay(double serial) {
-  int y, m, d;
-  SerialToCivil(serial, &y, &m, &d);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  return buf;
-}
-
 // "the store has data to 2026-12-04 (fetched 22:10 UTC)"
 std::string DataTo(const StoreNewest& newest) {
   const std::string time = newest.fetched.size() >= 16 ? newest.fetched.substr(11, 5) : newest.fetched;
-  return "data to " + IsoDay(newest.bar_date) + " (fetched " + time + " UTC)";
+  return "data to " + IsoDate(newest.bar_date) + " (fetched " + time + " UTC)";
 }
 
 std::string Age(double bar_date, double today) {
@@ -56,7 +49,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
                                                 " in the requested range");
     }
     if (std::optional<StoreNewest> newest = store->Newest(key)) {
-      stored.result.note = "From the quote store (offline): newest bar " + IsoDay(newest->bar_date) + ", " +
+      stored.result.note = "From the quote store (offline): newest bar " + IsoDate(newest->bar_date) + ", " +
                            Age(newest->bar_date, today) + ".";
     }
     return stored;
