@@ -20,6 +20,7 @@
 #include "quotes/quote_component.h"
 #include "support/clock.h"
 #include "support/settings_store.h"
+#include "tests/app/message_text.h"
 
 namespace plrxl::testing {
 
@@ -90,16 +91,7 @@ class EntryTest : public ::testing::Test {
   // project's own "Parameters" sheet.
   std::string Filled(Workbook& wb, int number, const std::string& a1 = "", const std::string& a2 = "",
                      const std::string& a3 = "") {
-    std::string text = Parameters(wb).GetRange("E" + std::to_string(number)).Text();
-    const std::string infos[] = {a1, a2, a3};
-    for (int i = 0; i < 3; ++i) {
-      const std::string placeholder = "AdditionalInformation" + std::to_string(i + 1);
-      for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at)) {
-        text.replace(at, placeholder.size(), infos[i]);
-        at += infos[i].size();
-      }
-    }
-    return text;
+    return FillPlaceholders(Parameters(wb).GetRange("E" + std::to_string(number)).Text(), {a1, a2, a3});
   }
 
   TempDir temp_;
