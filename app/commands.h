@@ -39,6 +39,7 @@ void RegisterHelpCommand(CLI::App& app, const AppContext& ctx);
 void RegisterWindowCommands(CLI::App& app, const AppContext& ctx);
 void RegisterPlanCommand(CLI::App& app, const AppContext& ctx);
 void RegisterStoreCommand(CLI::App& app, const AppContext& ctx);
+void RegisterBudgetCommand(CLI::App& app, const AppContext& ctx);
 // Where the error and tracing logs go; the footer of --help.
 const char* LogsHelp();
 

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "quotes/quote_errors.h"
+
 namespace plrxl::app {
 
 void ConsoleProgressView::CaptionsChanged(const std::string& caption, const std::string& cancel_caption) {
@@ -23,7 +25,14 @@ void ConsoleProgressView::MessageChanged(const std::string& text) {
 
 void ConsoleProgressView::RowFinished(int16_t row, const std::string& ticker, const std::string& status, bool failed) {
   ++rows_;
-  if (failed) ++failed_;
+  // A deferred row is painted like a failed one, but only waits for its
+  // source's budget.
+  const bool deferred = failed && status.find(kDeferredMark) != std::string::npos;
+  if (deferred) {
+    ++deferred_;
+  } else if (failed) {
+    ++failed_;
+  }
   const std::string note = row_note_ && !failed ? row_note_(row) : "";
   const std::string line = "row " + std::to_string(row) + " " + ticker + ": " + status + (note.empty() ? "" : " (" + note + ")");
   if (terminal_) {
@@ -35,7 +44,7 @@ void ConsoleProgressView::RowFinished(int16_t row, const std::string& ticker, co
     }
     return;
   }
-  out_ << line << (failed ? " [failed]" : "") << std::endl;
+  out_ << line << (deferred ? " [deferred]" : failed ? " [failed]" : "") << std::endl;
 }
 
 void ConsoleProgressView::Closed() {

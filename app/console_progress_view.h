@@ -30,7 +30,10 @@ class ConsoleProgressView : public ProgressView {
   void SetRowNote(std::function<std::string(int16_t row)> note) { row_note_ = std::move(note); }
 
   int Rows() const { return rows_; }
+  // Rows written in red, but not those only deferred.
   int FailedRows() const { return failed_; }
+  // Rows a source's request budget deferred ("deferred: ..." in the status).
+  int DeferredRows() const { return deferred_; }
   // Whether the progress window was loaded at all.
   bool Started() const { return started_; }
   bool StoppedByChecks() const { return checks_stopped_; }
@@ -47,6 +50,7 @@ class ConsoleProgressView : public ProgressView {
   std::string message_;
   int rows_ = 0;
   int failed_ = 0;
+  int deferred_ = 0;
   bool drawn_ = false;
   bool started_ = false;
   bool checks_stopped_ = false;

@@ -12,6 +12,8 @@ const char* ExitCodesHelp() {
          "without --force, folder not writable, or a save would drop parts of the workbook: see --allow-loss)\n"
          "  3    the workbook could not be loaded or saved (not a workbook, unreadable, disk full); the file was "
          "not changed\n"
+         "  4    the run finished and was saved, but some rows were deferred: a source's request budget is used up "
+         "for now (their status says until when); try later, `--resume` continues\n"
          "  130  cancelled by Ctrl+C, SIGTERM or SIGHUP; the rows finished so far were saved\n"
          "  100-127  the command line was not understood: 104/105 a value that is not allowed, 106 a missing "
          "argument, 109 an unknown command or option\n";

@@ -17,6 +17,7 @@ enum ExitCode : int {
   kExitRowsFailed = 1,     // the run finished and was saved, but some rows failed or did not run
   kExitRefused = 2,        // the project check stopped the run, or the command was refused
   kExitLoadSaveFailed = 3, // the workbook could not be loaded or saved; the file was not changed
+  kExitRowsDeferred = 4,   // saved; some rows wait for a source's request budget: --resume continues
   kExitCancelled = 130,    // Ctrl+C, SIGTERM or SIGHUP; the rows finished so far were saved
 };
 

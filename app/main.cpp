@@ -44,6 +44,7 @@ constexpr CommandGroup kCommandGroups[] = {
     {"rows", plrxl::app::kGroupInspect},    {"info", plrxl::app::kGroupInspect},
     {"sources", plrxl::app::kGroupInspect}, {"help", plrxl::app::kGroupInspect},
     {"plan", plrxl::app::kGroupInspect},    {"store", plrxl::app::kGroupInspect},
+    {"budget", plrxl::app::kGroupInspect},
     {"edit", plrxl::app::kGroupWindows},    {"select", plrxl::app::kGroupWindows},
 };
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterWindowCommands(app, ctx);
   plrxl::app::RegisterPlanCommand(app, ctx);
   plrxl::app::RegisterStoreCommand(app, ctx);
+  plrxl::app::RegisterBudgetCommand(app, ctx);
   for (const auto& [command, group] : kCommandGroups) app.get_subcommand(command)->group(group);
   app.footer(std::string(kExamples) + "\n" + plrxl::app::LogsHelp() + "\n" + plrxl::app::ExitCodesHelp());
   if (std::optional<int> code = plrxl::app::PreParse(app, argc, argv, std::cout, std::cerr)) return *code;

@@ -105,13 +105,17 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
                 "Run although another pelorinxl or another spreadsheet program has the workbook open");
   AddAllowLossOption(cmd, options.allow_loss);
   AddStoreOptions(cmd, options.store);
+  AddBudgetOptions(cmd, options.budget);
 }
 
 // The exit code of a run that was saved.
 int ExitCodeOf(const RunOutcome& outcome, const ConsoleProgressView& view, bool break_shown) {
   if (outcome.cancelled) return kExitCancelled;
   if (!outcome.ran) return break_shown ? kExitRefused : kExitOk;
-  if (view.ReachedEnd()) return outcome.failed_rows > 0 ? kExitRowsFailed : kExitOk;
+  if (view.ReachedEnd()) {
+    if (outcome.failed_rows > 0) return kExitRowsFailed;
+    return outcome.deferred_rows > 0 ? kExitRowsDeferred : kExitOk;
+  }
   if (view.StoppedByChecks() || (!view.Started() && break_shown)) return kExitRefused;
   return kExitRowsFailed;
 }
@@ -194,6 +198,13 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   // --resume takes up the resumed run's --rows choice.
   const std::optional<std::string> row_choice = run_store.store ? run_store.rows : options.rows;
   const std::shared_ptr<QuoteStore>& store = run_store.store;
+  // The budget's ledger lives in the store's file; without a store (or with
+  // one that is only read) it counts this run's requests alone.
+  const std::shared_ptr<RequestBudget> budget =
+      options.action == "RunOnlyMacros"
+          ? nullptr
+          : OpenRunBudget(options.budget, LoadQuoteSettings(folder), store && store->Writable() ? store->Path() : "",
+                          false, ctx.err);
   TeeProgressView tee(view, windows ? &windows->Progress() : nullptr);
   JournalingView faces(tee, store.get());
 
@@ -204,13 +215,14 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   rc.Path = InstalledHelpFolder();
-  rc.MakeQuoteFetcher = [folder, report, store, resume_run = run_store.resume_run, &options, &host] {
+  rc.MakeQuoteFetcher = [folder, report, store, budget, resume_run = run_store.resume_run, &options, &host] {
     QuoteSettings quote_settings = LoadQuoteSettings(folder, host->Regional());
     for (const std::string& problem : quote_settings.problems) report(problem);
     quote_settings.store = store;
     quote_settings.offline = options.store.offline;
     quote_settings.stale_ok = options.store.stale_ok;
     quote_settings.resume_run = resume_run;
+    quote_settings.budget = budget;
     return MakeQuoteFetcher(quote_settings);
   };
   InstallDownloadEngine(rc, &faces);
@@ -255,8 +267,12 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   }
   outcome.rows = view.Rows();
   outcome.failed_rows = view.FailedRows();
+  outcome.deferred_rows = view.DeferredRows();
   outcome.exit_code = ExitCodeOf(outcome, view, rc.BreakShown);
   ReportStoreWarnings(store.get(), ctx.err);
+  if (budget) {
+    for (const std::string& warning : budget->TakeWarnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
+  }
   if (store) store->EndRun(outcome.exit_code);
   for (const std::string& warning : wb.Warnings()) ctx.err << "pelorinxl: warning: " << warning << "\n";
   // Nothing ran: the file stays as it was, and the last line says why.
@@ -278,7 +294,14 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
     throw CommandExit(kExitLoadSaveFailed, e.Description() + "; the file was not changed");
   }
   ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
-          << outcome.failed_rows << " failed; saved " << wb.FullName() << std::endl;
+          << outcome.failed_rows << " failed"
+          << (outcome.deferred_rows > 0 ? ", " + std::to_string(outcome.deferred_rows) + " deferred" : "")
+          << "; saved " << wb.FullName() << std::endl;
+  if (outcome.deferred_rows > 0 && !outcome.cancelled) {
+    ctx.out << "Deferred rows wait for their source's request budget (their status says until when); try "
+               "later: --resume continues"
+            << std::endl;
+  }
   if (options.open_exports) {
     // Opening is a convenience after the work is saved: a file that cannot
     // be opened is reported and does not change the exit code.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/budget_options.h"
 #include "app/commands.h"
 #include "app/store_options.h"
 #include "forms/console_ui.h"
@@ -35,11 +36,14 @@ struct RunOptions {
   bool allow_loss = false;
   // The quote store (--store, --no-store, --offline, --stale-ok).
   StoreOptions store;
+  // The request budget (--budget, --max-wait, --recheck).
+  BudgetOptions budget;
 };
 
 struct RunOutcome {
   int rows = 0;         // rows whose status was written
-  int failed_rows = 0;  // of those, written in red
+  int failed_rows = 0;  // of those, written in red, not counting the deferred
+  int deferred_rows = 0;  // of those, deferred by a source's request budget
   bool cancelled = false;
   bool ran = false;     // false when the checks stopped it or nothing was chosen
   int exit_code = 0;    // one of ExitCode (app/exit_codes.h)

@@ -25,8 +25,8 @@ void AddStoreOptions(CLI::App* cmd, StoreOptions& options) {
                 "When a web source fails, fill the row from the quote store and mark its status yellow")
       ->excludes(none);
   cmd->add_flag("--resume", options.resume,
-                "Take up the project's last run that was stopped or killed: what it downloaded comes from the quote "
-                "store without a request")
+                "Take up the project's last run that was stopped, killed or left rows deferred: what it downloaded "
+                "comes from the quote store without a request")
       ->excludes(none);
 }
 
@@ -66,8 +66,9 @@ RunStore OpenRunStore(const StoreOptions& options, const std::string& workbook, 
   if (options.resume) {
     const std::optional<StoreRun> last = run.store->LastRun(project);
     if (!last) throw CommandExit(kExitOk, "nothing to resume: " + path + " has no run of " + project);
-    // 130: stopped by Ctrl+C or a signal; no exit code: killed or cut off.
-    if (last->exit_code && *last->exit_code != 130) {
+    // 130: stopped by Ctrl+C or a signal; 4: rows deferred for a source's
+    // budget; no exit code: killed or cut off.
+    if (last->exit_code && *last->exit_code != 130 && *last->exit_code != kExitRowsDeferred) {
       throw CommandExit(kExitOk, "nothing to resume: the last run of " + project + " (" + last->command + ", " +
                                      last->started + " UTC) ended with exit code " +
                                      std::to_string(*last->exit_code));

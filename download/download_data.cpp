@@ -89,7 +89,11 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
   });
   proc.Do([&] {
     if (request->ErrorNumber() != 0) {
-      context_.LastDownloadText = "Error: " + request->ErrorDescription();
+      // A row the source's request budget deferred is no error: its text
+      // ("deferred: TIINGO 1000/day used, resets 00:00 UTC") says when it
+      // can run.
+      const bool deferred = request->ErrorDescription().rfind("deferred: ", 0) == 0;
+      context_.LastDownloadText = (deferred ? "" : "Error: ") + request->ErrorDescription();
       context_.LastDownloadFailed = true;
     } else {
       context_.LastDownloadText = Owner().TWP("E16");

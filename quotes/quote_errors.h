@@ -23,7 +23,14 @@ enum QuoteError : int32_t {
   kQuoteFile = 1012,
   kQuoteUnsupported = 1013,
   kQuoteInternal = 1014,
+  // The source's request budget is used up for now: the row waits for a
+  // later run. Its description says which window and when it resets.
+  kQuoteDeferred = 1015,
 };
+
+// How the description of a kQuoteDeferred failure starts; the status line
+// of a deferred row starts so too.
+inline constexpr const char* kDeferredMark = "deferred: ";
 
 struct QuoteErrorInfo {
   QuoteError number;
@@ -45,6 +52,7 @@ inline constexpr QuoteErrorInfo kQuoteErrors[] = {
     {kQuoteFile, "File error"},
     {kQuoteUnsupported, "Not supported"},
     {kQuoteInternal, "Internal failure of the quote component"},
+    {kQuoteDeferred, "deferred"},
 };
 
 // The standard text of a number; "" for an unknown one.

@@ -41,6 +41,7 @@ QuoteSettings LoadQuoteSettings(const std::string& base_folder, const std::strin
   get("AlphaVantageBaseUrl", &s.alpha_vantage_base_url);
   get("AlphaVantageKey", &s.alpha_vantage_key);
   get("QuoteStore", &s.store_setting);
+  get("Budget", &s.budget_setting);
   const std::string max = ini.Get(kSourcesSection, "MaxConnections").value_or("");
   if (!max.empty()) {
     const long n = std::strtol(max.c_str(), nullptr, 10);

@@ -15,6 +15,7 @@
 namespace plrxl {
 
 class QuoteStore;
+class RequestBudget;
 
 struct QuoteSettings {
   std::string settings_file;  // named in "missing key" errors
@@ -61,6 +62,11 @@ struct QuoteSettings {
   // workbook, "none" for no store, or the store's file (relative to the
   // workbook's folder).
   std::string store_setting;
+  // Key Budget of section "Sources": the sources' request limits
+  // (quotes/budget_limits.h), over the published ones.
+  std::string budget_setting;
+  // The run's request budget; none when null (every request goes at once).
+  std::shared_ptr<RequestBudget> budget;
 
   // Lines of the settings file that could not be read ("FILE line N: ..."),
   // skipped; for the caller to report.
@@ -74,7 +80,7 @@ std::string DefaultSettingsFile();
 // default): CsvFolder (default "quotes" beside the workbook), DdeFolder
 // (default the workbook's folder), YahooBaseUrl,
 // YahooCookieUrl, StooqBaseUrl, StooqKey, TiingoBaseUrl, TiingoKey,
-// AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections, QuoteStore.
+// AlphaVantageBaseUrl, AlphaVantageKey, MaxConnections, QuoteStore, Budget.
 QuoteSettings LoadQuoteSettings(const std::string& base_folder,
                                 const std::string& settings_file = DefaultSettingsFile());
 // The same, with the host's regional settings, whose short-date pattern the

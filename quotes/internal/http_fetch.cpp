@@ -114,6 +114,9 @@ FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const st
   long backoff = policy.backoff_ms;
   for (int attempt = 0;; ++attempt) {
     if (cancel.IsSet()) return Failed(kQuoteCancelled, "");
+    if (policy.admit) {
+      if (std::optional<FetchResult> refused = policy.admit()) return std::move(*refused);
+    }
     HttpResponse r = engine.Get(get, cancel);
     if (policy.log != nullptr) {
       policy.log->url = url;
@@ -141,6 +144,12 @@ FetchResult FetchWithRetry(HttpEngine& engine, const std::string& pool, const st
         failure = Failed(kQuoteNetwork, r.failure_text);
         break;
       case HttpResponse::kDone:
+        if (r.status == 429 && policy.throttled) {
+          // The budget waits or defers at the next admission.
+          policy.throttled(r);
+          --attempt;
+          continue;
+        }
         if (r.status == 429 || r.status >= 500) {
           const long after = RetryAfterMs(r);
           if (after >= 0) wait = after;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "quotes/internal/http_engine.h"
@@ -20,6 +22,12 @@ struct HttpLog {
   int exchanges = 0;
 };
 
+struct FetchResult {
+  int32_t error = 0;  // a QuoteError; 0 when a response came back
+  std::string text;   // why, when error != 0
+  HttpResponse response;
+};
+
 struct HttpPolicy {
   // Every exchange is noted here when set (one fetch's log, one thread).
   HttpLog* log = nullptr;
@@ -30,12 +38,12 @@ struct HttpPolicy {
   int max_retries = 3;
   long backoff_ms = 500;          // first wait; doubles with every retry
   long max_retry_wait_ms = 30000; // cap for Retry-After and backoff
-};
-
-struct FetchResult {
-  int32_t error = 0;  // a QuoteError; 0 when a response came back
-  std::string text;   // why, when error != 0
-  HttpResponse response;
+  // The source's request budget, when it has one: `admit` is asked before
+  // every exchange, and a failure it returns (deferred, cancelled) ends the
+  // fetch; `throttled` hears every HTTP 429, which is then the budget's to
+  // wait for or defer instead of the retries above.
+  std::function<std::optional<FetchResult>()> admit;
+  std::function<void(const HttpResponse&)> throttled;
 };
 
 // GETs `url` for `pool`. A response with any final status comes back with
@@ -56,6 +64,9 @@ std::string UrlWithoutKey(const std::string& url);
 
 // True for a body that is an HTML page (by its content type or its start).
 bool LooksLikeHtml(const HttpResponse& response);
+
+// The Retry-After header of a response as it came ("" when none).
+inline std::string RetryAfterOf(const HttpResponse& response) { return response.Header("retry-after"); }
 
 // The standard error text for a non-2xx status the caller could not explain.
 FetchResult StatusFailure(const HttpResponse& response);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "quotes/internal/budget_gate.h"
 #include "quotes/internal/sources.h"
 #include "quotes/quote_errors.h"
 #include "quotes/store/quote_store.h"
@@ -33,7 +34,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
                           StoreSession& session, bool announced) {
   const QuoteSettings& settings = context.settings;
   QuoteStore* store = settings.store.get();
-  if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
+  if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(FetchWithinBudget(source, in, context, false));
   const StoreSeriesKey key = SeriesKeyOf(source, in);
   auto from_store = [&](int bars_left_out) {
     Outcome stored;
@@ -124,13 +125,16 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   fetch.range_start = ask.start;
   fetch.range_end = ask.end;
   fetch.started = UtcNowText();
-  Outcome raw = source.Fetch(ask, logged);
+  Outcome raw = FetchWithinBudget(source, ask, logged, store->Newest(key).has_value());
   fetch.finished = UtcNowText();
   fetch.url = UrlWithoutKey(log.url);
   fetch.http_status = log.status;
   fetch.bytes = log.bytes;
   fetch.body_hash = log.body_hash;
   if (shared.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
+  // Nothing was asked: the row waits for a later run, and the books hold
+  // no fetch.
+  if (raw.error == kQuoteDeferred) return raw;
 
   if (raw.error == 0 && raw.delivered) {
     Delivery& delivered = *raw.delivered;
@@ -158,7 +162,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
       delivered.inputs = in;
       return Shape(std::move(raw));
     }
-    return Shape(source.Fetch(in, context));
+    return Shape(FetchWithinBudget(source, in, context, true));
   }
 
   // A plain "no bars in this range" for a series the store has bars of (a

@@ -60,7 +60,9 @@ class StooqSource : public SourceBase {
     const std::string url = TrimSlash(s.stooq_base_url) + "/q/d/l/?s=" + UrlEncode(symbol) +
                             "&d1=" + CompactDate(in.start) + "&d2=" + CompactDate(in.end) +
                             "&i=d&apikey=" + UrlEncode(s.stooq_key);
-    FetchResult f = FetchWithRetry(context.http(), "stooq", url, {}, context.policy, context.cancel);
+    // Its refusals may come labelled as a web page: they are read first.
+    FetchResult f = FetchWithRetry(context.http(), "stooq", url, {}, context.policy, context.cancel,
+                                   /*accept_html=*/true);
     if (f.error != 0) return Outcome::Failure(f.error, f.text);
     const HttpResponse& r = f.response;
     if (r.status < 200 || r.status >= 300) return FromStatus(r);
@@ -71,6 +73,7 @@ class StooqSource : public SourceBase {
     if (head.find("apikey") != std::string::npos || head.find("api key") != std::string::npos) {
       return Outcome::Failure(kQuoteMissingKey, r.body.substr(0, 200));
     }
+    if (LooksLikeHtml(r)) return Outcome::Failure(kQuoteHtmlAnswer, "HTTP " + std::to_string(r.status));
     Bars bars;
     std::string error;
     RegionalSettings iso;
