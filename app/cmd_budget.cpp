@@ -42,7 +42,8 @@ void PrintBudget(const AppContext& ctx, const std::string& project, const StoreO
   const std::vector<RequestBudget::SourceReport> reports = budget->Report();
   if (reports.empty()) ctx.out << "  no source has limits or booked requests\n";
   for (const RequestBudget::SourceReport& r : reports) {
-    ctx.out << "  " << r.source << " (key #" << r.key_hash.substr(0, 8) << "): " << BudgetLimitsText(r.limits) << "\n";
+    ctx.out << "  " << r.source << (r.has_key ? " (key #" + r.key_hash.substr(0, 8) + ")" : "") << ": "
+            << BudgetLimitsText(r.limits) << "\n";
     for (const RequestBudget::Window& w : r.windows) {
       ctx.out << "    " << w.name << ": " << w.used;
       if (w.allowed > 0) {

@@ -400,6 +400,7 @@ std::vector<RequestBudget::SourceReport> RequestBudget::Report() {
       SourceReport r;
       r.source = source;
       r.key_hash = KeyHash(source);
+      r.has_key = setup_.keys.count(source) != 0 && !setup_.keys.at(source).empty();
       r.limits = LimitsOf(source);
       const bool booked = std::find(keys.begin(), keys.end(), std::make_pair(source, r.key_hash)) != keys.end();
       if (!r.limits.Any() && !booked) continue;

@@ -95,6 +95,7 @@ class RequestBudget {
   };
   struct SourceReport {
     std::string source, key_hash;
+    bool has_key = false;
     BudgetLimits limits;
     std::vector<Window> windows;
     double learned_rate = 0;
