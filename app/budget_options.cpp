@@ -32,6 +32,9 @@ void AddBudgetOption(CLI::App* cmd, BudgetOptions& options) {
   cmd->add_option("--budget", options.budgets,
                   "A source's request limits instead of the published ones, e.g. 'TIINGO=50/h,1000/d,500sym/mo' "
                   "or 'YAHOOHIST=none' (repeatable)")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->check(LimitsCheck());
 }
 
