@@ -1,6 +1,7 @@
 #include "quotes/budget_limits.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -42,11 +43,6 @@ std::optional<int64_t> Count(const std::string& digits) {
   return n;
 }
 
-std::string Number(double x) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", x);
-  return buf;
-}
 
 }  // namespace
 
@@ -113,11 +109,9 @@ bool ParseBudgetText(const std::string& text, std::map<std::string, BudgetLimits
 std::string BudgetLimitsText(const BudgetLimits& limits) {
   std::vector<std::string> terms;
   if (limits.rate_per_s > 0) {
-    // Written back in the unit it is whole in.
-    const double per_minute = limits.rate_per_s * 60;
-    terms.push_back(limits.rate_per_s >= 1 || per_minute != static_cast<double>(static_cast<int64_t>(per_minute))
-                        ? Number(limits.rate_per_s) + "/s"
-                        : Number(per_minute) + "/min");
+    // N/s lets N go at once and N a second; N/min N at once and N a minute.
+    const bool per_second = std::fabs(limits.rate_per_s - limits.burst) <= 1e-9 * limits.burst;
+    terms.push_back(std::to_string(static_cast<int64_t>(limits.burst)) + (per_second ? "/s" : "/min"));
   }
   if (limits.per_hour > 0) terms.push_back(std::to_string(limits.per_hour) + "/h");
   if (limits.per_day > 0) terms.push_back(std::to_string(limits.per_day) + "/d");
