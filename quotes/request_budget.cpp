@@ -295,7 +295,19 @@ RequestBudget::Admission RequestBudget::Admit(const std::string& source, const s
         return {Verdict::kDeferred, "deferred: " + source + " paused for the rest of this run after " +
                                         std::to_string(kPauseAfter) + " throttled answers in a row"};
       }
-      d = OnLedger([&] { return ledger_->Transaction([&] { return Decide(source, symbol); }); });
+      d = OnLedger([&] {
+        // A source without limits books nothing, unless a throttled answer
+        // taught it a rate or closed it.
+        if (!LimitsOf(source).Any()) {
+          const LedgerState state = ledger_->State(source, KeyHash(source));
+          if (state.learned_rate <= 0 && state.closed_until_utc_ms <= setup_.clock->UtcMs()) {
+            Decision free;
+            free.go = true;
+            return free;
+          }
+        }
+        return ledger_->Transaction([&] { return Decide(source, symbol); });
+      });
       if (d.go) {
         recent_[source].push_back(setup_.clock->MonotonicMs());
         return {Verdict::kGo, ""};

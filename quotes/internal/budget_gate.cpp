@@ -24,9 +24,11 @@ Outcome FetchWithinBudget(SourceBase& source, const RequestInputs& in, FetchCont
     return refused;
   };
   gated.policy.throttled = [&](const HttpResponse& r) { budget->Throttled(name, RetryAfterOf(r), ""); };
-  for (;;) {
+  // Each throttled answer counts towards pausing the source, whose next
+  // admission then defers the row: the loop ends after a few turns.
+  for (int turn = 0;; ++turn) {
     Outcome outcome = source.Fetch(in, gated);
-    if (outcome.error == kQuoteThrottled) {
+    if (outcome.error == kQuoteThrottled && turn <= RequestBudget::kPauseAfter) {
       // A limit the provider put in words: they may say when it reopens.
       std::string words = outcome.description;
       const std::string standard = std::string(QuoteErrorText(kQuoteThrottled)) + ": ";
