@@ -29,8 +29,13 @@ class CountingTiingo {
  public:
   CountingTiingo() {
     server_.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [this](const httplib::Request&, httplib::Response& res) {
-      ++hits_;
+      const int hit = ++hits_;
       std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms_.load()));
+      if (hit > answer_only_.load()) {
+        res.status = 429;
+        res.set_header("Retry-After", "3600");
+        return;
+      }
       res.set_content(
           R"([{"date":"2024-01-02T00:00:00.000Z","close":185.64,"high":188.44,"low":183.89,"open":187.15,)"
           R"("volume":82488700,"adjClose":184.73,"divCash":0.0,"splitFactor":1.0},)"
@@ -43,10 +48,13 @@ class CountingTiingo {
   std::string Url() const { return server_.Url(); }
   int Hits() const { return hits_.load(); }
   void Delay(int ms) { delay_ms_ = ms; }
+  // Answers this many requests, then HTTP 429 with Retry-After: 3600.
+  void AnswerOnly(int count) { answer_only_ = count; }
 
  private:
   std::atomic<int> hits_{0};
   std::atomic<int> delay_ms_{0};
+  std::atomic<int> answer_only_{1 << 30};
   LoopbackServer server_;
 };
 
@@ -169,6 +177,26 @@ TEST_F(BudgetRun, TwoProcessesShareOneBudget) {
   EXPECT_TRUE(a.status == 4 || b.status == 4) << a.out << b.out;
   EXPECT_EQ(a.err.find("warning"), std::string::npos) << a.err;
   EXPECT_EQ(b.err.find("warning"), std::string::npos) << b.err;
+}
+
+TEST_F(BudgetRun, ARetryAfterClosesTheSourceForTheNextRunToo) {
+  const std::string project = folder_.File("p.xlsx");
+  WriteProject(project, Rows("R", 4));
+  server_.AnswerOnly(2);
+  const RunResult first = Run({"refresh", project});
+  EXPECT_EQ(first.status, 4) << first.out << first.err;
+  // The rows start together: those already on their way when the first 429
+  // came back got one too; none asked again.
+  const int hits = server_.Hits();
+  EXPECT_TRUE(hits == 3 || hits == 4) << hits;
+  EXPECT_EQ(CountWith(Statuses(project, 4),
+                      "deferred: TIINGO asked to wait (HTTP 429, Retry-After 3600), resets 21:00 UTC"),
+            2);
+  const RunResult later = Run({"refresh", project}, "2026-12-06T20:30:00Z");
+  EXPECT_EQ(later.status, 4) << later.out << later.err;
+  EXPECT_EQ(server_.Hits(), hits) << "the store answers two rows, the closed source is not asked";
+  const RunResult budget = Run({"budget", project}, "2026-12-06T20:30:00Z");
+  EXPECT_NE(budget.out.find("closed until 21:00 UTC: TIINGO asked to wait"), std::string::npos) << budget.out;
 }
 
 TEST_F(BudgetRun, WithoutAStoreTheBudgetCountsTheRunAlone) {
