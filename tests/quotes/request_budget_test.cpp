@@ -22,7 +22,7 @@ namespace {
 const int64_t kEvening = ParseUtcMs("2026-12-06T20:00:00Z");
 constexpr int64_t kHour = 3600 * 1000LL;
 
-enum class Refusal { k429, k429RetryAfter, kStooqWords, kAlphaVantageWords };
+enum class Refusal { k429, k429RetryAfter, k429RetryDate, kStooqWords, kAlphaVantageWords };
 
 // Answers TIINGO, STOOQ and ALPHAVANTAGE requests in their formats, `allowed`
 // of them per UTC hour of the shared clock; past that it refuses as told.
@@ -71,6 +71,10 @@ class QuotaServer {
       case Refusal::k429RetryAfter:
         res.status = 429;
         res.set_header("Retry-After", "3600");
+        break;
+      case Refusal::k429RetryDate:
+        res.status = 429;
+        res.set_header("Retry-After", "Sun, 06 Dec 2026 22:30:00 GMT");
         break;
       case Refusal::kStooqWords: res.set_content("Exceeded the daily hits limit", "text/html"); break;
       case Refusal::kAlphaVantageWords: res.set_content(kAlphaVantageInformation, "application/json"); break;
@@ -164,6 +168,9 @@ TEST_F(RequestBudgetTest, AnAnswerThatThrottlesClosesItsWindowOrPausesTheSource)
     const char* deferred;   // the rows after
   };
   const Case cases[] = {
+      // First: the date is the first day's.
+      {"429 with a Retry-After date", Refusal::k429RetryDate, "TIINGO", 3,
+       "deferred: TIINGO asked to wait (HTTP 429, Retry-After Sun, 06 Dec 2026 22:30:00 GMT), resets 22:30 UTC"},
       {"429 with Retry-After", Refusal::k429RetryAfter, "TIINGO", 3,
        "deferred: TIINGO asked to wait (HTTP 429, Retry-After 3600), resets 21:00 UTC"},
       {"bare 429", Refusal::k429, "TIINGO", 2 + RequestBudget::kPauseAfter,
