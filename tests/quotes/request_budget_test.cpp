@@ -297,6 +297,12 @@ TEST(BudgetLimitsText, ReadsEveryTermAndRefusesWhatItIsNot) {
       EXPECT_FALSE(error.empty()) << c.text;
     }
   }
+  for (const PublishedLimits& p : kPublishedLimits) {
+    std::string error;
+    const std::optional<BudgetLimits> limits = ParseBudgetLimits(p.limits, &error);
+    ASSERT_TRUE(limits) << p.source << ": " << error;
+    EXPECT_EQ(BudgetLimitsText(*limits), p.limits) << p.source;
+  }
   std::map<std::string, BudgetLimits> by_source;
   std::string error;
   ASSERT_TRUE(ParseBudgetText("tiingo=50/h; ALPHAVANTAGE=25/d;", &by_source, &error)) << error;
@@ -333,6 +339,49 @@ TEST(BudgetEstimate, SpreadsRequestsOverTheWindows) {
     EXPECT_EQ(e.at_once, c.at_once) << c.limits;
     EXPECT_EQ(e.last_utc_ms, ParseUtcMs(c.last)) << c.limits;
   }
+}
+
+}  // namespace
+}  // namespace plrxl::testing
+
+namespace plrxl::testing {
+namespace {
+
+TEST(BudgetLimitsFor, PublishedLimitsHoldAtTheProvidersOwnAddressAndGiveWayToTheUsers) {
+  struct Case {
+    const char* name;
+    std::string tiingo_url;  // "" keeps the provider's own
+    std::string setting;
+    std::vector<std::string> overrides;
+    std::optional<std::string> tiingo;  // the limits TIINGO gets; none: no entry
+  };
+  const Case cases[] = {
+      {"published", "", "", {}, "50/h,1000/d,500sym/mo"},
+      {"another address", "http://127.0.0.1:9", "", {}, std::nullopt},
+      {"the settings' key", "http://127.0.0.1:9", "TIINGO=5/d", {}, "5/d"},
+      {"the command line wins", "", "TIINGO=5/d", {"tiingo=7/h", "ALPHAVANTAGE=none"}, "7/h"},
+      {"none", "", "", {"TIINGO=none"}, "none"},
+  };
+  for (const Case& c : cases) {
+    QuoteSettings settings;
+    if (!c.tiingo_url.empty()) settings.tiingo_base_url = c.tiingo_url;
+    settings.budget_setting = c.setting;
+    std::map<std::string, BudgetLimits> limits;
+    std::string error;
+    ASSERT_TRUE(BudgetLimitsFor(settings, c.overrides, &limits, &error)) << c.name << ": " << error;
+    ASSERT_EQ(limits.count("TIINGO") != 0, c.tiingo.has_value()) << c.name;
+    if (c.tiingo) {
+      EXPECT_EQ(BudgetLimitsText(limits.at("TIINGO")), *c.tiingo) << c.name;
+    }
+    EXPECT_EQ(limits.count("YAHOOHIST"), 1u) << c.name << ": Yahoo keeps its own address";
+  }
+  QuoteSettings bad;
+  bad.settings_file = "/x/settings.ini";
+  bad.budget_setting = "TIINGO=lots";
+  std::map<std::string, BudgetLimits> limits;
+  std::string error;
+  EXPECT_FALSE(BudgetLimitsFor(bad, {}, &limits, &error));
+  EXPECT_NE(error.find("key Budget of section [Sources] of /x/settings.ini"), std::string::npos) << error;
 }
 
 }  // namespace
