@@ -96,7 +96,11 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
       ->check(RowListCheck());
   cmd->add_flag("--failed", options.failed, "Only the rows whose last status is red");
   cmd->add_flag("--gui", options.gui, "Show the progress window and message boxes as windows (needs a display)");
-  cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)");
+  // One library per --plugin, so the project path after it is not taken for a second one.
+  cmd->add_option("--plugin", options.plugins, "Load user macros from this shared library (repeatable)")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   AddYesNoFlags(cmd, options.console);
   cmd->add_option("--on-error", on_error, "Answer error boxes: abort, retry or ignore")
       ->check(CLI::IsMember({"abort", "retry", "ignore"}, CLI::ignore_case));

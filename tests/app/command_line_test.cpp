@@ -89,6 +89,7 @@ TEST(CommandLine, EveryExitCodeForARealCause) {
       {"rows not a list", {"refresh", "--rows", "abc", project}, 105, "--rows: \"abc\" is not a row number"},
       {"on-error not allowed", {"refresh", "--on-error", "maybe", project}, 105, "maybe"},
       {"missing project", {"update"}, 106, "PROJECT"},
+      {"project after a plugin", {"macros", "--plugin", folder.File("none.so"), project}, 1, "Cannot load plugin"},
       {"info of no workbook", {"info", broken}, 3, broken.c_str()},
       {"info of a missing file", {"info", folder.File("missing.xlsx")}, 3, "missing.xlsx"},
       {"copy of no workbook", {"copy", broken, folder.File("c2.xlsx")}, 3, broken.c_str()},
