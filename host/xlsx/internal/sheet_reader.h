@@ -27,6 +27,9 @@ struct SheetContext {
   // counts dates in the 1900 system (kDate1904Shift for a workbook of the
   // 1904 system).
   double date_shift = 0;
+  // Rows in the common forms go through the quick reader (row_scanner.h);
+  // false sends every row through the general XML reader.
+  bool quick_rows = true;
 };
 
 // What a sheet part refers to outside itself, for copying it into a saved
@@ -59,6 +62,8 @@ struct SheetExtras {
   // properties, and its cells beyond the grid, for the FeatureCarrier.
   CarriedSheetLayout layout;
   SheetReferences references;
+  // Pieces of rows the quick reader read.
+  int quick_pieces = 0;
 };
 
 
