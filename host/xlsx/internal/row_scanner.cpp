@@ -1,6 +1,7 @@
 #include "host/xlsx/internal/row_scanner.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -47,6 +48,70 @@ bool PlainDecimal(std::string_view text, double* out) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+// The entity at `p` (its '&'), as the general reader decodes it: one of
+// the five named ones or a character by number. Sets its length and the
+// UTF-8 bytes it stands for; false for any other.
+bool Entity(const char* p, const char* end, size_t* length, char* bytes, size_t* count) {
+  static constexpr struct {
+    std::string_view text;
+    char c;
+  } kNamed[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
+  const std::string_view rest(p, static_cast<size_t>(end - p));
+  for (const auto& named : kNamed) {
+    if (rest.substr(0, named.text.size()) == named.text) {
+      *length = named.text.size();
+      bytes[0] = named.c;
+      *count = 1;
+      return true;
+    }
+  }
+  if (rest.size() < 4 || rest[1] != '#') return false;
+  const bool hex = rest[2] == 'x';
+  size_t i = hex ? 3 : 2;
+  uint32_t code = 0;
+  const size_t digits_from = i;
+  for (; i < rest.size() && rest[i] != ';'; ++i) {
+    const char c = rest[i];
+    uint32_t digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<uint32_t>(c - '0');
+    } else if (hex && (c | ' ') >= 'a' && (c | ' ') <= 'f') {
+      digit = static_cast<uint32_t>((c | ' ') - 'a' + 10);
+    } else {
+      return false;
+    }
+    if (i - digits_from >= 7) return false;
+    code = code * (hex ? 16 : 10) + digit;
+  }
+  if (i >= rest.size() || i == digits_from || code == 0 || code > 0x10FFFF) return false;
+  *length = i + 1;
+  // UTF-8 as the general reader writes it, surrogates included.
+  if (code < 0x80) {
+    bytes[0] = static_cast<char>(code);
+    *count = 1;
+  } else if (code < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    *count = 2;
+  } else if (code < 0x10000) {
+    bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+    bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+    *count = 3;
+  } else {
+    bytes[0] = static_cast<char>(0xF0 | (code >> 18));
+    bytes[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    bytes[3] = static_cast<char>(0x80 | (code & 0x3F));
+    *count = 4;
+  }
+  return true;
+}
+
+bool IsRowState(std::string_view name) {
+  return name == "hidden" || name == "outlineLevel" || name == "collapsed" || name == "thickTop" || name == "thickBot";
+}
+
 class Scanner {
  public:
   Scanner(std::string& piece, ScannedRows& out)
@@ -61,8 +126,25 @@ class Scanner {
       if (!Row(&last_row)) return false;
       SkipSpace();
     }
-    // Only now, with the whole piece read, do its texts get their ends.
-    for (char* at : ends_) *at = '\0';
+    // Only now, with the whole piece read, do its texts get decoded and
+    // ended.
+    for (const Ending& e : ends_) {
+      char* out = e.end;
+      if (e.decode) {
+        out = e.begin;
+        for (const char* in = e.begin; in < e.end;) {
+          size_t length = 1, count = 0;
+          char bytes[4];
+          if (*in == '&' && Entity(in, e.end, &length, bytes, &count)) {
+            for (size_t k = 0; k < count; ++k) *out++ = bytes[k];
+            in += length;
+          } else {
+            *out++ = *in++;
+          }
+        }
+      }
+      *out = '\0';
+    }
     return true;
   }
 
@@ -118,8 +200,12 @@ class Scanner {
       return Next::kEnd;
     }
     const char* name = p_;
+    // A name starts as XML names do; only then may it be passed over.
+    const char first = *p_;
+    if (!((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') || first == '_' || first == ':')) {
+      return Next::kBad;
+    }
     while (p_ < end_ && IsNameChar(*p_)) ++p_;
-    if (p_ == name) return Next::kBad;
     a->name = std::string_view(name, static_cast<size_t>(p_ - name));
     SkipSpace();
     if (p_ >= end_ || *p_ != '=') return Next::kBad;
@@ -140,16 +226,26 @@ class Scanner {
     return Next::kAttribute;
   }
 
-  // Text up to `close` ("</v>"), to be ended where `close` starts.
+  // Text up to `close` ("</v>"), to be decoded and ended where `close`
+  // starts.
   bool Text(std::string_view close, const char** text) {
     char* begin = p_;
+    bool decode = false;
     while (p_ < end_ && *p_ != '<') {
-      if (*p_ == '&' || *p_ == '\r' || *p_ == '\0') return false;
+      if (*p_ == '&') {
+        size_t length = 0, count = 0;
+        char bytes[4];
+        if (!Entity(p_, end_, &length, bytes, &count)) return false;
+        decode = true;
+        p_ += length;
+        continue;
+      }
+      if (*p_ == '\r' || *p_ == '\0') return false;
       ++p_;
     }
     char* at = p_;
     if (!Literal(close)) return false;
-    ends_.push_back(at);
+    ends_.push_back({begin, at, decode});
     *text = begin;
     return true;
   }
@@ -175,6 +271,10 @@ class Scanner {
         if (has_custom || (v != "1" && v != "0" && v != "true" && v != "false")) return false;
         row.custom_height = v == "1" || v == "true";
         has_custom = true;
+      } else if (IsRowState(a.name)) {
+        // What the model does not hold of a row, written out at its
+        // default: the general reader keeps nothing of it either.
+        if (a.Value() != "0" && a.Value() != "false") return false;
       } else if (a.name != "spans" && a.name != "customFormat" && a.name.find(':') == std::string_view::npos) {
         return false;
       }
@@ -218,7 +318,7 @@ class Scanner {
         has_style = true;
       } else if (a.name == "t") {
         if (has_type) return false;
-        ends_.push_back(a.value + a.size);
+        ends_.push_back({a.value, a.value + a.size, false});
         cell.type = a.value;
         has_type = true;
       }
@@ -232,7 +332,37 @@ class Scanner {
     return true;
   }
 
-  // <v>, <v/> and <is><t>..</t></is>, each at most once, then </c>.
+  // <f ...>text</f> or <f .../>, its start tag already read.
+  bool Formula(ScannedCell* cell) {
+    Attribute a;
+    bool empty = false, has_type = false, has_si = false, has_ref = false;
+    for (Next next; (next = NextAttribute(&a, &empty)) != Next::kEnd;) {
+      if (next == Next::kBad) return false;
+      if (a.name == "t") {
+        if (has_type) return false;
+        ends_.push_back({a.value, a.value + a.size, false});
+        cell->formula_type = a.value;
+        has_type = true;
+      } else if (a.name == "si") {
+        if (has_si || !SmallNumber(a.Value(), &cell->formula_si)) return false;
+        has_si = true;
+      } else if (a.name == "ref") {
+        if (has_ref) return false;
+        ends_.push_back({a.value, a.value + a.size, false});
+        cell->formula_ref = a.value;
+        has_ref = true;
+      }
+      // Others (calculate-always flags and the like) mean nothing to the
+      // model, for either reader.
+    }
+    if (empty) {
+      cell->formula = "";
+      return true;
+    }
+    return Text("</f>", &cell->formula);
+  }
+
+  // <v>, <v/>, <is><t>..</t></is> and <f>, each at most once, then </c>.
   bool CellContent(ScannedCell* cell) {
     for (;;) {
       SkipSpace();
@@ -244,6 +374,8 @@ class Scanner {
         cell->value = "";
       } else if (Literal("<is>")) {
         if (cell->inline_text != nullptr || !InlineText(&cell->inline_text)) return false;
+      } else if (StartTag("f")) {
+        if (cell->formula != nullptr || !Formula(cell)) return false;
       } else {
         return false;
       }
@@ -274,7 +406,13 @@ class Scanner {
   char* p_;
   char* end_;
   ScannedRows& out_;
-  std::vector<char*> ends_;  // where the texts handed out end
+  // The texts handed out: where each lies, and whether it holds entities.
+  struct Ending {
+    char* begin;
+    char* end;
+    bool decode;
+  };
+  std::vector<Ending> ends_;
 };
 
 }  // namespace

@@ -1,12 +1,13 @@
 // A quick reader for the rows of a sheet part, for the forms writers
 // commonly give them: rows with a number, a style and a height, cells with
-// a reference, a style, a type and a <v> value or a plain inline text.
+// a reference, a style, a type, a formula and a <v> value or a plain inline
+// text.
 // It builds no document tree and allocates nothing per cell.
 //
 // It takes a piece of a <sheetData> content (xml_pieces.h) and either reads
-// all of it or none: anything outside those forms (formulas, rich or
-// prefixed elements, entities, comments, other row attributes, a row or
-// cell beyond the grid, anything not well-formed) makes ScanRows return
+// all of it or none: anything outside those forms (rich or prefixed
+// elements, entities in attributes, comments, rows hidden or grouped, a row
+// or cell beyond the grid, anything not well-formed) makes ScanRows return
 // false with the piece unchanged, and the piece goes to the general reader,
 // which gives such rows their meaning or the error they deserve. What it
 // reads it hands over in the form the general reader would have read it:
@@ -29,6 +30,12 @@ struct ScannedCell {
   const char* type = "";            // t, as written; "" when absent
   const char* value = nullptr;      // the <v> text; nullptr when no <v>
   const char* inline_text = nullptr;  // the <is><t> text; nullptr when no <is>
+  // The <f> text; nullptr when the cell has no formula. Its t and ref as
+  // written ("" when absent) and its si (-1 when absent).
+  const char* formula = nullptr;
+  const char* formula_type = "";
+  const char* formula_ref = "";
+  int formula_si = -1;
 };
 
 struct ScannedRow {

@@ -89,7 +89,12 @@ class CellLoader {
       const ScannedCell* cell = scanned.cells.data() + row.first_cell;
       for (const ScannedCell* end = cell + row.cell_count; cell != end; ++cell) {
         Place(cell->row, cell->col);
-        PlainCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text);
+        if (cell->formula != nullptr) {
+          FormulaCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text,
+                      {cell->formula, cell->formula_type, cell->formula_si, cell->formula_ref});
+        } else {
+          PlainCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text);
+        }
       }
     }
   }
@@ -161,14 +166,26 @@ class CellLoader {
     references_.last_row = std::max(references_.last_row, row);
   }
 
+  // What a cell's <f> says, as both readers give it.
+  struct FormulaFields {
+    const char* text;
+    std::string_view type;  // t
+    int si;                 // -1 when absent
+    std::string_view ref;
+  };
+
+  static FormulaFields FieldsOf(const pugi::xml_node& f) {
+    return {f.text().get(), f.attribute("t").value(), f.attribute("si").as_int(-1), f.attribute("ref").value()};
+  }
+
   // The formula text of a cell's <f>: a shared formula's follower gets the
   // leader's text moved to it.
-  std::string FormulaOf(const pugi::xml_node& f, int row, int col) {
-    std::string formula = f.text().get();
+  std::string FormulaOf(const FormulaFields& f, int row, int col) {
+    std::string formula = f.text;
     ctx_.budget->SpendText(formula.size(), part_);
     if (std::string why = FormulaProblem("=" + formula); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
-    if (std::string_view(f.attribute("t").value()) == "shared") {
-      const int si = f.attribute("si").as_int(-1);
+    if (f.type == "shared") {
+      const int si = f.si;
       if (!formula.empty()) {
         shared_[si] = {formula, row, col};
       } else if (auto it = shared_.find(si); it != shared_.end()) {
@@ -210,7 +227,7 @@ class CellLoader {
     body << '>';
     for (pugi::xml_node child = c.first_child(); child; child = child.next_sibling()) {
       if (Is(child, "f") && std::string_view(child.attribute("t").value()) == "shared") {
-        body << "<f>" << Escape(FormulaOf(child, row, col)) << "</f>";
+        body << "<f>" << Escape(FormulaOf(FieldsOf(child), row, col)) << "</f>";
       } else {
         if (Is(child, "is")) Admit(TextOf(child), row, col);
         if (Is(child, "f")) ctx_.budget->SpendText(std::strlen(child.text().get()), part_);
@@ -334,16 +351,22 @@ class CellLoader {
     const char* value = v ? v.text().get() : nullptr;
     std::string inline_text;
     if (type == "inlineStr") inline_text = TextOf(Child(c, "is"));
-    pugi::xml_node f = Child(c, "f");
-    if (!f) {
+    const pugi::xml_node f = Child(c, "f");
+    if (f) {
+      FormulaCell(row, col, xf, type, value, inline_text.c_str(), FieldsOf(f));
+    } else {
       PlainCell(row, col, xf, type, value, inline_text.c_str());
-      return;
     }
+  }
+
+  // A cell with a formula, as both readers give it.
+  void FormulaCell(int row, int col, int xf, std::string_view type, const char* value, const char* inline_text,
+                   const FormulaFields& f) {
     references_.Xf(xf);
     if (type == "s") references_.shared_strings = true;
     if (references_.formula_row == 0) references_.formula_row = row, references_.formula_col = col;
     std::string formula = FormulaOf(f, row, col);
-    Variant cached = Value(type, value, inline_text.c_str(), IsDate(xf), true, row, col);
+    Variant cached = Value(type, value, inline_text, IsDate(xf), true, row, col);
     CellError e;
     Rect array;
     if (!formula.empty() && ParseCellError(formula, &e)) {
@@ -354,8 +377,8 @@ class CellLoader {
     } else if (formula == "\"\"") {
       references_.rewritten = true;
       sheet_.SetCellValue(row, col, Variant(std::string()));
-    } else if (!formula.empty() && std::string_view(f.attribute("t").value()) == "array" &&
-               ParseCellRange(f.attribute("ref").value(), &array) && array.row1 == row && array.col1 == col &&
+    } else if (!formula.empty() && f.type == "array" && ParseCellRange(f.ref, &array) && array.row1 == row &&
+               array.col1 == col &&
                InGrid(array.row2, array.col2)) {
       sheet_.SetCellArrayFormula(array, "=" + formula, cached);
     } else if (!formula.empty()) {
