@@ -15,7 +15,8 @@
 //                   served from 127.0.0.1, each answer sent after <ms>;
 //                   network_wait_share is the part of the update's time
 //                   that the waiting adds to the same update served at once
-//                   (measured in the same case)
+//                   (measured in the same case), run_wait_share the same
+//                   part of the run phase alone
 //   LargeRoundTrip - 1,000 tickers refreshed, updated and reopened; only
 //                   with PLRXL_BENCH_LARGE=1 set
 #include <benchmark/benchmark.h>
@@ -258,6 +259,10 @@ void BM_UpdateLoopback(benchmark::State& state) {
   const double total = (phases.load_ms + phases.run_ms + phases.save_ms) / n;
   const double base = (at_once.load_ms + at_once.run_ms + at_once.save_ms) / 2;
   state.counters["network_wait_share"] = total > 0 ? std::max(0.0, total - base) / total : 0;
+  // The same share of the run alone (the downloads and the paste, without
+  // the load and the save).
+  const double run = phases.run_ms / n, run_at_once = at_once.run_ms / 2;
+  state.counters["run_wait_share"] = run > 0 ? std::max(0.0, run - run_at_once) / run : 0;
 }
 
 // A project ten times the demo's (1,000 tickers x 2,500 bars, 15 M cells):

@@ -554,10 +554,9 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
     if (node.type() != pugi::node_element) continue;
     std::string_view name = LocalName(node.name());
     if (name == "sheetData") {
-      ScannedRows scanned;
       auto quick = [&](std::string& piece) {
-        if (!ctx.quick_rows || !ScanRows(piece, loader.LastRow(), scanned)) return false;
-        loader.Rows(scanned);
+        if (!ctx.quick_rows || !ScanRows(piece, loader.LastRow(), ctx.scanned)) return false;
+        loader.Rows(ctx.scanned);
         ++extras.quick_pieces;
         return true;
       };

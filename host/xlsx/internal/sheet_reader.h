@@ -9,6 +9,7 @@
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/row_scanner.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
 
@@ -30,6 +31,9 @@ struct SheetContext {
   // Rows in the common forms go through the quick reader (row_scanner.h);
   // false sends every row through the general XML reader.
   bool quick_rows = true;
+  // What the quick reader read of the piece at hand; kept from sheet to
+  // sheet so its room is reused.
+  ScannedRows scanned{};
 };
 
 // What a sheet part refers to outside itself, for copying it into a saved
