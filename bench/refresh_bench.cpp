@@ -11,12 +11,20 @@
 //                   line and their transposed line
 //   Update        - the refreshed project of Rerefresh updated with 5 new
 //                   bars a ticker (budget: 30 % of a refresh)
+//   UpdateLoopback/<ms> - the same update with its rows on a web source
+//                   served from 127.0.0.1, each answer sent after <ms>;
+//                   network_wait_share is the part of the update's time
+//                   that the waiting adds to the same update served at once
+//                   (measured in the same case), run_wait_share the same
+//                   part of the run phase alone
 //   LargeRoundTrip - 1,000 tickers refreshed, updated and reopened; only
 //                   with PLRXL_BENCH_LARGE=1 set
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,6 +44,7 @@
 #include "host/xlsx/xlsx_store.h"
 #include "quotes/quote_component.h"
 #include "support/clock.h"
+#include "tests/quotes/loopback_server.h"
 
 namespace plrxl {
 namespace {
@@ -91,7 +100,8 @@ double MsSince(std::chrono::steady_clock::time_point t0) {
 
 // Load, refresh (or update), save; the run is the same one `pelorinxl
 // refresh` (or `update`) makes.
-void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr, bool update = false) {
+void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr, bool update = false,
+                 const QuoteSettings& quotes = {}) {
   auto t0 = std::chrono::steady_clock::now();
   MemoryHost host(MakeXlsxStore());
   // As in pelorinxl: the workbook's formulas are computed on the run's day.
@@ -109,7 +119,7 @@ void RefreshFile(const std::string& in, const std::string& out, Phases* phases =
   rc.ui = &ui;
   rc.clock = &clock;
   rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
-  rc.MakeQuoteFetcher = [] { return MakeQuoteFetcher(QuoteSettings{}); };
+  rc.MakeQuoteFetcher = [&quotes] { return MakeQuoteFetcher(quotes); };
   InstallDownloadEngine(rc);
   {
     CPelorin pelorin(rc);
@@ -172,11 +182,14 @@ void BM_DemoScale(benchmark::State& state) {
 
 // The refreshed project with its rows a week later: 5 business days more
 // each.
-void MakeWeekLater(const std::string& filled, const std::string& later, int tickers) {
+void MakeWeekLater(const std::string& filled, const std::string& later, int tickers, const char* source = "SAMPLE") {
   MemoryHost host(MakeXlsxStore());
   Workbook& wb = host.OpenWorkbook(filled);
   std::vector<DemoRow> rows = BenchmarkRows(tickers, "");
-  for (DemoRow& row : rows) row.end = "2025-01-03";
+  for (DemoRow& row : rows) {
+    row.end = "2025-01-03";
+    row.source = source;
+  }
   WriteDemoRows(wb, rows);
   wb.SaveAs(later);
 }
@@ -189,6 +202,67 @@ void BM_Update(benchmark::State& state) {
   Phases phases;
   for (auto _ : state) RefreshFile(later, Folder() + "/updated.xlsx", &phases, true);
   Report(state, phases);
+}
+
+// The business days from startDate to endDate of a daily-prices request,
+// in the web source's JSON.
+std::string PricesBetween(const std::string& start, const std::string& end) {
+  using namespace std::chrono;
+  auto day_of = [](const std::string& iso) {
+    return sys_days(year_month_day(year(std::stoi(iso.substr(0, 4))), month(std::stoul(iso.substr(5, 2))),
+                                   day(std::stoul(iso.substr(8, 2)))));
+  };
+  std::string json = "[";
+  int n = 0;
+  for (sys_days d = day_of(start); d <= day_of(end); d += days(1)) {
+    const weekday w(d);
+    if (w == Saturday || w == Sunday) continue;
+    const year_month_day ymd(d);
+    char bar[256];
+    std::snprintf(bar, sizeof bar,
+                  "%s{\"date\":\"%04d-%02u-%02uT00:00:00.000Z\",\"close\":%.2f,\"high\":%.2f,\"low\":%.2f,"
+                  "\"open\":%.2f,\"volume\":%d,\"adjClose\":%.2f,\"divCash\":0.0,\"splitFactor\":1.0}",
+                  n == 0 ? "" : ",", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()), 100.5 + n, 101.0 + n, 99.5 + n, 100.0 + n, 1000000 + n, 100.5 + n);
+    json += bar;
+    ++n;
+  }
+  return json + "]";
+}
+
+void BM_UpdateLoopback(benchmark::State& state) {
+  const std::string filled = Folder() + "/filled.xlsx";
+  if (!std::filesystem::exists(filled)) RefreshFile(EmptyProject(), filled);
+  const std::string later = Folder() + "/later_web.xlsx";
+  if (!std::filesystem::exists(later)) MakeWeekLater(filled, later, kTickers, "TIINGO");
+  std::atomic<int> delay_ms{0};
+  testing::LoopbackServer server(64);
+  server.Http().Get(R"(/tiingo/daily/([^/]+)/prices)", [&](const httplib::Request& req, httplib::Response& res) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms.load()));
+    res.set_content(PricesBetween(req.get_param_value("startDate"), req.get_param_value("endDate")),
+                    "application/json");
+  });
+  server.Start();
+  QuoteSettings quotes;  // default limits, as a user has them
+  quotes.tiingo_base_url = server.Url();
+  quotes.tiingo_key = "bench";
+  const std::string out = Folder() + "/updated_web.xlsx";
+  // The same update answered at once: what the waiting adds is measured
+  // against it.
+  Phases at_once;
+  for (int i = 0; i < 2; ++i) RefreshFile(later, out, &at_once, true, quotes);
+  delay_ms = static_cast<int>(state.range(0));
+  Phases phases;
+  for (auto _ : state) RefreshFile(later, out, &phases, true, quotes);
+  Report(state, phases);
+  const double n = static_cast<double>(state.iterations());
+  const double total = (phases.load_ms + phases.run_ms + phases.save_ms) / n;
+  const double base = (at_once.load_ms + at_once.run_ms + at_once.save_ms) / 2;
+  state.counters["network_wait_share"] = total > 0 ? std::max(0.0, total - base) / total : 0;
+  // The same share of the run alone (the downloads and the paste, without
+  // the load and the save).
+  const double run = phases.run_ms / n, run_at_once = at_once.run_ms / 2;
+  state.counters["run_wait_share"] = run > 0 ? std::max(0.0, run - run_at_once) / run : 0;
 }
 
 // A project ten times the demo's (1,000 tickers x 2,500 bars, 15 M cells):
@@ -238,6 +312,7 @@ BENCHMARK(BM_Rerefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTi
 BENCHMARK(BM_WithIndicators)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_DemoScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_UpdateLoopback)->Arg(0)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 }  // namespace plrxl

@@ -119,6 +119,14 @@ class Worksheet : public HostObject {
   virtual double RowHeight(int row) const = 0;
   virtual void SetRowHeight(int row, double height) = 0;
   virtual bool RowHeightIsCustom(int row) const = 0;
+  // The rows whose height is custom, in order.
+  virtual std::vector<int> CustomHeightRows() const {
+    std::vector<int> rows;
+    for (int row = 1; row <= kMaxRows; ++row) {
+      if (RowHeightIsCustom(row)) rows.push_back(row);
+    }
+    return rows;
+  }
   virtual const std::vector<Rect>& MergedCells() const = 0;
   virtual void Merge(const Rect& rect) = 0;
   // Frozen panes: rows above and columns left of the split; 0,0 = none.

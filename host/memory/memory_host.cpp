@@ -85,6 +85,7 @@ Workbook& MemoryHost::OpenWorkbook(const std::string& path) {
   }
   MemoryWorkbook& wb = NewWorkbook();
   try {
+    wb.BeginLoad();
     store_->Load(path, wb);
     if (wb.WorksheetCount() == 0) throw Error(kErrRange, "PlrXL2.WorkbookStore", path + ": the workbook holds no sheet");
     wb.ForgetChanges();  // the results the file stored stand until their inputs change

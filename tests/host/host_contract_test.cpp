@@ -428,6 +428,46 @@ TYPED_TEST(HostContract, FindLastCellSearchesRowsFromTheBottom) {
   EXPECT_EQ(this->sheet->UsedRange(), (Rect{3, 1, 9, 5}));
 }
 
+// The used range is found from the ends of what each column holds, so
+// the cases cross the blocks cells are kept in (1,024 rows) and leave
+// emptied cells behind.
+TYPED_TEST(HostContract, UsedRangeSpansWhatTheColumnsHoldAcrossBlocks) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, int>> values;   // {row, col} set to a number
+    std::vector<std::pair<int, int>> styles;   // {row, col} given a bold font
+    std::vector<Rect> cleared;                 // values and formats cleared, in order
+    std::optional<Rect> used;
+  } cases[] = {
+      {"one cell", {{5, 3}}, {}, {}, Rect{5, 3, 5, 3}},
+      {"around a block's edge", {{1024, 2}, {1025, 4}}, {}, {}, Rect{1024, 2, 1025, 4}},
+      {"a later block only", {{3000, 1}}, {}, {}, Rect{3000, 1, 3000, 1}},
+      {"a style alone counts", {{10, 2}}, {{40000, 7}}, {}, Rect{10, 2, 40000, 7}},
+      {"the top emptied", {{2, 1}, {2048, 1}}, {}, {Rect{2, 1, 2, 1}}, Rect{2048, 1, 2048, 1}},
+      {"the bottom emptied", {{2, 1}, {2048, 1}, {700, 3}}, {}, {Rect{2048, 1, 2048, 1}}, Rect{2, 1, 700, 3}},
+      {"a column emptied", {{4, 1}, {9, 6}}, {}, {Rect{1, 6, 100, 6}}, Rect{4, 1, 4, 1}},
+      {"all emptied", {{4, 1}, {5000, 9}}, {}, {Rect{1, 1, 6000, 10}}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Worksheet& sheet = this->book->AddWorksheet();
+    for (const auto& [row, col] : c.values) sheet.SetCellValue(row, col, Variant(1.5));
+    for (const auto& [row, col] : c.styles) {
+      CellStyle bold;
+      bold.bold = true;
+      sheet.SetCellStyle(row, col, bold);
+    }
+    for (const Rect& rect : c.cleared) sheet.ClearCells(rect, true, true);
+    EXPECT_EQ(sheet.UsedRange(), c.used);
+  }
+}
+
+TYPED_TEST(HostContract, CustomHeightRowsListsTheRowsGivenAHeight) {
+  EXPECT_TRUE(this->sheet->CustomHeightRows().empty());
+  for (int row : {700, 3, 65536, 1}) this->sheet->SetRowHeight(row, 20);
+  EXPECT_EQ(this->sheet->CustomHeightRows(), (std::vector<int>{1, 3, 700, 65536}));
+}
+
 TYPED_TEST(HostContract, SheetsAddDeleteMoveHideActivate) {
   Worksheet& b = this->book->AddWorksheet();
   Worksheet& a = this->book->AddWorksheet(this->sheet);

@@ -290,13 +290,38 @@ void CellStore::ForEach(const Rect& rect, const std::function<void(int row, int 
 }
 
 std::optional<Rect> CellStore::Used() const {
+  // Per column, its first and its last cell from either end of what it
+  // allocated: the cost is the columns', not the cells'.
+  auto held = [](const Chunk& chunk, int i) { return chunk.kind[i] != kEmpty || chunk.style[i] != 0; };
   Rect used{kMaxRows + 1, kMaxCols + 1, 0, 0};
-  ForEach(Rect{1, 1, kMaxRows, kMaxCols}, [&](int r, int c) {
-    used.row1 = std::min(used.row1, r);
-    used.row2 = std::max(used.row2, r);
+  for (int c = 1; c <= kMaxCols; ++c) {
+    const Column* column = columns_[c - 1].get();
+    if (column == nullptr) continue;
+    int first = 0, last = 0;
+    for (int block = 0; block < column->chunk_end && first == 0; ++block) {
+      const Chunk* chunk = column->chunks[block].get();
+      for (int i = 0; chunk != nullptr && i < chunk->end; ++i) {
+        if (held(*chunk, i)) {
+          first = block * kChunkRows + i + 1;
+          break;
+        }
+      }
+    }
+    if (first == 0) continue;
+    for (int block = column->chunk_end - 1; block >= 0 && last == 0; --block) {
+      const Chunk* chunk = column->chunks[block].get();
+      for (int i = chunk != nullptr ? chunk->end - 1 : -1; i >= 0; --i) {
+        if (held(*chunk, i)) {
+          last = block * kChunkRows + i + 1;
+          break;
+        }
+      }
+    }
+    used.row1 = std::min(used.row1, first);
+    used.row2 = std::max(used.row2, last);
     used.col1 = std::min(used.col1, c);
     used.col2 = std::max(used.col2, c);
-  });
+  }
   if (used.row2 == 0) return std::nullopt;
   return used;
 }

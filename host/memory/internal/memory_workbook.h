@@ -85,6 +85,12 @@ class MemoryWorkbook : public Workbook {
     formulas_stale_ = true;
     everything_changed_ = formula_memory_ != nullptr;  // before the first evaluation all is new anyway
   }
+  // While a file loads, its cells are not logged one by one: the load
+  // ends with ForgetChanges, and a failed load closes the workbook.
+  void BeginLoad() {
+    formulas_stale_ = true;
+    loading_ = true;
+  }
   // After a load: what the file holds is the starting point, its stored
   // results stand.
   void ForgetChanges();
@@ -114,6 +120,7 @@ class MemoryWorkbook : public Workbook {
   std::unordered_map<uint64_t, size_t> last_change_in_column_;
   std::unique_ptr<FormulaMemory> formula_memory_;
   bool evaluating_ = false;
+  bool loading_ = false;
   // The day TODAY() was last computed for; 0 when no formula calls TODAY()
   // or NOW().
   double volatile_day_ = 0;

@@ -22,7 +22,7 @@ bool MemoryWorkbook::DayMoved() const {
 
 void MemoryWorkbook::CellsChanged(const Worksheet& sheet, const Rect& rect) {
   formulas_stale_ = true;
-  if (everything_changed_ || evaluating_) return;
+  if (everything_changed_ || evaluating_ || loading_) return;
   int index = 0;
   for (size_t i = 0; i < sheets_.size(); ++i)
     if (sheets_[i].get() == &sheet) index = static_cast<int>(i) + 1;
@@ -50,6 +50,7 @@ void MemoryWorkbook::CellsChanged(const Worksheet& sheet, const Rect& rect) {
 }
 
 void MemoryWorkbook::ForgetChanges() {
+  loading_ = false;
   changes_.clear();
   last_change_in_column_.clear();
   everything_changed_ = false;

@@ -217,6 +217,14 @@ bool MemoryWorksheet::RowHeightIsCustom(int row) const {
   return heights_.count(row) != 0;
 }
 
+std::vector<int> MemoryWorksheet::CustomHeightRows() const {
+  std::vector<int> rows;
+  rows.reserve(heights_.size());
+  for (const auto& [row, height] : heights_) rows.push_back(row);
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
 void MemoryWorksheet::Merge(const Rect& rect) {
   CheckRect(rect);
   Changed();

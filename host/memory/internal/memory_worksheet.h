@@ -57,6 +57,7 @@ class MemoryWorksheet : public Worksheet {
   double RowHeight(int row) const override;
   void SetRowHeight(int row, double height) override;
   bool RowHeightIsCustom(int row) const override;
+  std::vector<int> CustomHeightRows() const override;
   const std::vector<Rect>& MergedCells() const override { return merged_; }
   void Merge(const Rect& rect) override;
   std::pair<int, int> FrozenPanes() const override { return frozen_; }

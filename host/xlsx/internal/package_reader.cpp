@@ -11,6 +11,7 @@
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/rows_segment.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
+#include "host/xlsx/internal/sheet_prefetch.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
 #include "host/xlsx/internal/workbook_settings.h"
@@ -254,6 +255,16 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   std::vector<std::pair<Worksheet*, std::shared_ptr<LoadedSheetPart>>> loaded_parts;
   // Hidden once all are loaded: the model never holds only hidden sheets.
   std::vector<Worksheet*> hidden;
+  // The worksheet parts in the order the loop below reads them, up to the
+  // first sheet it refuses for want of a part.
+  std::vector<std::string> sheet_parts;
+  for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
+    if (!Is(s, "sheet")) continue;
+    auto rel = rels.find(Attr(s, "id").as_string());
+    if (rel == rels.end()) break;
+    if (rel->second.type == "worksheet") sheet_parts.push_back(rel->second.target);
+  }
+  SheetPrefetch prefetch(path, zip.FileStamp(), static_cast<size_t>(limits.max_part_bytes), budget, sheet_parts);
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
     if (!Is(s, "sheet")) continue;
     std::string name = s.attribute("name").as_string();
@@ -276,12 +287,9 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     consumed.insert(part);
     // Cells are counted while the part inflates: an oversized sheet is
     // refused after reading only as much of it as the limits allow.
-    CellTagCounter counter;
-    std::string sheet_text = zip.Read(part, [&](const std::string& so_far, bool final) {
-      counter.Scan(so_far, final);
-      budget.CheckSheetCells(counter.Cells(), part);
-    });
-    budget.SpendCells(counter.Cells(), part);
+    SheetPrefetch::Part inflated = prefetch.Next();
+    std::string sheet_text = std::move(inflated.text);
+    budget.SpendCells(inflated.cells, part);
     SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
     loaded_parts.emplace_back(&sheet, LoadedPartOf(zip, part, sheet_text, extras.references, SheetCodeName(sheet_text)));
     carrier.ReadCodeName(loaded_parts.back().second->code_name, sheet);

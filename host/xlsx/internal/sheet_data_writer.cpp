@@ -152,10 +152,7 @@ std::pair<long, long> WriteSheetData(lxw_worksheet* ws, const Worksheet& sheet, 
   const std::shared_ptr<const CarriedSheetFeatures> carried = sheet.CarriedFeatures();
   static const std::vector<CarriedRow> kNoRows;
   const std::vector<CarriedRow>& carried_rows = carried ? carried->layout.rows : kNoRows;
-  std::vector<int> extra_rows;
-  for (int row = 1; row <= kMaxRows; ++row) {
-    if (sheet.RowHeightIsCustom(row)) extra_rows.push_back(row);
-  }
+  std::vector<int> extra_rows = sheet.CustomHeightRows();
   if (!carried_rows.empty()) {
     for (const CarriedRow& r : carried_rows) extra_rows.push_back(r.row);
     std::sort(extra_rows.begin(), extra_rows.end());

@@ -11,6 +11,7 @@
 #include "host/regional.h"
 #include "host/xlsx/internal/formula_shift.h"
 #include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/row_scanner.h"
 #include "host/xlsx/internal/xml_pieces.h"
 #include "host/xlsx/internal/xml_scan.h"
 #include "host/xlsx/internal/xml_util.h"
@@ -20,30 +21,6 @@ namespace plrxl::xlsx {
 namespace {
 
 constexpr size_t kPieceBytes = size_t{1} << 20;
-
-// "B12" -> row 12, col 2, also beyond this grid (up to "XFD1048576", the
-// largest a file may name). Returns false for anything else.
-bool ParseCellRef(const char* s, int* row, int* col) {
-  int c = 0;
-  const char* p = s;
-  while (*p >= 'A' && *p <= 'Z') {
-    c = c * 26 + (*p - 'A' + 1);
-    if (p - s >= 3) return false;
-    ++p;
-  }
-  if (p == s) return false;
-  int r = 0;
-  const char* digits = p;
-  while (*p >= '0' && *p <= '9') {
-    r = r * 10 + (*p - '0');
-    if (p - digits >= 7) return false;
-    ++p;
-  }
-  if (p == digits || *p != '\0' || r < 1) return false;
-  *row = r;
-  *col = c;
-  return true;
-}
 
 // "A1:C3" or "B2" (a single cell), also beyond this grid; false for
 // anything else. Dollar signs are allowed.
@@ -102,21 +79,35 @@ class CellLoader {
   CellLoader(Worksheet& sheet, SheetContext& ctx, const std::string& part, SheetExtras& extras)
       : sheet_(sheet), ctx_(ctx), part_(part), layout_(extras.layout), references_(extras.references) {}
 
+  int LastRow() const { return last_row_; }
+
+  // Rows the quick reader read (row_scanner.h): they hold nothing that
+  // needs the general reader.
+  void Rows(const ScannedRows& scanned) {
+    for (const ScannedRow& row : scanned.rows) {
+      BeginRow(row.row, row.xf >= 0 ? &row.xf : nullptr, row.custom_height, row.has_height ? &row.height : nullptr);
+      const ScannedCell* cell = scanned.cells.data() + row.first_cell;
+      for (const ScannedCell* end = cell + row.cell_count; cell != end; ++cell) {
+        Place(cell->row, cell->col);
+        if (cell->formula != nullptr) {
+          FormulaCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text,
+                      {cell->formula, cell->formula_type, cell->formula_si, cell->formula_ref});
+        } else {
+          PlainCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text);
+        }
+      }
+    }
+  }
+
   void Row(const pugi::xml_node& row_node) {
     int row = row_node.attribute("r").as_int(last_row_ + 1);
     if (row < 1 || row > kMaxFileRows) throw XlsxProblem("row number out of range in " + part_);
-    last_row_ = row;
-    if (references_.first_row == 0 || row < references_.first_row) references_.first_row = row;
-    references_.last_row = std::max(references_.last_row, row);
-    if (const pugi::xml_attribute style = row_node.attribute("s")) references_.Xf(style.as_int(-1));
+    const pugi::xml_attribute style = row_node.attribute("s");
+    const int xf = style.as_int(-1);
     const bool custom_height = row_node.attribute("customHeight").as_bool();
-    if (row <= kMaxRows && custom_height) {
-      if (pugi::xml_attribute ht = row_node.attribute("ht")) {
-        const double height = ht.as_double(-1);
-        if (!(height >= 0 && std::isfinite(height))) throw XlsxProblem("bad row height in " + part_);
-        sheet_.SetRowHeight(row, height);
-      }
-    }
+    const pugi::xml_attribute ht = row_node.attribute("ht");
+    const double height = ht.as_double(-1);
+    BeginRow(row, style ? &xf : nullptr, custom_height, ht ? &height : nullptr);
     CarriedRow* carried = nullptr;
     auto carried_row = [&]() -> CarriedRow& {
       if (carried == nullptr) carried = &layout_.rows.emplace_back(CarriedRow{row, {}, {}});
@@ -140,9 +131,7 @@ class CellLoader {
         if (!ParseCellRef(ref.value(), &r, &col)) throw XlsxProblem("bad cell reference in " + part_);
       }
       last_col = col;
-      if (references_.first_col == 0 || col < references_.first_col) references_.first_col = col;
-      references_.last_col = std::max(references_.last_col, col);
-      references_.last_row = std::max(references_.last_row, r);
+      Place(r, col);
       if (r > kMaxFileRows || col > kMaxFileColumns) throw XlsxProblem("bad cell reference in " + part_);
       if (!InGrid(r, col)) {
         CarriedCell cell = BeyondGrid(c, r, col);
@@ -158,14 +147,45 @@ class CellLoader {
   }
 
  private:
+  // A row's number, style and height, as both readers give them.
+  void BeginRow(int row, const int* xf, bool custom_height, const double* height) {
+    last_row_ = row;
+    if (references_.first_row == 0 || row < references_.first_row) references_.first_row = row;
+    references_.last_row = std::max(references_.last_row, row);
+    if (xf != nullptr) references_.Xf(*xf);
+    if (row <= kMaxRows && custom_height && height != nullptr) {
+      if (!(*height >= 0 && std::isfinite(*height))) throw XlsxProblem("bad row height in " + part_);
+      sheet_.SetRowHeight(row, *height);
+    }
+  }
+
+  // Where a cell stands, for the part's span.
+  void Place(int row, int col) {
+    if (references_.first_col == 0 || col < references_.first_col) references_.first_col = col;
+    references_.last_col = std::max(references_.last_col, col);
+    references_.last_row = std::max(references_.last_row, row);
+  }
+
+  // What a cell's <f> says, as both readers give it.
+  struct FormulaFields {
+    const char* text;
+    std::string_view type;  // t
+    int si;                 // -1 when absent
+    std::string_view ref;
+  };
+
+  static FormulaFields FieldsOf(const pugi::xml_node& f) {
+    return {f.text().get(), f.attribute("t").value(), f.attribute("si").as_int(-1), f.attribute("ref").value()};
+  }
+
   // The formula text of a cell's <f>: a shared formula's follower gets the
   // leader's text moved to it.
-  std::string FormulaOf(const pugi::xml_node& f, int row, int col) {
-    std::string formula = f.text().get();
+  std::string FormulaOf(const FormulaFields& f, int row, int col) {
+    std::string formula = f.text;
     ctx_.budget->SpendText(formula.size(), part_);
     if (std::string why = FormulaProblem("=" + formula); !why.empty()) throw XlsxProblem(Where(row, col) + ": " + why);
-    if (std::string_view(f.attribute("t").value()) == "shared") {
-      const int si = f.attribute("si").as_int(-1);
+    if (f.type == "shared") {
+      const int si = f.si;
       if (!formula.empty()) {
         shared_[si] = {formula, row, col};
       } else if (auto it = shared_.find(si); it != shared_.end()) {
@@ -207,7 +227,7 @@ class CellLoader {
     body << '>';
     for (pugi::xml_node child = c.first_child(); child; child = child.next_sibling()) {
       if (Is(child, "f") && std::string_view(child.attribute("t").value()) == "shared") {
-        body << "<f>" << Escape(FormulaOf(child, row, col)) << "</f>";
+        body << "<f>" << Escape(FormulaOf(FieldsOf(child), row, col)) << "</f>";
       } else {
         if (Is(child, "is")) Admit(TextOf(child), row, col);
         if (Is(child, "f")) ctx_.budget->SpendText(std::strlen(child.text().get()), part_);
@@ -244,15 +264,17 @@ class CellLoader {
     return id;
   }
 
-  Variant Value(const pugi::xml_node& c, std::string_view type, bool is_date, bool in_formula, int row, int col) {
-    pugi::xml_node v = Child(c, "v");
-    const char* text = v ? v.text().get() : "";
+  // A cell's value from its type, its <v> text (null when it has none)
+  // and its inline text (null when it has none).
+  Variant Value(std::string_view type, const char* v, const char* inline_text, bool is_date, bool in_formula, int row,
+                int col) {
+    const char* text = v != nullptr ? v : "";
     if (type == "inlineStr") {
-      std::string inline_text = TextOf(Child(c, "is"));
-      Admit(inline_text, row, col);
-      return Variant(std::move(inline_text));
+      std::string shown = inline_text != nullptr ? inline_text : "";
+      Admit(shown, row, col);
+      return Variant(std::move(shown));
     }
-    if (!v) return Variant();
+    if (v == nullptr) return Variant();
     if (type.empty() || type == "n") {
       double x = 0;
       if (*text == '\0') return Variant();
@@ -292,54 +314,79 @@ class CellLoader {
     throw XlsxProblem("unknown cell type \"" + std::string(type) + "\" in " + part_);
   }
 
-  void Cell(const pugi::xml_node& c, int row, int col) {
-    int xf = c.attribute("s").as_int(0);
-    references_.Xf(xf);
-    bool is_date = xf >= 0 && xf < static_cast<int>(ctx_.styles->is_date.size()) &&
-                   ctx_.styles->is_date[static_cast<size_t>(xf)];
-    std::string_view type = c.attribute("t").value();
-    if (type == "s") references_.shared_strings = true;
-    pugi::xml_node f = Child(c, "f");
-    if (f) {
-      if (references_.formula_row == 0) references_.formula_row = row, references_.formula_col = col;
-      std::string formula = FormulaOf(f, row, col);
-      Variant cached = Value(c, type, is_date, true, row, col);
-      CellError e;
-      Rect array;
-      if (!formula.empty() && ParseCellError(formula, &e)) {
-        // Files saved by earlier versions stored constant errors and the
-        // empty text as formulas.
-        references_.rewritten = true;
-        sheet_.SetCellValue(row, col, Variant(e));
-      } else if (formula == "\"\"") {
-        references_.rewritten = true;
-        sheet_.SetCellValue(row, col, Variant(std::string()));
-      } else if (!formula.empty() && std::string_view(f.attribute("t").value()) == "array" &&
-                 ParseCellRange(f.attribute("ref").value(), &array) && array.row1 == row && array.col1 == col &&
-                 InGrid(array.row2, array.col2)) {
-        sheet_.SetCellArrayFormula(array, "=" + formula, cached);
-      } else if (!formula.empty()) {
-        sheet_.SetCellFormula(row, col, "=" + formula, cached);
-      } else {
-        sheet_.SetCellValue(row, col, cached);
-      }
-    } else if (type == "s") {
-      // Shared strings go in by reference: one copy however many cells show it.
-      // An empty <v/> refers to no string: the cell holds nothing.
-      pugi::xml_node v = Child(c, "v");
-      if (v && *v.text().get() != '\0') {
-        const std::shared_ptr<const std::string>& shared = SharedString(v.text().get());
-        Admit(*shared, row, col);
-        sheet_.SetCellSharedText(row, col, shared);
-      }
-    } else {
-      Variant value = Value(c, type, is_date, false, row, col);
-      if (!value.IsEmpty()) sheet_.SetCellValue(row, col, value);
-    }
+  bool IsDate(int xf) const {
+    return xf >= 0 && xf < static_cast<int>(ctx_.styles->is_date.size()) && ctx_.styles->is_date[static_cast<size_t>(xf)];
+  }
+
+  void Style(int row, int col, int xf) {
     if (xf != 0 || ctx_.styles->styles[0] != CellStyle()) {
       int id = ModelStyle(xf);
       if (id != 0) sheet_.SetCellStyleId(row, col, id);
     }
+  }
+
+  // A cell without a formula, as both readers give it.
+  void PlainCell(int row, int col, int xf, std::string_view type, const char* v, const char* inline_text) {
+    references_.Xf(xf);
+    if (type == "s") {
+      references_.shared_strings = true;
+      // Shared strings go in by reference: one copy however many cells show it.
+      // An empty <v/> refers to no string: the cell holds nothing.
+      if (v != nullptr && *v != '\0') {
+        const std::shared_ptr<const std::string>& shared = SharedString(v);
+        Admit(*shared, row, col);
+        sheet_.SetCellSharedText(row, col, shared);
+      }
+    } else {
+      Variant value = Value(type, v, inline_text, IsDate(xf), false, row, col);
+      if (!value.IsEmpty()) sheet_.SetCellValue(row, col, value);
+    }
+    Style(row, col, xf);
+  }
+
+  void Cell(const pugi::xml_node& c, int row, int col) {
+    const int xf = c.attribute("s").as_int(0);
+    const std::string_view type = c.attribute("t").value();
+    const pugi::xml_node v = Child(c, "v");
+    const char* value = v ? v.text().get() : nullptr;
+    std::string inline_text;
+    if (type == "inlineStr") inline_text = TextOf(Child(c, "is"));
+    const pugi::xml_node f = Child(c, "f");
+    if (f) {
+      FormulaCell(row, col, xf, type, value, inline_text.c_str(), FieldsOf(f));
+    } else {
+      PlainCell(row, col, xf, type, value, inline_text.c_str());
+    }
+  }
+
+  // A cell with a formula, as both readers give it.
+  void FormulaCell(int row, int col, int xf, std::string_view type, const char* value, const char* inline_text,
+                   const FormulaFields& f) {
+    references_.Xf(xf);
+    if (type == "s") references_.shared_strings = true;
+    if (references_.formula_row == 0) references_.formula_row = row, references_.formula_col = col;
+    std::string formula = FormulaOf(f, row, col);
+    Variant cached = Value(type, value, inline_text, IsDate(xf), true, row, col);
+    CellError e;
+    Rect array;
+    if (!formula.empty() && ParseCellError(formula, &e)) {
+      // Files saved by earlier versions stored constant errors and the
+      // empty text as formulas.
+      references_.rewritten = true;
+      sheet_.SetCellValue(row, col, Variant(e));
+    } else if (formula == "\"\"") {
+      references_.rewritten = true;
+      sheet_.SetCellValue(row, col, Variant(std::string()));
+    } else if (!formula.empty() && f.type == "array" && ParseCellRange(f.ref, &array) && array.row1 == row &&
+               array.col1 == col &&
+               InGrid(array.row2, array.col2)) {
+      sheet_.SetCellArrayFormula(array, "=" + formula, cached);
+    } else if (!formula.empty()) {
+      sheet_.SetCellFormula(row, col, "=" + formula, cached);
+    } else {
+      sheet_.SetCellValue(row, col, cached);
+    }
+    Style(row, col, xf);
   }
 
   Worksheet& sheet_;
@@ -507,11 +554,20 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
     if (node.type() != pugi::node_element) continue;
     std::string_view name = LocalName(node.name());
     if (name == "sheetData") {
-      ForEachPiece(text, cells, "row", kPieceBytes, part, [&](const pugi::xml_node& rows) {
-        for (pugi::xml_node row = rows.first_child(); row; row = row.next_sibling()) {
-          if (Is(row, "row")) loader.Row(row);
-        }
-      });
+      auto quick = [&](std::string& piece) {
+        if (!ctx.quick_rows || !ScanRows(piece, loader.LastRow(), ctx.scanned)) return false;
+        loader.Rows(ctx.scanned);
+        ++extras.quick_pieces;
+        return true;
+      };
+      ForEachPiece(
+          text, cells, "row", kPieceBytes, part,
+          [&](const pugi::xml_node& rows) {
+            for (pugi::xml_node row = rows.first_child(); row; row = row.next_sibling()) {
+              if (Is(row, "row")) loader.Row(row);
+            }
+          },
+          quick);
     } else if (name == "cols") {
       ReadColumns(node, sheet, extras);
     } else if (name == "sheetViews") {

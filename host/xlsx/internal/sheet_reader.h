@@ -9,6 +9,7 @@
 #include "host/spreadsheet_host.h"
 #include "host/xlsx/internal/carried_features.h"
 #include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/row_scanner.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
 
@@ -27,6 +28,12 @@ struct SheetContext {
   // counts dates in the 1900 system (kDate1904Shift for a workbook of the
   // 1904 system).
   double date_shift = 0;
+  // Rows in the common forms go through the quick reader (row_scanner.h);
+  // false sends every row through the general XML reader.
+  bool quick_rows = true;
+  // What the quick reader read of the piece at hand; kept from sheet to
+  // sheet so its room is reused.
+  ScannedRows scanned{};
 };
 
 // What a sheet part refers to outside itself, for copying it into a saved
@@ -59,6 +66,8 @@ struct SheetExtras {
   // properties, and its cells beyond the grid, for the FeatureCarrier.
   CarriedSheetLayout layout;
   SheetReferences references;
+  // Pieces of rows the quick reader read.
+  int quick_pieces = 0;
 };
 
 

@@ -52,8 +52,8 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
     // which streaming leaves empty. The rows are written already; this only
     // tells the table their heights.
     ws->optimize = LXW_FALSE;
-    for (int r = 1; r <= kMaxRows; ++r) {
-      if (sheet.RowHeightIsCustom(r)) worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
+    for (int r : sheet.CustomHeightRows()) {
+      worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
     }
     ws->optimize = LXW_TRUE;
   }

@@ -273,7 +273,8 @@ void ReadDefaultFont(const std::string& styles_text, CarriedWorkbookFeatures& fe
 
 std::string SheetCodeName(const std::string& sheet_text) {
   const size_t data = sheet_text.find("sheetData");
-  const size_t found = sheet_text.find("sheetPr", 0);
+  // Only before the cells: a part without it need not be read to its end.
+  const size_t found = std::string_view(sheet_text).substr(0, data).find("sheetPr");
   if (found == std::string::npos || found > data || found == 0) return {};
   const size_t begin = sheet_text.rfind('<', found);
   const size_t end = sheet_text.find('>', found);

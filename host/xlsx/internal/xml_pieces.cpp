@@ -1,5 +1,7 @@
 #include "host/xlsx/internal/xml_pieces.h"
 
+#include <string.h>
+
 #include "host/xlsx/internal/problem.h"
 
 namespace plrxl::xlsx {
@@ -7,6 +9,14 @@ namespace plrxl::xlsx {
 namespace {
 
 bool EndsName(char c) { return c == ' ' || c == '>' || c == '/' || c == '\t' || c == '\n' || c == '\r'; }
+
+// std::string::find, but quick over a long text full of the needle's
+// first character, as a sheet's rows are of '<'.
+size_t Find(const std::string& text, const std::string& needle, size_t from) {
+  if (from > text.size()) return std::string::npos;
+  const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+  return hit == nullptr ? std::string::npos : static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+}
 
 // Position just after the '>' closing the tag that starts at `open`, quotes
 // respected; npos when the text ends first.
@@ -56,7 +66,7 @@ ElementContent FindContent(const std::string& text, std::string_view local) {
     result.begin = result.end = end_of_tag;
     if (text[end_of_tag - 2] == '/') return result;  // <sheetData/>
     const std::string close = "</" + result.prefix + std::string(local);
-    for (size_t c = text.find(close, end_of_tag); c != std::string::npos; c = text.find(close, c + 1)) {
+    for (size_t c = Find(text, close, end_of_tag); c != std::string::npos; c = Find(text, close, c + 1)) {
       size_t q = c + close.size();
       while (q < text.size() && (text[q] == ' ' || text[q] == '\t' || text[q] == '\n' || text[q] == '\r')) ++q;
       if (q < text.size() && text[q] == '>') {
@@ -81,7 +91,8 @@ std::string WithoutContent(const std::string& text, const ElementContent& conten
 
 void ForEachPiece(const std::string& text, const ElementContent& content, std::string_view item,
                   size_t piece_bytes, const std::string& part,
-                  const std::function<void(const pugi::xml_node& parent)>& visit) {
+                  const std::function<void(const pugi::xml_node& parent)>& visit,
+                  const std::function<bool(std::string& piece)>& quick) {
   if (!content.found) return;
   const std::string qualified = content.prefix + std::string(item);
   std::string piece;
@@ -92,6 +103,10 @@ void ForEachPiece(const std::string& text, const ElementContent& content, std::s
       if (next != std::string::npos) cut = next;
     }
     piece.assign(text, from, cut - from);
+    if (quick && quick(piece)) {
+      from = cut;
+      continue;
+    }
     pugi::xml_document doc;
     pugi::xml_parse_result parsed = doc.load_buffer_inplace(
         piece.data(), piece.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment,

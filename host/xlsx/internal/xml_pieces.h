@@ -29,9 +29,12 @@ ElementContent FindContent(const std::string& text, std::string_view local);
 std::string WithoutContent(const std::string& text, const ElementContent& content);
 
 // Throws XlsxProblem("broken XML in <part>: ...") for a piece that does not
-// parse.
+// parse. `quick`, when given, is offered each piece's text first: when it
+// returns true it has read the piece, which is then not parsed; when it
+// returns false it must leave the text as it was.
 void ForEachPiece(const std::string& text, const ElementContent& content, std::string_view item,
                   size_t piece_bytes, const std::string& part,
-                  const std::function<void(const pugi::xml_node& parent)>& visit);
+                  const std::function<void(const pugi::xml_node& parent)>& visit,
+                  const std::function<bool(std::string& piece)>& quick = {});
 
 }  // namespace plrxl::xlsx

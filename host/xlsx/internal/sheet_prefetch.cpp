@@ -1,0 +1,110 @@
+#include "host/xlsx/internal/sheet_prefetch.h"
+
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include "host/xlsx/internal/problem.h"
+
+namespace plrxl::xlsx {
+
+namespace {
+
+// Thrown inside the worker's read to abandon it; never leaves the worker.
+struct Stopped {};
+
+}  // namespace
+
+SheetPrefetch::SheetPrefetch(const std::string& path, const ZipReader::Stamp& stamp, size_t max_part_bytes,
+                             const LoadBudget& budget, std::vector<std::string> parts)
+    : path_(path), stamp_(stamp), max_part_bytes_(max_part_bytes), budget_(budget), parts_(std::move(parts)) {
+  if (parts_.empty()) return;
+  try {
+    worker_ = std::thread([this] { Work(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process at its limits): Next reads each part
+    // itself.
+  }
+}
+
+SheetPrefetch::~SheetPrefetch() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  stopping_ = true;
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+SheetPrefetch::Part SheetPrefetch::Next() {
+  if (taken_ >= parts_.size()) throw std::logic_error("no sheet part left to read");
+  if (!worker_.joinable()) {
+    if (!own_zip_) {
+      own_zip_ = std::make_unique<ZipReader>(path_, max_part_bytes_);
+      if (!(own_zip_->FileStamp() == stamp_)) throw XlsxProblem("the file changed while it was read");
+    }
+    return Read(*own_zip_, parts_[taken_++]);
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return ready_.has_value(); });
+  Result result = std::move(*ready_);
+  ready_.reset();
+  ++taken_;
+  lock.unlock();
+  changed_.notify_all();
+  if (result.error) std::rethrow_exception(result.error);
+  return std::move(result.part);
+}
+
+SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name) {
+  Part part;
+  CellTagCounter counter;
+  part.text = zip.Read(name, [&](const std::string& so_far, bool final) {
+    if (stopping_.load()) throw Stopped{};
+    counter.Scan(so_far, final);
+    budget_.CheckSheetCells(counter.Cells(), name);
+  });
+  part.cells = counter.Cells();
+  return part;
+}
+
+void SheetPrefetch::Work() {
+  std::optional<ZipReader> zip;
+  std::exception_ptr opened;
+  try {
+    zip.emplace(path_, max_part_bytes_);
+    if (!(zip->FileStamp() == stamp_)) throw XlsxProblem("the file changed while it was read");
+  } catch (...) {
+    opened = std::current_exception();
+  }
+  for (const std::string& name : parts_) {
+    {
+      // The caller takes a part before the next is read: it holds one, the
+      // worker reads one.
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || !ready_.has_value(); });
+      if (stop_) return;
+    }
+    Result result;
+    result.error = opened;
+    if (!opened) {
+      try {
+        result.part = Read(*zip, name);
+      } catch (const Stopped&) {
+        return;
+      } catch (...) {
+        result.error = std::current_exception();
+      }
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (stop_) return;
+    const bool failed = result.error != nullptr;
+    ready_ = std::move(result);
+    lock.unlock();
+    changed_.notify_all();
+    if (failed) return;  // the caller stops at this part
+  }
+}
+
+}  // namespace plrxl::xlsx

@@ -1,0 +1,72 @@
+// SheetPrefetch: inflates the sheet parts of a package on a worker thread,
+// one part ahead of the caller, so that inflating the next sheet overlaps
+// reading the cells of this one. The caller takes the parts in the order
+// given, exactly as if it had read each itself: the same text, and the
+// same XlsxProblem where a read fails (a damaged part, a part over the
+// part limit, a sheet over the cell limit counted while inflating), thrown
+// when that part's turn comes. The worker reads a part only once the one
+// before it is taken: with the caller's, two parts are held at most.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/zip_reader.h"
+
+namespace plrxl::xlsx {
+
+class SheetPrefetch {
+ public:
+  // Starts reading `parts` of the package at `path`, which must still be
+  // the file `stamp` describes (else the first Next throws). `budget` must
+  // outlive this object; only its limits are read.
+  SheetPrefetch(const std::string& path, const ZipReader::Stamp& stamp, size_t max_part_bytes,
+                const LoadBudget& budget, std::vector<std::string> parts);
+  // Stops the worker, whatever it was inflating, and waits for it.
+  ~SheetPrefetch();
+  SheetPrefetch(const SheetPrefetch&) = delete;
+  SheetPrefetch& operator=(const SheetPrefetch&) = delete;
+
+  struct Part {
+    std::string text;
+    int64_t cells = 0;  // cell elements counted while inflating
+  };
+  // The next part in order; throws what reading it threw. Throws
+  // std::logic_error past the last part.
+  Part Next();
+
+ private:
+  struct Result {
+    Part part;
+    std::exception_ptr error;
+  };
+  void Work();
+  // One part, its cells counted and checked while it inflates.
+  Part Read(const ZipReader& zip, const std::string& name);
+
+  const std::string path_;
+  const ZipReader::Stamp stamp_;
+  const size_t max_part_bytes_;
+  const LoadBudget& budget_;
+  const std::vector<std::string> parts_;
+  size_t taken_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<Result> ready_;  // the next part, once inflated
+  bool stop_ = false;
+  std::atomic<bool> stopping_{false};  // stop_, for the worker's read to see without the lock
+  std::thread worker_;
+  std::unique_ptr<ZipReader> own_zip_;  // for reading without a worker
+};
+
+}  // namespace plrxl::xlsx
