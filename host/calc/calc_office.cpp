@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -78,6 +79,7 @@ std::unique_ptr<CalcOffice::Impl> Reach(const std::string& connection, double ti
   const auto deadline = begin + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeout_seconds));
   auto impl = std::make_unique<CalcOffice::Impl>();
   impl->pid = pid;
+  impl->connection = connection;
   impl->context = Resolve(connection, deadline, pid);
   try {
     impl->desktop = css::frame::Desktop::create(impl->context);
@@ -158,6 +160,10 @@ std::unique_ptr<CalcOffice> CalcOffice::Start(const StartOptions& options) {
 }
 
 double CalcOffice::SecondsToAccept() const { return impl_->seconds_to_accept; }
+
+const std::string& CalcOffice::Connection() const { return impl_->connection; }
+
+int CalcOffice::ProcessId() const { return impl_ ? impl_->pid : 0; }
 
 void CalcOffice::Shutdown() {
   if (!impl_) return;

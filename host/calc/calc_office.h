@@ -47,6 +47,10 @@ class CalcOffice {
   // Seconds from the start (or the first connection attempt) until the
   // office accepted.
   double SecondsToAccept() const;
+  // Where the office accepts: what Connect takes.
+  const std::string& Connection() const;
+  // The started office's process id; 0 for a connected office.
+  int ProcessId() const;
 
   // The UNO side, for the host's own files (host/calc/internal/uno.h).
   struct Impl;

@@ -49,6 +49,7 @@ struct CalcOffice::Impl {
   Reference<css::uno::XComponentContext> context;  // the office's
   Reference<css::frame::XDesktop2> desktop;
   int pid = 0;  // of the started office; 0 when connected
+  std::string connection;
   double seconds_to_accept = 0;
 };
 
