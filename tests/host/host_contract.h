@@ -30,6 +30,12 @@ struct HostTraits {
   bool kind_follows_format = false;
   // Charts can be added and read.
   bool draws_charts = true;
+  // Formulas follow the cells they refer to when cells are inserted or
+  // deleted.
+  bool adjusts_references = false;
+  // Panes can be frozen (a hidden document of a headless office has no
+  // window to freeze them in).
+  bool freezes_panes = true;
 };
 
 inline RegionalSettings Pinned() {
@@ -359,7 +365,7 @@ TYPED_TEST_P(HostContract, InsertAndDeleteShiftCellsWithinTheColumns) {
   const Variant expected_a[] = {1, Variant(), Variant(), 2, 3, 4, 5};
   for (int row = 1; row <= 7; ++row) EXPECT_EQ(this->sheet->Cells(row, 1).Value(), expected_a[row - 1]) << row;
   EXPECT_TRUE(this->At("A5").FontBold());
-  EXPECT_EQ(this->sheet->CellFormula(6, 1), "=A3+1");
+  EXPECT_EQ(this->sheet->CellFormula(6, 1), TypeParam::Traits().adjusts_references ? "=A5+1" : "=A3+1");
   EXPECT_EQ(this->At("B2").Value(), Variant(20)) << "other columns stay";
   this->At("A2:A3").DeleteShiftUp();
   for (int row = 1; row <= 5; ++row) EXPECT_EQ(this->sheet->Cells(row, 1).Value(), Variant(row)) << row;
@@ -419,10 +425,13 @@ TYPED_TEST_P(HostContract, CopyCarriesValuesFormulasAndFormats) {
   EXPECT_EQ(this->At("C1").Text(), "15.10.2002");
   EXPECT_EQ(this->At("C1").FontColorIndex(), 3);
   EXPECT_EQ(this->sheet->CellFormula(2, 3), "=A1+1");
-  EXPECT_EQ(this->At("C2").Value(), Variant(37545));
+  // A formula over a date is a date where the kind follows the format (the
+  // host gives the formula's cell its input's date format).
+  const Variant day_after = TypeParam::Traits().kind_follows_format ? Variant::Date(37545) : Variant(37545);
+  EXPECT_EQ(this->At("C2").Value(), day_after);
   // Overlapping copy and a copy into another workbook.
   this->At("A1:A2").CopyTo(this->At("A2"));
-  EXPECT_EQ(this->At("A3").Value(), Variant(37545));
+  EXPECT_EQ(this->At("A3").Value(), day_after);
   EXPECT_EQ(this->At("A2").NumberFormat(), "dd.mm.yyyy");
   Workbook& other = this->host->AddWorkbook();
   this->At("C1").CopyTo(other.WorksheetAt(1).GetRange("B2"));
@@ -494,8 +503,12 @@ TYPED_TEST_P(HostContract, SheetLayoutIsKept) {
   this->sheet->Merge(Rect{1, 3, 2, 4});
   ASSERT_EQ(this->sheet->MergedCells().size(), 1u);
   EXPECT_EQ(this->sheet->MergedCells()[0], (Rect{1, 1, 2, 4}));
-  this->sheet->FreezePanes(1, 2);
-  EXPECT_EQ(this->sheet->FrozenPanes(), std::make_pair(1, 2));
+  if (TypeParam::Traits().freezes_panes) {
+    this->sheet->FreezePanes(1, 2);
+    EXPECT_EQ(this->sheet->FrozenPanes(), std::make_pair(1, 2));
+  } else {
+    EXPECT_EQ(this->ErrorOf([&] { this->sheet->FreezePanes(1, 2); }), 1004) << "says it cannot";
+  }
   this->sheet->SetZoom(85);
   EXPECT_EQ(this->sheet->Zoom(), 85);
   EXPECT_EQ(this->ErrorOf([&] { this->sheet->SetZoom(5); }), 1004);

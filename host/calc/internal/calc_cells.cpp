@@ -132,8 +132,6 @@ Reference<css::table::XCellRange> CalcWorksheet::UnoRange(const Rect& rect) cons
 
 void CalcWorksheet::FlushWorkbook() const { book_.Flush(); }
 
-void CalcWorksheet::Changed() {}
-
 CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
   const int rows = rect.Rows(), cols = rect.Cols();
   Chunk chunk(static_cast<size_t>(rows * cols));
@@ -153,6 +151,7 @@ CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
     });
     const css::uno::Sequence<css::uno::Sequence<css::uno::Any>> data =
         Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->getDataArray();
+
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < cols; ++c) {
         if (empty[static_cast<size_t>(r * cols + c)]) continue;
@@ -338,7 +337,7 @@ void CalcWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
 CellStyle CalcWorksheet::CellStyleAt(int row, int col) const {
   CheckCell(row, col);
   FlushWorkbook();
-  return ReadStyle(book_, sheet_->getCellByPosition(col - 1, row - 1));
+  return ReadStyle(book_, Reference<css::beans::XPropertySet>(sheet_->getCellByPosition(col - 1, row - 1), UNO_QUERY_THROW));
 }
 
 int CalcWorksheet::CellStyleId(int row, int col) const { return book_.InternStyle(CellStyleAt(row, col)); }

@@ -100,7 +100,9 @@ class CalcWorksheet : public Worksheet {
   void FlushStyles();
   void FlushValues();
   void ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>& runs);
-  void Changed();
+  void Refetch();
+  // Ranges inside rect whose format is not the document's default.
+  std::vector<Rect> FormattedRanges(const Rect& rect) const;
 
   CalcWorkbook& book_;
   Reference<css::sheet::XSpreadsheet> sheet_;
@@ -175,6 +177,9 @@ class CalcWorkbook : public Workbook {
   // Makes a fresh document look like a new workbook of the system: one
   // sheet "Sheet1", the default font and column width.
   void SetUpNewDocument();
+  // The format of a cell nobody formatted: the document's default cell
+  // style.
+  const CellStyle& DefaultStyle();
 
  private:
   void ReadNames() const;
@@ -195,6 +200,7 @@ class CalcWorkbook : public Workbook {
   std::vector<std::string> warnings_, losses_;
   std::vector<std::pair<std::string, std::string>> carried_parts_;
   bool locked_ = false;
+  std::optional<CellStyle> default_style_;
 };
 
 class CalcHost : public SpreadsheetHost {
@@ -255,6 +261,6 @@ namespace plrxl::calc {
 // colour, strikethrough), a solid fill colour, horizontal alignment and
 // wrapping; the rest of CellStyle keeps its defaults.
 void ApplyStyle(CalcWorkbook& book, const Reference<css::table::XCellRange>& range, const CellStyle& style);
-CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::table::XCell>& cell);
+CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet>& cells);
 
 }  // namespace plrxl::calc

@@ -6,6 +6,7 @@
 #include <com/sun/star/sheet/CellDeleteMode.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/CellInsertMode.hpp>
+#include <com/sun/star/sheet/XCellFormatRangesSupplier.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeMovement.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
@@ -37,6 +38,14 @@ sal_Int32 WidthToCalc(double chars) { return static_cast<sal_Int32>(std::lround(
 double WidthFromCalc(sal_Int32 hmm) { return std::round((hmm * 96.0 / 2540.0 - 5) / 7 * 100) / 100; }
 sal_Int32 HeightToCalc(double points) { return static_cast<sal_Int32>(std::lround(points * 2540.0 / 72.0)); }
 double HeightFromCalc(sal_Int32 hmm) { return std::round(hmm * 72.0 / 2540.0 * 4) / 4; }
+
+// The part of a query's answer inside rect (Calc may answer with cells
+// beyond the range it was asked about); false when nothing is.
+bool Clip(const css::table::CellRangeAddress& a, const Rect& rect, Rect* out) {
+  *out = Rect{std::max(a.StartRow + 1, rect.row1), std::max(a.StartColumn + 1, rect.col1),
+              std::min(a.EndRow + 1, rect.row2), std::min(a.EndColumn + 1, rect.col2)};
+  return out->row1 <= out->row2 && out->col1 <= out->col2;
+}
 
 [[noreturn]] void NotYet(const std::string& what) {
   throw Error(kErrRange, kHostSource, "The Calc host does not support " + what + " yet");
@@ -91,9 +100,15 @@ void CalcWorksheet::ForEachCell(const Rect& rect, const std::function<void(int r
   std::set<std::pair<int, int>> cells;  // (row, col): row by row, left to right
   try {
     Reference<css::sheet::XCellRangesQuery> query(UnoRange(rect), UNO_QUERY_THROW);
-    for (const auto& a : query->queryContentCells(kContent | flags::HARDATTR)->getRangeAddresses())
-      for (int r = a.StartRow + 1; r <= a.EndRow + 1; ++r)
-        for (int c = a.StartColumn + 1; c <= a.EndColumn + 1; ++c) cells.emplace(r, c);
+    for (const auto& a : query->queryContentCells(kContent)->getRangeAddresses()) {
+      Rect in;
+      if (!Clip(a, rect, &in)) continue;
+      for (int r = in.row1; r <= in.row2; ++r)
+        for (int c = in.col1; c <= in.col2; ++c) cells.emplace(r, c);
+    }
+    for (const Rect& in : FormattedRanges(rect))
+      for (int r = in.row1; r <= in.row2; ++r)
+        for (int c = in.col1; c <= in.col2; ++c) cells.emplace(r, c);
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot list the cells of " + Name(), e);
   }
@@ -122,6 +137,7 @@ void CalcWorksheet::InsertCellsShiftDown(const Rect& rect) {
     const Rect lost{kMaxRows - rect.Rows() + 1, rect.col1, kMaxRows, rect.col2};
     Reference<css::sheet::XSheetOperation>(UnoRange(lost), UNO_QUERY_THROW)->clearContents(kContent | kFormats);
     move->insertCells(AddressOf(sheet_, rect), css::sheet::CellInsertMode_DOWN);
+    Refetch();
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot insert cells into " + Name(), e);
   }
@@ -133,19 +149,53 @@ void CalcWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   try {
     Reference<css::sheet::XCellRangeMovement>(sheet_, UNO_QUERY_THROW)
         ->removeRange(AddressOf(sheet_, rect), css::sheet::CellDeleteMode_UP);
+    Refetch();
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete cells of " + Name(), e);
   }
   for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
 }
 
+// A shift moves the sheet object's own range with the cells: the sheet is
+// taken afresh from the document so that it covers the whole grid again.
+void CalcWorksheet::Refetch() {
+  const sal_Int16 index = Reference<css::sheet::XCellRangeAddressable>(sheet_, UNO_QUERY_THROW)->getRangeAddress().Sheet;
+  Reference<css::container::XIndexAccess> sheets(book_.Document()->getSheets(), UNO_QUERY_THROW);
+  sheet_.set(sheets->getByIndex(index), UNO_QUERY_THROW);
+}
+
+std::vector<Rect> CalcWorksheet::FormattedRanges(const Rect& rect) const {
+  std::vector<Rect> out;
+  try {
+    const CellStyle standard = book_.DefaultStyle();
+    Reference<css::container::XIndexAccess> formats(
+        Reference<css::sheet::XCellFormatRangesSupplier>(UnoRange(rect), UNO_QUERY_THROW)->getCellFormatRanges(),
+        UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
+      Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
+      if (ReadStyle(book_, props) == standard) continue;
+      Rect in;
+      if (Clip(Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress(), rect, &in))
+        out.push_back(in);
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot read the formats of " + Name(), e);
+  }
+  return out;
+}
+
 std::optional<Rect> CalcWorksheet::UsedRange() const {
   FlushWorkbook();
   std::optional<Rect> used;
   try {
-    Reference<css::sheet::XCellRangesQuery> query(UnoRange(Rect{1, 1, kMaxRows, kMaxCols}), UNO_QUERY_THROW);
-    for (const auto& a : query->queryContentCells(kContent | flags::HARDATTR)->getRangeAddresses()) {
-      const Rect r{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+    const Rect all{1, 1, kMaxRows, kMaxCols};
+    Reference<css::sheet::XCellRangesQuery> query(UnoRange(all), UNO_QUERY_THROW);
+    std::vector<Rect> found = FormattedRanges(all);
+    for (const auto& a : query->queryContentCells(kContent)->getRangeAddresses()) {
+      Rect r;
+      if (Clip(a, all, &r)) found.push_back(r);
+    }
+    for (const Rect& r : found) {
       if (!used) used = r;
       used->row1 = std::min(used->row1, r.row1);
       used->col1 = std::min(used->col1, r.col1);
@@ -164,7 +214,9 @@ std::optional<std::pair<int, int>> CalcWorksheet::LastCellWithContent(const Rect
   try {
     Reference<css::sheet::XCellRangesQuery> query(UnoRange(rect), UNO_QUERY_THROW);
     for (const auto& a : query->queryContentCells(kContent)->getRangeAddresses()) {
-      const std::pair<int, int> corner{a.EndRow + 1, a.EndColumn + 1};
+      Rect in;
+      if (!Clip(a, rect, &in)) continue;
+      const std::pair<int, int> corner{in.row2, in.col2};
       if (!last || corner.first > last->first || (corner.first == last->first && corner.second > last->second))
         last = corner;
     }
@@ -270,7 +322,11 @@ void CalcWorksheet::FreezePanes(int rows, int cols) {
   Reference<css::sheet::XSpreadsheetView> view(book_.View(), UNO_QUERY);
   if (!view.is()) NotYet("frozen panes of a document without a view");
   view->setActiveSheet(sheet_);
-  Reference<css::sheet::XViewFreezable>(view, UNO_QUERY_THROW)->freezeAtPosition(cols, rows);
+  Reference<css::sheet::XViewFreezable> freeze(view, UNO_QUERY_THROW);
+  freeze->freezeAtPosition(cols, rows);
+  // A view without a window (a hidden document of a headless office)
+  // takes the call and freezes nothing.
+  if (freeze->hasFrozenPanes() != (rows > 0 || cols > 0)) NotYet("frozen panes in a document without a window");
 }
 
 int CalcWorksheet::Zoom() const {

@@ -66,11 +66,11 @@ void ApplyStyle(CalcWorkbook& book, const Reference<css::table::XCellRange>& ran
   }
 }
 
-CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::table::XCell>& cell) {
+CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet>& cells) {
   CellStyle style;
   css::uno::Sequence<css::uno::Any> values;
   try {
-    values = Reference<css::beans::XMultiPropertySet>(cell, UNO_QUERY_THROW)->getPropertyValues(Names());
+    values = Reference<css::beans::XMultiPropertySet>(cells, UNO_QUERY_THROW)->getPropertyValues(Names());
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read a cell's format", e);
   }

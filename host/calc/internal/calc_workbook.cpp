@@ -82,6 +82,7 @@ void CalcWorkbook::SetUpNewDocument() {
     const CellStyle defaults;
     standard->setPropertyValue("CharFontName", css::uno::Any(ToOu(defaults.font_name)));
     standard->setPropertyValue("CharHeight", css::uno::Any(static_cast<float>(defaults.font_size)));
+    default_style_.reset();
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot set the new workbook's default font", e);
   }
@@ -90,6 +91,21 @@ void CalcWorkbook::SetUpNewDocument() {
   if (sheets_[0]->Name() != "Sheet1") sheets_[0]->SetName("Sheet1");
   sheets_[0]->UseDefaultColumnWidth();
   active_ = sheets_[0].get();
+}
+
+const CellStyle& CalcWorkbook::DefaultStyle() {
+  if (!default_style_) {
+    try {
+      Reference<css::style::XStyleFamiliesSupplier> families(document_, UNO_QUERY_THROW);
+      Reference<css::container::XNameAccess> cell_styles(families->getStyleFamilies()->getByName("CellStyles"),
+                                                         UNO_QUERY_THROW);
+      default_style_ =
+          ReadStyle(*this, Reference<css::beans::XPropertySet>(cell_styles->getByName("Default"), UNO_QUERY_THROW));
+    } catch (const css::uno::Exception& e) {
+      ThrowFromUno("Cannot read the document's default cell style", e);
+    }
+  }
+  return *default_style_;
 }
 
 Worksheet& CalcWorkbook::WorksheetAt(int index) {
