@@ -21,8 +21,8 @@ namespace {
 
 // Reads fetch blocks of this size: a column of a data sheet comes in a few
 // calls, an empty corner costs little.
-constexpr int kChunkRows = 1024;
-constexpr int kChunkCols = 16;
+constexpr int kChunkRows = 512;
+constexpr int kChunkCols = 8;
 
 void CheckCell(int row, int col) {
   if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols)
