@@ -6,7 +6,7 @@
 
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
-#include "download/progress_bar_window.h"
+#include "download/run_driver.h"
 #include "download/split_data_sources.h"
 #include "entry/pelorin.h"
 #include "host/error.h"
@@ -35,7 +35,7 @@ std::vector<std::pair<std::string, Variant>> RequestValues(const std::string& ti
   return values;
 }
 
-void ProgressBarWindow::DownloadData(const std::string& ticker, double start_date, double end_date,
+void RunDriver::DownloadData(const std::string& ticker, double start_date, double end_date,
                                      const std::string& periodicity, const std::string& data_source) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.DownloadData");
   current_result_ = nullptr;
@@ -114,20 +114,20 @@ void ProgressBarWindow::DownloadData(const std::string& ticker, double start_dat
   IgnoreErrors([&] { request->SetCallback(nullptr); });
 }
 
-Range ProgressBarWindow::BlockStart(Worksheet& sheet, const std::string& data_beginning) {
+Range RunDriver::BlockStart(Worksheet& sheet, const std::string& data_beginning) {
   std::optional<ParsedAddress> parsed = ParseA1(data_beginning);
   if (!parsed) throw Error(kErrRange, "PlrXL2", "Method 'Range' of object '_Worksheet' failed");
   if (!parsed->sheet.empty()) return App().ResolveRange(data_beginning).Cells(1, 1);
   return Range(&sheet, Rect{parsed->rect.row1, parsed->rect.col1, parsed->rect.row1, parsed->rect.col1});
 }
 
-int16_t ProgressBarWindow::FieldCount(const std::string& data_fields) {
+int16_t RunDriver::FieldCount(const std::string& data_fields) {
   std::vector<Variant> letters;
   for (const std::string& letter : SplitText(Owner().TWP("D5"), "|")) letters.emplace_back(letter);
   return mSearch(context_, data_fields, Variant::Array1D(letters, 0), true, true);
 }
 
-std::optional<ProgressBarWindow::ExistingBlock> ProgressBarWindow::FindExistingBlock(Worksheet& sheet,
+std::optional<RunDriver::ExistingBlock> RunDriver::FindExistingBlock(Worksheet& sheet,
                                                                                     const Range& start,
                                                                                     int16_t fields) {
   const RegionalSettings& rs = App().Regional();
@@ -164,7 +164,7 @@ std::optional<ProgressBarWindow::ExistingBlock> ProgressBarWindow::FindExistingB
   return block;
 }
 
-std::optional<PrefetchItem> ProgressBarWindow::PlanRow(Workbook& workbook, Worksheet& settings, int16_t row) {
+std::optional<PrefetchItem> RunDriver::PlanRow(Workbook& workbook, Worksheet& settings, int16_t row) {
   CPelorin& owner = Owner();
   const RegionalSettings& rs = App().Regional();
   const std::string ticker = ToText(settings.CellValue(row, anchor_col_), rs);
@@ -197,7 +197,7 @@ std::optional<PrefetchItem> ProgressBarWindow::PlanRow(Workbook& workbook, Works
   return item;
 }
 
-void ProgressBarWindow::PrefetchAhead(Workbook& workbook, Worksheet& settings, int16_t from) {
+void RunDriver::PrefetchAhead(Workbook& workbook, Worksheet& settings, int16_t from) {
   if (!fetcher_ || owner_ == nullptr) return;
   const int until = std::min<int>(last_row_, from + kPrefetchRows - 1);
   std::vector<PrefetchItem> items;

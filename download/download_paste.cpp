@@ -7,7 +7,7 @@
 #include "entry/data_sheet_name.h"
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
-#include "download/progress_bar_window.h"
+#include "download/run_driver.h"
 #include "download/split_data_sources.h"
 #include "download/table_helpers.h"
 #include "entry/pelorin.h"
@@ -82,7 +82,7 @@ bool WrittenLetter(const std::string& letter, const std::string& fields) {
 
 }  // namespace
 
-std::optional<std::string> ProgressBarWindow::FitProblem(const VariantArray& table,
+std::optional<std::string> RunDriver::FitProblem(const VariantArray& table,
                                                          const std::vector<std::string>& letters,
                                                          const std::string& fields, const std::string& myAction,
                                                          const Range& start, std::optional<int16_t> myDateRow) {
@@ -107,7 +107,7 @@ std::optional<std::string> ProgressBarWindow::FitProblem(const VariantArray& tab
   return std::nullopt;
 }
 
-Variant ProgressBarWindow::Read_mDate(const std::string& direction) {
+Variant RunDriver::Read_mDate(const std::string& direction) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.Read_mDate");
   Variant result;
   proc.Do([&] {
@@ -148,7 +148,7 @@ Variant ProgressBarWindow::Read_mDate(const std::string& direction) {
   return result;
 }
 
-std::string ProgressBarWindow::DataColumns(const std::string& myStartCell, const std::string& myFieldsForDownload) {
+std::string RunDriver::DataColumns(const std::string& myStartCell, const std::string& myFieldsForDownload) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.DataColumns");
   std::string address;
   proc.Do([&] {
@@ -167,7 +167,7 @@ std::string ProgressBarWindow::DataColumns(const std::string& myStartCell, const
   return address;
 }
 
-std::string ProgressBarWindow::PlannedSheetName(Worksheet& mySettings, int16_t myTestRow,
+std::string RunDriver::PlannedSheetName(Worksheet& mySettings, int16_t myTestRow,
                                                 const std::string& location) {
   const RegionalSettings& rs = App().Regional();
   const std::string ticker = ToText(mySettings.CellValue(myTestRow, anchor_col_), rs);
@@ -184,7 +184,7 @@ std::string ProgressBarWindow::PlannedSheetName(Worksheet& mySettings, int16_t m
   return name;
 }
 
-std::string ProgressBarWindow::CreateSpreadsheetForTicker(Workbook& myWorkbook, Worksheet& mySettings,
+std::string RunDriver::CreateSpreadsheetForTicker(Workbook& myWorkbook, Worksheet& mySettings,
                                                           const std::string& SpreadSheetName, int16_t myTestRow) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.CreateSpreadsheetForTicker");
   std::string name;
@@ -209,7 +209,7 @@ std::string ProgressBarWindow::CreateSpreadsheetForTicker(Workbook& myWorkbook, 
   return name;
 }
 
-void ProgressBarWindow::WriteField(const std::string& myAction, Worksheet& sheet, const Variant& table, int column,
+void RunDriver::WriteField(const std::string& myAction, Worksheet& sheet, const Variant& table, int column,
                                    int header_row, int value_row, const std::string& header, int position,
                                    const std::string& number_format, bool fbt) {
   const VariantArray& t = table.Array();
@@ -236,7 +236,7 @@ void ProgressBarWindow::WriteField(const std::string& myAction, Worksheet& sheet
   }
 }
 
-void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, double myStartDate, double myEndDate,
+void RunDriver::DownloadAndPasteMyData(const std::string& myAction, double myStartDate, double myEndDate,
                                                Workbook& myWorkbook, Worksheet& mySettings,
                                                const std::string& mySheet, int16_t myRow,
                                                std::optional<int16_t> myDateRow,

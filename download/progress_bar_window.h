@@ -1,51 +1,25 @@
-// ProgressBarWindow: the run driver. Shown modally by CPelorin.UpdateMyData
-// after it wrote the action word into "Parameters" H2, it walks the ticker
-// table of the active workbook from the first ticker row to the last: for
-// each row it finds or creates the data sheet, downloads and pastes the
-// quotes (refresh or update), runs the row's macros and writes the row's
-// status line; then it closes itself.
+// ProgressBarWindow: the progress window. Shown modally by
+// CPelorin.UpdateMyData after it wrote the action word into "Parameters"
+// H2; showing it starts the run, and the window closes itself when the run
+// ends.
 //
-// The window's face (caption, progress bar, message label, cancel button)
-// is a ProgressView; the logic here is the same for the console and a
-// windowed view. Everything runs on the UI thread. Downloads are handed to
-// the fetcher ahead of the row being processed (QuoteFetcher::Prefetch), so
-// they overlap while rows are still pasted strictly in order; the results
-// equal those of a sequential run because a request takes over a prefetched
-// download only when its source and parameter values are identical.
-//
-// Shared state lives in the RunContext: StopFlag, SelectiveMode,
-// SelectedRows, LastDownloadText, LastDownloadFailed. Every procedure
-// registers as "Pelorin.ProgressBarWindow.<name>" and routes its errors to
-// the context's error handler. Yields go through the host's DoEvents.
+// The window keeps its events and its face (caption, cancel caption, and the
+// ProgressView that draws the bar and the label); the run itself belongs to
+// the window's RunDriver, which any other front end can drive the same way.
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "download/progress_view.h"
+#include "download/run_driver.h"
 #include "entry/run_context.h"
-#include "host/quote_fetcher.h"
-#include "host/variant.h"
 
 namespace plrxl {
 
-class CPelorin;
-class Range;
-class SpreadsheetHost;
-class Workbook;
-class Worksheet;
-
-// The font colour of a status whose bars came from the quote store after
-// the source failed (gold, a yellow that stays readable on white).
-inline constexpr int kStaleStatusColorIndex = 44;
-
-class ProgressBarWindow : public EntryWindow, public IProgressCallBack {
+class ProgressBarWindow : public EntryWindow {
  public:
-  // How many rows ahead of the current one are handed to the fetcher.
-  static constexpr int kPrefetchRows = 48;
+  static constexpr int kPrefetchRows = RunDriver::kPrefetchRows;
 
   // `view` may be nullptr (no face); it must outlive the window.
   explicit ProgressBarWindow(RunContext& context, ProgressView* view = nullptr);
@@ -62,119 +36,34 @@ class ProgressBarWindow : public EntryWindow, public IProgressCallBack {
   void CancelRequested() override { CancelButton_Click(); }
 
   // --- events ---
+  // Form_Load makes the driver's fetcher and reads the captions (Parameters
+  // G2 and G3); Form_Activate runs; Form_Unload releases the fetcher and
+  // the owner; Form_Terminate and CancelButton_Click set the StopFlag.
   void Form_Load();
   void Form_Activate();
   void Form_Unload();
   void Form_Terminate();
   void CancelButton_Click();
 
-  // --- the run ---
-  void RefreshMyData2();
-  void RefreshMyData(std::string myAction);
-  bool DownloadThisRow(int16_t myRow);
-  void fnRefreshData(const std::string& myAction, Workbook& myWorkbook, Worksheet& mySettings,
-                     const std::string& mySheet, int16_t myRow);
-  void fnUpdateMyData(const std::string& myAction, Workbook& myWorkbook, Worksheet& mySettings,
-                      const std::string& mySheet, int16_t myRow);
-
-  // --- download and paste ---
-  void DownloadAndPasteMyData(const std::string& myAction, double myStartDate, double myEndDate,
-                              Workbook& myWorkbook, Worksheet& mySettings, const std::string& mySheet,
-                              int16_t myRow, std::optional<int16_t> myDateRow = std::nullopt,
-                              std::optional<std::string> myDirection = std::nullopt);
-  // The data table of the current result (bars as rows 0.., fields as
-  // columns 1 to 8), reversed for "FBT"; empty when there is no data.
-  Variant Read_mDate(const std::string& direction);
-  // Address text of the existing block on the active sheet: myStartCell
-  // ":" the relative address of its last row and last field column; the
-  // start cell alone when nothing lies below it; "" when no field is listed.
-  std::string DataColumns(const std::string& myStartCell, const std::string& myFieldsForDownload);
-  // The name CreateSpreadsheetForTicker gives the sheet of a row whose
-  // Data Location is `location`.
-  std::string PlannedSheetName(Worksheet& mySettings, int16_t myTestRow, const std::string& location);
-  // False, after message 5, when a chosen row's sheet neither exists nor
-  // can be made.
-  bool AllDataSheetsPossible(Workbook& workbook, Worksheet& settings);
-  // The data sheet for a row, created when missing; returns its name. A
-  // name no sheet can hold creates nothing.
-  std::string CreateSpreadsheetForTicker(Workbook& myWorkbook, Worksheet& mySettings,
-                                         const std::string& SpreadSheetName, int16_t myTestRow);
-  // Why a table of bars does not fit the row's sheet (rows below the start
-  // cell or columns to its right), or nullopt when it fits.
-  std::optional<std::string> FitProblem(const VariantArray& table, const std::vector<std::string>& letters,
-                                        const std::string& fields, const std::string& myAction, const Range& start,
-                                        std::optional<int16_t> myDateRow);
-  // Downloads one row: sets the current result and the context's
-  // LastDownloadText / LastDownloadFailed.
-  void DownloadData(const std::string& ticker, double start_date, double end_date,
-                    const std::string& periodicity, const std::string& data_source);
-
-  // --- what the face shows, and the window's state ---
+  // --- the face, and the run behind it ---
   bool Loaded() const { return loaded_; }
   const std::string& Caption() const { return caption_; }
   const std::string& CancelCaption() const { return cancel_caption_; }
-  const std::string& Message() const { return message_; }
-  int ProgressValue() const { return progress_value_; }
-  const std::string& ProgressCaption() const { return progress_caption_; }
-  RequestList& Requests() { return requests_; }
-  // nullptr until a download succeeded.
-  const QuoteResult* CurrentResult() const { return current_result_; }
-  void SetView(ProgressView* view) { view_ = view; }
-
-  // --- IProgressCallBack: the run polls instead ---
-  void Start(QuoteRequest&) override {}
-  void Progress(QuoteRequest&, int32_t, const std::string&) override {}
-  void DataReady(QuoteRequest&) override {}
-  void Done(QuoteRequest&, int32_t) override {}
+  const std::string& Message() const { return driver_.Message(); }
+  int ProgressValue() const { return driver_.ProgressValue(); }
+  const std::string& ProgressCaption() const { return driver_.ProgressCaption(); }
+  void SetView(ProgressView* view);
+  RunDriver& Driver() { return driver_; }
 
  private:
-  struct ExistingBlock;
-
   CPelorin& Owner();
-  SpreadsheetHost& App();
-  void DoEvents();
-  void SetProgress(int16_t row);
-  void SetMessage(const std::string& text, bool also_status_bar);
-  // The first cell of the row's block on its data sheet.
-  Range BlockStart(Worksheet& sheet, const std::string& data_beginning);
-  // Field letters of D5 that occur in data_fields (mSearch, both flags).
-  int16_t FieldCount(const std::string& data_fields);
-  // The dated block an update appends to; nullopt when there is none.
-  std::optional<ExistingBlock> FindExistingBlock(Worksheet& sheet, const Range& start, int16_t fields);
-  // Hands the rows from `from` on (up to kPrefetchRows) to the fetcher.
-  void PrefetchAhead(Workbook& workbook, Worksheet& settings, int16_t from);
-  std::optional<PrefetchItem> PlanRow(Workbook& workbook, Worksheet& settings, int16_t row);
-  void WriteField(const std::string& myAction, Worksheet& sheet, const Variant& table, int column, int header_row,
-                  int value_row, const std::string& header, int position, const std::string& number_format,
-                  bool fbt);
 
   RunContext& context_;
   ProgressView* view_;
+  RunDriver driver_;
   CPelorin* owner_ = nullptr;
   bool loaded_ = false;
-  std::unique_ptr<QuoteFetcher> fetcher_;
-  RequestList requests_;
-  const QuoteResult* current_result_ = nullptr;
-  // The row's bars are older ones from the quote store because the source
-  // failed: its status is written in yellow.
-  bool row_stale_ = false;
-
-  std::string caption_, cancel_caption_, message_, progress_caption_;
-  int progress_value_ = 0;
-
-  // The run's table geometry, for the progress percentage.
-  int anchor_row_ = 0;
-  int last_row_ = 0;
-  int anchor_col_ = 1;
-  int prefetched_to_ = 0;
+  std::string caption_, cancel_caption_;
 };
-
-// Values a download request of one row is given, in the order they are
-// set: TICKER, STARTDATE, ENDDATE, PERIODICITY, then the option's
-// parameters (the five DDE parts, or ADJUST VALUES and EXCHANGE). A DDE
-// option with fewer than five parts raises error 9.
-std::vector<std::pair<std::string, Variant>> RequestValues(const std::string& ticker, double start_date,
-                                                           double end_date, const std::string& periodicity,
-                                                           const std::string& option);
 
 }  // namespace plrxl

@@ -1,5 +1,5 @@
 // ProgressView: the face of the progress window. The run driver
-// (ProgressBarWindow) tells its view what the window shows; a console view
+// (RunDriver) tells its view what the window shows; a console view
 // draws a bar or prints one line per row, a Qt view paints a dialog. A view
 // only displays: it never changes the run (cancel goes through the window's
 // CancelButton_Click).

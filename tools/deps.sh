@@ -10,6 +10,7 @@ pkgs=(
   python3 python3-openpyxl
   help2man python3-markdown man-db dpkg-dev lintian
   qt6-base-dev fonts-dejavu-core
+  libreoffice-dev libreoffice-calc-nogui
 )
 missing=()
 for p in "${pkgs[@]}"; do

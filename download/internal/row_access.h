@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "download/progress_bar_window.h"
+#include "download/run_driver.h"
 #include "host/regional.h"
 #include "host/variant.h"
 
@@ -12,7 +12,7 @@ namespace plrxl {
 
 // The dated block an update appends to: its last row E, the newest date M
 // in it and the order of its dates ("FBT" newest first, else "FTB").
-struct ProgressBarWindow::ExistingBlock {
+struct RunDriver::ExistingBlock {
   int last_row = 0;
   double newest = 0;
   std::string direction;

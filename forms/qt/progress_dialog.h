@@ -1,6 +1,6 @@
 // ProgressDialog: the progress window's face: caption, message label,
 // progress bar, the rows finished so far (red when failed) and Cancel. The
-// run itself is ProgressBarWindow's; Cancel presses its CancelButton, which
+// run itself is the window's RunDriver's; Cancel presses its CancelButton, which
 // stops the run at the next row and keeps the finished ones.
 #pragma once
 

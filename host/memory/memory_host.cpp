@@ -10,14 +10,6 @@
 namespace plrxl {
 namespace {
 
-constexpr size_t kMaxRunArguments = 30;
-
-std::string Upper(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 std::string WithoutExtension(const std::string& name) {
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
@@ -108,26 +100,14 @@ void MemoryHost::CloseWorkbook(MemoryWorkbook* wb) {
 }
 
 Variant MemoryHost::Run(const std::string& name, std::vector<Variant> args) {
-  if (args.size() > kMaxRunArguments)
-    throw Error(450, kHostSource, "Wrong number of arguments or invalid property assignment");
-  // "Book.xlsm!Module.Function" finds "Module.Function", then "Function".
-  std::string key = Upper(name);
-  const size_t bang = key.rfind('!');
-  if (bang != std::string::npos) key = key.substr(bang + 1);
-  auto it = functions_.find(key);
-  if (it == functions_.end()) {
-    const size_t dot = key.rfind('.');
-    if (dot != std::string::npos) it = functions_.find(key.substr(dot + 1));
-  }
-  if (it == functions_.end())
-    throw Error(kErrMacroNotFound, kHostSource, "The macro '" + name + "' cannot be found.");
-  HostFunction fn = it->second;  // a copy: the function may register others
-  return fn(*this, args);
+  return functions_.Run(*this, name, args);
 }
 
-void MemoryHost::RegisterFunction(const std::string& name, HostFunction fn) { functions_[Upper(name)] = std::move(fn); }
+void MemoryHost::RegisterFunction(const std::string& name, HostFunction fn) {
+  functions_.Register(name, std::move(fn));
+}
 
-bool MemoryHost::HasFunction(const std::string& name) const { return functions_.count(Upper(name)) != 0; }
+bool MemoryHost::HasFunction(const std::string& name) const { return functions_.Has(name); }
 
 void MemoryHost::DoEvents() {
   if (do_events_hook_) do_events_hook_();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/formula_evaluator.h"
+#include "host/host_rules.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -82,7 +83,7 @@ class MemoryHost : public SpreadsheetHost {
   bool display_alerts_ = true;
   bool copy_mode_ended_ = false;
   std::string status_bar_;
-  std::unordered_map<std::string, HostFunction> functions_;  // key: upper case
+  FunctionRegistry functions_;
   std::function<void()> do_events_hook_;
 };
 

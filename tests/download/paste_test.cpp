@@ -176,12 +176,12 @@ TEST_F(DownloadTest, DataColumnsAndSheetNames) {
 
   Worksheet& empty = wb.AddWorksheet();
   empty.Activate();
-  EXPECT_EQ(window.DataColumns("C3", "dc"), "C3");
-  EXPECT_EQ(window.DataColumns("C3", "xyz"), "");
+  EXPECT_EQ(window.Driver().DataColumns("C3", "dc"), "C3");
+  EXPECT_EQ(window.Driver().DataColumns("C3", "xyz"), "");
   empty.SetCellValue(3, 3, Variant("Date"));
   for (int r = 4; r <= 9; ++r) empty.SetCellValue(r, 3, Variant(r));
-  EXPECT_EQ(window.DataColumns("C3", "dohlc"), "C3:G9");
-  EXPECT_EQ(window.DataColumns("$C$3", "DC"), "$C$3:D9");
+  EXPECT_EQ(window.Driver().DataColumns("C3", "dohlc"), "C3:G9");
+  EXPECT_EQ(window.Driver().DataColumns("$C$3", "DC"), "$C$3:D9");
   window.SetOwner(nullptr);
 }
 

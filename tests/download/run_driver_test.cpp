@@ -31,6 +31,38 @@ TEST_F(DownloadTest, RefreshWalksEveryRowWithStatusAndProgress) {
   EXPECT_TRUE(context_.LastDownloadText.empty());
 }
 
+// A front end without the progress window (a spreadsheet menu command, a
+// script) drives the same run: same sheets, statuses and progress, no modal
+// window shown, and the driver's cancel stops it like the window's button.
+TEST_F(DownloadTest, DriverRunsWithoutTheWindow) {
+  struct Case {
+    const char* name;
+    bool cancel_first_row;
+    int rows_with_status;
+    std::vector<int> percents;
+  };
+  const Case cases[] = {{"whole run", false, 3, {0, 33, 66, 100}}, {"cancelled", true, 0, {0}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workbook& wb = Project({Row("AAA"), Row("BBB"), Row("CCC")});
+    Parameters(wb).GetRange("H2").SetValue("Refresh");
+    view_ = RecordingView();
+    RunDriver driver(context_, &view_);
+    driver.SetOwner(pelorin_.get());
+    driver.Open();
+    if (c.cancel_first_row) host_.SetDoEventsHook([&] { driver.Cancel(); });
+    driver.Run();
+    host_.SetDoEventsHook(nullptr);
+    int with_status = 0;
+    for (int row = 3; row <= 5; ++row) with_status += Settings(wb).IsCellEmpty(row, 11) ? 0 : 1;
+    EXPECT_EQ(with_status, c.rows_with_status);
+    EXPECT_EQ(view_.percents, c.percents);
+    EXPECT_EQ(view_.closed, 1);
+    EXPECT_TRUE(ui_.Modals().empty());
+    driver.Close();
+  }
+}
+
 TEST_F(DownloadTest, SingleRowShowsOneHundredPercent) {
   Project({Row("ONE")});
   RunRefresh();
@@ -184,18 +216,18 @@ TEST_F(DownloadTest, UnknownSourceIsReportedInRed) {
   Workbook& wb = Project({Row("AAA")});
   ProgressBarWindow window(context_);
   window.SetOwner(pelorin_.get());
-  window.DownloadData("AAA", DateSerial(2024, 1, 2), DateSerial(2024, 1, 31), "Daily", "nosuch(x)");
+  window.Driver().DownloadData("AAA", DateSerial(2024, 1, 2), DateSerial(2024, 1, 31), "Daily", "nosuch(x)");
   EXPECT_EQ(context_.LastDownloadText, "Error: 404 not found nosuch");
   EXPECT_TRUE(context_.LastDownloadFailed);
-  EXPECT_EQ(window.CurrentResult(), nullptr);
-  EXPECT_EQ(window.Requests().Count(), 0);
+  EXPECT_EQ(window.Driver().CurrentResult(), nullptr);
+  EXPECT_EQ(window.Driver().Requests().Count(), 0);
 
-  window.DownloadData("AAA", DateSerial(2024, 1, 2), DateSerial(2024, 1, 31), "Daily", "sample");
+  window.Driver().DownloadData("AAA", DateSerial(2024, 1, 2), DateSerial(2024, 1, 31), "Daily", "sample");
   EXPECT_EQ(context_.LastDownloadText, Message(wb, 16));
   EXPECT_FALSE(context_.LastDownloadFailed);
-  ASSERT_NE(window.CurrentResult(), nullptr);
-  ASSERT_EQ(window.Requests().Count(), 1);
-  EXPECT_EQ(window.Requests().Key(0), RequestKey(window.Requests().Item(0).Id()));
+  ASSERT_NE(window.Driver().CurrentResult(), nullptr);
+  ASSERT_EQ(window.Driver().Requests().Count(), 1);
+  EXPECT_EQ(window.Driver().Requests().Key(0), RequestKey(window.Driver().Requests().Item(0).Id()));
   window.SetOwner(nullptr);
 }
 

@@ -13,26 +13,11 @@ namespace plrxl {
 namespace {
 
 constexpr int kMaxStyles = 65536;
-constexpr size_t kMaxSheetName = 31;
-
-// Sheet and defined names are one name whatever the case of their letters,
-// beyond ASCII too ("ÄRA" and "äRA"), as spreadsheet programs take them.
 int CompareNoCase(const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b); }
 
 void HashCombine(size_t& seed, size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); }
 
 }  // namespace
-
-bool SameNameNoCase(const std::string& a, const std::string& b) { return CompareNoCase(a, b) == 0; }
-
-size_t NameLength(const std::string& name) {
-  size_t units = 0;
-  for (unsigned char c : name) {
-    if ((c & 0xC0) != 0x80) ++units;  // a character starts here
-    if (c >= 0xF0) ++units;           // four bytes: two UTF-16 units
-  }
-  return units;
-}
 
 size_t CellStyleHash::operator()(const CellStyle& s) const {
   size_t h = std::hash<std::string>()(s.number_format);
@@ -74,13 +59,9 @@ Worksheet* MemoryWorkbook::FindWorksheet(const std::string& name) {
 }
 
 void MemoryWorkbook::CheckSheetName(const std::string& name, const Worksheet* self) const {
-  bool bad = name.empty() || NameLength(name) > kMaxSheetName || name.find_first_of(":\\/?*[]") != std::string::npos;
-  for (const auto& s : sheets_) bad |= s.get() != self && SameNameNoCase(s->Name(), name);
-  if (bad)
-    throw Error(kErrRange, kHostSource,
-                "Cannot rename a sheet to the same name as another sheet, a referenced object library or a "
-                "workbook referenced by Visual Basic, or to a name that is empty, too long or holds : \\ / ? * [ ]: '" +
-                    name + "'");
+  bool taken = false;
+  for (const auto& s : sheets_) taken |= s.get() != self && SameNameNoCase(s->Name(), name);
+  ::plrxl::CheckSheetName(name, taken);
 }
 
 Worksheet& MemoryWorkbook::AddWorksheet(Worksheet* before) {

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/host_rules.h"
 #include "host/memory/internal/memory_worksheet.h"
 #include "host/spreadsheet_host.h"
 
@@ -126,10 +127,5 @@ class MemoryWorkbook : public Workbook {
   double volatile_day_ = 0;
 };
 
-// Case-insensitive comparison of names (sheets, workbooks, defined names).
-bool SameNameNoCase(const std::string& a, const std::string& b);
-// Characters of a UTF-8 text as the spreadsheet counts them for its
-// limits (UTF-16 units: a character beyond the basic plane counts two).
-size_t NameLength(const std::string& name);
 
 }  // namespace plrxl

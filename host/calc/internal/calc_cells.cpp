@@ -1,0 +1,345 @@
+// CalcWorksheet's cells: values and formulas written in bulk, read in
+// blocks.
+#include <cmath>
+
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XCellFormatRangesSupplier.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+
+#include "host/calc/internal/calc_objects.h"
+#include "host/calc/internal/calc_text.h"
+#include "host/format_limits.h"
+#include "host/internal/host_errors.h"
+
+namespace plrxl::calc {
+namespace {
+
+// Reads fetch blocks of this size: a column of a data sheet comes in a few
+// calls, an empty corner costs little.
+constexpr int kChunkRows = 512;
+constexpr int kChunkCols = 8;
+
+void CheckCell(int row, int col) {
+  if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols)
+    ThrowRangeError("cell (" + std::to_string(row) + ", " + std::to_string(col) + ") is outside the sheet");
+}
+
+// Calc's error codes and the spreadsheet errors they stand for; Calc holds
+// errors only as formula results, so each has a formula that makes it.
+struct ErrorEntry {
+  CellError error;
+  sal_uInt16 code;
+  const char* formula;
+};
+constexpr ErrorEntry kErrors[] = {
+    {CellError::kNA, 32767, "=NA()"},        {CellError::kDiv0, 532, "=1/0"},
+    {CellError::kValue, 519, "=\"a\"+1"},    {CellError::kRef, 524, "=#REF!"},
+    {CellError::kName, 525, "=#NAME?"},      {CellError::kNum, 503, "=SQRT(-1)"},
+    {CellError::kNull, 521, "=#NULL!"},
+};
+
+CellError ErrorOfCode(sal_uInt16 code) {
+  for (const ErrorEntry& e : kErrors)
+    if (e.code == code) return e.error;
+  if (code == 502) return CellError::kNum;  // an argument outside the function's domain
+  return CellError::kValue;
+}
+
+// What a waiting value is written as: Calc's formula for a value it cannot
+// hold as a constant, or empty.
+std::string FormulaFor(const Variant& value) {
+  if (value.IsText() && value.Text().empty()) return "=\"\"";
+  if (value.IsError()) {
+    for (const ErrorEntry& e : kErrors)
+      if (e.error == value.ErrorValue()) return e.formula;
+  }
+  return "";
+}
+
+css::uno::Any AnyOf(const Variant& value) {
+  switch (value.Type()) {
+    case VarType::kNumber:
+      return css::uno::Any(value.Number());
+    case VarType::kDate:
+      return css::uno::Any(value.DateSerial());
+    case VarType::kBoolean:
+      return css::uno::Any(value.Boolean() ? 1.0 : 0.0);
+    case VarType::kText:
+      return css::uno::Any(ToOu(value.Text()));
+    default:
+      return css::uno::Any(rtl::OUString());  // an empty text clears the cell
+  }
+}
+
+template <typename F>
+void ForEachAddress(const Reference<css::sheet::XSheetCellRanges>& ranges, F&& f) {
+  if (!ranges.is()) return;
+  for (const css::table::CellRangeAddress& a : ranges->getRangeAddresses()) f(a);
+}
+
+// Runs of waiting cells down each column (same kind of write), joined
+// across neighbouring columns that cover the same rows.
+struct Block {
+  Rect rect;
+  int kind;  // what the cells hold, as the caller counts kinds
+};
+
+template <typename Key, typename KindOf>
+std::vector<Block> Blocks(const std::map<std::pair<int, int>, Key>& cells, KindOf kind_of) {
+  std::vector<Block> runs;
+  for (const auto& [at, item] : cells) {
+    const auto [col, row] = at;
+    const int kind = kind_of(item);
+    if (!runs.empty()) {
+      Block& last = runs.back();
+      if (last.rect.col1 == col && last.rect.row2 == row - 1 && last.kind == kind) {
+        last.rect.row2 = row;
+        continue;
+      }
+    }
+    runs.push_back({Rect{row, col, row, col}, kind});
+  }
+  std::vector<Block> blocks;
+  std::map<std::tuple<int, int, int>, size_t> open;  // (row1, row2, kind) -> block
+  for (const Block& run : runs) {
+    const auto key = std::make_tuple(run.rect.row1, run.rect.row2, run.kind);
+    auto it = open.find(key);
+    if (it != open.end() && blocks[it->second].rect.col2 == run.rect.col1 - 1) {
+      blocks[it->second].rect.col2 = run.rect.col1;
+      continue;
+    }
+    open[key] = blocks.size();
+    blocks.push_back(run);
+  }
+  return blocks;
+}
+
+}  // namespace
+
+CalcWorksheet::CalcWorksheet(CalcWorkbook& book, Reference<css::sheet::XSpreadsheet> sheet)
+    : book_(book), sheet_(std::move(sheet)) {}
+
+Workbook& CalcWorksheet::Parent() { return book_; }
+
+Reference<css::table::XCellRange> CalcWorksheet::UnoRange(const Rect& rect) const {
+  return sheet_->getCellRangeByPosition(rect.col1 - 1, rect.row1 - 1, rect.col2 - 1, rect.row2 - 1);
+}
+
+void CalcWorksheet::FlushWorkbook() const { book_.Flush(); }
+
+CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
+  const int rows = rect.Rows(), cols = rect.Cols();
+  Chunk chunk(static_cast<size_t>(rows * cols));
+  auto at = [&](int r, int c) -> Cell& { return chunk[static_cast<size_t>((r - rect.row1) * cols + (c - rect.col1))]; };
+  auto each = [&](const css::table::CellRangeAddress& a, auto&& f) {
+    for (int r = std::max(a.StartRow + 1, rect.row1); r <= std::min(a.EndRow + 1, rect.row2); ++r)
+      for (int c = std::max(a.StartColumn + 1, rect.col1); c <= std::min(a.EndColumn + 1, rect.col2); ++c) f(r, c);
+  };
+  try {
+    Reference<css::table::XCellRange> range = UnoRange(rect);
+    Reference<css::sheet::XCellRangesQuery> query(range, UNO_QUERY_THROW);
+    // Empty cells and empty texts both come as "": the query tells them
+    // apart, and which cells hold formulas and errors.
+    std::vector<bool> empty(chunk.size(), false);
+    ForEachAddress(query->queryEmptyCells(), [&](const auto& a) {
+      each(a, [&](int r, int c) { empty[static_cast<size_t>((r - rect.row1) * cols + (c - rect.col1))] = true; });
+    });
+    const css::uno::Sequence<css::uno::Sequence<css::uno::Any>> data =
+        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->getDataArray();
+
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < cols; ++c) {
+        if (empty[static_cast<size_t>(r * cols + c)]) continue;
+        const css::uno::Any& any = data[r][c];
+        double number = 0;
+        rtl::OUString text;
+        Cell& cell = chunk[static_cast<size_t>(r * cols + c)];
+        if (any >>= number) cell.value = Variant(number);
+        else if (any >>= text) cell.value = Variant(FromOu(text));
+      }
+    }
+    namespace fr = css::sheet::FormulaResult;
+    ForEachAddress(query->queryFormulaCells(fr::VALUE | fr::STRING | fr::ERROR), [&](const auto& a) {
+      each(a, [&](int r, int c) { at(r, c).formula = true; });
+    });
+    ForEachAddress(query->queryFormulaCells(fr::ERROR), [&](const auto& a) {
+      each(a, [&](int r, int c) {
+        Reference<css::table::XCell> cell = sheet_->getCellByPosition(c - 1, r - 1);
+        at(r, c).value = Variant(ErrorOfCode(static_cast<sal_uInt16>(cell->getError())));
+      });
+    });
+    // A number's kind follows its format: one look per block of cells
+    // formatted alike.
+    Reference<css::container::XIndexAccess> formats(
+        Reference<css::sheet::XCellFormatRangesSupplier>(range, UNO_QUERY_THROW)->getCellFormatRanges(),
+        UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
+      Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
+      sal_Int32 key = 0;
+      props->getPropertyValue("NumberFormat") >>= key;
+      const VarType kind = book_.KindOfFormat(key);
+      if (kind == VarType::kNumber) continue;
+      const css::table::CellRangeAddress a =
+          Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress();
+      each(a, [&](int r, int c) {
+        Cell& cell = at(r, c);
+        if (!cell.value.IsNumeric() || cell.value.IsDate()) return;
+        cell.value = kind == VarType::kDate ? Variant::Date(cell.value.Number()) : Variant(cell.value.Number() != 0);
+      });
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot read the cells of " + Name(), e);
+  }
+  return chunk;
+}
+
+const CalcWorksheet::Cell& CalcWorksheet::ReadCell(int row, int col) const {
+  CheckCell(row, col);
+  FlushWorkbook();
+  const int block_row = (row - 1) / kChunkRows, block_col = (col - 1) / kChunkCols;
+  const int key = block_row * (kMaxCols / kChunkCols) + block_col;
+  auto found = chunks_.find(key);
+  if (found == chunks_.end()) {
+    const Rect rect{block_row * kChunkRows + 1, block_col * kChunkCols + 1, (block_row + 1) * kChunkRows,
+                    (block_col + 1) * kChunkCols};
+    found = chunks_.emplace(key, LoadChunk(rect)).first;
+  }
+  const int r = (row - 1) % kChunkRows, c = (col - 1) % kChunkCols;
+  return found->second[static_cast<size_t>(r * kChunkCols + c)];
+}
+
+Variant CalcWorksheet::CellValue(int row, int col) const { return ReadCell(row, col).value; }
+
+bool CalcWorksheet::IsCellEmpty(int row, int col) const {
+  const Cell& cell = ReadCell(row, col);
+  return cell.value.IsEmpty() && !cell.formula;
+}
+
+std::string CalcWorksheet::CellFormula(int row, int col) const {
+  if (!ReadCell(row, col).formula) return "";
+  try {
+    return FormulaFromCalc(FromOu(sheet_->getCellByPosition(col - 1, row - 1)->getFormula()));
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot read a formula of " + Name(), e);
+  }
+}
+
+void CalcWorksheet::SetCellValue(int row, int col, const Variant& value) {
+  CheckCell(row, col);
+  if (value.IsArray() || value.IsObject()) throw Error(kErrTypeMismatch, kHostSource, "Type mismatch");
+  if (value.IsText()) {
+    if (std::string why = CellTextProblem(value.Text()); !why.empty())
+      ThrowRangeError(CellName(*this, row, col) + ": " + why);
+  }
+  pending_values_[{col, row}] = Pending{value, FormulaFor(value)};
+}
+
+void CalcWorksheet::SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) {
+  CheckCell(row, col);
+  (void)cached;  // Calc computes the formula's value itself
+  if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
+  pending_values_[{col, row}] = Pending{Variant(), formula};
+}
+
+bool CalcWorksheet::Flush() {
+  if (pending_values_.empty() && pending_styles_.empty()) return false;
+  FlushStyles();
+  FlushValues();
+  chunks_.clear();
+  return true;
+}
+
+void CalcWorksheet::FlushValues() {
+  if (pending_values_.empty()) return;
+  std::map<std::pair<int, int>, Pending> cells;
+  cells.swap(pending_values_);
+  enum { kConstant, kFormula };
+  const std::vector<Block> blocks =
+      Blocks(cells, [](const Pending& p) { return p.formula.empty() ? kConstant : kFormula; });
+  try {
+    for (const Block& block : blocks) {
+      const Rect& r = block.rect;
+      Reference<css::table::XCellRange> range = UnoRange(r);
+      if (block.kind == kConstant) {
+        css::uno::Sequence<css::uno::Sequence<css::uno::Any>> rows(r.Rows());
+        for (int i = 0; i < r.Rows(); ++i) {
+          css::uno::Sequence<css::uno::Any> row(r.Cols());
+          for (int j = 0; j < r.Cols(); ++j) row.getArray()[j] = AnyOf(cells.at({r.col1 + j, r.row1 + i}).value);
+          rows.getArray()[i] = row;
+        }
+        Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(rows);
+      } else {
+        css::uno::Sequence<css::uno::Sequence<rtl::OUString>> rows(r.Rows());
+        for (int i = 0; i < r.Rows(); ++i) {
+          css::uno::Sequence<rtl::OUString> row(r.Cols());
+          for (int j = 0; j < r.Cols(); ++j)
+            row.getArray()[j] = ToOu(FormulaToCalc(cells.at({r.col1 + j, r.row1 + i}).formula));
+          rows.getArray()[i] = row;
+        }
+        Reference<css::sheet::XCellRangeFormula>(range, UNO_QUERY_THROW)->setFormulaArray(rows);
+      }
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot write the cells of " + Name(), e);
+  }
+  // Dates and Booleans need a format that says so, unless their cells have
+  // one.
+  std::map<std::pair<int, int>, VarType> kinds;
+  for (const auto& [at, p] : cells) {
+    if (p.formula.empty() && (p.value.IsDate() || p.value.IsBoolean())) kinds[at] = p.value.Type();
+  }
+  std::vector<std::pair<Rect, VarType>> runs;
+  for (const Block& b : Blocks(kinds, [](VarType t) { return static_cast<int>(t); }))
+    runs.emplace_back(b.rect, static_cast<VarType>(b.kind));
+  ApplyKindFormats(runs);
+}
+
+void CalcWorksheet::ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>& runs) {
+  if (runs.empty()) return;
+  try {
+    for (const auto& [rect, kind] : runs) {
+      Reference<css::beans::XPropertySet> first(sheet_->getCellByPosition(rect.col1 - 1, rect.row1 - 1), UNO_QUERY_THROW);
+      sal_Int32 key = 0;
+      first->getPropertyValue("NumberFormat") >>= key;
+      if (book_.KindOfFormat(key) == kind) continue;
+      const std::string code = kind == VarType::kDate ? book_.Host().Regional().short_date : "BOOLEAN";
+      Reference<css::beans::XPropertySet> props(UnoRange(rect), UNO_QUERY_THROW);
+      props->setPropertyValue("NumberFormat", css::uno::Any(book_.FormatKey(code)));
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot format the dates of " + Name(), e);
+  }
+}
+
+void CalcWorksheet::FlushStyles() {
+  if (pending_styles_.empty()) return;
+  std::map<std::pair<int, int>, int> cells;
+  cells.swap(pending_styles_);
+  for (const Block& block : Blocks(cells, [](int id) { return id; }))
+    ApplyStyle(book_, UnoRange(block.rect), book_.StyleAt(block.kind));
+}
+
+void CalcWorksheet::SetCellStyleId(int row, int col, int style_id) {
+  CheckCell(row, col);
+  book_.StyleAt(style_id);  // an unknown id fails here, not at the flush
+  pending_styles_[{col, row}] = style_id;
+}
+
+void CalcWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
+  SetCellStyleId(row, col, book_.InternStyle(style));
+}
+
+CellStyle CalcWorksheet::CellStyleAt(int row, int col) const {
+  CheckCell(row, col);
+  FlushWorkbook();
+  return ReadStyle(book_, Reference<css::beans::XPropertySet>(sheet_->getCellByPosition(col - 1, row - 1), UNO_QUERY_THROW));
+}
+
+int CalcWorksheet::CellStyleId(int row, int col) const { return book_.InternStyle(CellStyleAt(row, col)); }
+
+}  // namespace plrxl::calc

@@ -1,0 +1,266 @@
+// The Calc host's objects: the application, its workbooks (Calc documents)
+// and their worksheets (Calc sheets). See calc_host.h for the contract.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+
+#include "host/calc/calc_host.h"
+#include "host/calc/internal/uno.h"
+#include "host/host_rules.h"
+
+namespace plrxl::calc {
+
+class CalcHost;
+class CalcWorkbook;
+
+class CalcWorksheet : public Worksheet {
+ public:
+  CalcWorksheet(CalcWorkbook& book, Reference<css::sheet::XSpreadsheet> sheet);
+
+  Workbook& Parent() override;
+  std::string Name() const override;
+  void SetName(const std::string& name) override;
+  bool Visible() const override;
+  void SetVisible(bool visible) override;
+  void Activate() override;
+
+  Variant CellValue(int row, int col) const override;
+  void SetCellValue(int row, int col, const Variant& value) override;
+  std::string CellFormula(int row, int col) const override;
+  void SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) override;
+  CellStyle CellStyleAt(int row, int col) const override;
+  void SetCellStyle(int row, int col, const CellStyle& style) override;
+  int CellStyleId(int row, int col) const override;
+  void SetCellStyleId(int row, int col, int style_id) override;
+  bool IsCellEmpty(int row, int col) const override;
+  void ForEachCell(const Rect& rect, const std::function<void(int row, int col)>& visit) const override;
+  void ClearCells(const Rect& rect, bool values, bool formats) override;
+  void InsertCellsShiftDown(const Rect& rect) override;
+  void DeleteCellsShiftUp(const Rect& rect) override;
+  std::optional<Rect> UsedRange() const override;
+  std::optional<std::pair<int, int>> LastCellWithContent(const Rect& rect) const override;
+
+  double ColumnWidth(int col) const override;
+  void SetColumnWidth(int col, double width) override;
+  bool ColumnWidthIsCustom(int col) const override;
+  double RowHeight(int row) const override;
+  void SetRowHeight(int row, double height) override;
+  bool RowHeightIsCustom(int row) const override;
+  const std::vector<Rect>& MergedCells() const override;
+  void Merge(const Rect& rect) override;
+  std::pair<int, int> FrozenPanes() const override;
+  void FreezePanes(int rows, int cols) override;
+  int Zoom() const override;
+  void SetZoom(int percent) override;
+  Rect SelectionRect() const override { return selection_; }
+  void SetSelectionRect(const Rect& rect) override { selection_ = rect; }
+
+  int ChartCount() const override;
+  Chart& ChartAt(int index) override;
+  Chart& AddChart(double left, double top, double width, double height) override;
+  void DeleteChart(int index) override;
+
+  std::shared_ptr<const CarriedSheetFeatures> CarriedFeatures() const override { return nullptr; }
+  void SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) override;
+
+  // --- for the workbook ---
+  const Reference<css::sheet::XSpreadsheet>& Uno() const { return sheet_; }
+  // Sends the waiting writes to Calc; true when there were any.
+  bool Flush();
+  // Forgets the cells read so far (Calc may have computed new values).
+  void ForgetReads() const { chunks_.clear(); }
+  // Makes the sheet's cells read the system's default column width.
+  void UseDefaultColumnWidth();
+
+ private:
+  struct Cell {
+    Variant value;
+    bool formula = false;
+  };
+  struct Pending {
+    Variant value;
+    std::string formula;  // non-empty: a formula
+  };
+  using Chunk = std::vector<Cell>;
+
+  const Cell& ReadCell(int row, int col) const;
+  Chunk LoadChunk(const Rect& rect) const;
+  Reference<css::table::XCellRange> UnoRange(const Rect& rect) const;
+  // Writes waiting in the whole workbook go first: a read may depend on a
+  // formula elsewhere.
+  void FlushWorkbook() const;
+  void FlushStyles();
+  void FlushValues();
+  void ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>& runs);
+  void Refetch();
+  // Ranges inside rect whose format is not the document's default.
+  std::vector<Rect> FormattedRanges(const Rect& rect) const;
+
+  CalcWorkbook& book_;
+  Reference<css::sheet::XSpreadsheet> sheet_;
+  Rect selection_;
+  std::map<std::pair<int, int>, Pending> pending_values_;  // key: (col, row)
+  std::map<std::pair<int, int>, int> pending_styles_;      // key: (col, row)
+  mutable std::unordered_map<int, Chunk> chunks_;
+  std::map<int, double> widths_set_;   // column -> width given, while Calc keeps it
+  std::map<int, double> heights_set_;  // row -> height given
+  std::vector<Rect> merged_;
+};
+
+class CalcWorkbook : public Workbook {
+ public:
+  CalcWorkbook(CalcHost& host, Reference<css::lang::XComponent> document, std::string name, std::string path);
+  ~CalcWorkbook() override;
+
+  SpreadsheetHost& Application() override;
+  std::string Name() const override { return name_; }
+  std::string Path() const override { return path_; }
+  std::string FullName() const override { return path_.empty() ? name_ : path_ + "/" + name_; }
+
+  int WorksheetCount() const override { return static_cast<int>(sheets_.size()); }
+  Worksheet& WorksheetAt(int index) override;
+  Worksheet* FindWorksheet(const std::string& name) override;
+  Worksheet& AddWorksheet(Worksheet* before = nullptr) override;
+  void DeleteWorksheet(Worksheet& sheet) override;
+  void MoveWorksheet(Worksheet& sheet, int new_index) override;
+  Worksheet* ActiveSheet() override { return active_; }
+
+  bool Date1904() const override { return false; }
+  void SetDate1904(bool on) override;
+
+  int InternStyle(const CellStyle& style) override;
+  const CellStyle& StyleAt(int style_id) const override;
+  int StyleCount() const override { return static_cast<int>(styles_.size()); }
+
+  int NameCount() const override;
+  const DefinedName& NameAt(int index) const override;
+  void AddName(const std::string& name, const std::string& refers_to) override;
+  void DefineName(const DefinedName& name) override;
+  void DeleteName(const std::string& name) override;
+  const DefinedName* FindName(const std::string& name) const override;
+
+  void SaveAs(const std::string& path) override;
+  void Save() override;
+  std::vector<std::string>& Warnings() override { return warnings_; }
+  std::vector<std::string>& Losses() override { return losses_; }
+  std::shared_ptr<const CarriedWorkbookFeatures> CarriedFeatures() const override { return nullptr; }
+  void SetCarriedFeatures(std::shared_ptr<const CarriedWorkbookFeatures> features) override;
+  std::vector<std::pair<std::string, std::string>>& CarriedParts() override { return carried_parts_; }
+  void Close() override;
+
+  // --- for the sheets and the host ---
+  CalcHost& Host() { return host_; }
+  const Reference<css::sheet::XSpreadsheetDocument>& Document() const { return document_; }
+  void SetActiveSheet(CalcWorksheet* sheet);
+  CalcWorksheet* OtherVisibleSheet(const Worksheet* except);
+  void CheckName(const std::string& name, const Worksheet* self) const;
+  // Sends every sheet's waiting writes; forgets every sheet's reads when
+  // there were any.
+  void Flush();
+  // The Calc number format key of a format text, and back.
+  sal_Int32 FormatKey(const std::string& code);
+  std::string FormatCode(sal_Int32 key);
+  // The kind a number under this format reads as: kDate, kBoolean or
+  // kNumber.
+  VarType KindOfFormat(sal_Int32 key);
+  // The view of the document, null when it has none.
+  Reference<css::frame::XController> View() const;
+  void LockControllers(bool lock);
+  // Makes a fresh document look like a new workbook of the system: one
+  // sheet "Sheet1", the default font and column width.
+  void SetUpNewDocument();
+  // The format of a cell nobody formatted: the document's default cell
+  // style.
+  const CellStyle& DefaultStyle();
+
+ private:
+  void ReadNames() const;
+  CalcWorksheet& Wrap(Reference<css::sheet::XSpreadsheet> sheet);
+
+  CalcHost& host_;
+  Reference<css::lang::XComponent> component_;
+  Reference<css::sheet::XSpreadsheetDocument> document_;
+  std::string name_, path_;
+  std::vector<std::unique_ptr<CalcWorksheet>> sheets_;
+  CalcWorksheet* active_ = nullptr;
+  std::vector<CellStyle> styles_;
+  mutable std::vector<DefinedName> names_;
+  Reference<css::util::XNumberFormats> formats_;
+  std::unordered_map<std::string, sal_Int32> keys_;
+  std::unordered_map<sal_Int32, std::string> codes_;
+  std::unordered_map<sal_Int32, VarType> kinds_;
+  std::vector<std::string> warnings_, losses_;
+  std::vector<std::pair<std::string, std::string>> carried_parts_;
+  bool locked_ = false;
+  std::optional<CellStyle> default_style_;
+};
+
+class CalcHost : public SpreadsheetHost {
+ public:
+  CalcHost(CalcOffice& office, RegionalSettings regional, CalcHostOptions options);
+  ~CalcHost() override;
+
+  int WorkbookCount() const override { return static_cast<int>(books_.size()); }
+  Workbook& WorkbookAt(int index) override;
+  Workbook* FindWorkbook(const std::string& name) override;
+  Workbook* ActiveWorkbook() override { return active_; }
+  void SetActiveWorkbook(Workbook& wb) override;
+  Workbook& OpenWorkbook(const std::string& path) override;
+  Workbook& AddWorkbook() override;
+
+  bool ScreenUpdating() const override { return screen_updating_; }
+  void SetScreenUpdating(bool on) override;
+  bool DisplayAlerts() const override { return display_alerts_; }
+  void SetDisplayAlerts(bool on) override { display_alerts_ = on; }
+  std::string StatusBar() const override { return status_bar_; }
+  void SetStatusBar(const std::string& text) override { status_bar_ = text; }
+  void EndCopyMode() override {}
+
+  Variant Run(const std::string& name, std::vector<Variant> args) override;
+  void RegisterFunction(const std::string& name, HostFunction fn) override;
+  bool HasFunction(const std::string& name) const override;
+
+  void DoEvents() override;
+  void SetDoEventsHook(std::function<void()> hook) override { do_events_hook_ = std::move(hook); }
+
+  const RegionalSettings& Regional() const override { return regional_; }
+  void SetRegional(const RegionalSettings& rs) override { regional_ = rs; }
+
+  // --- for the workbooks ---
+  void Closed(CalcWorkbook* book);
+  Reference<css::lang::XComponent> Load(const std::string& url);
+
+ private:
+  CalcOffice& office_;
+  RegionalSettings regional_;
+  CalcHostOptions options_;
+  std::vector<std::unique_ptr<CalcWorkbook>> books_;
+  CalcWorkbook* active_ = nullptr;
+  int next_book_number_ = 1;
+  bool screen_updating_ = true;
+  bool display_alerts_ = true;
+  std::string status_bar_;
+  FunctionRegistry functions_;
+  std::function<void()> do_events_hook_;
+};
+
+}  // namespace plrxl::calc
+
+namespace plrxl::calc {
+
+// A cell style on a range of Calc cells (one call), and a cell's style read
+// back. Carried: number format, font (name, size, bold, italic, underline,
+// colour, strikethrough), a solid fill colour, horizontal alignment and
+// wrapping; the rest of CellStyle keeps its defaults.
+void ApplyStyle(CalcWorkbook& book, const Reference<css::table::XCellRange>& range, const CellStyle& style);
+CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet>& cells);
+
+}  // namespace plrxl::calc
