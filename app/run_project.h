@@ -35,6 +35,8 @@ struct RunOptions {
   bool allow_loss = false;
   // The quote store (--store, --no-store, --offline, --stale-ok).
   StoreOptions store;
+  // An update only appends, without comparing the bars it holds (--no-readjust).
+  bool no_readjust = false;
 };
 
 struct RunOutcome {
