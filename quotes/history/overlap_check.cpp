@@ -121,9 +121,11 @@ OverlapCheck CompareOverlap(const std::vector<CheckedBar>& held, const std::vect
 std::string FactorKind(double factor) {
   if (!(factor > 0) || NearlyEqual(factor, 1, kPriceTolerance)) return "";
   if (factor >= 0.9 && factor < 1) return "dividend";
-  // A split of new:old shares scales older prices by old / new.
-  for (int old_shares = 1; old_shares <= 50; ++old_shares) {
-    for (int new_shares = 1; new_shares <= 50; ++new_shares) {
+  // A split of new:old shares scales older prices by old / new. Splits are
+  // n:1 or 1:n, or between small numbers (3:2, 5:4).
+  for (int old_shares = 1; old_shares <= 100; ++old_shares) {
+    for (int new_shares = 1; new_shares <= 100; ++new_shares) {
+      if (old_shares != 1 && new_shares != 1 && (old_shares > 10 || new_shares > 10)) continue;
       const double ratio = static_cast<double>(old_shares) / new_shares;
       if (NearlyEqual(ratio, factor, 1e-3)) {
         return "split " + std::to_string(new_shares) + ":" + std::to_string(old_shares);
