@@ -9,6 +9,7 @@
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
 #include "download/progress_bar_window.h"
+#include "download/row_bars.h"
 #include "download/split_data_sources.h"
 #include "download/table_helpers.h"
 #include "entry/pelorin.h"
@@ -385,6 +386,14 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     ++column;
   }
 
+  // Bars that look wrong are counted, never changed: check-data lists them.
+  IgnoreErrors([&] {
+    if (std::optional<RowBars> written = ReadRowBars(Owner(), myWorkbook, mySettings, myRow)) {
+      if (const size_t suspects = SuspectBarsOf(*written).size(); suspects > 0) {
+        context_.LastDownloadText += " " + history::SuspectCountText(suspects) + ".";
+      }
+    }
+  });
   proc.Do([&] {
     mySettings.Activate();
     mySettings.Cells(myRow, anchor_col_).Select();

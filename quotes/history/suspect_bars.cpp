@@ -228,6 +228,10 @@ std::vector<SuspectBar> FindSuspectBars(const std::vector<CheckedBar>& bars, Cal
   return found;
 }
 
+std::string SuspectCountText(size_t count) {
+  return GroupedCount(static_cast<long>(count)) + (count == 1 ? " suspect bar" : " suspect bars");
+}
+
 std::vector<double> RepairUnit100(std::vector<CheckedBar>* bars) {
   // Found on the original series first, so one repair does not shift another's median.
   std::vector<std::pair<size_t, double>> slips;
@@ -242,7 +246,8 @@ std::vector<double> RepairUnit100(std::vector<CheckedBar>* bars) {
     CheckedBar& b = (*bars)[i];
     for (double CheckedBar::*f : {&CheckedBar::open, &CheckedBar::high, &CheckedBar::low, &CheckedBar::close,
                                   &CheckedBar::adj_close}) {
-      if (Known(b.*f)) b.*f *= scale;
+      // Divided rather than multiplied by 0.01: 5012.5 / 100 is 50.125 exactly.
+      if (Known(b.*f)) b.*f = scale > 1 ? b.*f * scale : b.*f / 100;
     }
     days.push_back(b.date);
   }

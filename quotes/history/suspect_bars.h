@@ -49,6 +49,9 @@ bool IsHoliday(Calendar calendar, double day);
 // The missing-session rule runs only for daily bars of a known calendar.
 std::vector<SuspectBar> FindSuspectBars(const std::vector<CheckedBar>& bars, Calendar calendar, bool daily);
 
+// "3 suspect bars", "1 suspect bar"
+std::string SuspectCountText(size_t count);
+
 // Scales back by 100 the prices of each bar about 100 times (or a
 // hundredth of) its neighbours' median; returns the days repaired.
 std::vector<double> RepairUnit100(std::vector<CheckedBar>* bars);

@@ -4,6 +4,8 @@
 // and without the quote store, in both data directions; an unchanged
 // history costs one request and appends; a corrected bar is rewritten
 // alone; --no-readjust only appends; a failed rewrite keeps the old block.
+// Suspect bars are counted in the status, listed by check-data and changed
+// only by --repair=unit100, the quote store keeping what the source sent.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -36,6 +38,9 @@ struct History {
   bool event = false;             // the bar of `since` carries splitFactor or divCash
   std::string corrected;          // a day whose close the source corrected
   std::string refuse_before;      // requests starting before this day get HTTP 403
+  // Faults: a close in pence, a volume of zero while the close moved, a
+  // high below the close, a weekday without a bar.
+  std::string pence, flat_volume, low_high, skipped;
 };
 
 sys_days ParseDay(const std::string& iso) {
@@ -94,13 +99,23 @@ class HistoryServer {
         }
       }
       if (!h.corrected.empty() && d == ParseDay(h.corrected)) close *= 1.01;
+      auto on = [&](const std::string& day) { return !day.empty() && d == ParseDay(day); };
+      if (on(h.skipped)) continue;
+      double high = close + h.factor, low = close - h.factor, open = close - 0.25 * h.factor;
+      if (on(h.pence)) {
+        close *= 100;
+        high *= 100;
+        low *= 100;
+        open *= 100;
+      }
+      if (on(h.flat_volume)) volume = 0;
+      if (on(h.low_high)) high = close - 0.01;
       char bar[360];
       std::snprintf(bar, sizeof bar,
                     "%s{\"date\":\"%04d-%02u-%02uT00:00:00.000Z\",\"close\":%.6f,\"high\":%.6f,\"low\":%.6f,"
                     "\"open\":%.6f,\"volume\":%.0f,\"adjClose\":%.6f,\"divCash\":%.4f,\"splitFactor\":%.4f}",
                     json.size() > 1 ? "," : "", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
-                    static_cast<unsigned>(ymd.day()), close, close + h.factor, close - h.factor, close - 0.25 * h.factor,
-                    volume, close, div_cash, split_factor);
+                    static_cast<unsigned>(ymd.day()), close, high, low, open, volume, close, div_cash, split_factor);
       json += bar;
     }
     return json + "]";
@@ -285,6 +300,64 @@ TEST_F(ReadjustUpdate, NoReadjustOnlyAppendsAndAFailedRewriteKeepsTheOldBlock) {
   EXPECT_EQ(after.substr(0, before.rfind('\n', before.size() - 2)), before.substr(0, before.rfind('\n', before.size() - 2)));
   EXPECT_GT(after.size(), before.size());
   EXPECT_EQ(Status(project).text.find("re-adjusted"), std::string::npos);
+}
+
+TEST_F(ReadjustUpdate, SuspectBarsAreCountedListedAndRepairedOnlyWhenAsked) {
+  History faults;
+  faults.pence = "2024-02-06";
+  faults.flat_volume = "2024-02-13";
+  faults.low_high = "2024-02-21";
+  faults.skipped = "2024-02-27";
+  faults.corrected = "2024-02-19";  // Presidents' Day: no session, yet a bar; not suspect
+  server_.Set(faults);
+  const std::string project = Refreshed("p.xlsx", "Daily", "FTB", {});
+  const StatusCell status = Status(project);
+  EXPECT_NE(status.text.find("Download OK. 4 suspect bars."), std::string::npos) << status.text;
+  const std::string before = SheetText(project, "AAA");
+
+  const RunResult listed = Run({"check-data", project});
+  EXPECT_EQ(listed.status, 1) << listed.out << listed.err;
+  for (const char* line : {"row 3 AAA (AAA) 2024-02-06 jump: close ", "row 3 AAA (AAA) 2024-02-13 zero-volume: ",
+                           "row 3 AAA (AAA) 2024-02-21 high-below: ", "row 3 AAA (AAA) 2024-02-27 missing-day: ",
+                           "4 suspect bars in 1 of 1 row of "}) {
+    EXPECT_NE(listed.out.find(line), std::string::npos) << line << "\n" << listed.out;
+  }
+  EXPECT_EQ(SheetText(project, "AAA"), before) << "listing changes nothing";
+
+  const RunResult repaired = Run({"check-data", "--repair=unit100", project});
+  ASSERT_EQ(repaired.status, 0) << repaired.out << repaired.err;
+  EXPECT_NE(repaired.out.find("row 3 AAA 2024-02-06 repaired: prices scaled back by 100"), std::string::npos)
+      << repaired.out;
+  const RunResult after = Run({"check-data", project});
+  EXPECT_EQ(after.status, 1);
+  EXPECT_EQ(after.out.find(" jump: "), std::string::npos) << after.out;
+  EXPECT_NE(after.out.find("3 suspect bars in 1 of 1 row"), std::string::npos) << after.out;
+  // Only the slipped bar's prices changed.
+  const std::string fixed = SheetText(project, "AAA");
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      out.push_back(text.substr(at, end - at));
+    }
+    return out;
+  };
+  const std::vector<std::string> old_lines = lines(before), new_lines = lines(fixed);
+  ASSERT_EQ(old_lines.size(), new_lines.size());
+  int changed = 0;
+  for (size_t i = 0; i < old_lines.size(); ++i) {
+    if (old_lines[i] == new_lines[i]) continue;
+    ++changed;
+    EXPECT_EQ(new_lines[i].rfind("2024-02-06|50.", 0) == 0 || new_lines[i].find("|50.") != std::string::npos, true)
+        << new_lines[i];
+  }
+  EXPECT_EQ(changed, 1);
+
+  // The store keeps what the source sent: the slipped bar comes back from it.
+  const RunResult offline = Run({"refresh", "--offline", project});
+  ASSERT_EQ(offline.status, 0) << offline.out << offline.err;
+  EXPECT_EQ(SheetText(project, "AAA"), before);
+  EXPECT_NE(Run({"check-data", "--repair=pence", project}).status, 0) << "an unknown repair is refused";
 }
 
 }  // namespace
