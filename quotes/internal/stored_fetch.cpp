@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 
 #include "quotes/history/overlap_check.h"
+#include "quotes/internal/exchange_time.h"
 #include "quotes/internal/sources.h"
 #include "quotes/quote_errors.h"
 #include "quotes/store/quote_store.h"
@@ -61,6 +63,10 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   QuoteStore* store = settings.store.get();
   if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(source.Fetch(in, context));
   const StoreSeriesKey key = SeriesKeyOf(source, in);
+  // Bars of a session not yet closed are kept as not final, and asked for
+  // again next time. A pinned day (tests) is taken as it is.
+  const double final_before =
+      settings.today ? today : SessionFinalBefore(in.ticker, static_cast<int64_t>(std::time(nullptr)), today);
   auto from_store = [&](int bars_left_out) {
     Outcome stored;
     stored.delivered = Delivery{store->ReadBars(key, in.start, in.end), store->ReadEvents(key, in.start, in.end),
@@ -184,7 +190,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     std::vector<QuoteEvent> events = delivered.events;
     std::erase_if(events, [&](const QuoteEvent& e) { return e.date < ask.start || e.date > ask.end; });
     fetch.outcome = "ok";
-    if (store->Commit(key, fetch, kept, events, today, replace_history)) {
+    if (store->Commit(key, fetch, kept, events, final_before, replace_history)) {
       session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
       // A download over the whole request replaced every stored bar of it:
       // what was committed is what the store holds, so it is handed out
@@ -212,7 +218,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   // bars at all) is asked again each run.
   if (raw.error == kQuoteNoData && log.status >= 200 && log.status < 300 && store->Newest(key)) {
     fetch.outcome = "ok";
-    if (store->CommitNoBars(key, fetch, today)) {
+    if (store->CommitNoBars(key, fetch, final_before)) {
       session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
       return failure_answer(std::move(raw));
     }
