@@ -62,7 +62,11 @@ std::optional<RowBars> ReadRowBars(CPelorin& owner, Workbook& workbook, Workshee
   int column = begin->rect.col1, date_col = 0, volume_col = 0;
   for (const std::string& letter : SplitText(owner.TWP("D5"), "|")) {
     if (!WrittenLetter(letter, fields)) continue;
-    const std::string l = FindLetter(letter)->letter;
+    // A field the source did not deliver took no column: the header row
+    // tells which did.
+    const FieldLetter* mapping = FindLetter(letter);
+    if (ToText(sheet->CellValue(begin->rect.row1, column), rs) != owner.TWP(mapping->header_cell)) continue;
+    const std::string l = mapping->letter;
     int* target = l == "d" ? &date_col : l == "o" ? &out.open_col : l == "h" ? &out.high_col : l == "l" ? &out.low_col
                 : l == "c" ? &out.close_col : l == "a" ? &out.adj_col : l == "v" ? &volume_col : nullptr;
     if (target != nullptr) *target = column;

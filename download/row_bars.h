@@ -1,8 +1,9 @@
 // A ticker row's bars as its data sheet holds them, for the checks that read
-// a sheet back: the update's overlap comparison and `check-data`'s suspect
-// bars. The fields are read from the columns the paste gives them: the row's
+// a sheet back: the suspect bars a row's status counts and `check-data`
+// lists. The fields are read from the columns the paste gives them: the row's
 // DataFields letters in the order of "Parameters" D5, one column each from
-// DataBeginning on, values from the row below it.
+// DataBeginning on (a field whose header is not there took none), values
+// from the row below it.
 #pragma once
 
 #include <cstdint>
