@@ -9,13 +9,13 @@
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
 #include "download/progress_bar_window.h"
-#include "download/row_bars.h"
 #include "download/split_data_sources.h"
 #include "download/table_helpers.h"
 #include "entry/pelorin.h"
 #include "host/column_fit.h"
 #include "host/error.h"
 #include "host/spreadsheet_host.h"
+#include "quotes/history/suspect_bars.h"
 
 namespace plrxl {
 namespace {
@@ -386,13 +386,14 @@ void ProgressBarWindow::DownloadAndPasteMyData(const std::string& myAction, doub
     ++column;
   }
 
-  // Bars that look wrong are counted, never changed: check-data lists them.
+  // Bars that look wrong among those written are counted, never changed:
+  // check-data lists them.
   IgnoreErrors([&] {
-    if (std::optional<RowBars> written = ReadRowBars(Owner(), myWorkbook, mySettings, myRow)) {
-      if (const size_t suspects = SuspectBarsOf(*written).size(); suspects > 0) {
-        context_.LastDownloadText += " " + history::SuspectCountText(suspects) + ".";
-      }
-    }
+    const std::string p = UpperText(periodicity);
+    const bool daily = p.empty() || (p[0] != 'W' && p[0] != 'M');
+    const std::vector<history::SuspectBar> suspects = history::FindSuspectBars(
+        TableBars(Owner(), t, letters, fields, App().Regional()), history::CalendarOfTicker(ticker), daily);
+    if (!suspects.empty()) context_.LastDownloadText += " " + history::SuspectCountText(suspects.size()) + ".";
   });
   proc.Do([&] {
     mySettings.Activate();

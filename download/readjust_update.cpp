@@ -43,14 +43,45 @@ double CheckedBar::*FieldOf(const std::string& letter) {
   return nullptr;
 }
 
-// A field as the sheet holds it: its column there and its table column.
-struct PastedField {
-  std::string letter;
-  int column = 0;
-  int position = 0;
-};
-
 }  // namespace
+
+std::vector<PastedField> PastedFields(CPelorin& owner, const VariantArray& t, const std::vector<std::string>& letters,
+                                      const std::string& fields, int first_column) {
+  std::vector<PastedField> pasted;
+  int column = first_column;
+  for (const std::string& letter : letters) {
+    if (!WrittenLetter(letter, fields)) continue;
+    const FieldLetter* mapping = FindLetter(letter);
+    int position = 0;
+    IgnoreErrors([&] { position = PositionNumber(owner.TWP(mapping->position_cell)); });
+    if (t.At(t.LBound(1), mapping->slot).IsEmpty() || position < 1 || position > 8) continue;
+    pasted.push_back({mapping->letter, column++, position});
+  }
+  return pasted;
+}
+
+std::vector<CheckedBar> TableBars(CPelorin& owner, const VariantArray& t, const std::vector<std::string>& letters,
+                                  const std::string& fields, const RegionalSettings& rs) {
+  const std::vector<PastedField> pasted = PastedFields(owner, t, letters, fields, 1);
+  int date_position = 0;
+  for (const PastedField& f : pasted) {
+    if (f.letter == "d") date_position = f.position;
+  }
+  std::vector<CheckedBar> bars;
+  if (date_position == 0) return bars;
+  for (int i = t.LBound(1); i <= t.UBound(1); ++i) {
+    std::optional<double> day = DayOf(t.At(i, date_position), rs);
+    if (!day) continue;
+    CheckedBar bar;
+    bar.date = *day;
+    for (const PastedField& f : pasted) {
+      if (auto member = FieldOf(f.letter)) bar.*member = NumberOr(t.At(i, f.position), history::kNoValue);
+    }
+    bars.push_back(bar);
+  }
+  std::stable_sort(bars.begin(), bars.end(), [](const CheckedBar& a, const CheckedBar& b) { return a.date < b.date; });
+  return bars;
+}
 
 double ProgressBarWindow::UpdateStart(const ExistingBlock& block, const std::string& periodicity) const {
   if (!context_.ReadjustCheck || block.recent.empty()) return block.newest;
@@ -67,17 +98,10 @@ bool ProgressBarWindow::ReconcileOverlap(Worksheet& sheet, const Range& start, c
   if (!block) return true;
   const VariantArray& t = table->Array();
   // The columns the paste gave each field, as it gives them.
-  std::vector<PastedField> pasted;
-  int column = start.Column();
+  const std::vector<PastedField> pasted = PastedFields(Owner(), t, letters, fields, start.Column());
   int date_position = 0;
-  for (const std::string& letter : letters) {
-    if (!WrittenLetter(letter, fields)) continue;
-    const FieldLetter* mapping = FindLetter(letter);
-    int position = 0;
-    IgnoreErrors([&] { position = PositionNumber(Owner().TWP(mapping->position_cell)); });
-    if (t.At(t.LBound(1), mapping->slot).IsEmpty() || position < 1 || position > 8) continue;
-    if (std::string(mapping->letter) == "d") date_position = position;
-    pasted.push_back({mapping->letter, column++, position});
+  for (const PastedField& f : pasted) {
+    if (f.letter == "d") date_position = f.position;
   }
   if (date_position == 0) return true;  // nothing dated to compare by
 

@@ -5,6 +5,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "host/regional.h"
+#include "host/variant.h"
+#include "quotes/history/overlap_check.h"
 
 namespace plrxl {
 
@@ -29,5 +34,23 @@ const FieldLetter* FindLetter(const std::string& letter);
 bool WrittenLetter(const std::string& letter, const std::string& fields);
 // A "Parameters" position text as a number; 0 when it is none.
 int PositionNumber(const std::string& text);
+
+class CPelorin;
+
+// A field as a paste writes it: its sheet column and its data-table column.
+struct PastedField {
+  std::string letter;  // lower case
+  int column = 0;
+  int position = 0;
+};
+// The fields a paste of data table `table` writes, in order, from column
+// `first_column` on: DataFields' letters in the order of D5, without those
+// the table has no value for in its first bar.
+std::vector<PastedField> PastedFields(CPelorin& owner, const VariantArray& table, const std::vector<std::string>& letters,
+                                      const std::string& fields, int first_column);
+// The bars of a data table with the fields a paste writes, oldest first.
+std::vector<history::CheckedBar> TableBars(CPelorin& owner, const VariantArray& table,
+                                           const std::vector<std::string>& letters, const std::string& fields,
+                                           const RegionalSettings& rs);
 
 }  // namespace plrxl
