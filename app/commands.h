@@ -33,6 +33,7 @@ void RegisterNewCommand(CLI::App& app, const AppContext& ctx);
 void RegisterAddCommand(CLI::App& app, const AppContext& ctx);
 void RegisterSetRowCommand(CLI::App& app, const AppContext& ctx);
 void RegisterCheckCommand(CLI::App& app, const AppContext& ctx);
+void RegisterCheckDataCommand(CLI::App& app, const AppContext& ctx);
 void RegisterRowsCommand(CLI::App& app, const AppContext& ctx);
 void RegisterConvertCommand(CLI::App& app, const AppContext& ctx);
 void RegisterHelpCommand(CLI::App& app, const AppContext& ctx);

@@ -41,6 +41,7 @@ constexpr CommandGroup kCommandGroups[] = {
     {"update", plrxl::app::kGroupRun},      {"macros", plrxl::app::kGroupRun},
     {"add", plrxl::app::kGroupEdit},        {"set-row", plrxl::app::kGroupEdit},
     {"copy", plrxl::app::kGroupEdit},       {"check", plrxl::app::kGroupInspect},
+    {"check-data", plrxl::app::kGroupInspect},
     {"rows", plrxl::app::kGroupInspect},    {"info", plrxl::app::kGroupInspect},
     {"sources", plrxl::app::kGroupInspect}, {"help", plrxl::app::kGroupInspect},
     {"plan", plrxl::app::kGroupInspect},    {"store", plrxl::app::kGroupInspect},
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
   plrxl::app::RegisterSetRowCommand(app, ctx);
   plrxl::app::RegisterCopyCommand(app, ctx);
   plrxl::app::RegisterCheckCommand(app, ctx);
+  plrxl::app::RegisterCheckDataCommand(app, ctx);
   plrxl::app::RegisterRowsCommand(app, ctx);
   plrxl::app::RegisterInfoCommand(app, ctx);
   plrxl::app::RegisterSourcesCommand(app, ctx);

@@ -110,6 +110,8 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   AddAllowLossOption(cmd, options.allow_loss);
   AddStoreOptions(cmd, options.store);
   AddBudgetOptions(cmd, options.budget);
+  cmd->add_flag("--no-readjust", options.no_readjust,
+                "Update: append after the newest bar without comparing the bars before it with the source's");
 }
 
 // The exit code of a run that was saved.
@@ -219,6 +221,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   rc.settings = &settings;
   rc.MakeErrorDialog = MakeErrorMessageFormFactory(OpenWithShell(DesktopShell()));  // Send opens a mail link
   rc.Path = InstalledHelpFolder();
+  rc.ReadjustCheck = !options.no_readjust;
   rc.MakeQuoteFetcher = [folder, report, store, budget, resume_run = run_store.resume_run, &options, &host] {
     QuoteSettings quote_settings = LoadQuoteSettings(folder, host->Regional());
     for (const std::string& problem : quote_settings.problems) report(problem);

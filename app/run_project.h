@@ -38,6 +38,8 @@ struct RunOptions {
   StoreOptions store;
   // The request budget (--budget, --max-wait, --recheck).
   BudgetOptions budget;
+  // An update only appends, without comparing the bars it holds (--no-readjust).
+  bool no_readjust = false;
 };
 
 struct RunOutcome {

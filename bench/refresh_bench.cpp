@@ -9,7 +9,7 @@
 //   WithIndicators - a first refresh whose rows each run five indicators
 //   DemoScale     - the same rows also export (csv), add their summary
 //                   line and their transposed line
-//   Update        - the refreshed project of Rerefresh updated with 5 new
+//   Update/1      - the refreshed project of Rerefresh updated with 5 new
 //                   bars a ticker (budget: 30 % of a refresh)
 //   UpdateLoopback/<ms> - the same update with its rows on a web source
 //                   served from 127.0.0.1, each answer sent after <ms>;
@@ -17,6 +17,7 @@
 //                   that the waiting adds to the same update served at once
 //                   (measured in the same case), run_wait_share the same
 //                   part of the run phase alone
+//   Update/0      - the same with --no-readjust: without the overlap check
 //   LargeRoundTrip - 1,000 tickers refreshed, updated and reopened; only
 //                   with PLRXL_BENCH_LARGE=1 set
 #include <benchmark/benchmark.h>
@@ -101,7 +102,7 @@ double MsSince(std::chrono::steady_clock::time_point t0) {
 // Load, refresh (or update), save; the run is the same one `pelorinxl
 // refresh` (or `update`) makes.
 void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr, bool update = false,
-                 const QuoteSettings& quotes = {}) {
+                 const QuoteSettings& quotes = {}, bool readjust_check = true) {
   auto t0 = std::chrono::steady_clock::now();
   MemoryHost host(MakeXlsxStore());
   // As in pelorinxl: the workbook's formulas are computed on the run's day.
@@ -120,6 +121,7 @@ void RefreshFile(const std::string& in, const std::string& out, Phases* phases =
   rc.clock = &clock;
   rc.MakeErrorDialog = [] { return std::make_unique<frmErrorMessage>(); };
   rc.MakeQuoteFetcher = [&quotes] { return MakeQuoteFetcher(quotes); };
+  rc.ReadjustCheck = readjust_check;
   InstallDownloadEngine(rc);
   {
     CPelorin pelorin(rc);
@@ -194,13 +196,17 @@ void MakeWeekLater(const std::string& filled, const std::string& later, int tick
   wb.SaveAs(later);
 }
 
+// state.range(0): 1 compares the 5 newest bars of each sheet with the
+// source's before appending (the default), 0 only appends
+// (--no-readjust); the difference of their run_ms is what the overlap
+// check costs.
 void BM_Update(benchmark::State& state) {
   const std::string filled = Folder() + "/filled.xlsx";
   if (!std::filesystem::exists(filled)) RefreshFile(EmptyProject(), filled);
   const std::string later = Folder() + "/later.xlsx";
   if (!std::filesystem::exists(later)) MakeWeekLater(filled, later, kTickers);
   Phases phases;
-  for (auto _ : state) RefreshFile(later, Folder() + "/updated.xlsx", &phases, true);
+  for (auto _ : state) RefreshFile(later, Folder() + "/updated.xlsx", &phases, true, {}, state.range(0) != 0);
   Report(state, phases);
 }
 
@@ -311,7 +317,7 @@ BENCHMARK(BM_FirstRefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRea
 BENCHMARK(BM_Rerefresh)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WithIndicators)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_DemoScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Update)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_UpdateLoopback)->Arg(0)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Downloading one row: the request built from the row's data-source text,
 // polled until it ends or the run is cancelled; and the rows handed to the
 // fetcher ahead of the one being processed.
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "download/internal/row_access.h"
@@ -13,6 +15,17 @@
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
+namespace {
+
+// Keeps the `limit` newest (day, row) pairs of a block, newest first.
+void KeepRecent(std::vector<std::pair<double, int>>* recent, double day, int row, size_t limit) {
+  auto at = std::find_if(recent->begin(), recent->end(), [&](const auto& kept) { return kept.first < day; });
+  if (static_cast<size_t>(at - recent->begin()) >= limit) return;
+  recent->insert(at, {day, row});
+  if (recent->size() > limit) recent->pop_back();
+}
+
+}  // namespace
 
 std::vector<std::pair<std::string, Variant>> RequestValues(const std::string& ticker, double start_date,
                                                            double end_date, const std::string& periodicity,
@@ -39,7 +52,7 @@ void RunDriver::DownloadData(const std::string& ticker, double start_date, doubl
                                      const std::string& periodicity, const std::string& data_source) {
   Procedure proc(context_, "Pelorin.ProgressBarWindow.DownloadData");
   current_result_ = nullptr;
-  row_stale_ = false;
+  row_status_color_ = 0;
   std::string name, option;
   proc.Do([&] {
     Variant parts = SplitDataSources(context_, data_source);
@@ -108,7 +121,7 @@ void RunDriver::DownloadData(const std::string& ticker, double start_date, doubl
       // Where the bars came from when not from a fresh download (the quote
       // store), and how old they are.
       if (!current_result_->note.empty()) context_.LastDownloadText += " " + current_result_->note;
-      row_stale_ = current_result_->stale;
+      if (current_result_->stale) row_status_color_ = kStaleStatusColorIndex;
     }
   });
   IgnoreErrors([&] { request->SetCallback(nullptr); });
@@ -154,10 +167,13 @@ std::optional<RunDriver::ExistingBlock> RunDriver::FindExistingBlock(Worksheet& 
   };
   bool any = false;
   for (int row = date_row; row <= block.last_row; ++row) {
-    if (std::optional<double> d = date_at(row); d && (!any || *d > block.newest)) {
+    std::optional<double> d = date_at(row);
+    if (!d) continue;
+    if (!any || *d > block.newest) {
       block.newest = *d;
       any = true;
     }
+    KeepRecent(&block.recent, std::floor(*d), row, ExistingBlock::kRecentRows);
   }
   std::optional<double> first = date_at(date_row), last = date_at(block.last_row);
   block.direction = first && last && *first > *last ? "FBT" : "FTB";
@@ -183,7 +199,7 @@ std::optional<PrefetchItem> RunDriver::PlanRow(Workbook& workbook, Worksheet& se
       if (!begin.Value().IsEmpty()) {
         int16_t fields = FieldCount(ToText(owner.SettingsValue(settings, row, kDataFields), rs));
         std::optional<ExistingBlock> block = FindExistingBlock(*sheet, begin, fields);
-        if (block && end > block->newest) start = block->newest;
+        if (block && end > block->newest) start = UpdateStart(*block, periodicity);
       }
     }
   }

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "entry/data_sheet_name.h"
+#include "download/internal/field_letters.h"
 #include "download/internal/row_access.h"
 #include "download/module_functions.h"
 #include "download/run_driver.h"
@@ -14,35 +15,10 @@
 #include "host/column_fit.h"
 #include "host/error.h"
 #include "host/spreadsheet_host.h"
+#include "quotes/history/suspect_bars.h"
 
 namespace plrxl {
 namespace {
-
-// The field letters of DataFields and the "Parameters" cells that describe
-// each: number format, position in the data table, header text, and the
-// table column tested for data.
-struct FieldLetter {
-  const char* letter;
-  const char* format_cell;  // the time column picks among B2, B3 and B33
-  const char* position_cell;
-  const char* header_cell;
-  int slot;
-};
-constexpr FieldLetter kFieldLetters[] = {
-    {"d", "B2", "B6", "B14", 1},  {"t", "B2", "B7", "B15", 8},  {"o", "B4", "B8", "B16", 2},
-    {"h", "B4", "B9", "B17", 3},  {"l", "B4", "B10", "B18", 4}, {"c", "B4", "B11", "B19", 5},
-    {"v", "B5", "B12", "B20", 6}, {"p", "B5", "B30", "B21", 7}, {"a", "B4", "B30", "B22", 7},
-};
-
-// Field letters compare without regard to case everywhere: a hand-typed
-// "DOHLC" selects the same fields as the listed "dohlc".
-const FieldLetter* FindLetter(const std::string& letter) {
-  const std::string lower = LowerText(letter);
-  for (const FieldLetter& f : kFieldLetters) {
-    if (lower == f.letter) return &f;
-  }
-  return nullptr;
-}
 
 // Cells of "Parameters" that name the component's fields and their column
 // in the data table.
@@ -50,11 +26,6 @@ constexpr const char* kFieldNameCells[][2] = {
     {"A6", "B6"},   {"A7", "B7"},   {"A8", "B8"},   {"A9", "B9"},  {"A10", "B10"},
     {"A11", "B11"}, {"A12", "B12"}, {"A13", "B13"}, {"A30", "B30"},
 };
-
-int PositionNumber(const std::string& text) {
-  std::optional<double> n = TextToNumber(text, RegionalSettings());
-  return n ? static_cast<int>(std::lround(*n)) : 0;
-}
 
 // Sets the number format of the cells of one column, keeping their other
 // formatting; styles are interned once per distinct original style.
@@ -73,14 +44,26 @@ void SetColumnFormat(Worksheet& sheet, int col, int row1, int row2, const std::s
   }
 }
 
-// A letter of D5 that DataFields asks for and that has a column layout.
+}  // namespace
+
+const FieldLetter* FindLetter(const std::string& letter) {
+  const std::string lower = LowerText(letter);
+  for (const FieldLetter& f : kFieldLetters) {
+    if (lower == f.letter) return &f;
+  }
+  return nullptr;
+}
+
 bool WrittenLetter(const std::string& letter, const std::string& fields) {
   // Field letters match in any case: the editor writes D5's case, a hand-typed row may not.
   return !letter.empty() && LowerText(fields).find(LowerText(letter)) != std::string::npos &&
          FindLetter(letter) != nullptr;
 }
 
-}  // namespace
+int PositionNumber(const std::string& text) {
+  std::optional<double> n = TextToNumber(text, RegionalSettings());
+  return n ? static_cast<int>(std::lround(*n)) : 0;
+}
 
 std::optional<std::string> RunDriver::FitProblem(const VariantArray& table,
                                                          const std::vector<std::string>& letters,
@@ -291,7 +274,9 @@ void RunDriver::DownloadAndPasteMyData(const std::string& myAction, double mySta
   }
 
   Variant table;
+  std::vector<QuoteEvent> events;
   proc.Do([&] {
+    events = current_result_->events;
     table = Read_mDate(direction);
     SetMessage("Downloading " + ticker + " done.", true);
   });
@@ -327,6 +312,22 @@ void RunDriver::DownloadAndPasteMyData(const std::string& myAction, double mySta
   if (sheet == nullptr || !start || proc.Aborted()) {
     context_.LastDownloadFailed = true;
     return;
+  }
+  // An update first compares the bars the sheet holds already.
+  if (myAction == "Update" && myDateRow && context_.ReadjustCheck) {
+    std::string readjusted;
+    bool append = true;
+    proc.Do([&] { append = ReconcileOverlap(*sheet, *start, letters, fields, &table, events, &readjusted); });
+    if (proc.Aborted()) return;
+    if (!append) {
+      proc.Do([&] { RewriteBlock(myWorkbook, mySettings, mySheet, myRow, readjusted); });
+      return;
+    }
+    if (!table.IsArray()) {
+      context_.LastDownloadFailed = true;
+      proc.Do([&] { Owner().WriteLastStatusMsg(51, myRow, &mySettings); });
+      return;
+    }
   }
   const VariantArray& t = table.Array();
   // All or nothing: a download that does not fit the sheet writes no cell.
@@ -385,6 +386,15 @@ void RunDriver::DownloadAndPasteMyData(const std::string& myAction, double mySta
     ++column;
   }
 
+  // Bars that look wrong among those written are counted, never changed:
+  // check-data lists them.
+  IgnoreErrors([&] {
+    const std::string p = UpperText(periodicity);
+    const bool daily = p.empty() || (p[0] != 'W' && p[0] != 'M');
+    const std::vector<history::SuspectBar> suspects = history::FindSuspectBars(
+        TableBars(Owner(), t, letters, fields, App().Regional()), history::CalendarOfTicker(ticker), daily);
+    if (!suspects.empty()) context_.LastDownloadText += " " + history::SuspectCountText(suspects.size()) + ".";
+  });
   proc.Do([&] {
     mySettings.Activate();
     mySettings.Cells(myRow, anchor_col_).Select();

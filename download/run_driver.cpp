@@ -241,8 +241,8 @@ void RunDriver::RefreshMyData(std::string myAction) {
     auto write_status = [&] {
       Owner().WriteLastStatusMsg(18, row, settings, Variant("WriteDownTheStatus"));
       Range status = settings->Cells(row, anchor_col_ + kStatus - 1);
-      if (row_stale_ && status.FontColorIndex() != 3) status.SetFontColorIndex(kStaleStatusColorIndex);
-      row_stale_ = false;
+      if (row_status_color_ != 0 && status.FontColorIndex() != 3) status.SetFontColorIndex(row_status_color_);
+      row_status_color_ = 0;
       if (view_ != nullptr) {
         view_->RowFinished(row, ticker, ToText(status.Value(), App().Regional()), status.FontColorIndex() == 3);
       }
@@ -329,7 +329,8 @@ void RunDriver::fnUpdateMyData(const std::string& myAction, Workbook& myWorkbook
     return;
   }
   proc.Do([&] {
-    DownloadAndPasteMyData(myAction, block->newest, end_date, myWorkbook, mySettings, mySheet, myRow,
+    const std::string periodicity = ToText(Owner().SettingsValue(mySettings, myRow, kPeriodicity), App().Regional());
+    DownloadAndPasteMyData(myAction, UpdateStart(*block, periodicity), end_date, myWorkbook, mySettings, mySheet, myRow,
                            ToInt16(block->last_row + 1), block->direction);
   });
   proc.Do([&] {

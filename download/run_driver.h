@@ -42,6 +42,9 @@ class Worksheet;
 // The font colour of a status whose bars came from the quote store after
 // the source failed (gold, a yellow that stays readable on white).
 inline constexpr int kStaleStatusColorIndex = 44;
+// The font colour of a status whose block was rewritten because the source
+// re-adjusted its history (green).
+inline constexpr int kReadjustedStatusColorIndex = 10;
 
 class RunDriver : public IProgressCallBack {
  public:
@@ -146,6 +149,24 @@ class RunDriver : public IProgressCallBack {
   // Hands the rows from `from` on (up to kPrefetchRows) to the fetcher.
   void PrefetchAhead(Workbook& workbook, Worksheet& settings, int16_t from);
   std::optional<PrefetchItem> PlanRow(Workbook& workbook, Worksheet& settings, int16_t row);
+  // The first day an update asks for: the newest day on the sheet, or, with
+  // the overlap check on, the day of the fifth newest bar (the second for
+  // weekly and monthly rows), so that the answer can be compared.
+  double UpdateStart(const ExistingBlock& block, const std::string& periodicity) const;
+  // Compares the bars of an update's table that the sheet holds already
+  // with the sheet's. Unchanged, or changed in a few bars (which it writes
+  // and notes), it cuts the table to the newest day on and returns true: the
+  // update appends. A history the source re-adjusted (one factor, or a
+  // split or dividend in the new days) returns false with the sentence the
+  // status gets in `readjusted`: the whole block is to be rewritten.
+  bool ReconcileOverlap(Worksheet& sheet, const Range& start, const std::vector<std::string>& letters,
+                        const std::string& fields, Variant* table, const std::vector<QuoteEvent>& events,
+                        std::string* readjusted);
+  // Rewrites the row's whole block with a refresh of its range; on success
+  // the status gets `readjusted` and turns green, on failure the old block
+  // stays whole and the row red.
+  void RewriteBlock(Workbook& myWorkbook, Worksheet& mySettings, const std::string& mySheet, int16_t myRow,
+                    const std::string& readjusted);
   void WriteField(const std::string& myAction, Worksheet& sheet, const Variant& table, int column, int header_row,
                   int value_row, const std::string& header, int position, const std::string& number_format,
                   bool fbt);
@@ -156,9 +177,10 @@ class RunDriver : public IProgressCallBack {
   std::unique_ptr<QuoteFetcher> fetcher_;
   RequestList requests_;
   const QuoteResult* current_result_ = nullptr;
-  // The row's bars are older ones from the quote store because the source
-  // failed: its status is written in yellow.
-  bool row_stale_ = false;
+  // The colour of the row's status when it is neither plain nor red: yellow
+  // for older bars from the quote store after the source failed, green for
+  // a block rewritten after the source re-adjusted its history; 0 for none.
+  int row_status_color_ = 0;
 
   std::string message_, progress_caption_;
   int progress_value_ = 0;

@@ -147,6 +147,10 @@ struct RunContext : ErrorHandlerSlot {
   // Every file an export wrote during the run, in the order written (the
   // command line opens them with --open).
   std::vector<std::string> FilesWritten;
+  // An update compares the newest bars it holds with the source's before it
+  // appends, and rewrites a block whose history the source re-adjusted;
+  // off (--no-readjust), it only appends.
+  bool ReadjustCheck = true;
 
   // Number of live CPelorin objects: the shared handler is released when
   // the last one ends.

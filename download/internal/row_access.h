@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "download/run_driver.h"
 #include "host/regional.h"
@@ -16,6 +18,10 @@ struct RunDriver::ExistingBlock {
   int last_row = 0;
   double newest = 0;
   std::string direction;
+  // The newest dated rows (whole day, sheet row), newest first, at most
+  // kRecentRows: the bars an update compares with the source's.
+  std::vector<std::pair<double, int>> recent;
+  static constexpr size_t kRecentRows = 5;
 };
 
 // A ticker row's date cell as a date serial: a date or number directly, a

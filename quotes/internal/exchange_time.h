@@ -15,4 +15,11 @@ namespace plrxl::quotes {
 double LocalDateSerial(int64_t unix_seconds, const std::string& zone,
                        int64_t fallback_offset_seconds);
 
+// The first day whose bar of `ticker` may still change at `unix_now`: a
+// day's bar is final once its exchange's session has closed (New York
+// 16:00, London 16:30, Xetra 17:30, each in its own time zone, with half an
+// hour for the provider to publish). For a ticker of an exchange without a
+// known session, `fallback_today`.
+double SessionFinalBefore(const std::string& ticker, int64_t unix_now, double fallback_today);
+
 }  // namespace plrxl::quotes

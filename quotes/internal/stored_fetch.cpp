@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 
 #include "quotes/internal/budget_gate.h"
+#include "quotes/history/overlap_check.h"
+#include "quotes/internal/exchange_time.h"
 #include "quotes/internal/sources.h"
 #include "quotes/quote_errors.h"
 #include "quotes/store/quote_store.h"
@@ -28,6 +31,31 @@ std::string Age(double bar_date, double today) {
   return std::to_string(days) + (days == 1 ? " day old" : " days old");
 }
 
+// True when the stored series is stale: the bars fetched again before
+// `first_missing` differ from the stored ones by one split or dividend
+// factor, or a bar appeared or vanished there, or the fetch brings a split
+// or dividend after them.
+bool HistoryReadjusted(QuoteStore& store, const StoreSeriesKey& key, const Delivery& delivered, double from,
+                       double first_missing) {
+  if (!store.Newest(key)) return false;
+  for (const QuoteEvent& e : delivered.events) {
+    if (e.date >= first_missing) return true;
+  }
+  auto checked = [](const Bars& bars, double last) {
+    std::vector<history::CheckedBar> out;
+    for (const Bar& b : bars) {
+      if (b.date >= last) continue;
+      out.push_back({b.date, b.open, b.high, b.low, b.close, b.adj_close, b.volume});
+    }
+    return out;
+  };
+  Bars fetched = delivered.bars;
+  SortAndFilter(&fetched, from, first_missing - 1);
+  const history::OverlapCheck check =
+      history::CompareOverlap(checked(store.ReadBars(key, from, first_missing - 1), first_missing), checked(fetched, first_missing));
+  return check.verdict == history::Verdict::kReadjusted || check.verdict == history::Verdict::kReshaped;
+}
+
 }  // namespace
 
 Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchContext& context, double today,
@@ -36,6 +64,10 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   QuoteStore* store = settings.store.get();
   if (store == nullptr || !source.Stored() || !store->Usable()) return Shape(FetchWithinBudget(source, in, context, false));
   const StoreSeriesKey key = SeriesKeyOf(source, in);
+  // Bars of a session not yet closed are kept as not final, and asked for
+  // again next time. A pinned day (tests) is taken as it is.
+  const double final_before =
+      settings.today ? today : SessionFinalBefore(in.ticker, static_cast<int64_t>(std::time(nullptr)), today);
   auto from_store = [&](int bars_left_out) {
     Outcome stored;
     stored.delivered = Delivery{store->ReadBars(key, in.start, in.end), store->ReadEvents(key, in.start, in.end),
@@ -122,19 +154,38 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   FetchContext logged{context.settings, context.http, shared, context.policy};
   logged.policy.log = &log;
   StoreFetch fetch;
-  fetch.range_start = ask.start;
-  fetch.range_end = ask.end;
-  fetch.started = UtcNowText();
-  Outcome raw = FetchWithinBudget(source, ask, logged, store->Newest(key).has_value());
-  fetch.finished = UtcNowText();
-  fetch.url = UrlWithoutKey(log.url);
-  fetch.http_status = log.status;
-  fetch.bytes = log.bytes;
-  fetch.body_hash = log.body_hash;
+  auto run_fetch = [&] {
+    fetch = StoreFetch{};
+    fetch.range_start = ask.start;
+    fetch.range_end = ask.end;
+    fetch.started = UtcNowText();
+    Outcome answer = FetchWithinBudget(source, ask, logged, store->Newest(key).has_value());
+    fetch.finished = UtcNowText();
+    fetch.url = UrlWithoutKey(log.url);
+    fetch.http_status = log.status;
+    fetch.bytes = log.bytes;
+    fetch.body_hash = log.body_hash;
+    return answer;
+  };
+  Outcome raw = run_fetch();
   if (shared.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
   // Nothing was asked: the row waits for a later run, and the books hold
   // no fetch.
   if (raw.error == kQuoteDeferred) return raw;
+
+  // The days asked again before the first missing one tell whether the
+  // source re-adjusted the history the store holds: then all of it goes,
+  // and the whole range the rows want is asked for once more.
+  bool replace_history = raw.error == 0 && raw.delivered && HistoryReadjusted(*store, key, *raw.delivered, ask.start, first_missing);
+  if (replace_history && ask.start > in.start) {
+    ask.start = in.start;
+    if (const std::optional<std::pair<double, double>> wanted =
+            session.With(*series, [](StoreSession::Series& s) { return s.wanted; })) {
+      ask.start = std::min(ask.start, wanted->first);
+    }
+    raw = run_fetch();
+    if (shared.IsSet()) return Outcome::Failure(kQuoteCancelled, "");
+  }
 
   if (raw.error == 0 && raw.delivered) {
     Delivery& delivered = *raw.delivered;
@@ -143,7 +194,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
     std::vector<QuoteEvent> events = delivered.events;
     std::erase_if(events, [&](const QuoteEvent& e) { return e.date < ask.start || e.date > ask.end; });
     fetch.outcome = "ok";
-    if (store->Commit(key, fetch, kept, events, today)) {
+    if (store->Commit(key, fetch, kept, events, final_before, replace_history)) {
       session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
       // A download over the whole request replaced every stored bar of it:
       // what was committed is what the store holds, so it is handed out
@@ -171,7 +222,7 @@ Outcome FetchThroughStore(SourceBase& source, const RequestInputs& in, FetchCont
   // bars at all) is asked again each run.
   if (raw.error == kQuoteNoData && log.status >= 200 && log.status < 300 && store->Newest(key)) {
     fetch.outcome = "ok";
-    if (store->CommitNoBars(key, fetch, today)) {
+    if (store->CommitNoBars(key, fetch, final_before)) {
       session.With(*series, [&](StoreSession::Series& s) { s.fresh.emplace_back(ask.start, ask.end); });
       return failure_answer(std::move(raw));
     }

@@ -359,10 +359,18 @@ int64_t QuoteStore::InsertFetch(int64_t series_id, const StoreFetch& fetch) {
 }
 
 bool QuoteStore::Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const Bars& bars,
-                        const std::vector<QuoteEvent>& events, double today) {
+                        const std::vector<QuoteEvent>& events, double today, bool replace_history) {
   return Guarded(Access::kWrite, false, [&] {
     SqliteTransaction transaction(db_);
     const int64_t series = SeriesId(key, true);
+    if (replace_history) {
+      SqliteStatement bars_of(db_, "DELETE FROM bars WHERE id BETWEEN ? AND ?");
+      bars_of.Bind(1, BarId(series, 0)).Bind(2, BarId(series, kLastDay)).Run();
+      for (const char* sql : {"DELETE FROM events WHERE series_id=?", "DELETE FROM coverage WHERE series_id=?"}) {
+        SqliteStatement drop(db_, sql);
+        drop.Bind(1, series).Run();
+      }
+    }
     const int64_t fetch_id = InsertFetch(series, fetch);
     const int64_t first = Day(fetch.range_start), last = Day(fetch.range_end), now = Day(today);
     // The blocks the fetch touches are read, the bars of its range replaced,

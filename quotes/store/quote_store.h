@@ -133,10 +133,12 @@ class QuoteStore {
 
   // Books a successful fetch with its bars (over [fetch.range_start,
   // fetch.range_end], replacing what was stored there) and events in one
-  // transaction. Bars before `today` are final. False when the store could
-  // not take it (it is then switched off).
+  // transaction. Bars before `today` are final. `replace_history`: the
+  // source re-adjusted the series' history, so every bar, event and final
+  // day stored before goes in the same transaction. False when the store
+  // could not take it (it is then switched off).
   bool Commit(const StoreSeriesKey& key, const StoreFetch& fetch, const quotes::Bars& bars,
-              const std::vector<QuoteEvent>& events, double today);
+              const std::vector<QuoteEvent>& events, double today, bool replace_history = false);
   // Books a fetch the source answered plainly with "no bars in this range"
   // (a weekend, a holiday): the days of its range before `today` are final,
   // with no bars, and no stored bar changes. False when the store could not
