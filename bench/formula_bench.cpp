@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
 #include "host/formula/formula_engine.h"
 #include "host/memory/memory_host.h"
@@ -121,6 +122,18 @@ void BM_PasteIntoDataSheet(benchmark::State& state) {
   state.counters["formulas"] = 10.0 * (kRows - 1);
 }
 BENCHMARK(BM_PasteIntoDataSheet)->Unit(benchmark::kMillisecond);
+
+// Reading one long formula: state.range(0) terms joined by operators of
+// every precedence ("=A1+2*B1-3&C1+..."), as the settings check reads each
+// formula of a workbook. The time per term should not grow with the length.
+void BM_ParseLongFormula(benchmark::State& state) {
+  const char* ops[] = {"+", "*", "-", "&", "/", "^"};
+  std::string text = "=A1";
+  for (int64_t i = 1; i < state.range(0); ++i) text += std::string(ops[i % 6]) + (i % 2 ? "2" : "B1");
+  for (auto _ : state) benchmark::DoNotOptimize(UnknownFunctionIn(text));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ParseLongFormula)->Arg(100)->Arg(1000)->Arg(4000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace plrxl

@@ -66,24 +66,21 @@ IniFile IniFile::Parse(std::string_view text, const std::string& origin, std::ve
     std::string_view raw = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-    try {
-      ini.ParseLine(raw, number, origin, current);
-    } catch (const IniSyntaxError& e) {
-      if (problems == nullptr) throw;
-      problems->push_back(e.Description());
-      // Kept as it was, so a save writes it back unchanged.
-      std::vector<Line>& lines = current ? current->lines : ini.preamble_;
-      lines.push_back({Line::Kind::kComment, "", std::string(TrimView(UnreadableText(raw)))});
-    }
+    const std::string problem = ini.ParseLine(raw, current);
+    if (problem.empty()) continue;
+    const IniSyntaxError error(origin, number, problem);
+    if (problems == nullptr) throw error;
+    problems->push_back(error.Description());
+    // Kept as it was, so a save writes it back unchanged.
+    std::vector<Line>& lines = current ? current->lines : ini.preamble_;
+    lines.push_back({Line::Kind::kComment, "", std::string(TrimView(UnreadableText(raw)))});
   }
   return ini;
 }
 
-void IniFile::ParseLine(std::string_view raw, int number, const std::string& origin, Section*& current) {
-  if (raw.find('\0') != std::string_view::npos) throw IniSyntaxError(origin, number, "the line holds a NUL character");
-  if (raw.find('\r') != std::string_view::npos) {
-    throw IniSyntaxError(origin, number, "a carriage return inside the line");
-  }
+std::string IniFile::ParseLine(std::string_view raw, Section*& current) {
+  if (raw.find('\0') != std::string_view::npos) return "the line holds a NUL character";
+  if (raw.find('\r') != std::string_view::npos) return "a carriage return inside the line";
   const std::string_view line = TrimView(raw);
   std::vector<Line>& lines = current ? current->lines : preamble_;
 
@@ -92,12 +89,10 @@ void IniFile::ParseLine(std::string_view raw, int number, const std::string& ori
   } else if (line.front() == ';' || line.front() == '#') {
     lines.push_back({Line::Kind::kComment, "", std::string(line)});
   } else if (line.front() == '[') {
-    if (line.back() != ']') throw IniSyntaxError(origin, number, "a section header must end with \"]\"");
+    if (line.back() != ']') return "a section header must end with \"]\"";
     const std::string_view name = TrimView(line.substr(1, line.size() - 2));
-    if (name.empty()) throw IniSyntaxError(origin, number, "the section header has no name");
-    if (name.find_first_of("[]") != std::string_view::npos) {
-      throw IniSyntaxError(origin, number, "a section name cannot hold \"[\" or \"]\"");
-    }
+    if (name.empty()) return "the section header has no name";
+    if (name.find_first_of("[]") != std::string_view::npos) return "a section name cannot hold \"[\" or \"]\"";
     current = Find(name);
     if (current == nullptr) {
       sections_.push_back({std::string(name), {}});
@@ -105,18 +100,15 @@ void IniFile::ParseLine(std::string_view raw, int number, const std::string& ori
     }
   } else {
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos) {
-      throw IniSyntaxError(origin, number, "expected \"key=value\", a [section] header or a comment");
-    }
+    if (eq == std::string_view::npos) return "expected \"key=value\", a [section] header or a comment";
     const std::string_view key = TrimView(line.substr(0, eq));
-    if (key.empty()) throw IniSyntaxError(origin, number, "the entry has no key before \"=\"");
-    if (current == nullptr) {
-      throw IniSyntaxError(origin, number, "the entry \"" + std::string(key) + "\" comes before any [section]");
-    }
+    if (key.empty()) return "the entry has no key before \"=\"";
+    if (current == nullptr) return "the entry \"" + std::string(key) + "\" comes before any [section]";
     std::string_view value = TrimView(line.substr(eq + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     current->lines.push_back({Line::Kind::kEntry, std::string(key), std::string(value)});
   }
+  return "";
 }
 
 IniFile IniFile::Load(const std::string& path, std::vector<std::string>* problems) {

@@ -79,8 +79,10 @@ class IniFile {
 
  private:
   // Adds one line (without its line end) to the content read so far;
-  // `current` is the section it belongs to. Raises IniSyntaxError.
-  void ParseLine(std::string_view raw, int number, const std::string& origin, Section*& current);
+  // `current` is the section it belongs to. Returns what is wrong with the
+  // line, or "" when it was added: a lenient read skips many bad lines, and
+  // a problem returned costs far less than one thrown.
+  std::string ParseLine(std::string_view raw, Section*& current);
   Section* Find(std::string_view name);
   const Section* Find(std::string_view name) const;
 

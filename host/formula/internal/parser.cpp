@@ -82,11 +82,18 @@ class Parser {
     Parser& p_;
   };
 
-  static Node Make(NodeKind kind, std::string op, std::vector<Node> children) {
+  // The operands are moved in: a braced list would copy them, and with them
+  // every subtree below, once for each operator of a chain like "1+1+...".
+  static Node Make(NodeKind kind, std::string op, Node operand) {
     Node n;
     n.kind = kind;
     n.text = std::move(op);
-    n.children = std::move(children);
+    n.children.push_back(std::move(operand));
+    return n;
+  }
+  static Node Make(NodeKind kind, std::string op, Node left, Node right) {
+    Node n = Make(kind, std::move(op), std::move(left));
+    n.children.push_back(std::move(right));
     return n;
   }
 
@@ -103,41 +110,41 @@ class Parser {
       }
       if (op.empty()) return left;
       Node right = Concat();
-      left = Make(NodeKind::kBinary, op, {std::move(left), std::move(right)});
+      left = Make(NodeKind::kBinary, op, std::move(left), std::move(right));
     }
   }
   Node Concat() {
     Node left = Additive();
-    while (Take("&")) left = Make(NodeKind::kBinary, "&", {std::move(left), Additive()});
+    while (Take("&")) left = Make(NodeKind::kBinary, "&", std::move(left), Additive());
     return left;
   }
   Node Additive() {
     Node left = Multiplicative();
     for (;;) {
-      if (Take("+")) left = Make(NodeKind::kBinary, "+", {std::move(left), Multiplicative()});
-      else if (Take("-")) left = Make(NodeKind::kBinary, "-", {std::move(left), Multiplicative()});
+      if (Take("+")) left = Make(NodeKind::kBinary, "+", std::move(left), Multiplicative());
+      else if (Take("-")) left = Make(NodeKind::kBinary, "-", std::move(left), Multiplicative());
       else return left;
     }
   }
   Node Multiplicative() {
     Node left = Power();
     for (;;) {
-      if (Take("*")) left = Make(NodeKind::kBinary, "*", {std::move(left), Power()});
-      else if (Take("/")) left = Make(NodeKind::kBinary, "/", {std::move(left), Power()});
+      if (Take("*")) left = Make(NodeKind::kBinary, "*", std::move(left), Power());
+      else if (Take("/")) left = Make(NodeKind::kBinary, "/", std::move(left), Power());
       else return left;
     }
   }
   Node Power() {
     Node left = Unary();
-    while (Take("^")) left = Make(NodeKind::kBinary, "^", {std::move(left), Unary()});
+    while (Take("^")) left = Make(NodeKind::kBinary, "^", std::move(left), Unary());
     return left;
   }
   Node Unary() {
     Depth d(*this);
-    if (Take("-")) return Make(NodeKind::kUnary, "-", {Unary()});
-    if (Take("+")) return Make(NodeKind::kUnary, "+", {Unary()});
+    if (Take("-")) return Make(NodeKind::kUnary, "-", Unary());
+    if (Take("+")) return Make(NodeKind::kUnary, "+", Unary());
     Node n = Primary();
-    while (Take("%")) n = Make(NodeKind::kPercent, "%", {std::move(n)});
+    while (Take("%")) n = Make(NodeKind::kPercent, "%", std::move(n));
     return n;
   }
 
@@ -161,7 +168,7 @@ class Parser {
       ++pos_;
       return Reference(sheet, true);
     }
-    if (std::optional<Node> ref = TryReference("")) return *ref;
+    if (std::optional<Node> ref = TryReference("")) return std::move(*ref);
     if (IsDigit(c) || c == '.') return NumberLiteral();
     if (IsAlpha(c) || c == '_' || c == '\\' || c == '$' || static_cast<unsigned char>(c) >= 0x80) return NameOrCall();
     Fail(std::string("unexpected \"") + c + "\"");
@@ -361,7 +368,7 @@ class Parser {
   }
 
   Node Reference(const std::string& sheet, bool required) {
-    if (std::optional<Node> ref = TryReference(sheet)) return *ref;
+    if (std::optional<Node> ref = TryReference(sheet)) return std::move(*ref);
     if (required) Fail("a reference expected after \"" + sheet + "!\"");
     return Node();
   }
