@@ -119,6 +119,10 @@ class MemoryWorkbook : public Workbook {
   // The last change logged per (sheet, column), to extend instead of
   // adding one entry per cell of a paste.
   std::unordered_map<uint64_t, size_t> last_change_in_column_;
+  // Where the sheet of the last logged change stood in sheets_: a paste
+  // writes one sheet cell after cell, so the search over all sheets runs
+  // once per sheet, not once per cell. Checked before use, never trusted.
+  size_t last_changed_sheet_ = 0;
   std::unique_ptr<FormulaMemory> formula_memory_;
   bool evaluating_ = false;
   bool loading_ = false;

@@ -23,10 +23,12 @@ bool MemoryWorkbook::DayMoved() const {
 void MemoryWorkbook::CellsChanged(const Worksheet& sheet, const Rect& rect) {
   formulas_stale_ = true;
   if (everything_changed_ || evaluating_ || loading_) return;
-  int index = 0;
-  for (size_t i = 0; i < sheets_.size(); ++i)
-    if (sheets_[i].get() == &sheet) index = static_cast<int>(i) + 1;
-  if (index == 0) return;
+  if (last_changed_sheet_ >= sheets_.size() || sheets_[last_changed_sheet_].get() != &sheet) {
+    const auto found = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == &sheet; });
+    if (found == sheets_.end()) return;
+    last_changed_sheet_ = static_cast<size_t>(found - sheets_.begin());
+  }
+  const int index = static_cast<int>(last_changed_sheet_) + 1;
   // A paste writes cell after cell down the columns: a cell right below
   // the last change of its column extends that change.
   if (rect.col1 == rect.col2) {
