@@ -54,6 +54,10 @@ class CalcWorksheet : public Worksheet {
   double RowHeight(int row) const override;
   void SetRowHeight(int row, double height) override;
   bool RowHeightIsCustom(int row) const override;
+  // The rows of the used area and those given a height through this host
+  // whose height is custom: asking Calc row by row for the whole grid
+  // would take minutes.
+  std::vector<int> CustomHeightRows() const override;
   const std::vector<Rect>& MergedCells() const override;
   void Merge(const Rect& rect) override;
   std::pair<int, int> FrozenPanes() const override;

@@ -283,6 +283,19 @@ bool CalcWorksheet::RowHeightIsCustom(int row) const {
   return !optimal;
 }
 
+std::vector<int> CalcWorksheet::CustomHeightRows() const {
+  std::set<int> candidates;
+  for (const auto& [row, height] : heights_set_) candidates.insert(row);
+  if (const std::optional<Rect> used = UsedRange()) {
+    for (int row = used->row1; row <= used->row2; ++row) candidates.insert(row);
+  }
+  std::vector<int> rows;
+  for (int row : candidates) {
+    if (RowHeightIsCustom(row)) rows.push_back(row);
+  }
+  return rows;
+}
+
 const std::vector<Rect>& CalcWorksheet::MergedCells() const { return merged_; }
 
 void CalcWorksheet::Merge(const Rect& rect) {
