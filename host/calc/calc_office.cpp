@@ -1,6 +1,7 @@
 #include "host/calc/calc_office.h"
 
 #include <signal.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,8 +146,17 @@ std::unique_ptr<CalcOffice> CalcOffice::Start(const StartOptions& options) {
   posix_spawnattr_init(&attr);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attr, 0);
+  // No standard streams shared with us: an office that outlives this
+  // process (killed, crashed) must not hold open the pipe a caller reads
+  // our output from, or that caller waits for ever.
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  const int rc = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+  const int rc = posix_spawn(&pid, program.c_str(), &files, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) Fail("Cannot start " + program + ": " + std::strerror(rc));
   try {

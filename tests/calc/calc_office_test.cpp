@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "host/error.h"
@@ -65,6 +66,22 @@ TEST(CalcOffice, StartFailuresSayWhatWentWrong) {
               CalcOffice::Start(options);
             }).find("profile folder"),
             std::string::npos);
+}
+
+// An office that outlives a crashed caller must not keep the caller's
+// output open: a test runner reading it would wait for ever.
+TEST(CalcOffice, AStartedOfficeSharesNoStandardStreams) {
+  const std::string streams_file = TestFolder() + "/stand_in.streams";
+  StartOptions options;
+  options.soffice = Script("streams.sh", "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+                                             "echo \"$streams\" > " + streams_file + "\nexit 3");
+  options.profile_dir = TestFolder() + "/streams_profile";
+  options.timeout_seconds = 20;
+  EXPECT_NE(FailureOf([&] { CalcOffice::Start(options); }).find("quit before it accepted"), std::string::npos);
+  std::ifstream in(streams_file);
+  std::stringstream streams;
+  streams << in.rdbuf();
+  EXPECT_EQ(streams.str(), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
 TEST(CalcOffice, ConnectToNothingFailsWithinItsTime) {
