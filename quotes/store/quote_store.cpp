@@ -3,12 +3,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <map>
 #include <system_error>
+#include <thread>
 
 #include "quotes/store/bar_block.h"
 
@@ -158,6 +160,10 @@ std::shared_ptr<QuoteStore> QuoteStore::Open(const StoreOpenOptions& options, st
   auto warn = [&](const std::string& text) {
     if (warnings != nullptr) warnings->push_back("quote store " + path + ": " + text);
   };
+  // Runs that start together race to make the file and switch it to its
+  // log mode; a switch that meets another's lock is refused at once,
+  // whatever the busy timeout. The loser tries again a little later.
+  int busy_retries = 50;
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
       SqliteDb db(path, SqliteDb::Mode::kReadWriteCreate);
@@ -171,6 +177,11 @@ std::shared_ptr<QuoteStore> QuoteStore::Open(const StoreOpenOptions& options, st
       }
       return std::shared_ptr<QuoteStore>(new QuoteStore(path, std::move(db)));
     } catch (const SqliteError& e) {
+      if ((e.Code() == SQLITE_BUSY || e.Code() == SQLITE_LOCKED) && busy_retries-- > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        --attempt;
+        continue;
+      }
       if (IsCorruption(e.Code()) && attempt == 0) {
         const std::string stamp = options.stamp ? options.stamp() : CompactUtcNow();
         MoveAside(path, stamp);

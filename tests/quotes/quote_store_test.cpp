@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <vector>
 
 #include "quotes/store/quote_store.h"
 #include "quotes/store/sqlite_db.h"
@@ -471,6 +472,32 @@ TEST(StoredStooq, ANoDataAnswerForPastDaysOfAKnownSeriesIsNotAskedAgain) {
   EXPECT_EQ(ask("NOSUCH", saturday, sunday), kQuoteNoData);
   EXPECT_EQ(ask("NOSUCH", saturday, sunday), kQuoteNoData);
   EXPECT_EQ(hits.load(), 4) << "a symbol with no bars at all is asked again";
+}
+
+// Runs that start together (two cron lines at the same minute) race to make
+// the file and set it up; each must still get the store, not a warning.
+TEST(QuoteStoreOpen, RunsStartingTogetherAllGetTheStore) {
+  for (int round = 0; round < 20; ++round) {
+    TempDir dir;
+    constexpr int kRuns = 6;
+    std::vector<pid_t> runs;
+    for (int i = 0; i < kRuns; ++i) {
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        std::vector<std::string> warnings;
+        const bool ok = OpenIn(dir, &warnings) != nullptr && warnings.empty();
+        if (!warnings.empty()) std::fprintf(stderr, "%s\n", warnings.front().c_str());
+        _exit(ok ? 0 : 1);
+      }
+      runs.push_back(child);
+    }
+    for (pid_t run : runs) {
+      int status = 0;
+      ASSERT_EQ(waitpid(run, &status, 0), run);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+  }
 }
 
 }  // namespace
