@@ -15,7 +15,7 @@
 #include "host/column_fit.h"
 #include "host/error.h"
 #include "host/spreadsheet_host.h"
-#include "quotes/history/suspect_bars.h"
+#include "quotes/history/bar_checks.h"
 
 namespace plrxl {
 namespace {

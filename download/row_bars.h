@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "quotes/history/overlap_check.h"
-#include "quotes/history/suspect_bars.h"
+#include "quotes/history/bar_checks.h"
 
 namespace plrxl {
 

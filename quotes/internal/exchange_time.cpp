@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "quotes/history/suspect_bars.h"
+#include "quotes/history/bar_checks.h"
 #include "quotes/internal/bars.h"
 
 namespace plrxl::quotes {

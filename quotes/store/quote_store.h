@@ -192,6 +192,18 @@ class QuoteStore {
 // UTC now as "YYYY-MM-DD HH:MM:SS".
 std::string UtcNowText();
 
+template <typename T, typename Body>
+T QuoteStore::Guarded(Access access, T fallback, Body body) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (off_ || (access == Access::kWrite && db_.ReadOnly())) return fallback;
+  try {
+    return body();
+  } catch (const quotes::SqliteError& e) {
+    SwitchOff(e);
+    return fallback;
+  }
+}
+
 // "PROJECT.quotes.db" beside the project workbook "PROJECT.xlsx".
 std::string DefaultStorePath(const std::string& workbook_path);
 

@@ -1,4 +1,4 @@
-#include "quotes/history/suspect_bars.h"
+#include "quotes/history/bar_checks.h"
 
 #include <algorithm>
 #include <cctype>

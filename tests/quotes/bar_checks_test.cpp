@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "host/regional.h"
-#include "quotes/history/suspect_bars.h"
+#include "quotes/history/bar_checks.h"
 
 namespace plrxl::testing {
 namespace {
