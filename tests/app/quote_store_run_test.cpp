@@ -462,6 +462,12 @@ TEST_F(QuoteStoreRun, KillsInTheMiddleOfWritesNeverDamageTheStore) {
     // Kill at once, then later and later: some kills land inside a commit.
     WriteProject(project, rows);
     Child run(folder_.Path(), {"refresh", project}, env, "kill" + std::to_string(round));
+    // The delay counts from the store's creation, so that on a slow machine
+    // the kill still lands among the writes and not before the first.
+    const auto give_up = steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(folder_.File("p.quotes.db")) && steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(milliseconds(5));
+    }
     std::this_thread::sleep_for(milliseconds(100 + (seed * 7 + round * 131) % 400));
     run.Signal(SIGKILL);
     run.Wait();

@@ -13,7 +13,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "download/demo_project.h"
@@ -76,12 +78,30 @@ class SlowStooq {
       const size_t digit = symbol.find_first_of("0123456789");
       const int n = digit == std::string::npos ? 1 : std::atoi(symbol.c_str() + digit);
       std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms * std::max(n, 1)));
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        released_.wait_for(lock, std::chrono::seconds(120), [this] { return !held_; });
+      }
       res.set_content("Date,Open,High,Low,Close,Volume\n2024-01-02,10,11,9,10.5,100\n2024-01-03,10.5,12,10,11,120\n",
                       "text/csv");
     });
     server_.Start();
   }
   int Requests() const { return requests_; }
+  // While held, every answer waits: the run that asked stays busy however
+  // slowly the other processes of a test start.
+  void Hold() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = true;
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      held_ = false;
+    }
+    released_.notify_all();
+  }
+  ~SlowStooq() { Release(); }
   // The settings file that points STOOQ at this server.
   void WriteSettings(const std::string& config_home) const {
     fs::create_directories(config_home + "/PelorinXL");
@@ -90,6 +110,9 @@ class SlowStooq {
   }
 
  private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool held_ = false;
   LoopbackServer server_;
   std::atomic<int> requests_{0};
 };
@@ -203,6 +226,7 @@ TEST(Unattended, SeventyThousandBarsFillNothingAndTheRunGoesOn) {
 TEST(Unattended, SecondWriterIsRefusedAndNothingIsLost) {
   TempFolder folder;
   SlowStooq server(300);
+  server.Hold();
   server.WriteSettings(folder.File("config"));
   const std::string project = folder.File("p.xlsx");
   WriteProject(project, {Row("A1", "STOOQ"), Row("A2", "STOOQ"), Row("A3", "STOOQ"), Row("A4", "STOOQ")});
@@ -230,6 +254,7 @@ TEST(Unattended, SecondWriterIsRefusedAndNothingIsLost) {
     EXPECT_EQ(forced.status, 2) << forced.out << forced.err;
     EXPECT_NE(forced.err.find("--force does not override a running pelorinxl"), std::string::npos) << forced.err;
   }
+  server.Release();
   const RunResult done = first.Wait();
   EXPECT_EQ(done.status, 0) << done.out << done.err;
   for (const Status& s : Statuses(project, 4)) EXPECT_NE(s.text.find("Download OK."), std::string::npos) << s.text;
