@@ -2,12 +2,15 @@
 // workbooks written by other programs (openpyxl, LibreOffice headless,
 // libxlsxwriter in both its modes) and a table of hand-written rows, bad
 // ones included, read both ways into fresh workbooks must give the same
-// cells, styles, heights and part facts, or the same error. Each case
-// also says whether the quick reader is to take it, so a reader that
-// quietly gave up on everything would fail here too.
+// cells, styles, heights and part facts, or the same error; so must the
+// same rows read ahead of their turn (ScanRowsAhead, as the loader's
+// worker does) and then taken by ReadSheet. Each case also says whether
+// the quick reader is to take it, so a reader that quietly gave up on
+// everything would fail here too.
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +44,13 @@ struct Reading {
   std::string error;  // the XlsxProblem's text; empty when it loaded
 };
 
-Reading Read(const PackageTexts& package, const std::string& sheet_text, bool quick) {
+// How a sheet part is read: by the general reader alone, with the quick
+// reader in turn, or with the rows read ahead first (at most `ahead_bytes`).
+enum class Way { kGeneral, kQuick, kAhead };
+
+Reading Read(const PackageTexts& package, const std::string& sheet_text, Way way,
+             size_t ahead_bytes = size_t{2} << 20) {
+  const bool quick = way != Way::kGeneral;
   Reading reading;
   reading.host = std::make_unique<MemoryHost>();
   Workbook& book = reading.host->AddWorkbook();
@@ -55,7 +64,9 @@ Reading Read(const PackageTexts& package, const std::string& sheet_text, bool qu
                          &book.Losses(), &budget, 0};
   ctx.quick_rows = quick;
   try {
-    reading.extras = xlsx::ReadSheet(sheet_text, "xl/worksheets/sheet1.xml", *reading.sheet, ctx);
+    xlsx::ScannedPieces ahead;
+    if (way == Way::kAhead) ahead = xlsx::ScanRowsAhead(sheet_text, ahead_bytes, [] { return false; });
+    reading.extras = xlsx::ReadSheet(sheet_text, "xl/worksheets/sheet1.xml", *reading.sheet, ctx, &ahead);
   } catch (const xlsx::XlsxProblem& p) {
     reading.error = p.what();
   }
@@ -112,9 +123,12 @@ int CompareFile(const std::string& path) {
   for (const std::string& part : SheetParts(path)) {
     SCOPED_TRACE(part);
     const std::string text = ReadPart(path, part);
-    const Reading general = Read(package, text, false);
-    const Reading quick = Read(package, text, true);
+    const Reading general = Read(package, text, Way::kGeneral);
+    const Reading quick = Read(package, text, Way::kQuick);
     ExpectSameReading(general, quick);
+    const Reading ahead = Read(package, text, Way::kAhead);
+    ExpectSameReading(general, ahead);
+    EXPECT_EQ(ahead.extras.quick_pieces, quick.extras.quick_pieces);
     taken += quick.extras.quick_pieces > 0 ? 1 : 0;
   }
   return taken;
@@ -256,11 +270,81 @@ TEST(XlsxQuickRows, HandWrittenRowsReadTheSameBothWays) {
   for (const RowsCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string text = SheetOf(c.rows);
-    const Reading general = Read(package, text, false);
-    const Reading quick = Read(package, text, true);
+    const Reading general = Read(package, text, Way::kGeneral);
+    const Reading quick = Read(package, text, Way::kQuick);
     ExpectSameReading(general, quick);
     EXPECT_EQ(quick.extras.quick_pieces > 0 || (c.quick && !quick.error.empty()), c.quick);
+    // Read ahead, a row the model refuses is still refused in its turn,
+    // with the same error.
+    ExpectSameReading(general, Read(package, text, Way::kAhead));
   }
+}
+
+// Quote rows enough for several pieces of a megabyte; `odd_row`, when not
+// 0, is hidden, which the quick reader leaves to the general one.
+std::string ManyRows(int rows, int odd_row) {
+  std::string text;
+  for (int r = 1; r <= rows; ++r) {
+    const std::string n = std::to_string(r);
+    text += "<row r=\"" + n + "\"" + (r == odd_row ? " hidden=\"1\"" : "") + "><c r=\"A" + n + "\" s=\"1\"><v>" +
+            std::to_string(40000 + r) + "</v></c>";
+    for (char col = 'B'; col <= 'F'; ++col) {
+      text += std::string("<c r=\"") + col + n + "\"><v>" + std::to_string(100 + r % 97) + ".25</v></c>";
+    }
+    text += "</row>";
+  }
+  return text;
+}
+
+struct AheadCase {
+  const char* name;
+  int rows, odd_row;
+  size_t ahead_bytes;
+  size_t ahead_pieces;  // pieces read ahead
+  int quick_pieces;     // pieces the quick reader takes, ahead or in turn
+};
+
+TEST(XlsxQuickRows, RowsReadAheadAreTakenInTheirTurn) {
+  const PackageTexts package{
+      "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+      "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs>"
+      "</styleSheet>",
+      ""};
+  // Some 210 bytes a row: 25,000 rows are five pieces of a megabyte, row
+  // 13,000 lies in the third.
+  const AheadCase cases[] = {
+      {"all pieces ahead", 25000, 0, size_t{8} << 20, 5, 5},
+      {"the first two ahead, the rest in turn", 25000, 0, size_t{2} << 20, 2, 5},
+      {"nothing ahead", 25000, 0, 0, 0, 5},
+      {"a hidden row in the third piece", 25000, 13000, size_t{8} << 20, 2, 4},
+      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, 0, 4},
+      {"one small piece", 3, 0, size_t{2} << 20, 1, 1},
+  };
+  // The general reading of each text, made once.
+  std::map<std::pair<int, int>, Reading> generals;
+  for (const AheadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = SheetOf(ManyRows(c.rows, c.odd_row));
+    EXPECT_EQ(xlsx::ScanRowsAhead(text, c.ahead_bytes, [] { return false; }).size(), c.ahead_pieces);
+    auto known = generals.find({c.rows, c.odd_row});
+    if (known == generals.end()) {
+      known = generals.emplace(std::make_pair(c.rows, c.odd_row), Read(package, text, Way::kGeneral)).first;
+    }
+    const Reading& general = known->second;
+    const Reading ahead = Read(package, text, Way::kAhead, c.ahead_bytes);
+    ExpectSameReading(general, ahead);
+    EXPECT_EQ(ahead.extras.quick_pieces, c.quick_pieces);
+    EXPECT_EQ(ahead.sheet->CellValue(c.rows, 1), Variant::Date(40000 + c.rows));
+  }
+}
+
+TEST(XlsxQuickRows, ReadingAheadStopsWhenAsked) {
+  const std::string text = SheetOf(ManyRows(25000, 0));
+  int asked = 0;
+  const xlsx::ScannedPieces pieces = xlsx::ScanRowsAhead(text, size_t{8} << 20, [&] { return ++asked > 2; });
+  EXPECT_EQ(pieces.size(), 2u);
+  EXPECT_TRUE(xlsx::ScanRowsAhead(text, size_t{8} << 20, [] { return true; }).empty());
+  EXPECT_TRUE(xlsx::ScanRowsAhead("<worksheet/>", size_t{8} << 20, [] { return false; }).empty());
 }
 
 }  // namespace

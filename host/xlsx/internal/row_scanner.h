@@ -52,6 +52,17 @@ struct ScannedRows {
   std::vector<ScannedCell> cells;
 };
 
+// A piece of a sheet part's rows read before its turn (sheet_prefetch.h):
+// where it lies in the part's text, its own copy of that text, which `rows`
+// points into (so it is held by pointer and never moved), and the row it
+// was read to follow.
+struct ScannedPiece {
+  size_t from = 0, cut = 0;
+  int after_row = 0;
+  std::string text;
+  ScannedRows rows;
+};
+
 // Reads the rows of `piece`, which follow row `last_row` (0 before the
 // first), into `out` (cleared first). On success the texts `out` points to
 // lie in `piece`, which is changed in place to end each of them, and stay

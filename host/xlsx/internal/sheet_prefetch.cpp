@@ -44,7 +44,7 @@ SheetPrefetch::Part SheetPrefetch::Next() {
       own_zip_ = std::make_unique<ZipReader>(path_, max_part_bytes_);
       if (!(own_zip_->FileStamp() == stamp_)) throw XlsxProblem("the file changed while it was read");
     }
-    return Read(*own_zip_, parts_[taken_++]);
+    return Read(*own_zip_, parts_[taken_++], false);
   }
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return ready_.has_value(); });
@@ -57,7 +57,7 @@ SheetPrefetch::Part SheetPrefetch::Next() {
   return std::move(result.part);
 }
 
-SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name) {
+SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name, bool scan) {
   Part part;
   CellTagCounter counter;
   part.text = zip.Read(name, [&](const std::string& so_far, bool final) {
@@ -66,6 +66,10 @@ SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string&
     budget_.CheckSheetCells(counter.Cells(), name);
   });
   part.cells = counter.Cells();
+  if (scan) {
+    part.ahead = ScanRowsAhead(part.text, kAheadBytes, [this] { return stopping_.load(); });
+    if (stopping_.load()) throw Stopped{};
+  }
   return part;
 }
 
@@ -90,7 +94,7 @@ void SheetPrefetch::Work() {
     result.error = opened;
     if (!opened) {
       try {
-        result.part = Read(*zip, name);
+        result.part = Read(*zip, name, true);
       } catch (const Stopped&) {
         return;
       } catch (...) {

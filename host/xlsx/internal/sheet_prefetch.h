@@ -1,11 +1,16 @@
 // SheetPrefetch: inflates the sheet parts of a package on a worker thread,
-// one part ahead of the caller, so that inflating the next sheet overlaps
-// reading the cells of this one. The caller takes the parts in the order
-// given, exactly as if it had read each itself: the same text, and the
-// same XlsxProblem where a read fails (a damaged part, a part over the
-// part limit, a sheet over the cell limit counted while inflating), thrown
-// when that part's turn comes. The worker reads a part only once the one
-// before it is taken: with the caller's, two parts are held at most.
+// one part ahead of the caller, and reads the first rows of each with the
+// quick row reader (ScanRowsAhead, sheet_reader.h), so that inflating and
+// scanning the next sheet overlap putting the cells of this one into the
+// model. The caller takes the parts in the order given, exactly as if it
+// had read each itself: the same text, and the same XlsxProblem where a
+// read fails (a damaged part, a part over the part limit, a sheet over the
+// cell limit counted while inflating), thrown when that part's turn comes;
+// every check of the cells themselves is the caller's, in ReadSheet. The
+// worker reads a part only once the one before it is taken: with the
+// caller's, two parts are held at most, and of each at most kAheadBytes of
+// rows scanned ahead (a sheet over the limits is refused while inflating,
+// before any of it is scanned).
 #pragma once
 
 #include <atomic>
@@ -20,6 +25,7 @@
 #include <vector>
 
 #include "host/xlsx/internal/load_budget.h"
+#include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/zip_reader.h"
 
 namespace plrxl::xlsx {
@@ -36,9 +42,14 @@ class SheetPrefetch {
   SheetPrefetch(const SheetPrefetch&) = delete;
   SheetPrefetch& operator=(const SheetPrefetch&) = delete;
 
+  // Rows of a part read ahead: enough for a sheet of some 40,000 quote rows,
+  // little against the memory the model gives such a sheet.
+  static constexpr size_t kAheadBytes = size_t{2} << 20;
+
   struct Part {
     std::string text;
     int64_t cells = 0;  // cell elements counted while inflating
+    ScannedPieces ahead;  // for ReadSheet; empty when the caller read the part itself
   };
   // The next part in order; throws what reading it threw. Throws
   // std::logic_error past the last part.
@@ -50,8 +61,9 @@ class SheetPrefetch {
     std::exception_ptr error;
   };
   void Work();
-  // One part, its cells counted and checked while it inflates.
-  Part Read(const ZipReader& zip, const std::string& name);
+  // One part, its cells counted and checked while it inflates; with
+  // `scan`, its first rows read ahead.
+  Part Read(const ZipReader& zip, const std::string& name, bool scan);
 
   const std::string path_;
   const ZipReader::Stamp stamp_;
