@@ -295,7 +295,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     carrier.ReadCodeName(loaded_parts.back().second->code_name, sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
-    inflated.ahead.clear();
+    prefetch.Recycle(std::move(inflated.ahead));
     const std::string_view state = s.attribute("state").value();
     if (state == "hidden" || state == "veryHidden") hidden.push_back(&sheet);
     extras.layout.very_hidden = state == "veryHidden";

@@ -57,6 +57,13 @@ SheetPrefetch::Part SheetPrefetch::Next() {
   return std::move(result.part);
 }
 
+void SheetPrefetch::Recycle(ScannedPieces pieces) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (std::unique_ptr<ScannedPiece>& piece : pieces) {
+    if (spare_.size() < kSparePieces) spare_.push_back(std::move(piece));
+  }
+}
+
 SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name, bool scan) {
   Part part;
   CellTagCounter counter;
@@ -67,8 +74,14 @@ SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string&
   });
   part.cells = counter.Cells();
   if (scan) {
-    part.ahead = ScanRowsAhead(part.text, kAheadBytes, [this] { return stopping_.load(); });
+    ScannedPieces spare;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      spare.swap(spare_);
+    }
+    part.ahead = ScanRowsAhead(part.text, kAheadBytes, [this] { return stopping_.load(); }, &spare);
     if (stopping_.load()) throw Stopped{};
+    Recycle(std::move(spare));
   }
   return part;
 }

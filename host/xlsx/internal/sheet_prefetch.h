@@ -45,6 +45,8 @@ class SheetPrefetch {
   // Rows of a part read ahead: enough for a sheet of some 40,000 quote rows,
   // little against the memory the model gives such a sheet.
   static constexpr size_t kAheadBytes = size_t{2} << 20;
+  // Pieces kept for reuse: those of one part read ahead.
+  static constexpr size_t kSparePieces = 3;
 
   struct Part {
     std::string text;
@@ -54,6 +56,9 @@ class SheetPrefetch {
   // The next part in order; throws what reading it threw. Throws
   // std::logic_error past the last part.
   Part Next();
+  // Gives back the pieces of a part taken, once read: the worker reads
+  // later parts into their room instead of asking for new memory.
+  void Recycle(ScannedPieces pieces);
 
  private:
   struct Result {
@@ -75,6 +80,7 @@ class SheetPrefetch {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<Result> ready_;  // the next part, once inflated
+  ScannedPieces spare_;          // pieces given back, for the worker
   bool stop_ = false;
   std::atomic<bool> stopping_{false};  // stop_, for the worker's read to see without the lock
   std::thread worker_;

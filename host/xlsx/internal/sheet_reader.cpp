@@ -408,7 +408,8 @@ double FileWidthToColumnWidth(double file_width) {
   return std::round(chars * 100) / 100;
 }
 
-ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop) {
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop,
+                            ScannedPieces* spare) {
   ScannedPieces pieces;
   const ElementContent cells = FindContent(text, "sheetData");
   if (!cells.found) return pieces;
@@ -416,12 +417,21 @@ ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std
   int last_row = 0;
   size_t read = 0;
   for (size_t from = cells.begin; from < cells.end && read < max_bytes && !stop();) {
-    auto piece = std::make_unique<ScannedPiece>();
+    std::unique_ptr<ScannedPiece> piece;
+    if (spare != nullptr && !spare->empty()) {
+      piece = std::move(spare->back());
+      spare->pop_back();
+    } else {
+      piece = std::make_unique<ScannedPiece>();
+    }
     piece->from = from;
     piece->cut = PieceEnd(text, cells, qualified, from, kPieceBytes);
     piece->after_row = last_row;
     piece->text.assign(text, from, piece->cut - from);
-    if (!ScanRows(piece->text, last_row, piece->rows)) break;
+    if (!ScanRows(piece->text, last_row, piece->rows)) {
+      if (spare != nullptr) spare->push_back(std::move(piece));
+      break;
+    }
     if (!piece->rows.rows.empty()) last_row = piece->rows.rows.back().row;
     read += piece->text.size();
     from = piece->cut;

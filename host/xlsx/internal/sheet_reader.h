@@ -96,7 +96,9 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
 // quick reader declines a piece (that piece and the rest are left to
 // ReadSheet), or `stop` returns true. Touches nothing but its own result,
 // so it may run on another thread than the model's; never throws but for
-// want of memory.
-ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop);
+// want of memory. Pieces taken from `spare`, when given, keep the room
+// they had; those not needed stay there.
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop,
+                            ScannedPieces* spare = nullptr);
 
 }  // namespace plrxl::xlsx
