@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "host/memory/memory_host.h"
+#include "host/regional.h"
 #include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
+#include "host/xlsx/xlsx_store.h"
 #include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
@@ -345,6 +347,44 @@ TEST(XlsxQuickRows, ReadingAheadStopsWhenAsked) {
   EXPECT_EQ(pieces.size(), 2u);
   EXPECT_TRUE(xlsx::ScanRowsAhead(text, size_t{8} << 20, [] { return true; }).empty());
   EXPECT_TRUE(xlsx::ScanRowsAhead("<worksheet/>", size_t{8} << 20, [] { return false; }).empty());
+}
+
+// Through the store: sheets of several pieces each, one with a hidden row
+// the quick reader leaves to the general one, loaded with their rows read
+// ahead on the loader's worker (or by the loader itself when it waits for
+// them) come back as libxlsxwriter wrote them.
+TEST(XlsxQuickRows, LargeSheetsLoadTheSameWithRowsReadAhead) {
+  TempFolder folder;
+  const std::string path = folder.File("large.xlsx");
+  constexpr int kRows = 30000;
+  lxw_workbook* wb = workbook_new(path.c_str());
+  for (int s = 0; s < 4; ++s) {
+    lxw_worksheet* ws = workbook_add_worksheet(wb, ("Data" + std::to_string(s)).c_str());
+    for (lxw_row_t r = 0; r < kRows; ++r) {
+      worksheet_write_number(ws, r, 0, s * 100000.0 + r, nullptr);
+      worksheet_write_number(ws, r, 1, r / 8.0, nullptr);
+      worksheet_write_string(ws, r, 2, r % 2 == 0 ? "even" : "odd", nullptr);
+    }
+    if (s == 2) {
+      lxw_row_col_options hidden = {LXW_TRUE, 0, 0};
+      worksheet_set_row_opt(ws, kRows / 2, LXW_DEF_ROW_HEIGHT, nullptr, &hidden);
+    }
+  }
+  ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+  MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+  Workbook& book = host.OpenWorkbook(path);
+  ASSERT_EQ(book.WorksheetCount(), 4);
+  for (int s = 0; s < 4; ++s) {
+    SCOPED_TRACE(s);
+    Worksheet& sheet = book.WorksheetAt(s + 1);
+    ASSERT_EQ(sheet.UsedRange(), (Rect{1, 1, kRows, 3}));
+    for (int r = 1; r <= kRows; r += 997) {
+      EXPECT_EQ(sheet.CellValue(r, 1), Variant(s * 100000.0 + r - 1));
+      EXPECT_EQ(sheet.CellValue(r, 2), Variant((r - 1) / 8.0));
+      EXPECT_EQ(sheet.CellValue(r, 3), Variant(std::string(r % 2 == 1 ? "even" : "odd")));
+    }
+    EXPECT_EQ(sheet.CellValue(kRows, 1), Variant(s * 100000.0 + kRows - 1));
+  }
 }
 
 }  // namespace

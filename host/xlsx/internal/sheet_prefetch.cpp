@@ -47,7 +47,11 @@ SheetPrefetch::Part SheetPrefetch::Next() {
     return Read(*own_zip_, parts_[taken_++], false);
   }
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return ready_.has_value(); });
+  if (!ready_) {
+    caller_waits_ = true;
+    changed_.wait(lock, [this] { return ready_.has_value(); });
+    caller_waits_ = false;
+  }
   Result result = std::move(*ready_);
   ready_.reset();
   ++taken_;
@@ -79,7 +83,11 @@ SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string&
       std::lock_guard<std::mutex> lock(mutex_);
       spare.swap(spare_);
     }
-    part.ahead = ScanRowsAhead(part.text, kAheadBytes, [this] { return stopping_.load(); }, &spare);
+    // When the caller already waits for this part, it reads the rows not
+    // yet scanned itself: the two threads share the work instead of one
+    // waiting for the other.
+    part.ahead = ScanRowsAhead(
+        part.text, kAheadBytes, [this] { return stopping_.load() || caller_waits_.load(); }, &spare);
     if (stopping_.load()) throw Stopped{};
     Recycle(std::move(spare));
   }

@@ -10,7 +10,8 @@
 // worker reads a part only once the one before it is taken: with the
 // caller's, two parts are held at most, and of each at most kAheadBytes of
 // rows scanned ahead (a sheet over the limits is refused while inflating,
-// before any of it is scanned).
+// before any of it is scanned). Once the caller waits for a part, the
+// worker scans no further piece of it: the caller reads the rest in turn.
 #pragma once
 
 #include <atomic>
@@ -83,6 +84,7 @@ class SheetPrefetch {
   ScannedPieces spare_;          // pieces given back, for the worker
   bool stop_ = false;
   std::atomic<bool> stopping_{false};  // stop_, for the worker's read to see without the lock
+  std::atomic<bool> caller_waits_{false};  // Next waits for the part the worker reads
   std::thread worker_;
   std::unique_ptr<ZipReader> own_zip_;  // for reading without a worker
 };
