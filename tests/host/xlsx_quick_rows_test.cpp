@@ -51,7 +51,7 @@ struct Reading {
 enum class Way { kGeneral, kQuick, kAhead };
 
 Reading Read(const PackageTexts& package, const std::string& sheet_text, Way way,
-             size_t ahead_bytes = size_t{2} << 20) {
+             size_t ahead_bytes = size_t{2} << 20, size_t ahead_cells = SIZE_MAX) {
   const bool quick = way != Way::kGeneral;
   Reading reading;
   reading.host = std::make_unique<MemoryHost>();
@@ -67,7 +67,7 @@ Reading Read(const PackageTexts& package, const std::string& sheet_text, Way way
   ctx.quick_rows = quick;
   try {
     xlsx::ScannedPieces ahead;
-    if (way == Way::kAhead) ahead = xlsx::ScanRowsAhead(sheet_text, ahead_bytes, [] { return false; });
+    if (way == Way::kAhead) ahead = xlsx::ScanRowsAhead(sheet_text, ahead_bytes, ahead_cells, [] { return false; });
     reading.extras = xlsx::ReadSheet(sheet_text, "xl/worksheets/sheet1.xml", *reading.sheet, ctx, &ahead);
   } catch (const xlsx::XlsxProblem& p) {
     reading.error = p.what();
@@ -301,7 +301,7 @@ std::string ManyRows(int rows, int odd_row) {
 struct AheadCase {
   const char* name;
   int rows, odd_row;
-  size_t ahead_bytes;
+  size_t ahead_bytes, ahead_cells;
   size_t ahead_pieces;  // pieces read ahead
   int quick_pieces;     // pieces the quick reader takes, ahead or in turn
 };
@@ -315,25 +315,29 @@ TEST(XlsxQuickRows, RowsReadAheadAreTakenInTheirTurn) {
   // Some 210 bytes a row: 25,000 rows are five pieces of a megabyte, row
   // 13,000 lies in the third.
   const AheadCase cases[] = {
-      {"all pieces ahead", 25000, 0, size_t{8} << 20, 5, 5},
-      {"the first two ahead, the rest in turn", 25000, 0, size_t{2} << 20, 2, 5},
-      {"nothing ahead", 25000, 0, 0, 0, 5},
-      {"a hidden row in the third piece", 25000, 13000, size_t{8} << 20, 2, 4},
-      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, 0, 4},
-      {"one small piece", 3, 0, size_t{2} << 20, 1, 1},
+      {"all pieces ahead", 25000, 0, size_t{8} << 20, SIZE_MAX, 5, 5},
+      {"the first two ahead, the rest in turn", 25000, 0, size_t{2} << 20, SIZE_MAX, 2, 5},
+      {"nothing ahead", 25000, 0, 0, SIZE_MAX, 0, 5},
+      {"a hidden row in the third piece", 25000, 13000, size_t{8} << 20, SIZE_MAX, 2, 4},
+      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, SIZE_MAX, 0, 4},
+      // A piece is some 30,000 cells: the second goes over the cap and is
+      // left to its turn.
+      {"the cells of a piece and some", 25000, 0, size_t{8} << 20, 40000, 1, 5},
+      {"fewer cells than a piece holds", 25000, 0, size_t{8} << 20, 1000, 0, 5},
+      {"one small piece", 3, 0, size_t{2} << 20, SIZE_MAX, 1, 1},
   };
   // The general reading of each text, made once.
   std::map<std::pair<int, int>, Reading> generals;
   for (const AheadCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string text = SheetOf(ManyRows(c.rows, c.odd_row));
-    EXPECT_EQ(xlsx::ScanRowsAhead(text, c.ahead_bytes, [] { return false; }).size(), c.ahead_pieces);
+    EXPECT_EQ(xlsx::ScanRowsAhead(text, c.ahead_bytes, c.ahead_cells, [] { return false; }).size(), c.ahead_pieces);
     auto known = generals.find({c.rows, c.odd_row});
     if (known == generals.end()) {
       known = generals.emplace(std::make_pair(c.rows, c.odd_row), Read(package, text, Way::kGeneral)).first;
     }
     const Reading& general = known->second;
-    const Reading ahead = Read(package, text, Way::kAhead, c.ahead_bytes);
+    const Reading ahead = Read(package, text, Way::kAhead, c.ahead_bytes, c.ahead_cells);
     ExpectSameReading(general, ahead);
     EXPECT_EQ(ahead.extras.quick_pieces, c.quick_pieces);
     EXPECT_EQ(ahead.sheet->CellValue(c.rows, 1), Variant::Date(40000 + c.rows));
@@ -343,10 +347,10 @@ TEST(XlsxQuickRows, RowsReadAheadAreTakenInTheirTurn) {
 TEST(XlsxQuickRows, ReadingAheadStopsWhenAsked) {
   const std::string text = SheetOf(ManyRows(25000, 0));
   int asked = 0;
-  const xlsx::ScannedPieces pieces = xlsx::ScanRowsAhead(text, size_t{8} << 20, [&] { return ++asked > 2; });
+  const xlsx::ScannedPieces pieces = xlsx::ScanRowsAhead(text, size_t{8} << 20, SIZE_MAX, [&] { return ++asked > 2; });
   EXPECT_EQ(pieces.size(), 2u);
-  EXPECT_TRUE(xlsx::ScanRowsAhead(text, size_t{8} << 20, [] { return true; }).empty());
-  EXPECT_TRUE(xlsx::ScanRowsAhead("<worksheet/>", size_t{8} << 20, [] { return false; }).empty());
+  EXPECT_TRUE(xlsx::ScanRowsAhead(text, size_t{8} << 20, SIZE_MAX, [] { return true; }).empty());
+  EXPECT_TRUE(xlsx::ScanRowsAhead("<worksheet/>", size_t{8} << 20, SIZE_MAX, [] { return false; }).empty());
 }
 
 // Through the store: sheets of several pieces each, one with a hidden row

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,8 @@ struct ScannedPiece {
 // first), into `out` (cleared first). On success the texts `out` points to
 // lie in `piece`, which is changed in place to end each of them, and stay
 // valid while `piece` is. On false, `piece` is as it was and `out` holds
-// nothing of use.
-bool ScanRows(std::string& piece, int last_row, ScannedRows& out);
+// nothing of use. A piece of more than `max_cells` cells is declined too
+// (at that point: what `out` holds stays bounded).
+bool ScanRows(std::string& piece, int last_row, ScannedRows& out, size_t max_cells = SIZE_MAX);
 
 }  // namespace plrxl::xlsx

@@ -1,5 +1,7 @@
 #include "host/xlsx/internal/sheet_prefetch.h"
 
+#include <malloc.h>
+
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -34,7 +36,13 @@ SheetPrefetch::~SheetPrefetch() {
   }
   stopping_ = true;
   changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  if (!worker_.joinable()) return;
+  worker_.join();
+  // What the worker allocated stays with its own heap arena once freed, and
+  // glibc hands such memory back to the system only when asked: without this
+  // the process keeps the room of the parts read ahead for the rest of the run.
+  spare_.clear();
+  malloc_trim(0);
 }
 
 SheetPrefetch::Part SheetPrefetch::Next() {
@@ -87,7 +95,7 @@ SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string&
     // yet scanned itself: the two threads share the work instead of one
     // waiting for the other.
     part.ahead = ScanRowsAhead(
-        part.text, kAheadBytes, [this] { return stopping_.load() || caller_waits_.load(); }, &spare);
+        part.text, kAheadBytes, kAheadCells, [this] { return stopping_.load() || caller_waits_.load(); }, &spare);
     if (stopping_.load()) throw Stopped{};
     Recycle(std::move(spare));
   }

@@ -408,15 +408,15 @@ double FileWidthToColumnWidth(double file_width) {
   return std::round(chars * 100) / 100;
 }
 
-ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop,
-                            ScannedPieces* spare) {
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, size_t max_cells,
+                            const std::function<bool()>& stop, ScannedPieces* spare) {
   ScannedPieces pieces;
   const ElementContent cells = FindContent(text, "sheetData");
   if (!cells.found) return pieces;
   const std::string qualified = cells.prefix + "row";
   int last_row = 0;
-  size_t read = 0;
-  for (size_t from = cells.begin; from < cells.end && read < max_bytes && !stop();) {
+  size_t read = 0, scanned_cells = 0;
+  for (size_t from = cells.begin; from < cells.end && read < max_bytes && scanned_cells < max_cells && !stop();) {
     std::unique_ptr<ScannedPiece> piece;
     if (spare != nullptr && !spare->empty()) {
       piece = std::move(spare->back());
@@ -428,12 +428,15 @@ ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std
     piece->cut = PieceEnd(text, cells, qualified, from, kPieceBytes);
     piece->after_row = last_row;
     piece->text.assign(text, from, piece->cut - from);
-    if (!ScanRows(piece->text, last_row, piece->rows)) {
+    if (!ScanRows(piece->text, last_row, piece->rows, max_cells - scanned_cells)) {
+      // What a declined piece asked for is not kept for later ones.
+      piece->rows = ScannedRows();
       if (spare != nullptr) spare->push_back(std::move(piece));
       break;
     }
     if (!piece->rows.rows.empty()) last_row = piece->rows.rows.back().row;
     read += piece->text.size();
+    scanned_cells += piece->rows.cells.size();
     from = piece->cut;
     pieces.push_back(std::move(piece));
   }

@@ -93,12 +93,13 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
 
 // Reads the first pieces of rows of a sheet part with the quick reader,
 // cut as ReadSheet cuts them, until `max_bytes` of text are read, the
-// quick reader declines a piece (that piece and the rest are left to
-// ReadSheet), or `stop` returns true. Touches nothing but its own result,
+// quick reader declines a piece or finds it holds more than `max_cells`
+// cells (that piece and the rest are left to ReadSheet), or `stop`
+// returns true. Touches nothing but its own result,
 // so it may run on another thread than the model's; never throws but for
 // want of memory. Pieces taken from `spare`, when given, keep the room
 // they had; those not needed stay there.
-ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, const std::function<bool()>& stop,
-                            ScannedPieces* spare = nullptr);
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, size_t max_cells,
+                            const std::function<bool()>& stop, ScannedPieces* spare = nullptr);
 
 }  // namespace plrxl::xlsx
