@@ -22,6 +22,7 @@
 //                   with PLRXL_BENCH_LARGE=1 set
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <atomic>
 #include <chrono>
@@ -30,6 +31,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "companion/companion_functions.h"
@@ -91,26 +93,57 @@ std::string EmptyProject(const std::string& macros = "", int tickers = kTickers)
   return path;
 }
 
+// Wall time of each phase, and the CPU time the whole process (every
+// thread) and the main thread alone spent in it: on a machine shared with
+// other work the wall times swing, the CPU times much less.
 struct Phases {
   double load_ms = 0, run_ms = 0, save_ms = 0;
+  double load_cpu_ms = 0, run_cpu_ms = 0, save_cpu_ms = 0;
+  double load_main_ms = 0, run_main_ms = 0, save_main_ms = 0;
 };
 
 double MsSince(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
+double CpuMs(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Times one phase into the wall, process and main-thread sums given.
+class PhaseTimer {
+ public:
+  PhaseTimer(double* wall, double* cpu, double* main)
+      : wall_(wall), cpu_(cpu), main_(main), t0_(std::chrono::steady_clock::now()),
+        cpu0_(CpuMs(CLOCK_PROCESS_CPUTIME_ID)), main0_(CpuMs(CLOCK_THREAD_CPUTIME_ID)) {}
+  ~PhaseTimer() {
+    *wall_ += MsSince(t0_);
+    *cpu_ += CpuMs(CLOCK_PROCESS_CPUTIME_ID) - cpu0_;
+    *main_ += CpuMs(CLOCK_THREAD_CPUTIME_ID) - main0_;
+  }
+
+ private:
+  double *wall_, *cpu_, *main_;
+  std::chrono::steady_clock::time_point t0_;
+  double cpu0_, main0_;
+};
+
 // Load, refresh (or update), save; the run is the same one `pelorinxl
 // refresh` (or `update`) makes.
 void RefreshFile(const std::string& in, const std::string& out, Phases* phases = nullptr, bool update = false,
                  const QuoteSettings& quotes = {}, bool readjust_check = true) {
-  auto t0 = std::chrono::steady_clock::now();
+  Phases unused;
+  Phases& sums = phases != nullptr ? *phases : unused;
+  std::optional<PhaseTimer> timer;
+  timer.emplace(&sums.load_ms, &sums.load_cpu_ms, &sums.load_main_ms);
   MemoryHost host(MakeXlsxStore());
   // As in pelorinxl: the workbook's formulas are computed on the run's day.
   host.SetFormulaEvaluator(MakeFormulaEngine(std::make_shared<FixedClock>(DateSerial(2025, 3, 21))));
   RegisterCompanionFunctions(host);
   Workbook& wb = host.OpenWorkbook(in);
-  if (phases) phases->load_ms += MsSince(t0);
-  t0 = std::chrono::steady_clock::now();
+  timer.emplace(&sums.run_ms, &sums.run_cpu_ms, &sums.run_main_ms);
   ScriptedUi ui;
   ui.ExpectModal("ProgressBarWindow");
   host.SetDoEventsHook([&ui] { ui.ProcessEvents(); });
@@ -133,10 +166,9 @@ void RefreshFile(const std::string& in, const std::string& out, Phases* phases =
       pelorin.RefreshData();
     }
   }
-  if (phases) phases->run_ms += MsSince(t0);
-  t0 = std::chrono::steady_clock::now();
+  timer.emplace(&sums.save_ms, &sums.save_cpu_ms, &sums.save_main_ms);
   wb.SaveAs(out);
-  if (phases) phases->save_ms += MsSince(t0);
+  timer.reset();
   if (ui.Pending() != 0 || !ui.Failures().empty()) std::abort();
 }
 
@@ -146,6 +178,12 @@ void Report(benchmark::State& state, const Phases& phases) {
   state.counters["load_ms"] = phases.load_ms / n;
   state.counters["run_ms"] = phases.run_ms / n;
   state.counters["save_ms"] = phases.save_ms / n;
+  state.counters["load_cpu_ms"] = phases.load_cpu_ms / n;
+  state.counters["run_cpu_ms"] = phases.run_cpu_ms / n;
+  state.counters["save_cpu_ms"] = phases.save_cpu_ms / n;
+  state.counters["load_main_ms"] = phases.load_main_ms / n;
+  state.counters["run_main_ms"] = phases.run_main_ms / n;
+  state.counters["save_main_ms"] = phases.save_main_ms / n;
   // Peak resident memory of the process so far (run one case at a time with
   // --benchmark_filter to read a case's own peak); budget: under 80 MB.
   rusage usage{};

@@ -2,22 +2,27 @@
 // workbooks written by other programs (openpyxl, LibreOffice headless,
 // libxlsxwriter in both its modes) and a table of hand-written rows, bad
 // ones included, read both ways into fresh workbooks must give the same
-// cells, styles, heights and part facts, or the same error. Each case
-// also says whether the quick reader is to take it, so a reader that
-// quietly gave up on everything would fail here too.
+// cells, styles, heights and part facts, or the same error; so must the
+// same rows read ahead of their turn (ScanRowsAhead, as the loader's
+// worker does) and then taken by ReadSheet. Each case also says whether
+// the quick reader is to take it, so a reader that quietly gave up on
+// everything would fail here too.
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/memory/memory_host.h"
+#include "host/regional.h"
 #include "host/xlsx/internal/load_budget.h"
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/internal/shared_strings_reader.h"
 #include "host/xlsx/internal/sheet_reader.h"
 #include "host/xlsx/internal/styles_reader.h"
+#include "host/xlsx/xlsx_store.h"
 #include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
@@ -41,7 +46,13 @@ struct Reading {
   std::string error;  // the XlsxProblem's text; empty when it loaded
 };
 
-Reading Read(const PackageTexts& package, const std::string& sheet_text, bool quick) {
+// How a sheet part is read: by the general reader alone, with the quick
+// reader in turn, or with the rows read ahead first (at most `ahead_bytes`).
+enum class Way { kGeneral, kQuick, kAhead };
+
+Reading Read(const PackageTexts& package, const std::string& sheet_text, Way way,
+             size_t ahead_bytes = size_t{2} << 20, size_t ahead_cells = SIZE_MAX) {
+  const bool quick = way != Way::kGeneral;
   Reading reading;
   reading.host = std::make_unique<MemoryHost>();
   Workbook& book = reading.host->AddWorkbook();
@@ -55,7 +66,9 @@ Reading Read(const PackageTexts& package, const std::string& sheet_text, bool qu
                          &book.Losses(), &budget, 0};
   ctx.quick_rows = quick;
   try {
-    reading.extras = xlsx::ReadSheet(sheet_text, "xl/worksheets/sheet1.xml", *reading.sheet, ctx);
+    xlsx::ScannedPieces ahead;
+    if (way == Way::kAhead) ahead = xlsx::ScanRowsAhead(sheet_text, ahead_bytes, ahead_cells, [] { return false; });
+    reading.extras = xlsx::ReadSheet(sheet_text, "xl/worksheets/sheet1.xml", *reading.sheet, ctx, &ahead);
   } catch (const xlsx::XlsxProblem& p) {
     reading.error = p.what();
   }
@@ -112,9 +125,12 @@ int CompareFile(const std::string& path) {
   for (const std::string& part : SheetParts(path)) {
     SCOPED_TRACE(part);
     const std::string text = ReadPart(path, part);
-    const Reading general = Read(package, text, false);
-    const Reading quick = Read(package, text, true);
+    const Reading general = Read(package, text, Way::kGeneral);
+    const Reading quick = Read(package, text, Way::kQuick);
     ExpectSameReading(general, quick);
+    const Reading ahead = Read(package, text, Way::kAhead);
+    ExpectSameReading(general, ahead);
+    EXPECT_EQ(ahead.extras.quick_pieces, quick.extras.quick_pieces);
     taken += quick.extras.quick_pieces > 0 ? 1 : 0;
   }
   return taken;
@@ -256,10 +272,122 @@ TEST(XlsxQuickRows, HandWrittenRowsReadTheSameBothWays) {
   for (const RowsCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string text = SheetOf(c.rows);
-    const Reading general = Read(package, text, false);
-    const Reading quick = Read(package, text, true);
+    const Reading general = Read(package, text, Way::kGeneral);
+    const Reading quick = Read(package, text, Way::kQuick);
     ExpectSameReading(general, quick);
     EXPECT_EQ(quick.extras.quick_pieces > 0 || (c.quick && !quick.error.empty()), c.quick);
+    // Read ahead, a row the model refuses is still refused in its turn,
+    // with the same error.
+    ExpectSameReading(general, Read(package, text, Way::kAhead));
+  }
+}
+
+// Quote rows enough for several pieces of a megabyte; `odd_row`, when not
+// 0, is hidden, which the quick reader leaves to the general one.
+std::string ManyRows(int rows, int odd_row) {
+  std::string text;
+  for (int r = 1; r <= rows; ++r) {
+    const std::string n = std::to_string(r);
+    text += "<row r=\"" + n + "\"" + (r == odd_row ? " hidden=\"1\"" : "") + "><c r=\"A" + n + "\" s=\"1\"><v>" +
+            std::to_string(40000 + r) + "</v></c>";
+    for (char col = 'B'; col <= 'F'; ++col) {
+      text += std::string("<c r=\"") + col + n + "\"><v>" + std::to_string(100 + r % 97) + ".25</v></c>";
+    }
+    text += "</row>";
+  }
+  return text;
+}
+
+struct AheadCase {
+  const char* name;
+  int rows, odd_row;
+  size_t ahead_bytes, ahead_cells;
+  size_t ahead_pieces;  // pieces read ahead
+  int quick_pieces;     // pieces the quick reader takes, ahead or in turn
+};
+
+TEST(XlsxQuickRows, RowsReadAheadAreTakenInTheirTurn) {
+  const PackageTexts package{
+      "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+      "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs>"
+      "</styleSheet>",
+      ""};
+  // Some 210 bytes a row: 25,000 rows are five pieces of a megabyte, row
+  // 13,000 lies in the third.
+  const AheadCase cases[] = {
+      {"all pieces ahead", 25000, 0, size_t{8} << 20, SIZE_MAX, 5, 5},
+      {"the first two ahead, the rest in turn", 25000, 0, size_t{2} << 20, SIZE_MAX, 2, 5},
+      {"nothing ahead", 25000, 0, 0, SIZE_MAX, 0, 5},
+      {"a hidden row in the third piece", 25000, 13000, size_t{8} << 20, SIZE_MAX, 2, 4},
+      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, SIZE_MAX, 0, 4},
+      // A piece is some 30,000 cells: the second goes over the cap and is
+      // left to its turn.
+      {"the cells of a piece and some", 25000, 0, size_t{8} << 20, 40000, 1, 5},
+      {"fewer cells than a piece holds", 25000, 0, size_t{8} << 20, 1000, 0, 5},
+      {"one small piece", 3, 0, size_t{2} << 20, SIZE_MAX, 1, 1},
+  };
+  // The general reading of each text, made once.
+  std::map<std::pair<int, int>, Reading> generals;
+  for (const AheadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = SheetOf(ManyRows(c.rows, c.odd_row));
+    EXPECT_EQ(xlsx::ScanRowsAhead(text, c.ahead_bytes, c.ahead_cells, [] { return false; }).size(), c.ahead_pieces);
+    auto known = generals.find({c.rows, c.odd_row});
+    if (known == generals.end()) {
+      known = generals.emplace(std::make_pair(c.rows, c.odd_row), Read(package, text, Way::kGeneral)).first;
+    }
+    const Reading& general = known->second;
+    const Reading ahead = Read(package, text, Way::kAhead, c.ahead_bytes, c.ahead_cells);
+    ExpectSameReading(general, ahead);
+    EXPECT_EQ(ahead.extras.quick_pieces, c.quick_pieces);
+    EXPECT_EQ(ahead.sheet->CellValue(c.rows, 1), Variant::Date(40000 + c.rows));
+  }
+}
+
+TEST(XlsxQuickRows, ReadingAheadStopsWhenAsked) {
+  const std::string text = SheetOf(ManyRows(25000, 0));
+  int asked = 0;
+  const xlsx::ScannedPieces pieces = xlsx::ScanRowsAhead(text, size_t{8} << 20, SIZE_MAX, [&] { return ++asked > 2; });
+  EXPECT_EQ(pieces.size(), 2u);
+  EXPECT_TRUE(xlsx::ScanRowsAhead(text, size_t{8} << 20, SIZE_MAX, [] { return true; }).empty());
+  EXPECT_TRUE(xlsx::ScanRowsAhead("<worksheet/>", size_t{8} << 20, SIZE_MAX, [] { return false; }).empty());
+}
+
+// Through the store: sheets of several pieces each, one with a hidden row
+// the quick reader leaves to the general one, loaded with their rows read
+// ahead on the loader's worker (or by the loader itself when it waits for
+// them) come back as libxlsxwriter wrote them.
+TEST(XlsxQuickRows, LargeSheetsLoadTheSameWithRowsReadAhead) {
+  TempFolder folder;
+  const std::string path = folder.File("large.xlsx");
+  constexpr int kRows = 30000;
+  lxw_workbook* wb = workbook_new(path.c_str());
+  for (int s = 0; s < 4; ++s) {
+    lxw_worksheet* ws = workbook_add_worksheet(wb, ("Data" + std::to_string(s)).c_str());
+    for (lxw_row_t r = 0; r < kRows; ++r) {
+      worksheet_write_number(ws, r, 0, s * 100000.0 + r, nullptr);
+      worksheet_write_number(ws, r, 1, r / 8.0, nullptr);
+      worksheet_write_string(ws, r, 2, r % 2 == 0 ? "even" : "odd", nullptr);
+    }
+    if (s == 2) {
+      lxw_row_col_options hidden = {LXW_TRUE, 0, 0};
+      worksheet_set_row_opt(ws, kRows / 2, LXW_DEF_ROW_HEIGHT, nullptr, &hidden);
+    }
+  }
+  ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+  MemoryHost host(MakeXlsxStore(), RegionalSettings{});
+  Workbook& book = host.OpenWorkbook(path);
+  ASSERT_EQ(book.WorksheetCount(), 4);
+  for (int s = 0; s < 4; ++s) {
+    SCOPED_TRACE(s);
+    Worksheet& sheet = book.WorksheetAt(s + 1);
+    ASSERT_EQ(sheet.UsedRange(), (Rect{1, 1, kRows, 3}));
+    for (int r = 1; r <= kRows; r += 997) {
+      EXPECT_EQ(sheet.CellValue(r, 1), Variant(s * 100000.0 + r - 1));
+      EXPECT_EQ(sheet.CellValue(r, 2), Variant((r - 1) / 8.0));
+      EXPECT_EQ(sheet.CellValue(r, 3), Variant(std::string(r % 2 == 1 ? "even" : "odd")));
+    }
+    EXPECT_EQ(sheet.CellValue(kRows, 1), Variant(s * 100000.0 + kRows - 1));
   }
 }
 

@@ -290,11 +290,12 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
     SheetPrefetch::Part inflated = prefetch.Next();
     std::string sheet_text = std::move(inflated.text);
     budget.SpendCells(inflated.cells, part);
-    SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx);
+    SheetExtras extras = ReadSheet(sheet_text, part, sheet, ctx, &inflated.ahead);
     loaded_parts.emplace_back(&sheet, LoadedPartOf(zip, part, sheet_text, extras.references, SheetCodeName(sheet_text)));
     carrier.ReadCodeName(loaded_parts.back().second->code_name, sheet);
     carrier.ReadSheetTail(sheet_text, extras.tail_begin, part, sheet);
     sheet_text = std::string();
+    prefetch.Recycle(std::move(inflated.ahead));
     const std::string_view state = s.attribute("state").value();
     if (state == "hidden" || state == "veryHidden") hidden.push_back(&sheet);
     extras.layout.very_hidden = state == "veryHidden";

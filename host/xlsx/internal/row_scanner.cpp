@@ -114,8 +114,8 @@ bool IsRowState(std::string_view name) {
 
 class Scanner {
  public:
-  Scanner(std::string& piece, ScannedRows& out)
-      : p_(piece.data()), end_(piece.data() + piece.size()), out_(out) {}
+  Scanner(std::string& piece, ScannedRows& out, size_t max_cells)
+      : p_(piece.data()), end_(piece.data() + piece.size()), out_(out), max_cells_(max_cells) {}
 
   bool Run(int last_row) {
     out_.rows.clear();
@@ -289,7 +289,7 @@ class Scanner {
       for (;;) {
         SkipSpace();
         if (Literal("</row>")) break;
-        if (!Cell(row.row, &last_col)) return false;
+        if (!Cell(row.row, &last_col) || out_.cells.size() > max_cells_) return false;
       }
     }
     row.cell_count = out_.cells.size() - row.first_cell;
@@ -406,6 +406,7 @@ class Scanner {
   char* p_;
   char* end_;
   ScannedRows& out_;
+  const size_t max_cells_;
   // The texts handed out: where each lies, and whether it holds entities.
   struct Ending {
     char* begin;
@@ -439,8 +440,8 @@ bool ParseCellRef(const char* s, int* row, int* col) {
   return true;
 }
 
-bool ScanRows(std::string& piece, int last_row, ScannedRows& out) {
-  Scanner scanner(piece, out);
+bool ScanRows(std::string& piece, int last_row, ScannedRows& out, size_t max_cells) {
+  Scanner scanner(piece, out, max_cells);
   return scanner.Run(last_row);
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,23 @@ struct ScannedRows {
   std::vector<ScannedCell> cells;
 };
 
+// A piece of a sheet part's rows read before its turn (sheet_prefetch.h):
+// where it lies in the part's text, its own copy of that text, which `rows`
+// points into (so it is held by pointer and never moved), and the row it
+// was read to follow.
+struct ScannedPiece {
+  size_t from = 0, cut = 0;
+  int after_row = 0;
+  std::string text;
+  ScannedRows rows;
+};
+
 // Reads the rows of `piece`, which follow row `last_row` (0 before the
 // first), into `out` (cleared first). On success the texts `out` points to
 // lie in `piece`, which is changed in place to end each of them, and stay
 // valid while `piece` is. On false, `piece` is as it was and `out` holds
-// nothing of use.
-bool ScanRows(std::string& piece, int last_row, ScannedRows& out);
+// nothing of use. A piece of more than `max_cells` cells is declined too
+// (at that point: what `out` holds stays bounded).
+bool ScanRows(std::string& piece, int last_row, ScannedRows& out, size_t max_cells = SIZE_MAX);
 
 }  // namespace plrxl::xlsx

@@ -1,5 +1,7 @@
 #include "host/xlsx/internal/sheet_prefetch.h"
 
+#include <malloc.h>
+
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -34,7 +36,13 @@ SheetPrefetch::~SheetPrefetch() {
   }
   stopping_ = true;
   changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  if (!worker_.joinable()) return;
+  worker_.join();
+  // What the worker allocated stays with its own heap arena once freed, and
+  // glibc hands such memory back to the system only when asked: without this
+  // the process keeps the room of the parts read ahead for the rest of the run.
+  spare_.clear();
+  malloc_trim(0);
 }
 
 SheetPrefetch::Part SheetPrefetch::Next() {
@@ -44,10 +52,14 @@ SheetPrefetch::Part SheetPrefetch::Next() {
       own_zip_ = std::make_unique<ZipReader>(path_, max_part_bytes_);
       if (!(own_zip_->FileStamp() == stamp_)) throw XlsxProblem("the file changed while it was read");
     }
-    return Read(*own_zip_, parts_[taken_++]);
+    return Read(*own_zip_, parts_[taken_++], false);
   }
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return ready_.has_value(); });
+  if (!ready_) {
+    caller_waits_ = true;
+    changed_.wait(lock, [this] { return ready_.has_value(); });
+    caller_waits_ = false;
+  }
   Result result = std::move(*ready_);
   ready_.reset();
   ++taken_;
@@ -57,7 +69,14 @@ SheetPrefetch::Part SheetPrefetch::Next() {
   return std::move(result.part);
 }
 
-SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name) {
+void SheetPrefetch::Recycle(ScannedPieces pieces) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (std::unique_ptr<ScannedPiece>& piece : pieces) {
+    if (spare_.size() < kSparePieces) spare_.push_back(std::move(piece));
+  }
+}
+
+SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string& name, bool scan) {
   Part part;
   CellTagCounter counter;
   part.text = zip.Read(name, [&](const std::string& so_far, bool final) {
@@ -66,6 +85,20 @@ SheetPrefetch::Part SheetPrefetch::Read(const ZipReader& zip, const std::string&
     budget_.CheckSheetCells(counter.Cells(), name);
   });
   part.cells = counter.Cells();
+  if (scan) {
+    ScannedPieces spare;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      spare.swap(spare_);
+    }
+    // When the caller already waits for this part, it reads the rows not
+    // yet scanned itself: the two threads share the work instead of one
+    // waiting for the other.
+    part.ahead = ScanRowsAhead(
+        part.text, kAheadBytes, kAheadCells, [this] { return stopping_.load() || caller_waits_.load(); }, &spare);
+    if (stopping_.load()) throw Stopped{};
+    Recycle(std::move(spare));
+  }
   return part;
 }
 
@@ -90,7 +123,7 @@ void SheetPrefetch::Work() {
     result.error = opened;
     if (!opened) {
       try {
-        result.part = Read(*zip, name);
+        result.part = Read(*zip, name, true);
       } catch (const Stopped&) {
         return;
       } catch (...) {

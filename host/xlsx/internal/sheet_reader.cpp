@@ -408,7 +408,43 @@ double FileWidthToColumnWidth(double file_width) {
   return std::round(chars * 100) / 100;
 }
 
-SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx) {
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, size_t max_cells,
+                            const std::function<bool()>& stop, ScannedPieces* spare) {
+  ScannedPieces pieces;
+  const ElementContent cells = FindContent(text, "sheetData");
+  if (!cells.found) return pieces;
+  const std::string qualified = cells.prefix + "row";
+  int last_row = 0;
+  size_t read = 0, scanned_cells = 0;
+  for (size_t from = cells.begin; from < cells.end && read < max_bytes && scanned_cells < max_cells && !stop();) {
+    std::unique_ptr<ScannedPiece> piece;
+    if (spare != nullptr && !spare->empty()) {
+      piece = std::move(spare->back());
+      spare->pop_back();
+    } else {
+      piece = std::make_unique<ScannedPiece>();
+    }
+    piece->from = from;
+    piece->cut = PieceEnd(text, cells, qualified, from, kPieceBytes);
+    piece->after_row = last_row;
+    piece->text.assign(text, from, piece->cut - from);
+    if (!ScanRows(piece->text, last_row, piece->rows, max_cells - scanned_cells)) {
+      // What a declined piece asked for is not kept for later ones.
+      piece->rows = ScannedRows();
+      if (spare != nullptr) spare->push_back(std::move(piece));
+      break;
+    }
+    if (!piece->rows.rows.empty()) last_row = piece->rows.rows.back().row;
+    read += piece->text.size();
+    scanned_cells += piece->rows.cells.size();
+    from = piece->cut;
+    pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
+SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx,
+                      const ScannedPieces* ahead) {
   const ElementContent cells = FindContent(text, "sheetData");
   std::string outer = WithoutContent(text, cells);
   pugi::xml_document doc;
@@ -427,6 +463,18 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
         ++extras.quick_pieces;
         return true;
       };
+      // The pieces read ahead come first and in order: the first not read
+      // ahead ends them.
+      size_t next_ahead = 0;
+      auto taken = [&](size_t from, size_t cut) {
+        if (ahead == nullptr || !ctx.quick_rows || next_ahead >= ahead->size()) return false;
+        const ScannedPiece& piece = *(*ahead)[next_ahead];
+        if (piece.from != from || piece.cut != cut || piece.after_row != loader.LastRow()) return false;
+        ++next_ahead;
+        loader.Rows(piece.rows);
+        ++extras.quick_pieces;
+        return true;
+      };
       ForEachPiece(
           text, cells, "row", kPieceBytes, part,
           [&](const pugi::xml_node& rows) {
@@ -434,7 +482,7 @@ SheetExtras ReadSheet(const std::string& text, const std::string& part, Workshee
               if (Is(row, "row")) loader.Row(row);
             }
           },
-          quick);
+          quick, taken);
     } else if (name == "cols") {
       ReadColumns(node, sheet, extras);
     } else if (name == "sheetViews") {

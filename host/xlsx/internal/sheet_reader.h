@@ -3,6 +3,8 @@
 // not know are left to the FeatureCarrier (carry_reader.h).
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,10 +77,29 @@ struct SheetExtras {
 // padding, as stored in <col width>) and the width the user sees.
 double FileWidthToColumnWidth(double file_width);
 
+// The pieces of rows of a sheet part read ahead of ReadSheet.
+using ScannedPieces = std::vector<std::unique_ptr<ScannedPiece>>;
+
 // The cells are parsed a piece of rows at a time (xml_pieces.h). Cells
 // and merged ranges beyond the grid are kept in the extras' layout; a text
 // or formula the file format cannot hold throws XlsxProblem naming the
 // cell. A row height the file holds loads as it is, however tall.
-SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx);
+// `ahead`, when given, holds pieces of this text that ScanRowsAhead read:
+// each is taken in its turn as the quick reader would have read it there
+// (with ctx.quick_rows false they are ignored). Everything that can fail
+// happens here, in the part's turn, whatever was read ahead.
+SheetExtras ReadSheet(const std::string& text, const std::string& part, Worksheet& sheet, SheetContext& ctx,
+                      const ScannedPieces* ahead = nullptr);
+
+// Reads the first pieces of rows of a sheet part with the quick reader,
+// cut as ReadSheet cuts them, until `max_bytes` of text are read, the
+// quick reader declines a piece or finds it holds more than `max_cells`
+// cells (that piece and the rest are left to ReadSheet), or `stop`
+// returns true. Touches nothing but its own result,
+// so it may run on another thread than the model's; never throws but for
+// want of memory. Pieces taken from `spare`, when given, keep the room
+// they had; those not needed stay there.
+ScannedPieces ScanRowsAhead(const std::string& text, size_t max_bytes, size_t max_cells,
+                            const std::function<bool()>& stop, ScannedPieces* spare = nullptr);
 
 }  // namespace plrxl::xlsx

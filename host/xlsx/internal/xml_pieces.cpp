@@ -89,18 +89,28 @@ std::string WithoutContent(const std::string& text, const ElementContent& conten
   return outer;
 }
 
+size_t PieceEnd(const std::string& text, const ElementContent& content, const std::string& qualified, size_t from,
+                size_t piece_bytes) {
+  if (content.end - from > piece_bytes) {
+    const size_t next = FindStartTag(text, qualified, from + piece_bytes, content.end);
+    if (next != std::string::npos) return next;
+  }
+  return content.end;
+}
+
 void ForEachPiece(const std::string& text, const ElementContent& content, std::string_view item,
                   size_t piece_bytes, const std::string& part,
                   const std::function<void(const pugi::xml_node& parent)>& visit,
-                  const std::function<bool(std::string& piece)>& quick) {
+                  const std::function<bool(std::string& piece)>& quick,
+                  const std::function<bool(size_t from, size_t cut)>& taken) {
   if (!content.found) return;
   const std::string qualified = content.prefix + std::string(item);
   std::string piece;
   for (size_t from = content.begin; from < content.end;) {
-    size_t cut = content.end;
-    if (content.end - from > piece_bytes) {
-      const size_t next = FindStartTag(text, qualified, from + piece_bytes, content.end);
-      if (next != std::string::npos) cut = next;
+    const size_t cut = PieceEnd(text, content, qualified, from, piece_bytes);
+    if (taken && taken(from, cut)) {
+      from = cut;
+      continue;
     }
     piece.assign(text, from, cut - from);
     if (quick && quick(piece)) {

@@ -28,13 +28,23 @@ ElementContent FindContent(const std::string& text, std::string_view local);
 // The text with the content removed (the element left empty).
 std::string WithoutContent(const std::string& text, const ElementContent& content);
 
+// Where the piece of `content` that starts at `from` ends: just before
+// the first `item` start tag (`qualified`: with the content's prefix) at
+// or after from + piece_bytes, or at the content's end. ForEachPiece cuts
+// its pieces here, so a reader ahead of it (sheet_prefetch.h) cuts the same.
+size_t PieceEnd(const std::string& text, const ElementContent& content, const std::string& qualified, size_t from,
+                size_t piece_bytes);
+
 // Throws XlsxProblem("broken XML in <part>: ...") for a piece that does not
-// parse. `quick`, when given, is offered each piece's text first: when it
-// returns true it has read the piece, which is then not parsed; when it
-// returns false it must leave the text as it was.
+// parse. `taken`, when given, is offered each piece's place [from, cut)
+// first: when it returns true the piece was read already and is skipped.
+// `quick`, when given, is then offered the piece's text: when it returns
+// true it has read the piece, which is then not parsed; when it returns
+// false it must leave the text as it was.
 void ForEachPiece(const std::string& text, const ElementContent& content, std::string_view item,
                   size_t piece_bytes, const std::string& part,
                   const std::function<void(const pugi::xml_node& parent)>& visit,
-                  const std::function<bool(std::string& piece)>& quick = {});
+                  const std::function<bool(std::string& piece)>& quick = {},
+                  const std::function<bool(size_t from, size_t cut)>& taken = {});
 
 }  // namespace plrxl::xlsx
