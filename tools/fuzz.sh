@@ -4,10 +4,12 @@
 #
 #   tools/fuzz.sh [--fast] [TARGET...] [SECONDS]     TARGET: host_text, xlsx_reader, ... or all
 #
-# --fast builds and runs them under UBSan alone (build/fuzz-fast): two to
-# five times the executions a second, for the long runs, but blind to the
+# --fast builds and runs them under UBSan alone (build/fuzz-fast): about
+# twice the executions per CPU second, for the long runs, but blind to the
 # memory faults and leaks ASan sees, so a share of every campaign still
-# runs without it.
+# runs under ASan. Each target's line gives its executions per CPU second
+# as well as per second: on a busy machine only the first says how fast a
+# target is.
 #
 # Each target starts from its kept corpus fuzz/corpus/TARGET plus the seeds
 # of the tests (tests/data/fuzz/TARGET and the target's own test data; for
@@ -136,9 +138,10 @@ for t in "${targets[@]}"; do
   before=$(find "$findings" -type f | wc -l)
   echo "== $t ($sanitizers): ${seconds}s from $(ls "$corpus" | wc -l) kept inputs and $(ls "$work/seeds" | wc -l) seeds"
   # New inputs land in the first folder; the run ends at the first finding.
-  nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
+  TIMEFORMAT='%U %S'
+  { time nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
     -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$findings/" >"$log" 2>&1 || true
+    -artifact_prefix="$findings/" >"$log" 2>&1; } 2>"$log.cpu" || true
   nice "$build/fuzz/${t}_fuzz" -set_cover_merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
     -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 >"$log.merge" 2>&1 || true
   # The seeds come back from the tests on every run, so the kept corpus
@@ -155,13 +158,14 @@ for t in "${targets[@]}"; do
   done
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   per_sec=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  per_cpu_sec=$(awk -v n="${execs:-0}" '{ t = $1 + $2 } END { if (t > 0) printf "%d", n / t; else print "?" }' "$log.cpu")
   cov_start=$(grep -m1 'INITED' "$log" | grep -o 'cov: [0-9]*' | cut -d' ' -f2)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   new=$(( $(find "$findings" -type f | wc -l) - before ))
   kept="$(ls "$corpus" | wc -l) inputs, $(find "$corpus" -type f -printf '%s\n' | awk '{s += $1} END {print int((s + 1023) / 1024)}') KB"
-  line=$(printf '%-20s execs %-9s (%s/s)  cov %s->%-6s ft %-6s corpus %-22s findings %s' \
-    "$t" "${execs:-?}" "${per_sec:-?}" "${cov_start:-?}" "${cov:-?}" "${ft:-?}" "$kept" "$new")
+  line=$(printf '%-20s execs %-9s (%s/s, %s/CPU s)  cov %s->%-6s ft %-6s corpus %-22s findings %s' \
+    "$t" "${execs:-?}" "${per_sec:-?}" "$per_cpu_sec" "${cov_start:-?}" "${cov:-?}" "${ft:-?}" "$kept" "$new")
   echo "$line"
   if [ "$new" -gt 0 ]; then
     found=1
