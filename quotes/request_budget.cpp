@@ -459,8 +459,10 @@ RequestBudget::Estimate RequestBudget::EstimateFor(const std::string& source, in
   std::vector<Counter> counters;
   for (Period p : kPeriods) {
     if (LimitOf(limits, p) <= 0) continue;
-    const auto [start, end] = WindowOf(p, now);
-    counters.push_back({p, LimitOf(limits, p), OnLedger([&] { return ledger_->CountSince(source, key, start); }), end});
+    // Not a structured binding: clang 14 (the fuzz build) lets no lambda capture one.
+    const std::pair<int64_t, int64_t> window = WindowOf(p, now);
+    const int64_t start = window.first;
+    counters.push_back({p, LimitOf(limits, p), OnLedger([&] { return ledger_->CountSince(source, key, start); }), window.second});
   }
   // Request by request: each goes at the first time every window has room
   // and the rate allows.
