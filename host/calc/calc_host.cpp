@@ -93,6 +93,18 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   return *active_;
 }
 
+Workbook& CalcHost::Adopt(Reference<css::lang::XComponent> document, const std::string& path) {
+  if (!Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is())
+    throw Error(kErrRange, kHostSource, path + " is open in the office, but not as a spreadsheet");
+  const std::filesystem::path full(path);
+  auto book = std::make_unique<CalcWorkbook>(*this, std::move(document), full.filename().string(),
+                                             full.parent_path().string());
+  book->LockControllers(!screen_updating_);
+  books_.push_back(std::move(book));
+  active_ = books_.back().get();
+  return *active_;
+}
+
 void CalcHost::Closed(CalcWorkbook* book) {
   for (auto it = books_.begin(); it != books_.end(); ++it) {
     if (it->get() != book) continue;

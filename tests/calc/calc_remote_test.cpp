@@ -1,0 +1,171 @@
+// pelorinxl's run commands with --calc: the real program against the test
+// program's shared headless office (and, once, against no office at all).
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+
+#include "host/address.h"
+#include "host/calc/internal/calc_objects.h"
+#include "tests/app/project_file.h"
+#include "tests/app/run_program.h"
+#include "tests/calc/calc_office_fixture.h"
+
+namespace plrxl::calc::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using plrxl::testing::RunPelorinxl;
+using plrxl::testing::RunResult;
+
+std::string Bytes(const std::string& path) { return plrxl::testing::ReadWholeFile(path); }
+
+class CalcRemote : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PLRXL_NEED_OFFICE();
+    folder_ = TestFolder() + "/remote_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(folder_);
+    std::vector<DemoRow> rows = DemoRows();
+    rows.resize(3);
+    plrxl::testing::WriteProject(File("project.xlsx"), rows);
+  }
+  std::string File(const std::string& name) const { return folder_ + "/" + name; }
+  std::string Copy(const std::string& name) const {
+    fs::copy_file(File("project.xlsx"), File(name), fs::copy_options::overwrite_existing);
+    return File(name);
+  }
+  RunResult Run(std::vector<std::string> args) const {
+    // The quote store stays out of it: each run fetches its quotes afresh.
+    args.insert(args.begin() + 1, "--no-store");
+    return RunPelorinxl(folder_, args, {{"TMPDIR", folder_}});
+  }
+  static std::string Calc() { return "--calc=" + SharedOffice()->Connection(); }
+
+  std::string folder_;
+};
+
+// Every sheet's values, cell by cell, as the file's reader sees them.
+std::map<std::string, std::string> CellValues(const std::string& path) {
+  MemoryHost host(MakeXlsxStore());
+  Workbook& wb = host.OpenWorkbook(path);
+  std::map<std::string, std::string> values;
+  for (int s = 1; s <= wb.WorksheetCount(); ++s) {
+    Worksheet& sheet = wb.WorksheetAt(s);
+    const std::optional<Rect> used = sheet.UsedRange();
+    if (!used) continue;
+    sheet.ForEachCell(*used, [&](int row, int col) {
+      const Variant value = sheet.CellValue(row, col);
+      if (!value.IsEmpty()) values[sheet.Name() + "!" + ColumnLetters(col) + std::to_string(row)] = value.Text();
+    });
+  }
+  return values;
+}
+
+TEST_F(CalcRemote, RefreshWithSaveGivesTheFileModesCells) {
+  const std::string in_file = Copy("file.xlsx"), in_calc = Copy("calc.xlsx");
+  RunResult by_file = Run({"refresh", in_file});
+  ASSERT_EQ(by_file.status, 0) << by_file.out << by_file.err;
+  RunResult by_calc = Run({"refresh", Calc(), "--save", in_calc});
+  ASSERT_EQ(by_calc.status, 0) << by_calc.out << by_calc.err;
+  EXPECT_NE(by_calc.out.find("opened the project there"), std::string::npos) << by_calc.out;
+  EXPECT_NE(by_calc.out.find("; saved " + in_calc), std::string::npos) << by_calc.out;
+
+  const std::map<std::string, std::string> expected = CellValues(in_file), got = CellValues(in_calc);
+  EXPECT_GT(expected.size(), 500u);
+  std::vector<std::string> differences;
+  for (const auto& [cell, value] : expected) {
+    const auto found = got.find(cell);
+    if (found == got.end()) differences.push_back(cell + ": missing, file mode has " + value);
+    else if (found->second != value) differences.push_back(cell + ": " + found->second + ", file mode has " + value);
+  }
+  for (const auto& [cell, value] : got)
+    if (expected.count(cell) == 0) differences.push_back(cell + ": " + value + ", empty in file mode");
+  if (differences.size() > 20) differences.resize(20);
+  EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
+}
+
+TEST_F(CalcRemote, WithoutSaveTheFileIsUntouched) {
+  const std::string path = Copy("unsaved.xlsx");
+  const std::string before = Bytes(path);
+  RunResult ran = Run({"update", Calc(), path});
+  ASSERT_EQ(ran.status, 0) << ran.out << ran.err;
+  EXPECT_NE(ran.out.find("not saved: " + path + " stays open in the office"), std::string::npos) << ran.out;
+  EXPECT_EQ(Bytes(path), before);
+}
+
+TEST_F(CalcRemote, ADocumentOpenInTheOfficeIsUsedNotReopened) {
+  const std::string path = Copy("open.xlsx");
+  std::unique_ptr<SpreadsheetHost> host = MakeTestHost();
+  Workbook& wb = host->OpenWorkbook(path);
+  RunResult ran = Run({"refresh", Calc(), path});
+  ASSERT_EQ(ran.status, 0) << ran.out << ran.err;
+  EXPECT_NE(ran.out.find("the project is open there"), std::string::npos) << ran.out;
+  // The run wrote into the very document this host holds.
+  Worksheet& settings = *wb.FindWorksheet(kSettingsSheet);
+  EXPECT_NE(settings.CellValue(3, kStatus).Text(), "");
+  EXPECT_NE(wb.FindWorksheet(settings.CellValue(3, 1).Text()), nullptr);
+  // Only once in the office.
+  const rtl::OUString url = ToOu("file://" + path);
+  int open_count = 0;
+  Reference<css::container::XEnumeration> documents =
+      SharedOffice()->Uno().desktop->getComponents()->createEnumeration();
+  while (documents->hasMoreElements()) {
+    Reference<css::frame::XModel> model(documents->nextElement(), UNO_QUERY);
+    if (model.is() && model->getURL() == url) ++open_count;
+  }
+  EXPECT_EQ(open_count, 1);
+}
+
+// The processes whose command line holds `text`.
+int ProcessesWith(const std::string& text) {
+  int count = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string command_line = Bytes(entry.path().string() + "/cmdline");
+    if (command_line.find(text) != std::string::npos) ++count;
+  }
+  return count;
+}
+
+TEST_F(CalcRemote, WithNoOfficeOneIsStartedForTheRunAndEnded) {
+  const std::string path = Copy("started.xlsx");
+  RunResult ran = Run({"macros", "--calc=pipe,name=plrxl_nobody_" + std::to_string(getpid()), "--save", path});
+  ASSERT_EQ(ran.status, 0) << ran.out << ran.err;
+  EXPECT_NE(ran.out.find("started one headless for this run"), std::string::npos) << ran.out;
+  EXPECT_NE(ran.out.find("; saved " + path), std::string::npos) << ran.out;
+  // Its profile was in the run's TMPDIR: no process of it is left, nor the folder.
+  EXPECT_EQ(ProcessesWith(folder_ + "/pelorinxl-office-"), 0);
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_))
+    EXPECT_EQ(entry.path().filename().string().rfind("pelorinxl-office-", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(CalcRemote, BadConnectionsAreRefusedBeforeAnythingStarts) {
+  const std::string path = Copy("bad.xlsx");
+  const std::string before = Bytes(path);
+  struct Case {
+    const char* connection;
+    const char* says;
+  };
+  for (const Case& c : {Case{"localhost:2002", "is not a connection"},
+                        Case{"socket,host=127.0.0.1", "needs a port from 1 to 65535"},
+                        Case{"socket,host=127.0.0.1,port=99999", "needs a port from 1 to 65535"},
+                        Case{"socket,port=2002", "needs a host"}, Case{"pipe,x", "is not a key=value pair"},
+                        Case{"pipe,name=", "needs a name"}}) {
+    SCOPED_TRACE(c.connection);
+    RunResult ran = Run({"refresh", std::string("--calc=") + c.connection, path});
+    EXPECT_EQ(ran.status, 105) << ran.out << ran.err;
+    EXPECT_NE(ran.err.find(c.says), std::string::npos) << ran.err;
+  }
+  RunResult ran = Run({"refresh", "--save", path});
+  EXPECT_NE(ran.status, 0);
+  EXPECT_NE(ran.err.find("--calc"), std::string::npos) << ran.err;
+  EXPECT_EQ(Bytes(path), before);
+}
+
+}  // namespace
+}  // namespace plrxl::calc::testing
