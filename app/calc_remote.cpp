@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 // CLI11's code for an option this program does not have.
 constexpr int kExitNoSuchOption = 109;
 
+#ifdef PLRXL_WITH_CALC
 std::string RemoteLibrary() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -28,6 +29,7 @@ std::string RemoteLibrary() {
   }
   return "";
 }
+#endif
 
 // The library stays loaded until the process ends: the office bridge keeps
 // threads of its own running in it.

@@ -33,7 +33,7 @@ RunOutcome RunProjectInCalc(const AppContext& ctx, const std::string& path, cons
             << static_cast<int>(session.SecondsToAccept() * 10 + 0.5) / 10.0 << " s)" << std::endl;
   } else {
     ctx.out << "office: connected at " << connection << "; "
-            << (session.FoundOpen() ? "the project is open there" : "opened the project there") << std::endl;
+            << (session.FoundOpen() ? "the project is open there" : "opened the project there, hidden") << std::endl;
   }
   if (stop_signals::TakePending()) throw CommandExit(kExitCancelled, "cancelled before the run; nothing was changed");
   SpreadsheetHost& host = session.Host();
@@ -44,11 +44,11 @@ RunOutcome RunProjectInCalc(const AppContext& ctx, const std::string& path, cons
   RunKeeping keeping;
   if (options.calc.save) {
     keeping.save = [&session] { session.Save(); };
-  } else if (session.StartedOffice()) {
-    keeping.unsaved_note = "--save was not given, and the office started for this run was ended: " +
-                           wb.FullName() + " is unchanged";
-  } else {
+  } else if (session.FoundOpen()) {
     keeping.unsaved_note = wb.FullName() + " stays open in the office; save it there, or run with --save";
+  } else {
+    keeping.unsaved_note = "--save was not given, and the document this run opened was closed: " + wb.FullName() +
+                           " is unchanged (open it in Calc before the run to keep the result there)";
   }
   return RunProject(ctx, host, wb, options, windows.get(), keeping);
 }

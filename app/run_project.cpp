@@ -303,7 +303,13 @@ RunOutcome RunProject(const AppContext& ctx, SpreadsheetHost& host_ref, Workbook
     }
     return outcome;
   }
-  FinishWorkbookLook(wb);
+  try {
+    FinishWorkbookLook(wb);
+  } catch (const Error& e) {
+    // The look is the last touch: the rows' data stands without it (a
+    // document without a window in Calc cannot freeze panes).
+    ctx.err << "pelorinxl: warning: the finished look was not applied: " << e.Description() << "\n";
+  }
   const std::string summary = (outcome.cancelled ? "Cancelled after " : "Done: ") + std::to_string(outcome.rows) +
                               " row(s), " + std::to_string(outcome.failed_rows) + " failed" +
                               (outcome.deferred_rows > 0 ? ", " + std::to_string(outcome.deferred_rows) + " deferred"

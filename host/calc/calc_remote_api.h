@@ -30,9 +30,9 @@ struct RemoteRequest {
 };
 
 // One project open in an office. Ending the session lets the document go:
-// it stays open in a connected office (the person saves it there), unless
-// this session opened it and saved it; an office the session started is
-// ended with everything in it.
+// one that was already open stays open (the person saves it there); one
+// the session opened (hidden) is closed; an office the session started is
+// ended.
 class RemoteSession {
  public:
   virtual ~RemoteSession() = default;

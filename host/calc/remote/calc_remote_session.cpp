@@ -51,9 +51,11 @@ class Session : public RemoteSession {
       office_ = CalcOffice::Start(start);
       started_ = true;
     }
+    // The documents it opens are hidden: a headless office goes down when
+    // a document is shown in a window, and nothing tells us whether the
+    // office is headless.
     CalcHostOptions options;
-    // A document opened in the person's office is theirs to see and save.
-    options.hidden = started_;
+    options.hidden = true;
     host_ = std::make_unique<CalcHost>(*office_, request.regional, options);
     const std::filesystem::path full = std::filesystem::absolute(request.project).lexically_normal();
     if (!started_) {
@@ -67,9 +69,9 @@ class Session : public RemoteSession {
   }
 
   ~Session() override {
-    // A connected office keeps the document, unless this session opened it
-    // and saved it: then the file holds it all.
-    if (!started_ && book_ != nullptr && (found_open_ || !saved_)) {
+    // A document that was open before stays open; one this session opened
+    // (hidden) is closed with the host.
+    if (found_open_ && book_ != nullptr) {
       try {
         book_->LetGo();
       } catch (...) {
@@ -89,7 +91,6 @@ class Session : public RemoteSession {
   void Save() override {
     if (found_open_) book_->StoreInPlace();
     else book_->Save();
-    saved_ = true;
   }
 
  private:
@@ -98,7 +99,6 @@ class Session : public RemoteSession {
   CalcWorkbook* book_ = nullptr;
   bool started_ = false;
   bool found_open_ = false;
-  bool saved_ = false;
 };
 
 }  // namespace
