@@ -42,8 +42,8 @@ PelorinXLOpenCalcSessionFn LoadEntryPoint() {
   const std::string library = RemoteLibrary();
   if (library.empty()) {
     throw CommandExit(kExitRefused, std::string("--calc: the Calc remote mode is not installed (") +
-                                        kCalcRemoteLibrary + " was found neither beside pelorinxl nor in " +
-                                        "lib/pelorinxl; install the package pelorinxl-calc)");
+                                        kCalcRemoteLibrary + " is neither beside pelorinxl nor in " +
+                                        "PREFIX/lib/pelorinxl)");
   }
   void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
