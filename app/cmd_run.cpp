@@ -23,7 +23,11 @@ void AddRunCommand(CLI::App& app, const AppContext& ctx, const char* name, const
     options->console.interactive = StdinIsTerminal();
     options->terminal = isatty(STDOUT_FILENO) != 0;
     RunOutcome outcome = RunProjectFile(ctx, *path, *options);
-    if (outcome.cancelled) throw CommandExit(kExitCancelled, "cancelled; the rows finished so far were saved");
+    if (outcome.cancelled) {
+      const bool kept_unsaved = options->calc.connection && !options->calc.save;
+      throw CommandExit(kExitCancelled, kept_unsaved ? "cancelled; the rows finished so far are in the document"
+                                                     : "cancelled; the rows finished so far were saved");
+    }
     // The run's last line already says why it stopped.
     if (outcome.exit_code == kExitRefused) throw CommandExit(kExitRefused, "");
     if (outcome.exit_code != kExitOk) throw CommandExit(outcome.exit_code, "");

@@ -67,6 +67,16 @@ std::string PlainFormatter::make_option_opts(const CLI::Option* opt) const {
   return " VALUE";
 }
 
+std::string PlainFormatter::make_option_name(const CLI::Option* opt, bool is_positional) const {
+  std::string name = CLI::Formatter::make_option_name(opt, is_positional);
+  for (size_t open = name.find('{'); open != std::string::npos; open = name.find('{')) {
+    const size_t close = name.find('}', open);
+    if (close == std::string::npos) break;
+    name.erase(open, close - open + 1);
+  }
+  return name;
+}
+
 CLI::App* FindCommand(CLI::App& app, const std::string& name) {
   const std::vector<CLI::App*> found =
       app.get_subcommands([&name](CLI::App* sub) { return sub->get_name() == name; });

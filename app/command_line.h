@@ -25,6 +25,9 @@ inline constexpr const char* kGroupWindows = "Window commands";
 class PlainFormatter : public CLI::Formatter {
  public:
   std::string make_option_opts(const CLI::Option* opt) const override;
+  // Without a flag's "{value}" (what a bare --calc means): its option text
+  // says what it takes.
+  std::string make_option_name(const CLI::Option* opt, bool is_positional) const override;
 };
 
 // The command named `name`, or nullptr.

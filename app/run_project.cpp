@@ -108,6 +108,7 @@ void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error) {
   cmd->add_flag("--force", options.force,
                 "Run although another pelorinxl or another spreadsheet program has the workbook open");
   AddAllowLossOption(cmd, options.allow_loss);
+  AddCalcOptions(cmd, options.calc);
   AddStoreOptions(cmd, options.store);
   AddBudgetOptions(cmd, options.budget);
   cmd->add_flag("--no-readjust", options.no_readjust,
@@ -127,10 +128,9 @@ int ExitCodeOf(const RunOutcome& outcome, const ConsoleProgressView& view, bool 
 }
 
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options) {
-  RunOutcome outcome;
+  if (options.calc.connection) return RunProjectInCalc(ctx, path, options);
   // Checked first: without windows nothing is opened.
   std::unique_ptr<GuiWindows> windows = options.gui ? OpenGuiWindowsOrExit(ctx.err) : nullptr;
-  const std::string folder = std::filesystem::absolute(path).parent_path().string();
   // Until the workbook is loaded a stop signal ends the command at once.
   stop_signals::Install();
   struct RestoreSignals {
@@ -156,15 +156,25 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   Workbook& wb = *opened;
   stop_signals::Deferred();
   stop_signals::SetLockFile("");
+  // Before anything is downloaded or changed.
+  RefuseLosses(wb, path, options.allow_loss, ctx.err);
+  RunKeeping keeping;
+  keeping.save = [&wb] { wb.Save(); };
+  return RunProject(ctx, *host, wb, options, windows.get(), keeping);
+}
+
+RunOutcome RunProject(const AppContext& ctx, SpreadsheetHost& host_ref, Workbook& wb, const RunOptions& options,
+                      GuiWindows* windows, const RunKeeping& keeping) {
+  RunOutcome outcome;
+  SpreadsheetHost* host = &host_ref;
+  const std::string folder = std::filesystem::path(wb.FullName()).parent_path().string();
+  const std::string path = wb.FullName();
   // Its lists and messages make a project: without them nothing is run
   // and the file is not written.
   if (wb.FindWorksheet(kParametersSheet) == nullptr) {
     throw CommandExit(kExitRefused, path + ": the workbook has no \"" + kParametersSheet +
                                         "\" sheet, so it is not a project; nothing was changed");
   }
-  // Before anything is downloaded or changed.
-  RefuseLosses(wb, path, options.allow_loss, ctx.err);
-
   ConsoleOptions console = options.console;
   console.catch_interrupt = false;  // the stop signals are watched here
   ConsoleUi console_ui(console, std::cin, ctx.err);
@@ -215,7 +225,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   JournalingView faces(tee, store.get());
 
   RunContext rc;
-  rc.host = host.get();
+  rc.host = host;
   rc.ui = &ui;
   rc.clock = &clock;
   rc.settings = &settings;
@@ -235,7 +245,7 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
   InstallDownloadEngine(rc, &faces);
   {
     CPelorin pelorin(rc);
-    pelorin.ExcelApplication(host.get());
+    pelorin.ExcelApplication(host);
     pelorin.ThisWorkbookApplication(&wb);
     if (row_choice || options.failed) {
       std::vector<int16_t> rows;
@@ -293,17 +303,28 @@ RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const 
     }
     return outcome;
   }
-  FinishWorkbookLook(wb);
-  ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
   try {
-    wb.Save();
+    FinishWorkbookLook(wb);
   } catch (const Error& e) {
-    throw CommandExit(kExitLoadSaveFailed, e.Description() + "; the file was not changed");
+    // The look is the last touch: the rows' data stands without it (a
+    // document without a window in Calc cannot freeze panes).
+    ctx.err << "pelorinxl: warning: the finished look was not applied: " << e.Description() << "\n";
   }
-  ctx.out << (outcome.cancelled ? "Cancelled after " : "Done: ") << outcome.rows << " row(s), "
-          << outcome.failed_rows << " failed"
-          << (outcome.deferred_rows > 0 ? ", " + std::to_string(outcome.deferred_rows) + " deferred" : "")
-          << "; saved " << wb.FullName() << std::endl;
+  const std::string summary = (outcome.cancelled ? "Cancelled after " : "Done: ") + std::to_string(outcome.rows) +
+                              " row(s), " + std::to_string(outcome.failed_rows) + " failed" +
+                              (outcome.deferred_rows > 0 ? ", " + std::to_string(outcome.deferred_rows) + " deferred"
+                                                         : "");
+  if (keeping.save) {
+    ctx.out << "saving " << wb.FullName() << " ..." << std::endl;
+    try {
+      keeping.save();
+    } catch (const Error& e) {
+      throw CommandExit(kExitLoadSaveFailed, e.Description() + "; the file was not changed");
+    }
+    ctx.out << summary << "; saved " << wb.FullName() << std::endl;
+  } else {
+    ctx.out << summary << "; not saved: " << keeping.unsaved_note << std::endl;
+  }
   if (outcome.deferred_rows > 0 && !outcome.cancelled) {
     ctx.out << "Deferred rows wait for their source's request budget (their status says until when); try "
                "later: --resume continues"

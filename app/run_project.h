@@ -4,11 +4,13 @@
 // stop signal (finished rows keep their data and status).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/budget_options.h"
+#include "app/calc_remote.h"
 #include "app/commands.h"
 #include "app/store_options.h"
 #include "forms/console_ui.h"
@@ -40,6 +42,8 @@ struct RunOptions {
   BudgetOptions budget;
   // An update only appends, without comparing the bars it holds (--no-readjust).
   bool no_readjust = false;
+  // Run on the project open in LibreOffice Calc (--calc, --save).
+  CalcOptions calc;
 };
 
 struct RunOutcome {
@@ -57,6 +61,24 @@ struct RunOutcome {
 // options.allow_loss (kExitRefused), or cannot be loaded or saved
 // (kExitLoadSaveFailed).
 RunOutcome RunProjectFile(const AppContext& ctx, const std::string& path, const RunOptions& options);
+
+class GuiWindows;
+
+// How a run's workbook is kept when the run ends: saved by `save`, or, when
+// it is empty, left as it is, which `unsaved_note` tells the person.
+struct RunKeeping {
+  std::function<void()> save;
+  std::string unsaved_note;
+};
+
+// The run itself, on a project workbook open in `host`: checks, runs, and
+// keeps the workbook as `keeping` says. `windows` may be null.
+RunOutcome RunProject(const AppContext& ctx, SpreadsheetHost& host, Workbook& wb, const RunOptions& options,
+                      GuiWindows* windows, const RunKeeping& keeping);
+
+// The same run on the project open in LibreOffice Calc (--calc; see
+// app/calc_remote.h): same checks, messages and exit codes.
+RunOutcome RunProjectInCalc(const AppContext& ctx, const std::string& path, const RunOptions& options);
 
 // Adds the options shared by the run commands to `cmd`.
 void AddRunOptions(CLI::App* cmd, RunOptions& options, std::string& on_error);

@@ -127,6 +127,13 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/plrxl2.pc.in ${CMAKE_BINARY_DIR}/plrxl2
 install(FILES ${CMAKE_BINARY_DIR}/pelorinxl-plugin.pc ${CMAKE_BINARY_DIR}/plrxl2.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# The Calc remote mode's library (pelorinxl --calc loads it from here). Not
+# in a Debian package yet: it would need a package of its own that depends on
+# LibreOffice, since pelorinxl must not.
+if(TARGET plrxl_calc_remote)
+  install(TARGETS plrxl_calc_remote LIBRARY DESTINATION lib/pelorinxl COMPONENT calc)
+endif()
+
 # --- the Debian packages ---
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+
 #include "host/calc/internal/calc_objects.h"
 #include "host/internal/host_errors.h"
 
@@ -46,9 +49,11 @@ void CalcHost::SetActiveWorkbook(Workbook& wb) {
 }
 
 Reference<css::lang::XComponent> CalcHost::Load(const std::string& url) {
+  // Always loaded hidden and shown afterwards: a headless office goes down
+  // when it is asked to load a document into a window.
   css::uno::Sequence<css::beans::PropertyValue> args(1);
   args.getArray()[0].Name = "Hidden";
-  args.getArray()[0].Value <<= options_.hidden;
+  args.getArray()[0].Value <<= true;
   Reference<css::lang::XComponent> component;
   try {
     Reference<css::frame::XComponentLoader> loader(office_.Uno().desktop, UNO_QUERY_THROW);
@@ -60,6 +65,18 @@ Reference<css::lang::XComponent> CalcHost::Load(const std::string& url) {
   if (!Reference<css::sheet::XSpreadsheetDocument>(component, UNO_QUERY).is()) {
     component->dispose();
     throw Error(kErrRange, kHostSource, url + " is not a spreadsheet");
+  }
+  if (!options_.hidden) {
+    try {
+      Reference<css::frame::XModel> model(component, UNO_QUERY_THROW);
+      Reference<css::frame::XController> controller = model->getCurrentController();
+      Reference<css::frame::XFrame> frame = controller.is() ? controller->getFrame() : nullptr;
+      Reference<css::awt::XWindow> window = frame.is() ? frame->getContainerWindow() : nullptr;
+      if (window.is()) window->setVisible(true);
+    } catch (const css::uno::Exception& e) {
+      component->dispose();
+      ThrowFromUno("Cannot show " + url, e);
+    }
   }
   return component;
 }
@@ -86,6 +103,18 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   std::error_code ec;
   if (!fs::is_regular_file(full, ec)) throw Error(kErrRange, kHostSource, path + ": no such file");
   auto book = std::make_unique<CalcWorkbook>(*this, Load("file://" + full.string()), full.filename().string(),
+                                             full.parent_path().string());
+  book->LockControllers(!screen_updating_);
+  books_.push_back(std::move(book));
+  active_ = books_.back().get();
+  return *active_;
+}
+
+Workbook& CalcHost::Adopt(Reference<css::lang::XComponent> document, const std::string& path) {
+  if (!Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is())
+    throw Error(kErrRange, kHostSource, path + " is open in the office, but not as a spreadsheet");
+  const std::filesystem::path full(path);
+  auto book = std::make_unique<CalcWorkbook>(*this, std::move(document), full.filename().string(),
                                              full.parent_path().string());
   book->LockControllers(!screen_updating_);
   books_.push_back(std::move(book));

@@ -27,6 +27,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Nothing accepted at a connection before the deadline (an office that is
+// not there, as opposed to one that cannot be reached).
+struct NotAccepting {};
+
 [[noreturn]] void Fail(const std::string& what) { throw Error(kErrRange, "Calc host", what); }
 
 // The process's own UNO environment, made once: the client side of the
@@ -70,7 +74,10 @@ Reference<css::uno::XComponentContext> Resolve(const std::string& connection, Cl
       ThrowFromUno("Cannot connect to the office at " + connection, e);
     }
     if (pid != 0 && ProcessEnded(pid)) Fail("The office quit before it accepted connections at " + connection);
-    if (Clock::now() >= deadline) Fail("No office accepts connections at " + connection);
+    if (Clock::now() >= deadline) {
+      if (pid == 0) throw NotAccepting{};
+      Fail("No office accepts connections at " + connection);
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
@@ -116,7 +123,19 @@ CalcOffice::~CalcOffice() { Shutdown(); }
 bool CalcOffice::ProgramAvailable(const std::string& soffice) { return !FindProgram(soffice).empty(); }
 
 std::unique_ptr<CalcOffice> CalcOffice::Connect(const std::string& connection, double timeout_seconds) {
-  return std::unique_ptr<CalcOffice>(new CalcOffice(Reach(connection, timeout_seconds, 0)));
+  try {
+    return std::unique_ptr<CalcOffice>(new CalcOffice(Reach(connection, timeout_seconds, 0)));
+  } catch (const NotAccepting&) {
+    Fail("No office accepts connections at " + connection);
+  }
+}
+
+std::unique_ptr<CalcOffice> CalcOffice::ConnectIfAccepting(const std::string& connection) {
+  try {
+    return std::unique_ptr<CalcOffice>(new CalcOffice(Reach(connection, 0, 0)));
+  } catch (const NotAccepting&) {
+    return nullptr;
+  }
 }
 
 std::unique_ptr<CalcOffice> CalcOffice::Start(const StartOptions& options) {

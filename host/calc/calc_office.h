@@ -32,6 +32,9 @@ class CalcOffice {
   // What Connect takes: "socket,host=127.0.0.1,port=2002" or "pipe,name=x"
   // (the accept string's first part, without ";urp;").
   static std::unique_ptr<CalcOffice> Connect(const std::string& connection, double timeout_seconds = 0);
+  // Null when nothing accepts there right now; throws when something
+  // answers but cannot be reached (a bad connection, not an office).
+  static std::unique_ptr<CalcOffice> ConnectIfAccepting(const std::string& connection);
   static std::unique_ptr<CalcOffice> Start(const StartOptions& options);
   // True when the office program can be found (Start would find it).
   static bool ProgramAvailable(const std::string& soffice = "soffice");

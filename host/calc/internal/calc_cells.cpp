@@ -208,6 +208,11 @@ const CalcWorksheet::Cell& CalcWorksheet::ReadCell(int row, int col) const {
     const Rect rect{block_row * kChunkRows + 1, block_col * kChunkCols + 1, (block_row + 1) * kChunkRows,
                     (block_col + 1) * kChunkCols};
     found = chunks_.emplace(key, LoadChunk(rect)).first;
+    for (const Cell& cell : found->second) {
+      if (!cell.formula) continue;
+      formula_chunks_.insert(key);
+      break;
+    }
   }
   const int r = (row - 1) % kChunkRows, c = (col - 1) % kChunkCols;
   return found->second[static_cast<size_t>(r * kChunkCols + c)];
@@ -249,9 +254,28 @@ void CalcWorksheet::SetCellFormula(int row, int col, const std::string& formula,
 bool CalcWorksheet::Flush() {
   if (pending_values_.empty() && pending_styles_.empty()) return false;
   FlushStyles();
+  const bool values = !pending_values_.empty();
   FlushValues();
-  chunks_.clear();
-  return true;
+  return values;
+}
+
+void CalcWorksheet::ForgetReadsIn(const Rect& rect, bool styles) const {
+  for (int block_row = (rect.row1 - 1) / kChunkRows; block_row <= (rect.row2 - 1) / kChunkRows; ++block_row) {
+    for (int block_col = (rect.col1 - 1) / kChunkCols; block_col <= (rect.col2 - 1) / kChunkCols; ++block_col) {
+      const int key = block_row * (kMaxCols / kChunkCols) + block_col;
+      chunks_.erase(key);
+      formula_chunks_.erase(key);
+    }
+  }
+  if (!styles) return;
+  for (int col = rect.col1; col <= rect.col2; ++col) {
+    style_ids_.erase(style_ids_.lower_bound({col, rect.row1}), style_ids_.upper_bound({col, rect.row2}));
+  }
+}
+
+void CalcWorksheet::ForgetFormulaReads() const {
+  for (int key : formula_chunks_) chunks_.erase(key);
+  formula_chunks_.clear();
 }
 
 void CalcWorksheet::FlushValues() {
@@ -264,6 +288,8 @@ void CalcWorksheet::FlushValues() {
   try {
     for (const Block& block : blocks) {
       const Rect& r = block.rect;
+      // Calc may give a formula over a date a date format of its own.
+      ForgetReadsIn(r, block.kind == kFormula);
       Reference<css::table::XCellRange> range = UnoRange(r);
       if (block.kind == kConstant) {
         css::uno::Sequence<css::uno::Sequence<css::uno::Any>> rows(r.Rows());
@@ -308,6 +334,7 @@ void CalcWorksheet::ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>
       first->getPropertyValue("NumberFormat") >>= key;
       if (book_.KindOfFormat(key) == kind) continue;
       const std::string code = kind == VarType::kDate ? book_.Host().Regional().short_date : "BOOLEAN";
+      ForgetReadsIn(rect, true);
       Reference<css::beans::XPropertySet> props(UnoRange(rect), UNO_QUERY_THROW);
       props->setPropertyValue("NumberFormat", css::uno::Any(book_.FormatKey(code)));
     }
@@ -320,26 +347,35 @@ void CalcWorksheet::FlushStyles() {
   if (pending_styles_.empty()) return;
   std::map<std::pair<int, int>, int> cells;
   cells.swap(pending_styles_);
-  for (const Block& block : Blocks(cells, [](int id) { return id; }))
+  for (const Block& block : Blocks(cells, [](int id) { return id; })) {
+    // A number's kind follows its format: what was read there may change.
+    ForgetReadsIn(block.rect, false);
     ApplyStyle(book_, UnoRange(block.rect), book_.StyleAt(block.kind));
+  }
 }
 
 void CalcWorksheet::SetCellStyleId(int row, int col, int style_id) {
   CheckCell(row, col);
   book_.StyleAt(style_id);  // an unknown id fails here, not at the flush
   pending_styles_[{col, row}] = style_id;
+  style_ids_[{col, row}] = style_id;
 }
 
 void CalcWorksheet::SetCellStyle(int row, int col, const CellStyle& style) {
   SetCellStyleId(row, col, book_.InternStyle(style));
 }
 
-CellStyle CalcWorksheet::CellStyleAt(int row, int col) const {
-  CheckCell(row, col);
-  FlushWorkbook();
-  return ReadStyle(book_, Reference<css::beans::XPropertySet>(sheet_->getCellByPosition(col - 1, row - 1), UNO_QUERY_THROW));
-}
+CellStyle CalcWorksheet::CellStyleAt(int row, int col) const { return book_.StyleAt(CellStyleId(row, col)); }
 
-int CalcWorksheet::CellStyleId(int row, int col) const { return book_.InternStyle(CellStyleAt(row, col)); }
+int CalcWorksheet::CellStyleId(int row, int col) const {
+  CheckCell(row, col);
+  if (auto known = style_ids_.find({col, row}); known != style_ids_.end()) return known->second;
+  FlushWorkbook();
+  const CellStyle style =
+      ReadStyle(book_, Reference<css::beans::XPropertySet>(sheet_->getCellByPosition(col - 1, row - 1), UNO_QUERY_THROW));
+  const int id = book_.InternStyle(style);
+  style_ids_[{col, row}] = id;
+  return id;
+}
 
 }  // namespace plrxl::calc

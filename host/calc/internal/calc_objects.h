@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <com/sun/star/frame/XController.hpp>
@@ -77,10 +78,18 @@ class CalcWorksheet : public Worksheet {
 
   // --- for the workbook ---
   const Reference<css::sheet::XSpreadsheet>& Uno() const { return sheet_; }
-  // Sends the waiting writes to Calc; true when there were any.
+  // Sends the waiting writes to Calc, forgetting the cells read where they
+  // went; true when values or formulas were written.
   bool Flush();
-  // Forgets the cells read so far (Calc may have computed new values).
-  void ForgetReads() const { chunks_.clear(); }
+  // Forgets the cells and styles read so far (cells moved, or went).
+  void ForgetReads() const {
+    chunks_.clear();
+    formula_chunks_.clear();
+    style_ids_.clear();
+  }
+  // Forgets the blocks read that hold formulas: Calc may have computed new
+  // values for them.
+  void ForgetFormulaReads() const;
   // Makes the sheet's cells read the system's default column width.
   void UseDefaultColumnWidth();
 
@@ -98,6 +107,9 @@ class CalcWorksheet : public Worksheet {
   const Cell& ReadCell(int row, int col) const;
   Chunk LoadChunk(const Rect& rect) const;
   Reference<css::table::XCellRange> UnoRange(const Rect& rect) const;
+  // Forgets the blocks read that overlap `rect`, and the styles known
+  // inside it when `styles`.
+  void ForgetReadsIn(const Rect& rect, bool styles) const;
   // Writes waiting in the whole workbook go first: a read may depend on a
   // formula elsewhere.
   void FlushWorkbook() const;
@@ -114,6 +126,10 @@ class CalcWorksheet : public Worksheet {
   std::map<std::pair<int, int>, Pending> pending_values_;  // key: (col, row)
   std::map<std::pair<int, int>, int> pending_styles_;      // key: (col, row)
   mutable std::unordered_map<int, Chunk> chunks_;
+  mutable std::unordered_set<int> formula_chunks_;  // keys of chunks_ holding a formula
+  // The style of each cell whose style this host wrote or read: asking Calc
+  // takes a round trip per cell. Key: (col, row).
+  mutable std::map<std::pair<int, int>, int> style_ids_;
   std::map<int, double> widths_set_;   // column -> width given, while Calc keeps it
   std::map<int, double> heights_set_;  // row -> height given
   std::vector<Rect> merged_;
@@ -159,6 +175,13 @@ class CalcWorkbook : public Workbook {
   void SetCarriedFeatures(std::shared_ptr<const CarriedWorkbookFeatures> features) override;
   std::vector<std::pair<std::string, std::string>>& CarriedParts() override { return carried_parts_; }
   void Close() override;
+  // Forgets the document without closing it (it stays open in the office,
+  // its views unlocked); destroys this object.
+  void LetGo();
+  // Stores the document in its own file the way the office's Save does
+  // (for a document someone opened in the office: no file is renamed
+  // under it).
+  void StoreInPlace();
 
   // --- for the sheets and the host ---
   CalcHost& Host() { return host_; }
@@ -219,6 +242,9 @@ class CalcHost : public SpreadsheetHost {
   void SetActiveWorkbook(Workbook& wb) override;
   Workbook& OpenWorkbook(const std::string& path) override;
   Workbook& AddWorkbook() override;
+  // A document already open in the office, as a workbook of this host; its
+  // file is `path`.
+  Workbook& Adopt(Reference<css::lang::XComponent> document, const std::string& path);
 
   bool ScreenUpdating() const override { return screen_updating_; }
   void SetScreenUpdating(bool on) override;

@@ -337,11 +337,32 @@ void CalcWorkbook::Close() {
   host_.Closed(this);  // destroys this object
 }
 
+void CalcWorkbook::LetGo() {
+  Flush();
+  try {
+    if (locked_) LockControllers(false);
+  } catch (const css::uno::Exception&) {
+    // Closed in the office meanwhile.
+  }
+  host_.Closed(this);  // destroys this object
+}
+
+void CalcWorkbook::StoreInPlace() {
+  Flush();
+  try {
+    Reference<css::frame::XStorable> storable(document_, UNO_QUERY_THROW);
+    storable->store();
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot save " + FullName(), e);
+  }
+}
+
 void CalcWorkbook::Flush() {
   bool wrote = false;
   for (auto& s : sheets_) wrote |= s->Flush();
+  // Only formulas change where nothing was written.
   if (wrote)
-    for (auto& s : sheets_) s->ForgetReads();
+    for (auto& s : sheets_) s->ForgetFormulaReads();
 }
 
 sal_Int32 CalcWorkbook::FormatKey(const std::string& code) {
