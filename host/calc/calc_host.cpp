@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <osl/file.hxx>
+
 #include "host/calc/internal/calc_objects.h"
 #include "host/internal/host_errors.h"
 
@@ -87,6 +89,31 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   if (!fs::is_regular_file(full, ec)) throw Error(kErrRange, kHostSource, path + ": no such file");
   auto book = std::make_unique<CalcWorkbook>(*this, Load("file://" + full.string()), full.filename().string(),
                                              full.parent_path().string());
+  book->LockControllers(!screen_updating_);
+  books_.push_back(std::move(book));
+  active_ = books_.back().get();
+  return *active_;
+}
+
+Workbook& CalcHost::AdoptDocument(Reference<css::lang::XComponent> document) {
+  for (auto& wb : books_) {
+    if (wb->Document() == Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY)) {
+      active_ = wb.get();
+      return *wb;
+    }
+  }
+  if (!Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is())
+    throw Error(kErrRange, kHostSource, "The document is not a spreadsheet");
+  std::string name = "Book" + std::to_string(next_book_number_++), folder;
+  Reference<css::frame::XModel> model(document, UNO_QUERY);
+  rtl::OUString system_path;
+  if (model.is() && !model->getURL().isEmpty() &&
+      osl::FileBase::getSystemPathFromFileURL(model->getURL(), system_path) == osl::FileBase::E_None) {
+    const std::filesystem::path full(FromOu(system_path));
+    name = full.filename().string();
+    folder = full.parent_path().string();
+  }
+  auto book = std::make_unique<CalcWorkbook>(*this, document, name, folder, false);
   book->LockControllers(!screen_updating_);
   books_.push_back(std::move(book));
   active_ = books_.back().get();

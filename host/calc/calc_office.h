@@ -33,6 +33,10 @@ class CalcOffice {
   // (the accept string's first part, without ";urp;").
   static std::unique_ptr<CalcOffice> Connect(const std::string& connection, double timeout_seconds = 0);
   static std::unique_ptr<CalcOffice> Start(const StartOptions& options);
+  // For code that runs inside the office (the extension): the office the
+  // given parts belong to (connection "in-process"); it is never shut down.
+  struct Impl;
+  static std::unique_ptr<CalcOffice> Adopt(std::unique_ptr<Impl> impl);
   // True when the office program can be found (Start would find it).
   static bool ProgramAvailable(const std::string& soffice = "soffice");
 
@@ -53,7 +57,6 @@ class CalcOffice {
   int ProcessId() const;
 
   // The UNO side, for the host's own files (host/calc/internal/uno.h).
-  struct Impl;
   Impl& Uno() { return *impl_; }
 
  private:
