@@ -14,7 +14,6 @@
 #include "download/finished_look.h"
 #include "download/macro_runner.h"
 #include "entry/pelorin.h"
-#include "entry/project_template.h"
 #include "forms/error_message_form.h"
 #include "host/calc/internal/calc_objects.h"
 #include "quotes/quote_component.h"
@@ -35,7 +34,8 @@ struct RunningGuard {
   ~RunningGuard() { g_running = nullptr; }
 };
 
-// The writes of a run as one step of the document's undo list.
+// The writes of a run as one entry of the document's undo list (Calc takes
+// back only part of what a run changes with it).
 class UndoStep {
  public:
   UndoStep(const Reference<css::frame::XModel>& model, const std::string& title) {
@@ -180,27 +180,6 @@ void RunProject(const Reference<css::uno::XComponentContext>& context, const Ref
   view.Closed();
 }
 
-void NewProject(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
-                OfficeUi& ui) {
-  Reference<css::lang::XComponent> document;
-  try {
-    Reference<css::frame::XComponentLoader> loader(css::frame::Desktop::create(context), UNO_QUERY_THROW);
-    document = loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, {});
-  } catch (const css::uno::Exception& e) {
-    ThrowFromUno("Cannot make a new spreadsheet", e);
-  }
-  Reference<css::frame::XModel> model(document, UNO_QUERY);
-  if (!IsSpreadsheet(model)) throw Error(kErrRange, kTitle, "The office made no spreadsheet for the new project");
-  Reference<css::frame::XFrame> new_frame = frame;
-  if (Reference<css::frame::XController> controller = model->getCurrentController(); controller.is())
-    new_frame = controller->getFrame();
-  Session session(context, new_frame, ui);
-  Workbook& wb = session.Adopt(model);
-  CPelorin& pelorin = session.Pelorin(&wb);
-  SystemClock clock;
-  CreateProjectWorkbook(pelorin, wb, std::floor(clock.Now()));
-}
-
 void ShowHelp(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
               OfficeUi& ui) {
   Session session(context, frame, ui);
@@ -225,12 +204,10 @@ void Dispatch(const Reference<css::uno::XComponentContext>& context, const Refer
   }
   switch (command.kind) {
     case CommandKind::kRun: RunProject(context, frame, command, ui); break;
-    case CommandKind::kNewProject: NewProject(context, frame, ui); break;
     case CommandKind::kHelp: ShowHelp(context, frame, ui); break;
     case CommandKind::kWindow:
-      ui.MsgBox(std::string(command.label) +
-                    " opens a PelorinXL window, which does not open inside Calc. Save the document and use \"" +
-                    command.detail + " FILE\" from a terminal, then open the file again.",
+      ui.MsgBox(std::string(command.label) + " does not run inside Calc. Use \"" + std::string(command.detail) +
+                    "\" from a terminal (save the document first), then open the file in Calc.",
                 MsgButtons::kOk, MsgIcon::kInformation, kTitle);
       break;
     case CommandKind::kCancel: break;
@@ -256,9 +233,8 @@ void RunExtensionCommand(const Reference<css::uno::XComponentContext>& context,
     failure = "an unknown failure";
   }
   try {
-    const std::string kept = command.kind == CommandKind::kRun
-                                 ? "\n\nThe document keeps what the run wrote before the failure; Undo takes it back."
-                                 : "";
+    const std::string kept =
+        command.kind == CommandKind::kRun ? "\n\nThe document keeps what the run wrote before the failure." : "";
     ui.MsgBox(std::string(command.label) + " failed: " + failure + kept,
               MsgButtons::kOk, MsgIcon::kCritical, kTitle);
   } catch (...) {

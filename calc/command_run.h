@@ -1,11 +1,11 @@
 // What a menu command does on the document of the Calc window it was
 // chosen in: the run (Refresh, Update, Run macros) through the same
 // CPelorin and run driver as the command line, over a Calc host on the open
-// document; a new project document; the user guide; cancelling the run in
-// progress.
+// document; the user guide; cancelling the run in progress. The commands of
+// windows with fields say which command line to use instead.
 //
 // A run writes into the open document and leaves the saving to the person;
-// it is one step of the document's undo list. Only one run goes at a time:
+// it is one entry of the document's undo list. Only one run goes at a time:
 // another command meanwhile (but Cancel run) is told so.
 #pragma once
 

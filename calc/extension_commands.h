@@ -13,8 +13,7 @@ inline constexpr std::string_view kCommandProtocol = "vnd.plrxl:";
 
 enum class CommandKind {
   kRun,         // a run of the open project: Refresh, Update, Run macros
-  kWindow,      // opens one of the system's windows with fields
-  kNewProject,  // makes a new project document
+  kWindow,      // a window with fields, or a new file: done by the command line
   kHelp,        // opens the user guide
   kCancel,      // cancels the run in progress
 };
@@ -24,7 +23,7 @@ struct ExtensionCommand {
   const char* label;  // the menu entry
   CommandKind kind;
   // kRun: the run's action ("Refresh", "Update", "RunOnlyMacros");
-  // kWindow: the command line that opens the same window.
+  // kWindow: the command line that does it instead.
   const char* detail;
 };
 

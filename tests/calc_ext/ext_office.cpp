@@ -6,17 +6,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <stdexcept>
 
 #include <com/sun/star/deployment/DeploymentException.hpp>
 #include <com/sun/star/deployment/ExtensionManager.hpp>
-#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/DispatchResultEvent.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XDispatchResultListener.hpp>
+#include <com/sun/star/frame/XNotifyingDispatch.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/ucb/XCommandEnvironment.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/implbase1.hxx>
 #include <cppuhelper/implbase2.hxx>
 
 #include "entry/pelorin.h"
@@ -51,6 +55,17 @@ class Approver : public cppu::WeakImplHelper2<css::ucb::XCommandEnvironment, css
       }
     }
   }
+};
+
+// Told by the extension when a dispatched command has ended.
+class EndListener : public cppu::WeakImplHelper1<css::frame::XDispatchResultListener> {
+ public:
+  std::future<void> Ended() { return ended_.get_future(); }
+  void SAL_CALL dispatchFinished(const css::frame::DispatchResultEvent&) override { ended_.set_value(); }
+  void SAL_CALL disposing(const css::lang::EventObject&) override {}
+
+ private:
+  std::promise<void> ended_;
 };
 
 struct Cleanup {
@@ -97,30 +112,37 @@ const ExtOffice& SharedExtOffice() {
       made.why = "no office program (soffice) on this machine";
       return made;
     }
-    // unopkg refuses to install for a user when run as root (CI), so the
-    // started office installs the extension into its own profile.
+    // unopkg refuses to install for a user when run as root (CI), so an
+    // office installs the extension into its own profile. A component added
+    // while the office runs is run in a helper process of its own, where
+    // every call to the document crosses a bridge; the office is started
+    // again so that it loads the component into itself, as a person's
+    // office does after an installation.
     StartOptions options;
     options.profile_dir = ExtFolder() + "/profile";
     options.timeout_seconds = 120;
+    {
+      std::unique_ptr<CalcOffice> installer = CalcOffice::Start(options);
+      const auto begin = std::chrono::steady_clock::now();
+      try {
+        Reference<css::deployment::XExtensionManager> extensions =
+            css::deployment::ExtensionManager::get(installer->Uno().context);
+        extensions->addExtension(ToOu("file://" + std::string(PLRXL_OXT)), {}, "user",
+                                 extensions->createAbortChannel(), new Approver);
+      } catch (const css::deployment::DeploymentException& e) {
+        css::uno::Exception cause;
+        made.why = "the office could not install " + std::string(PLRXL_OXT) + ": " + FromOu(e.Message);
+        if (e.Cause >>= cause) made.why += " (" + FromOu(cause.Message) + ")";
+        return made;
+      } catch (const css::uno::Exception& e) {
+        made.why = "the office could not install " + std::string(PLRXL_OXT) + ": " + FromOu(e.Message);
+        return made;
+      }
+      made.install_seconds = SecondsSince(begin);
+    }
     Office() = CalcOffice::Start(options);
     static Cleanup cleanup;
     made.start_seconds = Office()->SecondsToAccept();
-    const auto begin = std::chrono::steady_clock::now();
-    try {
-      Reference<css::deployment::XExtensionManager> extensions =
-          css::deployment::ExtensionManager::get(Office()->Uno().context);
-      extensions->addExtension(ToOu("file://" + std::string(PLRXL_OXT)), {}, "user",
-                               extensions->createAbortChannel(), new Approver);
-    } catch (const css::deployment::DeploymentException& e) {
-      css::uno::Exception cause;
-      made.why = "the office could not install " + std::string(PLRXL_OXT) + ": " + FromOu(e.Message);
-      if (e.Cause >>= cause) made.why += " (" + FromOu(cause.Message) + ")";
-      return made;
-    } catch (const css::uno::Exception& e) {
-      made.why = "the office could not install " + std::string(PLRXL_OXT) + ": " + FromOu(e.Message);
-      return made;
-    }
-    made.install_seconds = SecondsSince(begin);
     made.office = Office().get();
     std::printf("[calc_ext] soffice accepting after %.2f s; extension installed in %.2f s\n", made.start_seconds,
                 made.install_seconds);
@@ -156,13 +178,23 @@ Reference<css::frame::XModel> LoadDocument(CalcOffice& office, const std::string
 }
 
 void Dispatch(CalcOffice& office, const Reference<css::frame::XModel>& document, const std::string& name) {
+  (void)office;
+  Reference<EndListener> listener(new EndListener);
+  std::future<void> ended = listener->Ended();
   try {
     Reference<css::frame::XDispatchProvider> frame(document->getCurrentController()->getFrame(), UNO_QUERY_THROW);
-    css::frame::DispatchHelper::create(office.Uno().context)
-        ->executeDispatch(frame, ToOu("vnd.plrxl:" + name), "_self", 0, {});
+    css::util::URL url;
+    url.Complete = ToOu("vnd.plrxl:" + name);
+    url.Protocol = "vnd.plrxl:";
+    url.Path = ToOu(name);
+    Reference<css::frame::XNotifyingDispatch> dispatch(frame->queryDispatch(url, "_self", 0), UNO_QUERY);
+    if (!dispatch.is()) throw std::runtime_error("no handler for vnd.plrxl:" + name + " (is the extension installed?)");
+    dispatch->dispatchWithNotification(url, {}, listener.get());
   } catch (const css::uno::Exception& e) {
     throw std::runtime_error("dispatching vnd.plrxl:" + name + ": " + FromOu(e.Message));
   }
+  if (ended.wait_for(std::chrono::minutes(5)) != std::future_status::ready)
+    throw std::runtime_error("vnd.plrxl:" + name + " did not end within 5 minutes");
 }
 
 void CloseDocument(const Reference<css::frame::XModel>& document) {
