@@ -25,6 +25,7 @@ double Seconds(const std::function<void()>& f) {
 }  // namespace
 
 int main() {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured
   const ExtOffice& shared = SharedExtOffice();
   if (shared.office == nullptr) {
     std::fprintf(stderr, "calc_ext_bench: %s\n", shared.why.c_str());
