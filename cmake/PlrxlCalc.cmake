@@ -33,3 +33,4 @@ elseif(plrxl_calc_found)
 else()
   message(STATUS "Calc host: off (no LibreOffice SDK under ${PLRXL_OFFICE_DIR}; install libreoffice-dev to build it)")
 endif()
+

@@ -4,6 +4,7 @@
 
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <osl/file.hxx>
 
 #include "host/calc/internal/calc_objects.h"
 #include "host/internal/host_errors.h"
@@ -110,12 +111,25 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   return *active_;
 }
 
-Workbook& CalcHost::Adopt(Reference<css::lang::XComponent> document, const std::string& path) {
+Workbook& CalcHost::AdoptDocument(Reference<css::lang::XComponent> document) {
+  for (auto& wb : books_) {
+    if (wb->Document() == Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY)) {
+      active_ = wb.get();
+      return *wb;
+    }
+  }
   if (!Reference<css::sheet::XSpreadsheetDocument>(document, UNO_QUERY).is())
-    throw Error(kErrRange, kHostSource, path + " is open in the office, but not as a spreadsheet");
-  const std::filesystem::path full(path);
-  auto book = std::make_unique<CalcWorkbook>(*this, std::move(document), full.filename().string(),
-                                             full.parent_path().string());
+    throw Error(kErrRange, kHostSource, "The document is not a spreadsheet");
+  std::string name = "Book" + std::to_string(next_book_number_++), folder;
+  Reference<css::frame::XModel> model(document, UNO_QUERY);
+  rtl::OUString system_path;
+  if (model.is() && !model->getURL().isEmpty() &&
+      osl::FileBase::getSystemPathFromFileURL(model->getURL(), system_path) == osl::FileBase::E_None) {
+    const std::filesystem::path full(FromOu(system_path));
+    name = full.filename().string();
+    folder = full.parent_path().string();
+  }
+  auto book = std::make_unique<CalcWorkbook>(*this, document, name, folder, false);
   book->LockControllers(!screen_updating_);
   books_.push_back(std::move(book));
   active_ = books_.back().get();

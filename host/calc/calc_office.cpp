@@ -120,6 +120,12 @@ CalcOffice::CalcOffice(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 CalcOffice::~CalcOffice() { Shutdown(); }
 
+std::unique_ptr<CalcOffice> CalcOffice::Adopt(std::unique_ptr<Impl> impl) {
+  impl->pid = 0;
+  if (impl->connection.empty()) impl->connection = "in-process";
+  return std::unique_ptr<CalcOffice>(new CalcOffice(std::move(impl)));
+}
+
 bool CalcOffice::ProgramAvailable(const std::string& soffice) { return !FindProgram(soffice).empty(); }
 
 std::unique_ptr<CalcOffice> CalcOffice::Connect(const std::string& connection, double timeout_seconds) {

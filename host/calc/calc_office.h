@@ -36,6 +36,10 @@ class CalcOffice {
   // answers but cannot be reached (a bad connection, not an office).
   static std::unique_ptr<CalcOffice> ConnectIfAccepting(const std::string& connection);
   static std::unique_ptr<CalcOffice> Start(const StartOptions& options);
+  // For code that runs inside the office (the extension): the office the
+  // given parts belong to (connection "in-process"); it is never shut down.
+  struct Impl;
+  static std::unique_ptr<CalcOffice> Adopt(std::unique_ptr<Impl> impl);
   // True when the office program can be found (Start would find it).
   static bool ProgramAvailable(const std::string& soffice = "soffice");
 
@@ -56,7 +60,6 @@ class CalcOffice {
   int ProcessId() const;
 
   // The UNO side, for the host's own files (host/calc/internal/uno.h).
-  struct Impl;
   Impl& Uno() { return *impl_; }
 
  private:

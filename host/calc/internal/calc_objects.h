@@ -137,7 +137,10 @@ class CalcWorksheet : public Worksheet {
 
 class CalcWorkbook : public Workbook {
  public:
-  CalcWorkbook(CalcHost& host, Reference<css::lang::XComponent> document, std::string name, std::string path);
+  // `owned`: the host opened or made the document and closes it with the
+  // workbook; a document the person opened (adopted) is only let go.
+  CalcWorkbook(CalcHost& host, Reference<css::lang::XComponent> document, std::string name, std::string path,
+               bool owned = true);
   ~CalcWorkbook() override;
 
   SpreadsheetHost& Application() override;
@@ -227,6 +230,7 @@ class CalcWorkbook : public Workbook {
   std::vector<std::string> warnings_, losses_;
   std::vector<std::pair<std::string, std::string>> carried_parts_;
   bool locked_ = false;
+  bool owned_ = true;
   std::optional<CellStyle> default_style_;
 };
 
@@ -242,9 +246,9 @@ class CalcHost : public SpreadsheetHost {
   void SetActiveWorkbook(Workbook& wb) override;
   Workbook& OpenWorkbook(const std::string& path) override;
   Workbook& AddWorkbook() override;
-  // A document already open in the office, as a workbook of this host; its
-  // file is `path`.
-  Workbook& Adopt(Reference<css::lang::XComponent> document, const std::string& path);
+  // A document already open in the office (the one a menu command runs on)
+  // as a workbook; closing the workbook or the host leaves it open.
+  Workbook& AdoptDocument(Reference<css::lang::XComponent> document);
 
   bool ScreenUpdating() const override { return screen_updating_; }
   void SetScreenUpdating(bool on) override;

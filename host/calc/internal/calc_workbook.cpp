@@ -45,13 +45,14 @@ std::string FilterFor(const std::filesystem::path& path) {
 }  // namespace
 
 CalcWorkbook::CalcWorkbook(CalcHost& host, Reference<css::lang::XComponent> document, std::string name,
-                           std::string path)
+                           std::string path, bool owned)
     : host_(host),
       component_(document),
       document_(document, UNO_QUERY_THROW),
       name_(std::move(name)),
       path_(std::move(path)),
-      styles_(1) {
+      styles_(1),
+      owned_(owned) {
   try {
     Reference<css::util::XNumberFormatsSupplier> supplier(document_, UNO_QUERY_THROW);
     formats_ = supplier->getNumberFormats();
@@ -327,9 +328,17 @@ void CalcWorkbook::SetCarriedFeatures(std::shared_ptr<const CarriedWorkbookFeatu
 void CalcWorkbook::Close() {
   try {
     if (locked_) LockControllers(false);
-    Reference<css::util::XCloseable> closeable(document_, UNO_QUERY);
-    if (closeable.is()) closeable->close(true);
-    else component_->dispose();
+    if (owned_) {
+      Reference<css::util::XCloseable> closeable(document_, UNO_QUERY);
+      if (closeable.is()) closeable->close(true);
+      else component_->dispose();
+    } else {
+      try {
+        Flush();  // the person's document keeps what was written
+      } catch (const Error&) {
+        // A document the person closed meanwhile takes nothing more.
+      }
+    }
   } catch (const css::uno::Exception&) {
     // A document the office already closed (the person closed it) is gone
     // all the same.

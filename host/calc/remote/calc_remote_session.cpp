@@ -60,7 +60,7 @@ class Session : public RemoteSession {
     const std::filesystem::path full = std::filesystem::absolute(request.project).lexically_normal();
     if (!started_) {
       if (Reference<css::lang::XComponent> open = FindOpenDocument(*office_, full.string()); open.is()) {
-        book_ = &static_cast<CalcWorkbook&>(host_->Adopt(open, full.string()));
+        book_ = &static_cast<CalcWorkbook&>(host_->AdoptDocument(open));
         found_open_ = true;
         return;
       }

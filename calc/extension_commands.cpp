@@ -1,0 +1,26 @@
+#include "calc/extension_commands.h"
+
+namespace plrxl::calc {
+
+const std::vector<ExtensionCommand>& ExtensionCommands() {
+  static const std::vector<ExtensionCommand> commands = {
+      {"Refresh", "Refresh", CommandKind::kRun, "Refresh"},
+      {"Update", "Update", CommandKind::kRun, "Update"},
+      {"RunMacros", "Run macros", CommandKind::kRun, "RunOnlyMacros"},
+      {"SelectRows", "Select rows", CommandKind::kWindow, "pelorinxl select FILE"},
+      {"EditRow", "Edit row", CommandKind::kWindow, "pelorinxl edit FILE"},
+      {"NewProject", "New project", CommandKind::kWindow, "pelorinxl new FILE"},
+      {"ConvertProject", "Convert version-1 project", CommandKind::kWindow, "pelorinxl convert --gui"},
+      {"Help", "Help", CommandKind::kHelp, ""},
+      {"CancelRun", "Cancel run", CommandKind::kCancel, ""},
+  };
+  return commands;
+}
+
+const ExtensionCommand* FindExtensionCommand(std::string_view name) {
+  for (const ExtensionCommand& command : ExtensionCommands())
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+}  // namespace plrxl::calc

@@ -1,0 +1,35 @@
+// The commands of the PelorinXL menu and toolbar in Calc: one table that
+// the component dispatches by, the menu file (oxt/Addons.xcu) lists and the
+// tests walk. A command's URL is "vnd.plrxl:" followed by its name.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plrxl::calc {
+
+inline constexpr std::string_view kCommandProtocol = "vnd.plrxl:";
+
+enum class CommandKind {
+  kRun,         // a run of the open project: Refresh, Update, Run macros
+  kWindow,      // a window with fields, or a new file: done by the command line
+  kHelp,        // opens the user guide
+  kCancel,      // cancels the run in progress
+};
+
+struct ExtensionCommand {
+  const char* name;   // after "vnd.plrxl:"
+  const char* label;  // the menu entry
+  CommandKind kind;
+  // kRun: the run's action ("Refresh", "Update", "RunOnlyMacros");
+  // kWindow: the command line that does it instead.
+  const char* detail;
+};
+
+const std::vector<ExtensionCommand>& ExtensionCommands();
+// The command of a URL path ("Refresh"), nullptr when there is none.
+const ExtensionCommand* FindExtensionCommand(std::string_view name);
+inline std::string CommandUrl(const ExtensionCommand& command) { return std::string(kCommandProtocol) + command.name; }
+
+}  // namespace plrxl::calc

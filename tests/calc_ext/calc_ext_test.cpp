@@ -1,0 +1,218 @@
+// The PelorinXL extension in a headless Calc: every menu command dispatched
+// by its URL on a project document, the document read back through the Calc
+// host; a refresh through the extension against the command line's refresh
+// of the same file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+
+#include "calc/extension_commands.h"
+#include "entry/pelorin.h"
+#include "tests/calc_ext/ext_office.h"
+
+namespace plrxl::calc::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Skips without an office program; an office that cannot take the
+// extension fails the test.
+#define PLRXL_NEED_EXT_OFFICE()                                                                    \
+  do {                                                                                             \
+    if (!CalcOffice::ProgramAvailable()) GTEST_SKIP() << "no office program (soffice) on this machine"; \
+    ASSERT_NE(SharedExtOffice().office, nullptr) << SharedExtOffice().why;                          \
+  } while (0)
+
+// Regional settings as the tests of the Calc host pin them.
+RegionalSettings Pinned() {
+  RegionalSettings rs;
+  rs.short_date = "dd.mm.yyyy";
+  rs.time_format = "hh:mm:ss";
+  rs.decimal_symbol = '.';
+  return rs;
+}
+
+// Three rows of the demo project (no exports: they would write files).
+std::vector<DemoRow> FewRows() {
+  std::vector<DemoRow> rows = DemoRows();
+  rows.resize(3);
+  return rows;
+}
+
+std::string Fresh(const std::string& name) {
+  const std::string path = ExtFolder() + "/" + name;
+  fs::remove(path);
+  return path;
+}
+
+bool LogHas(const std::string& text) {
+  for (const std::string& line : UiLogLines())
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+std::string LogText() {
+  std::string all;
+  for (const std::string& line : UiLogLines()) all += line + "\n";
+  return all;
+}
+
+std::string ValueText(const Variant& value) {
+  char number[40];
+  if (value.IsNumeric()) {
+    std::snprintf(number, sizeof number, "%s%.12g", value.IsDate() ? "d" : "", value.Number());
+    return number;
+  }
+  // Status lines begin with the time they were written.
+  if (value.IsText()) return "'" + std::regex_replace(value.Text(), std::regex(R"(\d+/\d+/\d+ \d+:\d+:\d+)"), "<time>");
+  if (value.IsBoolean()) return value.Number() != 0 ? "TRUE" : "FALSE";
+  return "#" + std::to_string(static_cast<int>(value.Type()));
+}
+
+// Every cell value of every sheet, as text, sheet by sheet.
+std::string Dump(Workbook& wb) {
+  std::ostringstream out;
+  for (int i = 1; i <= wb.WorksheetCount(); ++i) {
+    Worksheet& sheet = wb.WorksheetAt(i);
+    out << "[" << sheet.Name() << "]\n";
+    const std::optional<Rect> used = sheet.UsedRange();
+    if (!used) continue;
+    for (int row = used->row1; row <= used->row2; ++row) {
+      for (int col = used->col1; col <= used->col2; ++col) {
+        const Variant value = sheet.CellValue(row, col);
+        if (!value.IsEmpty()) out << row << "," << col << "=" << ValueText(value) << "\n";
+      }
+    }
+  }
+  return out.str();
+}
+
+// The Status column's cell of a ticker row (the table starts at the named anchor).
+std::string StatusOf(Workbook& wb, int table_row) {
+  Range anchor = wb.NameRange(kRangeTickerName);
+  return anchor.Sheet().Cells(anchor.Row() + 1 + table_row, anchor.Column() + kStatus - 1).Text();
+}
+
+TEST(CalcExtMenu, MenuFileListsEveryCommandOfTheTable) {
+  std::ifstream in(std::string(PLRXL_SOURCE_DIR) + "/calc/oxt/Addons.xcu");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string xcu = text.str();
+  ASSERT_FALSE(xcu.empty());
+  for (const ExtensionCommand& command : ExtensionCommands()) {
+    SCOPED_TRACE(command.name);
+    const std::string url = "<value>" + CommandUrl(command) + "</value>";
+    const size_t at = xcu.find(url);
+    ASSERT_NE(at, std::string::npos);
+    // The entry's title follows its URL.
+    EXPECT_NE(xcu.find(std::string(">") + command.label + "</value>", at), std::string::npos);
+  }
+  size_t urls = 0;
+  for (size_t at = xcu.find("<value>vnd.plrxl:"); at != std::string::npos; at = xcu.find("<value>vnd.plrxl:", at + 1))
+    ++urls;
+  // Menu and toolbar each list every command once.
+  EXPECT_EQ(urls, 2 * ExtensionCommands().size());
+}
+
+TEST(CalcExt, RefreshGivesTheCommandLinesValuesAndIsOneUndoEntry) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string by_cli = Fresh("cli.xlsx"), by_menu = Fresh("menu.xlsx");
+  WriteProject(by_cli, FewRows());
+  fs::copy_file(by_cli, by_menu);
+  ASSERT_EQ(RunCli("refresh --no-store " + by_cli), 0);
+
+  ClearUiLog();
+  Reference<css::frame::XModel> document = LoadDocument(office, by_menu);
+  Dispatch(office, document, "Refresh");
+  EXPECT_EQ(UiLogLines().size(), 0u) << LogText();
+
+  CalcHost host(office, Pinned(), {});
+  Workbook& menu = host.AdoptDocument(Reference<css::lang::XComponent>(document, UNO_QUERY));
+  Workbook& cli = host.OpenWorkbook(by_cli);
+  for (int row = 1; row <= 3; ++row) EXPECT_FALSE(StatusOf(menu, row).empty()) << row;
+  EXPECT_EQ(Dump(menu), Dump(cli));
+
+  Reference<css::document::XUndoManager> undo =
+      Reference<css::document::XUndoManagerSupplier>(document, UNO_QUERY_THROW)->getUndoManager();
+  ASSERT_TRUE(undo->isUndoPossible());
+  EXPECT_EQ(FromOu(undo->getCurrentUndoActionTitle()), "PelorinXL Refresh");
+  cli.Close();
+  menu.Close();
+  CloseDocument(document);
+}
+
+TEST(CalcExt, UpdateAndRunMacrosRunOnTheOpenProject) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string path = Fresh("update.xlsx");
+  WriteProject(path, FewRows());
+  Reference<css::frame::XModel> document = LoadDocument(office, path);
+  ClearUiLog();
+  Dispatch(office, document, "Refresh");
+  Dispatch(office, document, "Update");
+  Dispatch(office, document, "RunMacros");
+  EXPECT_EQ(UiLogLines().size(), 0u) << LogText();
+  Reference<css::document::XUndoManager> undo =
+      Reference<css::document::XUndoManagerSupplier>(document, UNO_QUERY_THROW)->getUndoManager();
+  EXPECT_EQ(FromOu(undo->getCurrentUndoActionTitle()), "PelorinXL Run macros");
+  CalcHost host(office, Pinned(), {});
+  Workbook& wb = host.AdoptDocument(Reference<css::lang::XComponent>(document, UNO_QUERY));
+  for (int row = 1; row <= 3; ++row) EXPECT_FALSE(StatusOf(wb, row).empty()) << row;
+  EXPECT_NE(wb.FindWorksheet(FewRows()[0].ticker), nullptr);
+  wb.Close();
+  CloseDocument(document);
+}
+
+// What each command shows when it cannot do its work here; none of them
+// changes the document.
+TEST(CalcExt, CommandsThatCannotRunSayWhy) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string project = Fresh("windows.xlsx");
+  WriteProject(project, FewRows());
+  Reference<css::frame::XModel> document = LoadDocument(office, project);
+  struct Case {
+    const char* command;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"SelectRows", "Select rows does not run inside Calc. Use \"pelorinxl select FILE\""},
+      {"NewProject", "\"pelorinxl new FILE\""},
+      {"EditRow", "\"pelorinxl edit FILE\""},
+      {"ConvertProject", "\"pelorinxl convert --gui\""},
+      {"CancelRun", "No PelorinXL run is in progress."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    ClearUiLog();
+    Dispatch(office, document, c.command);
+    EXPECT_TRUE(LogHas(c.shown)) << LogText();
+  }
+  Reference<css::util::XModifiable> modified(document, UNO_QUERY_THROW);
+  EXPECT_FALSE(modified->isModified());
+  CloseDocument(document);
+
+  // A spreadsheet that is no project.
+  const std::string plain = Fresh("plain.xlsx");
+  {
+    CalcHost host(office, Pinned(), {});
+    host.AddWorkbook().SaveAs(plain);
+  }
+  document = LoadDocument(office, plain);
+  ClearUiLog();
+  Dispatch(office, document, "Refresh");
+  EXPECT_TRUE(LogHas("This document is not a PelorinXL project")) << LogText();
+  CloseDocument(document);
+}
+
+}  // namespace
+}  // namespace plrxl::calc::testing
