@@ -83,11 +83,21 @@ std::string Rows(int first, int last, const std::string& cells_of_row) {
   return xml;
 }
 
+// The address sanitizer keeps freed blocks in a quarantine (256 MB by
+// default) before their memory is used again, so under it the same load needs
+// that much more address space; the release build checks the real headroom.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kAllocatorSlack = size_t{512} << 20;
+#else
+constexpr size_t kAllocatorSlack = 0;
+#endif
+
 // The outcome of loading a file in a forked child whose address space may
 // grow by at most `headroom` bytes: "loaded", or the error's description.
 // A child that runs out of memory reports "out of memory" (the store turns
 // bad_alloc into that) or dies, which the parent reports as "crashed".
 std::string LoadInChild(const std::string& path, size_t headroom, const XlsxLimits& limits = {}) {
+  headroom += kAllocatorSlack;
   const std::string result_file = path + ".result";
   const pid_t pid = fork();
   if (pid == 0) {
