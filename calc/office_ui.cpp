@@ -19,6 +19,7 @@
 #include <osl/file.hxx>
 
 #include "support/error_dialog.h"
+#include "support/msg_result_name.h"
 
 namespace plrxl::calc {
 namespace {
@@ -68,19 +69,6 @@ MsgResult Answer(sal_Int16 result, MsgButtons buttons) {
   }
 }
 
-const char* AnswerName(MsgResult answer) {
-  switch (answer) {
-    case MsgResult::kOk: return "OK";
-    case MsgResult::kCancel: return "Cancel";
-    case MsgResult::kAbort: return "Abort";
-    case MsgResult::kRetry: return "Retry";
-    case MsgResult::kIgnore: return "Ignore";
-    case MsgResult::kYes: return "Yes";
-    case MsgResult::kNo: return "No";
-  }
-  return "?";
-}
-
 void LogBox(const std::string& title, const std::string& prompt, MsgResult answer) {
   const char* log = std::getenv("PLRXL_CALC_UI_LOG");
   if (log == nullptr || *log == '\0') return;
@@ -89,7 +77,7 @@ void LogBox(const std::string& title, const std::string& prompt, MsgResult answe
     if (c == '\n') line += "\\n";
     else if (c != '\r') line += c;
   }
-  std::ofstream(log, std::ios::app) << line << "\t" << AnswerName(answer) << "\n";
+  std::ofstream(log, std::ios::app) << line << "\t" << MsgResultName(answer) << "\n";
 }
 
 std::string FileUrlOf(const std::string& path) {

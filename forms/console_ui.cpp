@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "support/error_dialog.h"
+#include "support/msg_result_name.h"
 
 namespace plrxl {
 
@@ -41,19 +42,6 @@ std::string Trim(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-
-const char* ResultLabel(MsgResult r) {
-  switch (r) {
-    case MsgResult::kOk: return "OK";
-    case MsgResult::kCancel: return "Cancel";
-    case MsgResult::kAbort: return "Abort";
-    case MsgResult::kRetry: return "Retry";
-    case MsgResult::kIgnore: return "Ignore";
-    case MsgResult::kYes: return "Yes";
-    case MsgResult::kNo: return "No";
-  }
-  return "?";
-}
 
 MsgResult FromOnError(OnErrorAnswer answer) {
   switch (answer) {
@@ -163,7 +151,7 @@ MsgResult ConsoleUi::MsgBox(const std::string& prompt, MsgButtons buttons, MsgIc
   for (const auto& [set, results] : kSets) {
     if (set != buttons) continue;
     for (MsgResult r : results) {
-      const char* label = ResultLabel(r);
+      const char* label = MsgResultName(r);
       choices.push_back({static_cast<char>(std::tolower(static_cast<unsigned char>(label[0]))), label, r});
     }
   }
@@ -171,7 +159,7 @@ MsgResult ConsoleUi::MsgBox(const std::string& prompt, MsgButtons buttons, MsgIc
     if (auto answer = AskLine(choices)) return *answer;
   }
   const MsgResult answer = DefaultAnswer(buttons, prompt);
-  err_ << "-> " << ResultLabel(answer) << " (no terminal input; from the command-line options)\n";
+  err_ << "-> " << MsgResultName(answer) << " (no terminal input; from the command-line options)\n";
   return answer;
 }
 
