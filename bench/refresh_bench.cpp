@@ -34,6 +34,7 @@
 #include <optional>
 #include <vector>
 
+#include "bench/bench_project.h"
 #include "companion/companion_functions.h"
 #include "download/demo_project.h"
 #include "download/macro_runner.h"
@@ -80,17 +81,7 @@ std::string EmptyProject(const std::string& macros = "", int tickers = kTickers)
                                        : macros.empty()                ? "/empty.xlsx"
                                        : macros == kFiveIndicators ? "/empty_macros.xlsx"
                                                                    : "/empty_demo_scale.xlsx");
-  if (std::filesystem::exists(path)) return path;
-  MemoryHost host(MakeXlsxStore());
-  RunContext rc;
-  rc.host = &host;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
-  WriteDemoRows(wb, BenchmarkRows(tickers, macros));
-  wb.SaveAs(path);
-  return path;
+  return SavedBenchmarkProject(path, tickers, macros);
 }
 
 // Wall time of each phase, and the CPU time the whole process (every

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/bench_project.h"
 #include "companion/companion_functions.h"
 #include "download/demo_project.h"
 #include "download/macro_runner.h"
@@ -64,17 +65,7 @@ calc::CalcOffice& Office() {
 std::string EmptyProject(int tickers, const std::string& macros) {
   const std::string path =
       Folder() + "/empty_" + std::to_string(tickers) + (macros.empty() ? "" : "_macros") + ".xlsx";
-  if (std::filesystem::exists(path)) return path;
-  MemoryHost host(MakeXlsxStore());
-  RunContext rc;
-  rc.host = &host;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
-  WriteDemoRows(wb, BenchmarkRows(tickers, macros));
-  wb.SaveAs(path);
-  return path;
+  return SavedBenchmarkProject(path, tickers, macros);
 }
 
 // Opens `in` in `host`, refreshes it as pelorinxl refresh does and saves it
