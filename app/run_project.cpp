@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "app/command_line.h"
@@ -46,34 +47,41 @@ std::vector<int16_t> FailedRows(Workbook& wb) {
   return rows;
 }
 
-// The bars on each ticker row's data sheet by sheet row of the ticker
-// table: the filled cells below the Data Beginning in its column. An update
-// compares them before and after to tell what it brought.
-std::map<int, int> BarCounts(Workbook& wb) {
-  std::map<int, int> counts;
-  const DefinedName* name = wb.FindName(kRangeTickerName);
-  if (name == nullptr) return counts;
+// The bars on the data sheet of the ticker row at sheet row `row` of the
+// ticker table: the filled cells below the Data Beginning in its column.
+// None when the table cannot be read (the project check reports that).
+std::optional<int> BarCount(Workbook& wb, int row) {
+  if (wb.FindName(kRangeTickerName) == nullptr) return std::nullopt;
   try {
     const Range anchor = wb.NameRange(kRangeTickerName);
     Worksheet& settings = anchor.Sheet();
     const int top = anchor.Row(), left = anchor.Column();
-    const Range last = anchor.End(Direction::kDown);
-    if (last.Value().IsEmpty()) return counts;
-    auto field = [&](int row, int column) {
+    auto field = [&](int column) {
       std::string text = settings.Cells(row, left + column - 1).Text();
       return text.empty() ? settings.Cells(top + 1, left + column - 1).Text() : text;
     };
-    for (int row = top + 2; row <= last.Row(); ++row) {
-      Worksheet* sheet = wb.FindWorksheet(DataSheetName(field(row, kDataLocation), field(row, kTicker)));
-      std::optional<ParsedAddress> beginning = ParseA1(field(row, kDataBeginning));
-      if (sheet == nullptr || !beginning) {
-        counts[row] = 0;
-        continue;
-      }
-      const int first = beginning->rect.row1 + 1, column = beginning->rect.col1;
-      counts[row] = sheet->Cells(first, column).Value().IsEmpty()
-                        ? 0
-                        : sheet->Cells(first, column).End(Direction::kDown).Row() - first + 1;
+    Worksheet* sheet = wb.FindWorksheet(DataSheetName(field(kDataLocation), field(kTicker)));
+    const std::optional<ParsedAddress> beginning = ParseA1(field(kDataBeginning));
+    if (sheet == nullptr || !beginning) return 0;
+    const int first = beginning->rect.row1 + 1, column = beginning->rect.col1;
+    if (sheet->Cells(first, column).Value().IsEmpty()) return 0;
+    return sheet->Cells(first, column).End(Direction::kDown).Row() - first + 1;
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+// The bar counts of every ticker row, by sheet row of the ticker table. An
+// update compares each row's count before and after to tell what it brought.
+std::map<int, int> BarCounts(Workbook& wb) {
+  std::map<int, int> counts;
+  if (wb.FindName(kRangeTickerName) == nullptr) return counts;
+  try {
+    const Range anchor = wb.NameRange(kRangeTickerName);
+    const Range last = anchor.End(Direction::kDown);
+    if (last.Value().IsEmpty()) return counts;
+    for (int row = anchor.Row() + 2; row <= last.Row(); ++row) {
+      if (const std::optional<int> count = BarCount(wb, row)) counts[row] = *count;
     }
   } catch (const Error&) {
     // A broken table is the project check's to report.
@@ -197,12 +205,13 @@ RunOutcome RunProject(const AppContext& ctx, SpreadsheetHost& host_ref, Workbook
   ConsoleProgressView view(ctx.out, options.terminal);
   if (options.action == "Update") {
     auto before = std::make_shared<std::map<int, int>>(BarCounts(wb));
+    // A finished row counts its own sheet only: counting every row after
+    // each one made the notes of a long table cost more than its update.
     view.SetRowNote([before, &wb](int16_t row) {
-      const std::map<int, int> now = BarCounts(wb);
+      const std::optional<int> now = BarCount(wb, row);
+      if (!now) return std::string();
       const auto was = before->find(row);
-      const auto is = now.find(row);
-      if (is == now.end()) return std::string();
-      return BarsAddedNote(was == before->end() ? 0 : was->second, is->second);
+      return BarsAddedNote(was == before->end() ? 0 : was->second, *now);
     });
   }
   // Macros alone download nothing.
