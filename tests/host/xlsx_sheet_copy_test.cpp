@@ -254,8 +254,8 @@ std::string DeflatedRows(const std::string& path, const std::string& part) {
 }
 
 // A data sheet that got rows after its last one keeps its deflated rows
-// and deflates only the new ones; a change above its last row, or of the
-// rows' formats, has it written whole; either way the file reads back as a
+// but the last few and deflates only those and the new ones; a change well
+// above its last row, or of the rows' formats, has it written whole; either way the file reads back as a
 // full write of the same model, and again after a second such save.
 TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
   TempFolder folder;
@@ -279,6 +279,17 @@ TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
   const std::string part = "xl/worksheets/sheet1.xml";
   const std::string rows = DeflatedRows(source, part);
   ASSERT_GT(rows.size(), 1000u);
+  auto segment_of = [&](const std::string& file) {
+    xlsx::ZipReader zip(file);
+    const std::string field = zip.ExtraField(zip.EntryOf(part).index, xlsx::kRowsSegmentField);
+    return xlsx::DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size()).value();
+  };
+  // The runs before the last, short one, which an update writes again
+  // with its new rows.
+  const xlsx::RowsSegment before = segment_of(source);
+  ASSERT_FALSE(before.checkpoints.empty());
+  const xlsx::RowsCheckpoint tail = before.checkpoints.back();
+  const std::string kept_runs = rows.substr(0, tail.deflated - before.deflated_begin);
   auto add_rows = [&](int first, int last) {
     return [=](Workbook& book) {
       Worksheet& sheet = book.WorksheetAt(1);
@@ -303,8 +314,8 @@ TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
          add_rows(2001, 2005)(book);
        },
        true},
-      {"a cell above the last row", [](Workbook& book) { book.WorksheetAt(1).SetCellValue(2000, 2, Variant(1.0)); },
-       false},
+      {"a cell well above the last rows",
+       [](Workbook& book) { book.WorksheetAt(1).SetCellValue(1000, 2, Variant(1.0)); }, false},
       {"a format above the last row",
        [](Workbook& book) {
          CellStyle bold;
@@ -320,25 +331,18 @@ TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
     EditAndSave(source, folder.File("update.xlsx"), c.edit);
     EditAndSave(source, folder.File("full.xlsx"), c.edit, true);
     const std::string saved = DeflatedPart(folder.File("update.xlsx"), part);
-    EXPECT_EQ(saved.find(rows) != std::string::npos, c.kept);
+    EXPECT_EQ(saved.find(kept_runs) != std::string::npos, c.kept);
     ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
   }
   // The last bar corrected as well: the runs before its row are kept.
   {
-    xlsx::ZipReader zip(source);
-    const std::string field = zip.ExtraField(zip.EntryOf(part).index, xlsx::kRowsSegmentField);
-    const auto segment = xlsx::DecodeRowsSegment(reinterpret_cast<const uint8_t*>(field.data()), field.size());
-    ASSERT_TRUE(segment);
-    ASSERT_FALSE(segment->checkpoints.empty());
-    const xlsx::RowsCheckpoint& last = segment->checkpoints.back();
     auto correct = [&](Workbook& book) {
       book.WorksheetAt(1).SetCellValue(2000, 2, Variant(1.0));
       add_rows(2001, 2005)(book);
     };
     EditAndSave(source, folder.File("update.xlsx"), correct);
     EditAndSave(source, folder.File("full.xlsx"), correct, true);
-    const std::string runs = rows.substr(0, last.deflated - segment->deflated_begin);
-    EXPECT_NE(DeflatedPart(folder.File("update.xlsx"), part).find(runs), std::string::npos);
+    EXPECT_NE(DeflatedPart(folder.File("update.xlsx"), part).find(kept_runs), std::string::npos);
     EXPECT_EQ(DeflatedPart(folder.File("update.xlsx"), part).find(rows), std::string::npos);
     ExpectSameFiles(folder.File("full.xlsx"), folder.File("update.xlsx"));
   }
@@ -349,11 +353,29 @@ TEST(XlsxSheetCopy, RowsAddedAfterTheLastCostOnlyThemselves) {
     add_rows(2001, 2005)(book);
     add_rows(2006, 2010)(book);
   }, true);
-  EXPECT_NE(DeflatedPart(folder.File("again.xlsx"), part).find(rows), std::string::npos);
-  EXPECT_EQ(DeflatedRows(folder.File("again.xlsx"), part).find(rows), 0u);
+  EXPECT_EQ(DeflatedRows(folder.File("again.xlsx"), part).find(kept_runs), 0u);
   ExpectSameFiles(folder.File("full.xlsx"), folder.File("again.xlsx"));
   MemoryHost host(MakeXlsxStore(), RegionalSettings{});
   EXPECT_EQ(host.OpenWorkbook(folder.File("again.xlsx")).WorksheetAt(1).CellValue(2010, 2), Variant(7.5));
+
+  // The last rows run alone: an update of a few rows rewrites only them,
+  // and daily updates never leave a run shorter than that tail.
+  EXPECT_LE(before.text_end - tail.text, xlsx::kRowsTailRun);
+  EXPECT_GT(before.text_end - tail.text, xlsx::kRowsTailRun - 100);
+  std::string from = source;
+  for (int day = 0; day < 16; ++day) {
+    const std::string to = folder.File("day" + std::to_string(day) + ".xlsx");
+    EditAndSave(from, to, add_rows(2001 + 5 * day, 2005 + 5 * day));
+    from = to;
+    EXPECT_EQ(DeflatedRows(to, part).find(kept_runs), 0u) << day;
+  }
+  const xlsx::RowsSegment after = segment_of(from);
+  EXPECT_GT(after.checkpoints.size(), before.checkpoints.size());
+  for (size_t i = before.checkpoints.size(); i < after.checkpoints.size(); ++i) {
+    EXPECT_GE(after.checkpoints[i].text - after.checkpoints[i - 1].text, xlsx::kRowsTailRun) << i;
+  }
+  EditAndSave(source, folder.File("full.xlsx"), add_rows(2001, 2080), true);
+  ExpectSameFiles(folder.File("full.xlsx"), from);
 }
 
 // Rows another program deflated are never taken for ours: a part whose

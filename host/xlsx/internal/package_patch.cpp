@@ -198,11 +198,18 @@ std::string DeflateSheet(const SheetStream& stream, std::mutex& source_lock, int
       out.segment.checkpoints.push_back({deflater.Written(), deflater.Size(), stream.kept->crc, stream.kept->next_row});
     }
   }
-  // A full flush before a row after every `run` bytes of rows.
+  // A full flush before a row after every `run` bytes of rows, and one
+  // before the row where the last kRowsTailRun bytes begin, so that the
+  // next update, which corrects the last bar and appends a few, rewrites
+  // those rows and not a whole run. The rows of a small update get no tail
+  // flush of their own: the next update rewrites them with its own, and
+  // runs never shrink below kRowsTailRun bytes.
   const zip_uint64_t new_rows = static_cast<zip_uint64_t>(stream.rows_end - stream.rows_begin);
   const zip_uint64_t run = std::max<zip_uint64_t>(kRowsRun, (deflater.Size() - out.segment.text_begin + new_rows) /
                                                                      (kMaxRowsCheckpoints / 2));
-  zip_uint64_t since = 0;  // bytes of rows since the last flush
+  const long tail_at =
+      new_rows >= 2 * kRowsTailRun ? stream.rows_end - static_cast<long>(kRowsTailRun) : stream.rows_end;
+  long run_start = stream.rows_begin;  // where the current run began, in the rows file
   std::vector<unsigned char> in(size_t{1} << 16);
   auto add_rows = [&](const unsigned char* data, size_t n, int flush) {
     rows_crc = crc32(rows_crc, data, static_cast<uInt>(n));
@@ -218,10 +225,12 @@ std::string DeflateSheet(const SheetStream& stream, std::mutex& source_lock, int
     const std::string_view chunk(reinterpret_cast<const char*>(in.data()), static_cast<size_t>(got));
     size_t done = 0;
     while (done < chunk.size()) {
-      const size_t left = chunk.size() - done;
+      // The next flush goes before the first row at or after `due`.
+      long due = run_start + static_cast<long>(run);
+      if (run_start < tail_at) due = std::min(due, tail_at);
       size_t row = std::string_view::npos;
-      if (since + left >= run && out.segment.checkpoints.size() < kMaxRowsCheckpoints) {
-        row = chunk.find("<row r=\"", done + static_cast<size_t>(since >= run ? 0 : run - since));
+      if (at + static_cast<long>(chunk.size()) > due && out.segment.checkpoints.size() < kMaxRowsCheckpoints) {
+        row = chunk.find("<row r=\"", std::max(done, static_cast<size_t>(std::max<long>(due - at, 0))));
       }
       uint32_t number = 0;
       if (row != std::string_view::npos) {
@@ -231,14 +240,13 @@ std::string DeflateSheet(const SheetStream& stream, std::mutex& source_lock, int
         if (ec != std::errc() || end == last || *end != '"') row = std::string_view::npos;
       }
       if (row == std::string_view::npos) {
-        add_rows(in.data() + done, left, Z_NO_FLUSH);
-        since += left;
+        add_rows(in.data() + done, chunk.size() - done, Z_NO_FLUSH);
         break;
       }
       add_rows(in.data() + done, row - done, Z_FULL_FLUSH);
       out.segment.checkpoints.push_back(
           {deflater.Written(), deflater.Size(), static_cast<uint32_t>(rows_crc), number});
-      since = 0;
+      run_start = at + static_cast<long>(row);
       done = row;
     }
     at += got;

@@ -40,6 +40,11 @@ struct RowsSegment {
 };
 
 std::string EncodeRowsSegment(const RowsSegment& segment);
+// The last rows of a saved part, some 15 quote rows, start a run of their
+// own: an update that corrects the last bar and appends a few rewrites
+// about this much of the rows, not a whole run.
+inline constexpr uint64_t kRowsTailRun = 4096;
+
 // At most this many checkpoints: the field stays far below the 64 KB a zip
 // extra field may hold.
 inline constexpr size_t kMaxRowsCheckpoints = 1000;

@@ -106,14 +106,20 @@ SheetCopies::SheetCopies(Workbook& workbook, bool macro_enabled) : workbook_(wor
 SheetCopies::~SheetCopies() = default;
 
 // The runs of rows before row `changed`: from the start of the rows to
-// the last checkpoint (or the end of the rows) at or before that row. Their
+// the last checkpoint (or the end of the rows) at or before that row, less
+// a short last run. Their
 // deflated bytes begin and end on a full flush, an empty stored block
 // (00 00 FF FF) just before each end: checked here, against the file.
 std::optional<KeptRows> SheetCopies::RowsToKeep(const LoadedSheetPart& loaded, int changed) const {
   const RowsSegment& rows = *loaded.rows;
   const uint64_t row_after = static_cast<uint64_t>(loaded.last_row) + 1;
   RowsCheckpoint end{rows.deflated_end, rows.text_end, rows.rows_crc, static_cast<uint32_t>(row_after)};
-  if (row_after > static_cast<uint64_t>(changed)) {
+  // A sheet that only grew keeps all its rows, unless its last run is a
+  // short tail: that is written again with the new rows, so that daily
+  // appends never leave runs shorter than kRowsTailRun behind them.
+  const bool short_tail =
+      !rows.checkpoints.empty() && rows.text_end - rows.checkpoints.back().text < 2 * kRowsTailRun;
+  if (row_after > static_cast<uint64_t>(changed) || short_tail) {
     const RowsCheckpoint* last = nullptr;
     for (const RowsCheckpoint& c : rows.checkpoints) {
       if (c.row <= static_cast<uint32_t>(changed)) last = &c;
