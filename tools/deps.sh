@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libxlsxwriter-dev libzip-dev libpugixml-dev zlib1g-dev
+  libxlsxwriter-dev libzip-dev libpugixml-dev zlib1g-dev libdeflate-dev
   libcurl4-openssl-dev libsimdjson-dev libhowardhinnant-date-dev tzdata
   libcli11-dev libfmt-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev

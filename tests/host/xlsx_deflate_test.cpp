@@ -1,7 +1,9 @@
 // Sheet parts deflated on worker threads and copied into the package: the
 // file checks out in Python's zipfile, each sheet is deflated, and its size
 // stays within 10 % of what zlib's default level makes of the same text.
+// Parts read back are inflated whole where their entries allow.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +11,10 @@
 #include <string>
 
 #include "host/memory/memory_host.h"
+#include "host/xlsx/internal/problem.h"
+#include "host/xlsx/internal/zip_reader.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
 namespace plrxl {
@@ -82,6 +87,71 @@ TEST(XlsxDeflate, SheetPartsAreDeflatedAndCheckOut) {
   Workbook& loaded = reader.OpenWorkbook(path);
   ASSERT_EQ(loaded.WorksheetCount(), 5);
   EXPECT_EQ(loaded.WorksheetAt(5).CellValue(3000, 5), Variant(last_close));
+}
+
+// A part is inflated whole when its directory entry allows, and otherwise
+// piece by piece: stored parts read as they are, and an entry whose CRC or
+// size lies never gives a wrong text, only the text or a refusal.
+TEST(XlsxDeflate, PartsInflateWholeOrSayWhatIsWrong) {
+  testing_xlsx::TempFolder folder;
+  const std::string part = "xl/worksheets/sheet1.xml";
+  std::string text = "<worksheet><sheetData>";
+  for (int r = 1; r <= 3000; ++r) text += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 7 % 1000) + "</v></c></row>";
+  text += "</sheetData></worksheet>";
+  const std::string path = folder.File("parts.zip");
+  testing_xlsx::WriteParts(path, {{part, text}});
+  const std::string intact = testing_xlsx::ReadBytes(path);
+  // Sets a 32-bit field of the part's local and central headers (offsets
+  // 14 and 16 for the CRC, 22 and 24 for the inflated size).
+  auto patched = [&](int local_at, int central_at, uint32_t value) {
+    std::string bytes = intact;
+    for (const auto& [signature, at] : {std::pair{std::string("PK\x03\x04", 4), local_at},
+                                        std::pair{std::string("PK\x01\x02", 4), central_at}}) {
+      const size_t header = bytes.find(signature);
+      for (int i = 0; i < 4; ++i) bytes[header + static_cast<size_t>(at + i)] = static_cast<char>(value >> (8 * i));
+    }
+    return bytes;
+  };
+  auto field = [&](size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(intact[at + static_cast<size_t>(i)]);
+    return value;
+  };
+  const size_t central = intact.find(std::string("PK\x01\x02", 4));
+  const uint32_t crc = field(central + 16), size = field(central + 24);
+  ASSERT_EQ(size, text.size());
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool refused;  // else either the text or a refusal
+  } cases[] = {
+      {"intact", intact, false},
+      {"a wrong CRC", patched(14, 16, crc ^ 1), true},
+      {"a size too small", patched(22, 24, size - 100), false},
+      {"a size too large", patched(22, 24, size + 100), false},
+      {"a size of nothing", patched(22, 24, 0), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_xlsx::WriteBytes(path, c.bytes);
+    try {
+      xlsx::ZipReader zip(path);
+      EXPECT_EQ(zip.Read(part), text);
+      EXPECT_FALSE(c.refused);
+    } catch (const xlsx::XlsxProblem& e) {
+      EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+    }
+  }
+  // Stored, not deflated.
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(archive, nullptr);
+  zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
+  const zip_int64_t index = zip_file_add(archive, part.c_str(), source, 0);
+  ASSERT_GE(index, 0);
+  ASSERT_EQ(zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0), 0);
+  ASSERT_EQ(zip_close(archive), 0);
+  EXPECT_EQ(xlsx::ZipReader(path).Read(part), text);
 }
 
 }  // namespace

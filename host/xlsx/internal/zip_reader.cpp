@@ -1,9 +1,11 @@
 #include "host/xlsx/internal/zip_reader.h"
 
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <zip.h>
 
 #include <memory>
+#include <optional>
 
 #include "host/xlsx/internal/problem.h"
 #include "host/xlsx/xlsx_store.h"
@@ -34,6 +36,46 @@ std::string OpenProblem(int code) {
       return text;
     }
   }
+}
+
+// Parts up to this size, by their directory entry, are inflated whole.
+constexpr zip_uint64_t kWholeLimit = zip_uint64_t{64} << 20;
+
+// A deflated part inflated in one call: about twice the speed of inflating
+// it piece by piece, which matters for the sheets of a large workbook. Null
+// when that cannot be done: another method, encryption, a size over
+// kWholeLimit, or bytes that do not inflate to exactly the size and CRC
+// its entry gives. The caller then reads the part piece by piece, which
+// says what is wrong with it.
+std::optional<std::string> InflateWhole(zip_t* archive, zip_uint64_t index, const zip_stat_t& st) {
+  constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                                   ZIP_STAT_ENCRYPTION_METHOD;
+  if ((st.valid & kNeeded) != kNeeded || st.comp_method != ZIP_CM_DEFLATE ||
+      st.encryption_method != ZIP_EM_NONE || st.size == 0 || st.size > kWholeLimit || st.comp_size > kWholeLimit) {
+    return std::nullopt;
+  }
+  zip_file_t* file = zip_fopen_index(archive, index, ZIP_FL_COMPRESSED);
+  if (file == nullptr) return std::nullopt;
+  std::string deflated(static_cast<size_t>(st.comp_size), '\0');
+  size_t got = 0;
+  while (got < deflated.size()) {
+    const zip_int64_t n = zip_fread(file, deflated.data() + got, deflated.size() - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  zip_fclose(file);
+  if (got != deflated.size()) return std::nullopt;
+  std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> inflater(
+      libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+  if (!inflater) return std::nullopt;
+  std::string text(static_cast<size_t>(st.size), '\0');
+  size_t size = 0;
+  if (libdeflate_deflate_decompress(inflater.get(), deflated.data(), deflated.size(), text.data(), text.size(),
+                                    &size) != LIBDEFLATE_SUCCESS ||
+      size != text.size() || libdeflate_crc32(0, text.data(), text.size()) != st.crc) {
+    return std::nullopt;
+  }
+  return text;
 }
 
 }  // namespace
@@ -102,12 +144,6 @@ std::string ZipReader::Read(const std::string& part, const Watch& watch) const {
   const size_t max_bytes = max_part_bytes_;
   const zip_int64_t index = Locate(part);
   if (index < 0) throw XlsxProblem("missing part " + part);
-  auto close = [](zip_file_t* f) {
-    if (f != nullptr) zip_fclose(f);
-  };
-  std::unique_ptr<zip_file_t, decltype(close)> file(
-      zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0), close);
-  if (!file) throw XlsxProblem("damaged part " + part + ": " + zip_strerror(archive_));
   auto too_large = [&](const std::string& how) {
     return XlsxProblem(part + " " + how + ", over the limit " + kMaxPartMBKey + " (" +
                        std::to_string(max_bytes >> 20) + " MB)");
@@ -118,8 +154,21 @@ std::string ZipReader::Read(const std::string& part, const Watch& watch) const {
   // a hint otherwise, since a damaged directory may lie about it.
   if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
     if (st.size > max_bytes) throw too_large("is " + std::to_string(st.size) + " bytes inflated");
-    if (st.size < (size_t{64} << 20)) data.reserve(static_cast<size_t>(st.size));
+    if (std::optional<std::string> whole = InflateWhole(archive_, static_cast<zip_uint64_t>(index), st)) {
+      if (watch) {
+        watch(*whole, false);
+        watch(*whole, true);
+      }
+      return std::move(*whole);
+    }
+    if (st.size < kWholeLimit) data.reserve(static_cast<size_t>(st.size));
   }
+  auto close = [](zip_file_t* f) {
+    if (f != nullptr) zip_fclose(f);
+  };
+  std::unique_ptr<zip_file_t, decltype(close)> file(
+      zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0), close);
+  if (!file) throw XlsxProblem("damaged part " + part + ": " + zip_strerror(archive_));
   char buffer[1 << 16];
   for (;;) {
     zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
