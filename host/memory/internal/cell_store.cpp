@@ -15,7 +15,7 @@ CellStore::Slot CellStore::Writable(int row, int col) {
   const int block = (row - 1) / kChunkRows;
   std::unique_ptr<Chunk>& chunk = column->chunks[block];
   if (!chunk) {
-    chunk = std::make_unique<Chunk>();
+    chunk = std::make_unique_for_overwrite<Chunk>();  // zeroed once, here: every cell empty
     std::memset(chunk.get(), 0, sizeof(Chunk));
     column->chunk_end = std::max(column->chunk_end, block + 1);
   }
