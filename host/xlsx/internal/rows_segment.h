@@ -1,6 +1,7 @@
 // Where a saved sheet part's rows stand in its deflated bytes. The save
 // deflates each sheet part in pieces, the text up to <sheetData>, the rows
-// in runs of some 64 KB or more, and the rest, each ending on a full flush:
+// in runs of some 64 KB or more with the last few rows in a short run of
+// their own, and the rest, each ending on a full flush:
 // the deflated bytes of every run then stand alone, and a later save of a
 // sheet changed only from some row on copies the runs before that row as
 // they are and deflates only the rest (a daily update, which may correct
