@@ -62,7 +62,10 @@ void WritePackage(Workbook& workbook, const std::string& path, bool macro_enable
   }
 
   lxw_workbook_options options = {};
-  options.constant_memory = LXW_TRUE;  // nothing per row or cell held by the writer
+  // The cells go around the writer (sheet_data_writer.h), so it holds
+  // nothing per row or cell either way; its streaming mode would cost a
+  // scratch file and a 128 KB row buffer for every sheet.
+  options.constant_memory = LXW_FALSE;
   options.use_zip64 = LXW_FALSE;
   std::unique_ptr<lxw_workbook, WorkbookFree> wb(workbook_new_opt(path.c_str(), &options));
   if (!wb) throw XlsxProblem("cannot create the workbook writer");

@@ -47,15 +47,14 @@ SheetWriteResult WriteSheet(lxw_workbook* wb, lxw_worksheet* ws, Worksheet& shee
   }
   SheetWriteResult result;
   std::tie(result.rows_begin, result.rows_end) = WriteSheetData(ws, sheet, formats, rows, kept);
-  if (sheet.ChartCount() > 0 && ws->optimize) {
+  if (sheet.ChartCount() > 0) {
     // The writer places chart anchors at close from the sheet's row table,
-    // which streaming leaves empty. The rows are written already; this only
-    // tells the table their heights.
-    ws->optimize = LXW_FALSE;
+    // which holds nothing of the rows written around it. The rows are
+    // written already; this only tells the table their heights (the
+    // writer's own rows are dropped when the part is put together).
     for (int r : sheet.CustomHeightRows()) {
       worksheet_set_row(ws, static_cast<lxw_row_t>(r - 1), sheet.RowHeight(r), nullptr);
     }
-    ws->optimize = LXW_TRUE;
   }
 
   if (!sheet.Visible()) {
