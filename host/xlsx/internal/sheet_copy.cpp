@@ -107,9 +107,9 @@ SheetCopies::~SheetCopies() = default;
 
 // The runs of rows before row `changed`: from the start of the rows to
 // the last checkpoint (or the end of the rows) at or before that row, less
-// a short last run. Their
-// deflated bytes begin and end on a full flush, an empty stored block
-// (00 00 FF FF) just before each end: checked here, against the file.
+// a short last run. Their deflated bytes begin and end on a full flush, an
+// empty stored block (00 00 FF FF) just before each end: checked here,
+// against the file.
 std::optional<KeptRows> SheetCopies::RowsToKeep(const LoadedSheetPart& loaded, int changed) const {
   const RowsSegment& rows = *loaded.rows;
   const uint64_t row_after = static_cast<uint64_t>(loaded.last_row) + 1;
@@ -131,24 +131,28 @@ std::optional<KeptRows> SheetCopies::RowsToKeep(const LoadedSheetPart& loaded, i
   zip_file_t* file = zip_fopen_index(sources_.front()->archive, loaded.index, ZIP_FL_COMPRESSED);
   if (file == nullptr) return std::nullopt;
   static constexpr unsigned char kFlush[4] = {0x00, 0x00, 0xff, 0xff};
+  // The four bytes before `at`: read in place where the raw bytes can be
+  // sought, else by reading through to them.
+  zip_uint64_t position = 0;
   std::vector<unsigned char> buffer(size_t{1} << 16);
-  unsigned char recent[4] = {1, 1, 1, 1};  // the four bytes before `at`
-  bool begins = false, ends = false;
-  for (zip_uint64_t at = 0; at < end.deflated;) {
-    const zip_uint64_t want = std::min<zip_uint64_t>(buffer.size(), end.deflated - at);
-    const zip_int64_t got = zip_fread(file, buffer.data(), want);
-    if (got <= 0) break;
-    // Only the bytes just before the two ends matter.
-    const zip_uint64_t next = at + static_cast<zip_uint64_t>(got);
-    for (zip_uint64_t k = at; k < next; ++k) {
-      if (k + 4 < rows.deflated_begin || (k >= rows.deflated_begin && k + 4 < end.deflated)) continue;
-      std::memmove(recent, recent + 1, 3);
-      recent[3] = buffer[static_cast<size_t>(k - at)];
-      if (k + 1 == rows.deflated_begin) begins = std::memcmp(recent, kFlush, 4) == 0;
-      if (k + 1 == end.deflated) ends = std::memcmp(recent, kFlush, 4) == 0;
+  auto flush_before = [&](zip_uint64_t at) {
+    unsigned char four[4];
+    if (at < position + 4 || zip_fseek(file, static_cast<zip_int64_t>(at - 4), SEEK_SET) != 0) {
+      if (at < position + 4) return false;  // the two ends overlap: no rows between
+      while (position + buffer.size() < at - 4) {
+        const zip_int64_t got = zip_fread(file, buffer.data(), buffer.size());
+        if (got <= 0) return false;
+        position += static_cast<zip_uint64_t>(got);
+      }
+      const zip_uint64_t skip = at - 4 - position;
+      if (skip > 0 && zip_fread(file, buffer.data(), skip) != static_cast<zip_int64_t>(skip)) return false;
     }
-    at = next;
-  }
+    if (zip_fread(file, four, 4) != 4) return false;
+    position = at;
+    return std::memcmp(four, kFlush, 4) == 0;
+  };
+  const bool begins = flush_before(rows.deflated_begin);
+  const bool ends = begins && flush_before(end.deflated);
   zip_fclose(file);
   if (!begins || !ends) return std::nullopt;
   KeptRows kept;
