@@ -312,18 +312,18 @@ TEST(XlsxQuickRows, RowsReadAheadAreTakenInTheirTurn) {
       "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs>"
       "</styleSheet>",
       ""};
-  // Some 210 bytes a row: 25,000 rows are five pieces of a megabyte, row
-  // 13,000 lies in the third.
+  // Some 210 bytes a row: 25,000 rows are forty pieces of 128 KB, row
+  // 1,600 lies in the third.
   const AheadCase cases[] = {
-      {"all pieces ahead", 25000, 0, size_t{8} << 20, SIZE_MAX, 5, 5},
-      {"the first two ahead, the rest in turn", 25000, 0, size_t{2} << 20, SIZE_MAX, 2, 5},
-      {"nothing ahead", 25000, 0, 0, SIZE_MAX, 0, 5},
-      {"a hidden row in the third piece", 25000, 13000, size_t{8} << 20, SIZE_MAX, 2, 4},
-      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, SIZE_MAX, 0, 4},
-      // A piece is some 30,000 cells: the second goes over the cap and is
+      {"all pieces ahead", 25000, 0, size_t{8} << 20, SIZE_MAX, 40, 40},
+      {"the first two ahead, the rest in turn", 25000, 0, size_t{256} << 10, SIZE_MAX, 2, 40},
+      {"nothing ahead", 25000, 0, 0, SIZE_MAX, 0, 40},
+      {"a hidden row in the third piece", 25000, 1600, size_t{8} << 20, SIZE_MAX, 2, 39},
+      {"a hidden row in the first piece", 25000, 10, size_t{8} << 20, SIZE_MAX, 0, 39},
+      // A piece is some 3,700 cells: the second goes over the cap and is
       // left to its turn.
-      {"the cells of a piece and some", 25000, 0, size_t{8} << 20, 40000, 1, 5},
-      {"fewer cells than a piece holds", 25000, 0, size_t{8} << 20, 1000, 0, 5},
+      {"the cells of a piece and some", 25000, 0, size_t{8} << 20, 5000, 1, 40},
+      {"fewer cells than a piece holds", 25000, 0, size_t{8} << 20, 1000, 0, 40},
       {"one small piece", 3, 0, size_t{2} << 20, SIZE_MAX, 1, 1},
   };
   // The general reading of each text, made once.

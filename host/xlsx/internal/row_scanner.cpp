@@ -1,6 +1,7 @@
 #include "host/xlsx/internal/row_scanner.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -144,6 +145,11 @@ class Scanner {
         }
       }
       *out = '\0';
+    }
+    for (ScannedCell& cell : out_.cells) {
+      if (cell.formula == nullptr && cell.value != nullptr && (cell.type[0] == '\0' || std::strcmp(cell.type, "n") == 0)) {
+        cell.has_number = ParseCellNumber(cell.value, &cell.number);
+      }
     }
     return true;
   }
@@ -438,6 +444,14 @@ bool ParseCellRef(const char* s, int* row, int* col) {
   *row = r;
   *col = c;
   return true;
+}
+
+bool ParseCellNumber(const char* s, double* out) {
+  const char* end = s + std::strlen(s);
+  while (s < end && *s == ' ') ++s;
+  if (s < end && *s == '+') ++s;
+  auto result = std::from_chars(s, end, *out);
+  return result.ec == std::errc() && result.ptr == end && std::isfinite(*out);
 }
 
 bool ScanRows(std::string& piece, int last_row, ScannedRows& out, size_t max_cells) {

@@ -25,6 +25,10 @@ namespace plrxl::xlsx {
 // largest a file may name). Returns false for anything else.
 bool ParseCellRef(const char* s, int* row, int* col);
 
+// A cell's <v> text as a number: optional spaces, an optional '+', then a
+// finite number in full. False for anything else.
+bool ParseCellNumber(const char* s, double* out);
+
 struct ScannedCell {
   int row = 0, col = 0;  // resolved: a cell without r follows the one before
   int xf = 0;            // s; 0 when absent
@@ -37,6 +41,11 @@ struct ScannedCell {
   const char* formula_type = "";
   const char* formula_ref = "";
   int formula_si = -1;
+  // The value of a cell without a formula, of type n (or none), whose <v>
+  // text is a number: read along with the rows, so that a piece read
+  // ahead hands the numbers over ready.
+  bool has_number = false;
+  double number = 0;
 };
 
 struct ScannedRow {

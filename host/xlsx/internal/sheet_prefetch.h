@@ -43,15 +43,15 @@ class SheetPrefetch {
   SheetPrefetch(const SheetPrefetch&) = delete;
   SheetPrefetch& operator=(const SheetPrefetch&) = delete;
 
-  // Rows of a part read ahead: one piece of rows, a whole sheet of a few
-  // thousand quote rows; the rest of a larger sheet is read in its turn,
-  // so what is held ahead stays small against the model.
+  // Rows of a part read ahead: a few pieces of rows, a whole sheet of a
+  // few thousand quote rows; the rest of a larger sheet is read in its
+  // turn, so what is held ahead stays small against the model.
   static constexpr size_t kAheadBytes = size_t{1} << 20;
   // At most this many cells read ahead (some 2.5 MB of scanned cells): a
   // megabyte of cells without values would be ten times as many.
   static constexpr size_t kAheadCells = 32768;
   // Pieces kept for reuse: those of one part read ahead.
-  static constexpr size_t kSparePieces = 2;
+  static constexpr size_t kSparePieces = 8;
 
   struct Part {
     std::string text;

@@ -1,7 +1,6 @@
 #include "host/xlsx/internal/sheet_reader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -21,7 +20,10 @@ namespace plrxl::xlsx {
 
 namespace {
 
-constexpr size_t kPieceBytes = size_t{1} << 20;
+// Rows are read in pieces of about this size. Small enough that a sheet
+// read ahead on the worker hands over at a piece's end: when the caller
+// comes for it early, it reads only the pieces not yet read.
+constexpr size_t kPieceBytes = size_t{128} << 10;
 
 // "A1:C3" or "B2" (a single cell), also beyond this grid; false for
 // anything else. Dollar signs are allowed.
@@ -44,14 +46,6 @@ bool ParseCellRange(std::string_view text, Rect* rect) {
 }
 
 bool InGrid(int row, int col) { return row >= 1 && row <= kMaxRows && col >= 1 && col <= kMaxCols; }
-
-bool ParseNumber(const char* s, double* out) {
-  const char* end = s + std::strlen(s);
-  while (s < end && *s == ' ') ++s;
-  if (s < end && *s == '+') ++s;
-  auto result = std::from_chars(s, end, *out);
-  return result.ec == std::errc() && result.ptr == end && std::isfinite(*out);
-}
 
 // "2024-03-15T12:30:00" (cells of type "d") -> serial; a time alone
 // ("10:10:10", "T10:10") is a fraction of a day.
@@ -94,7 +88,8 @@ class CellLoader {
           FormulaCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text,
                       {cell->formula, cell->formula_type, cell->formula_si, cell->formula_ref});
         } else {
-          PlainCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text);
+          PlainCell(cell->row, cell->col, cell->xf, cell->type, cell->value, cell->inline_text,
+                    cell->has_number ? &cell->number : nullptr);
         }
       }
     }
@@ -268,7 +263,7 @@ class CellLoader {
   // A cell's value from its type, its <v> text (null when it has none)
   // and its inline text (null when it has none).
   Variant Value(std::string_view type, const char* v, const char* inline_text, bool is_date, bool in_formula, int row,
-                int col) {
+                int col, const double* number = nullptr) {
     const char* text = v != nullptr ? v : "";
     if (type == "inlineStr") {
       std::string shown = inline_text != nullptr ? inline_text : "";
@@ -277,9 +272,9 @@ class CellLoader {
     }
     if (v == nullptr) return Variant();
     if (type.empty() || type == "n") {
-      double x = 0;
-      if (*text == '\0') return Variant();
-      if (!ParseNumber(text, &x)) throw XlsxProblem("bad number \"" + std::string(text).substr(0, 40) + "\" in " + part_);
+      double x = number != nullptr ? *number : 0;
+      if (number == nullptr && *text == '\0') return Variant();
+      if (number == nullptr && !ParseCellNumber(text, &x)) throw XlsxProblem("bad number \"" + std::string(text).substr(0, 40) + "\" in " + part_);
       // A time of day (no whole day) is the same in either date system.
       return is_date ? Variant::Date(x >= 1 ? x + ctx_.date_shift : x) : Variant(x);
     }
@@ -326,8 +321,10 @@ class CellLoader {
     }
   }
 
-  // A cell without a formula, as both readers give it.
-  void PlainCell(int row, int col, int xf, std::string_view type, const char* v, const char* inline_text) {
+  // A cell without a formula, as both readers give it (the quick reader
+  // with its number read).
+  void PlainCell(int row, int col, int xf, std::string_view type, const char* v, const char* inline_text,
+                 const double* number = nullptr) {
     references_.Xf(xf);
     if (type == "s") {
       references_.shared_strings = true;
@@ -339,7 +336,7 @@ class CellLoader {
         sheet_.SetCellSharedText(row, col, shared);
       }
     } else {
-      Variant value = Value(type, v, inline_text, IsDate(xf), false, row, col);
+      Variant value = Value(type, v, inline_text, IsDate(xf), false, row, col, number);
       if (!value.IsEmpty()) sheet_.SetCellValue(row, col, value);
     }
     Style(row, col, xf);
