@@ -86,7 +86,10 @@ class CalcWorksheet : public Worksheet {
     chunks_.clear();
     formula_chunks_.clear();
     style_ids_.clear();
+    style_chunks_.clear();
+    empty_chunks_.clear();
   }
+  bool HasPendingValues() const { return !pending_values_.empty(); }
   // Forgets the blocks read that hold formulas: Calc may have computed new
   // values for them.
   void ForgetFormulaReads() const;
@@ -104,12 +107,34 @@ class CalcWorksheet : public Worksheet {
   };
   using Chunk = std::vector<Cell>;
 
-  const Cell& ReadCell(int row, int col) const;
+  // A cell as Calc would hand it out: from the writes waiting, the blocks
+  // read (and kept up to date with what this host wrote since) or, failing
+  // both, a block read afresh.
+  Cell ReadCell(int row, int col) const;
+  // What a waiting write reads back as, when that is known without asking
+  // Calc: a number's kind follows its cell's format, which must be known.
+  std::optional<Cell> AsRead(const Pending& pending, int row, int col) const;
+  // The style of a cell when this host wrote or read it, without asking.
+  std::optional<int> KnownStyleId(int row, int col) const;
+  VarType KindOfStyle(int style_id) const;
   Chunk LoadChunk(const Rect& rect) const;
+  std::vector<int> LoadStyleChunk(const Rect& rect) const;
+  // Finds, in one query, how far the columns of the block at `key` are
+  // empty from its top down, and notes the blocks found empty; true when
+  // the block itself is.
+  bool NoteEmptyBlocksFrom(int key) const;
+  // A number read under a new style takes its format's kind; a Boolean
+  // cannot be turned back, so its block is read again.
+  void Rekind(int row, int col, int style_id) const;
   Reference<css::table::XCellRange> UnoRange(const Rect& rect) const;
   // Forgets the blocks read that overlap `rect`, and the styles known
   // inside it when `styles`.
   void ForgetReadsIn(const Rect& rect, bool styles) const;
+  void ForgetStylesIn(const Rect& rect) const;
+  // Notes the blocks wholly inside a cleared `rect` as empty.
+  void NoteCleared(const Rect& rect) const;
+  // Brings what was read inside `rect` up to what is written there.
+  void KeepReadsOf(const Rect& rect, const std::map<std::pair<int, int>, Pending>& written) const;
   // Writes waiting in the whole workbook go first: a read may depend on a
   // formula elsewhere.
   void FlushWorkbook() const;
@@ -127,12 +152,21 @@ class CalcWorksheet : public Worksheet {
   std::map<std::pair<int, int>, int> pending_styles_;      // key: (col, row)
   mutable std::unordered_map<int, Chunk> chunks_;
   mutable std::unordered_set<int> formula_chunks_;  // keys of chunks_ holding a formula
+  // Keys of blocks known to hold nothing: a walk down an empty column
+  // (End down) would otherwise read it block by block.
+  mutable std::unordered_set<int> empty_chunks_;
   // The style of each cell whose style this host wrote or read: asking Calc
   // takes a round trip per cell. Key: (col, row).
   mutable std::map<std::pair<int, int>, int> style_ids_;
+  // The styles of the blocks read, cell by cell (keys as in chunks_); a
+  // style in style_ids_ wins.
+  mutable std::unordered_map<int, std::vector<int>> style_chunks_;
   std::map<int, double> widths_set_;   // column -> width given, while Calc keeps it
   std::map<int, double> heights_set_;  // row -> height given
   std::vector<Rect> merged_;
+  // The sheet's name as this host last read or gave it: lookups by name
+  // walk every sheet, and a round trip each made a run of many sheets slow.
+  mutable std::string name_;
 };
 
 class CalcWorkbook : public Workbook {
@@ -192,9 +226,16 @@ class CalcWorkbook : public Workbook {
   void SetActiveSheet(CalcWorksheet* sheet);
   CalcWorksheet* OtherVisibleSheet(const Worksheet* except);
   void CheckName(const std::string& name, const Worksheet* self) const;
+  // Calc rewrites the names' references when sheets or cells move.
+  void ForgetNames() { names_known_ = false; }
   // Sends every sheet's waiting writes; forgets every sheet's reads when
   // there were any.
   void Flush();
+  bool HasPendingValues() const {
+    for (const auto& s : sheets_)
+      if (s->HasPendingValues()) return true;
+    return false;
+  }
   // The Calc number format key of a format text, and back.
   sal_Int32 FormatKey(const std::string& code);
   std::string FormatCode(sal_Int32 key);
@@ -213,6 +254,8 @@ class CalcWorkbook : public Workbook {
 
  private:
   void ReadNames() const;
+  // The names as this host last read them: a lookup by name reads them all.
+  mutable bool names_known_ = false;
   CalcWorksheet& Wrap(Reference<css::sheet::XSpreadsheet> sheet);
 
   CalcHost& host_;

@@ -63,14 +63,20 @@ css::table::CellRangeAddress AddressOf(const Reference<css::sheet::XSpreadsheet>
 
 }  // namespace
 
-std::string CalcWorksheet::Name() const { return FromOu(Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->getName()); }
+std::string CalcWorksheet::Name() const {
+  if (name_.empty()) name_ = FromOu(Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->getName());
+  return name_;
+}
 
 void CalcWorksheet::SetName(const std::string& name) {
   book_.CheckName(name, this);
   if (name == Name()) return;
   Flush();
   try {
+    name_.clear();
+    book_.ForgetNames();
     Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->setName(ToOu(name));
+    name_ = name;
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot rename the sheet " + Name(), e);
   }
@@ -124,8 +130,11 @@ void CalcWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot clear cells of " + Name(), e);
   }
-  book_.Flush();
-  for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
+  // Only the cleared cells and the formulas that may read them change.
+  ForgetReadsIn(rect, formats);
+  if (values) NoteCleared(rect);
+  for (int i = 1; i <= book_.WorksheetCount(); ++i)
+    static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetFormulaReads();
 }
 
 void CalcWorksheet::InsertCellsShiftDown(const Rect& rect) {
@@ -141,6 +150,7 @@ void CalcWorksheet::InsertCellsShiftDown(const Rect& rect) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot insert cells into " + Name(), e);
   }
+  book_.ForgetNames();
   for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
 }
 
@@ -153,6 +163,7 @@ void CalcWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete cells of " + Name(), e);
   }
+  book_.ForgetNames();
   for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
 }
 
