@@ -244,6 +244,8 @@ CalcWorksheet::Cell CalcWorksheet::ReadCell(int row, int col) const {
   CheckCell(row, col);
   if (auto waiting = pending_values_.find({col, row}); waiting != pending_values_.end()) {
     if (std::optional<Cell> known = AsRead(waiting->second, row, col)) return *known;
+    // Calc must say what it makes of it.
+    FlushWorkbook();
   }
   const int key = ChunkKey(row, col);
   if (empty_chunks_.count(key) != 0) return Cell{};
