@@ -210,8 +210,9 @@ CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
 
 std::optional<int> CalcWorksheet::KnownStyleId(int row, int col) const {
   if (auto known = style_ids_.find({col, row}); known != style_ids_.end()) return known->second;
-  if (auto block = style_chunks_.find(ChunkKey(row, col)); block != style_chunks_.end())
-    return block->second[ChunkOffset(row, col)];
+  const int key = ChunkKey(row, col);
+  if (auto block = style_chunks_.find(key); block != style_chunks_.end()) return block->second[ChunkOffset(row, col)];
+  if (plain_style_chunks_.count(key) != 0) return plain_style_id_;
   return std::nullopt;
 }
 
@@ -293,7 +294,7 @@ void CalcWorksheet::SetCellValue(int row, int col, const Variant& value) {
       ThrowRangeError(CellName(*this, row, col) + ": " + why);
   }
   pending_values_[{col, row}] = Pending{value, FormulaFor(value)};
-  empty_chunks_.erase(ChunkKey(row, col));
+  WriteInto(row, col);
 }
 
 void CalcWorksheet::SetCellFormula(int row, int col, const std::string& formula, const Variant& cached) {
@@ -301,7 +302,7 @@ void CalcWorksheet::SetCellFormula(int row, int col, const std::string& formula,
   (void)cached;  // Calc computes the formula's value itself
   if (std::string why = FormulaProblem(formula); !why.empty()) ThrowRangeError(CellName(*this, row, col) + ": " + why);
   pending_values_[{col, row}] = Pending{Variant(), formula};
-  empty_chunks_.erase(ChunkKey(row, col));
+  WriteInto(row, col);
 }
 
 bool CalcWorksheet::Flush() {
@@ -326,11 +327,30 @@ void CalcWorksheet::ForgetReadsIn(const Rect& rect, bool styles) const {
 
 void CalcWorksheet::ForgetStylesIn(const Rect& rect) const {
   for (int block_row = (rect.row1 - 1) / kChunkRows; block_row <= (rect.row2 - 1) / kChunkRows; ++block_row) {
-    for (int block_col = (rect.col1 - 1) / kChunkCols; block_col <= (rect.col2 - 1) / kChunkCols; ++block_col)
+    for (int block_col = (rect.col1 - 1) / kChunkCols; block_col <= (rect.col2 - 1) / kChunkCols; ++block_col) {
       style_chunks_.erase(block_row * (kMaxCols / kChunkCols) + block_col);
+      plain_style_chunks_.erase(block_row * (kMaxCols / kChunkCols) + block_col);
+    }
   }
   for (int col = rect.col1; col <= rect.col2; ++col) {
     style_ids_.erase(style_ids_.lower_bound({col, rect.row1}), style_ids_.upper_bound({col, rect.row2}));
+  }
+}
+
+void CalcWorksheet::WriteInto(int row, int col) {
+  const int key = ChunkKey(row, col);
+  auto empty = empty_chunks_.find(key);
+  if (empty == empty_chunks_.end()) return;
+  empty_chunks_.erase(empty);
+  chunks_.emplace(key, Chunk(static_cast<size_t>(kChunkRows * kChunkCols)));
+}
+
+void CalcWorksheet::NoteNew() {
+  ForgetReads();
+  plain_style_id_ = book_.InternStyle(book_.DefaultStyle());
+  for (int key = 0; key < kMaxRows / kChunkRows * (kMaxCols / kChunkCols); ++key) {
+    empty_chunks_.insert(key);
+    plain_style_chunks_.insert(key);
   }
 }
 
@@ -435,12 +455,34 @@ void CalcWorksheet::ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>
   if (runs.empty()) return;
   try {
     for (const auto& [rect, kind] : runs) {
-      Reference<css::beans::XPropertySet> first(sheet_->getCellByPosition(rect.col1 - 1, rect.row1 - 1), UNO_QUERY_THROW);
-      sal_Int32 key = 0;
-      first->getPropertyValue("NumberFormat") >>= key;
-      if (book_.KindOfFormat(key) == kind) continue;
+      if (std::optional<int> first = KnownStyleId(rect.row1, rect.col1)) {
+        if (KindOfStyle(*first) == kind) continue;
+      } else {
+        Reference<css::beans::XPropertySet> cell(sheet_->getCellByPosition(rect.col1 - 1, rect.row1 - 1),
+                                                 UNO_QUERY_THROW);
+        sal_Int32 key = 0;
+        cell->getPropertyValue("NumberFormat") >>= key;
+        if (book_.KindOfFormat(key) == kind) continue;
+      }
       const std::string code = kind == VarType::kDate ? book_.Host().Regional().short_date : "BOOLEAN";
-      ForgetStylesIn(rect);
+      // The cells keep their other formatting: their known styles follow.
+      std::map<int, int> restyled;
+      for (int col = rect.col1; col <= rect.col2; ++col) {
+        for (int row = rect.row1; row <= rect.row2; ++row) {
+          const std::optional<int> id = KnownStyleId(row, col);
+          if (!id) {
+            ForgetStylesIn(Rect{row, col, row, col});
+            continue;
+          }
+          auto it = restyled.find(*id);
+          if (it == restyled.end()) {
+            CellStyle style = book_.StyleAt(*id);
+            style.number_format = code;
+            it = restyled.emplace(*id, book_.InternStyle(style)).first;
+          }
+          style_ids_[{col, row}] = it->second;
+        }
+      }
       Reference<css::beans::XPropertySet> props(UnoRange(rect), UNO_QUERY_THROW);
       props->setPropertyValue("NumberFormat", css::uno::Any(book_.FormatKey(code)));
     }

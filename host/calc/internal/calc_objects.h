@@ -88,7 +88,11 @@ class CalcWorksheet : public Worksheet {
     style_ids_.clear();
     style_chunks_.clear();
     empty_chunks_.clear();
+    plain_style_chunks_.clear();
   }
+  // Notes a sheet just made as empty and unformatted throughout: nothing
+  // needs reading back from it.
+  void NoteNew();
   bool HasPendingValues() const { return !pending_values_.empty(); }
   // Forgets the blocks read that hold formulas: Calc may have computed new
   // values for them.
@@ -133,6 +137,9 @@ class CalcWorksheet : public Worksheet {
   void ForgetStylesIn(const Rect& rect) const;
   // Notes the blocks wholly inside a cleared `rect` as empty.
   void NoteCleared(const Rect& rect) const;
+  // A write into a block known empty makes it a block read, all empty, so
+  // that the write keeps it up to date.
+  void WriteInto(int row, int col);
   // Brings what was read inside `rect` up to what is written there.
   void KeepReadsOf(const Rect& rect, const std::map<std::pair<int, int>, Pending>& written) const;
   // Writes waiting in the whole workbook go first: a read may depend on a
@@ -155,6 +162,10 @@ class CalcWorksheet : public Worksheet {
   // Keys of blocks known to hold nothing: a walk down an empty column
   // (End down) would otherwise read it block by block.
   mutable std::unordered_set<int> empty_chunks_;
+  // Keys of blocks whose cells have the document's default style, but for
+  // those in style_ids_.
+  mutable std::unordered_set<int> plain_style_chunks_;
+  int plain_style_id_ = 0;
   // The style of each cell whose style this host wrote or read: asking Calc
   // takes a round trip per cell. Key: (col, row).
   mutable std::map<std::pair<int, int>, int> style_ids_;

@@ -91,6 +91,7 @@ void CalcWorkbook::SetUpNewDocument() {
   if (sheets_.empty()) AddWorksheet();
   if (sheets_[0]->Name() != "Sheet1") sheets_[0]->SetName("Sheet1");
   sheets_[0]->UseDefaultColumnWidth();
+  sheets_[0]->NoteNew();
   active_ = sheets_[0].get();
 }
 
@@ -149,6 +150,7 @@ Worksheet& CalcWorkbook::AddWorksheet(Worksheet* before) {
   sheets_.insert(sheets_.begin() + static_cast<long>(at), std::make_unique<CalcWorksheet>(*this, sheet));
   CalcWorksheet* added = sheets_[at].get();
   added->UseDefaultColumnWidth();
+  added->NoteNew();
   active_ = added;
   return *added;
 }
