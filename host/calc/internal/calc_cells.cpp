@@ -184,24 +184,27 @@ CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
       });
     });
     // A number's kind follows its format: one look per block of cells
-    // formatted alike.
+    // formatted alike, which gives the block's styles as well.
+    const int key = ChunkKey(rect.row1, rect.col1);
+    std::vector<int> ids(chunk.size(), plain_style_id_);
     Reference<css::container::XIndexAccess> formats(
         Reference<css::sheet::XCellFormatRangesSupplier>(range, UNO_QUERY_THROW)->getCellFormatRanges(),
         UNO_QUERY_THROW);
     for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
       Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
-      sal_Int32 key = 0;
-      props->getPropertyValue("NumberFormat") >>= key;
-      const VarType kind = book_.KindOfFormat(key);
-      if (kind == VarType::kNumber) continue;
+      const int id = book_.InternStyle(ReadStyle(book_, props));
       const css::table::CellRangeAddress a =
           Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress();
+      each(a, [&](int r, int c) { ids[static_cast<size_t>((r - rect.row1) * cols + (c - rect.col1))] = id; });
+      const VarType kind = KindOfStyle(id);
+      if (kind == VarType::kNumber) continue;
       each(a, [&](int r, int c) {
         Cell& cell = at(r, c);
         if (!cell.value.IsNumeric() || cell.value.IsDate()) return;
         cell.value = kind == VarType::kDate ? Variant::Date(cell.value.Number()) : Variant(cell.value.Number() != 0);
       });
     }
+    if (plain_style_chunks_.count(key) == 0) style_chunks_.emplace(key, std::move(ids));
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read the cells of " + Name(), e);
   }
@@ -306,6 +309,7 @@ void CalcWorksheet::SetCellFormula(int row, int col, const std::string& formula,
 }
 
 bool CalcWorksheet::Flush() {
+  FlushWidths();
   if (pending_values_.empty() && pending_styles_.empty()) return false;
   FlushStyles();
   const bool values = !pending_values_.empty();
@@ -354,13 +358,41 @@ void CalcWorksheet::NoteNew() {
   }
 }
 
-void CalcWorksheet::NoteCleared(const Rect& rect) const {
+void CalcWorksheet::NoteCleared(const Rect& rect, bool values, bool formats) const {
+  if (formats) {
+    plain_style_id_ = book_.InternStyle(book_.DefaultStyle());
+    for (int col = rect.col1; col <= rect.col2; ++col)
+      style_ids_.erase(style_ids_.lower_bound({col, rect.row1}), style_ids_.upper_bound({col, rect.row2}));
+  }
   for (int block_row = (rect.row1 - 1) / kChunkRows; block_row <= (rect.row2 - 1) / kChunkRows; ++block_row) {
     for (int block_col = (rect.col1 - 1) / kChunkCols; block_col <= (rect.col2 - 1) / kChunkCols; ++block_col) {
       const int key = block_row * (kMaxCols / kChunkCols) + block_col;
       const Rect block = ChunkRect(key);
-      if (block.row1 >= rect.row1 && block.row2 <= rect.row2 && block.col1 >= rect.col1 && block.col2 <= rect.col2)
+      const Rect in{std::max(block.row1, rect.row1), std::max(block.col1, rect.col1), std::min(block.row2, rect.row2),
+                    std::min(block.col2, rect.col2)};
+      const bool whole = in.row1 == block.row1 && in.row2 == block.row2 && in.col1 == block.col1 && in.col2 == block.col2;
+      auto cells = chunks_.find(key);
+      if (values && whole) {
+        if (cells != chunks_.end()) chunks_.erase(cells);
+        formula_chunks_.erase(key);
         empty_chunks_.insert(key);
+      } else if (values && cells != chunks_.end()) {
+        for (int r = in.row1; r <= in.row2; ++r)
+          for (int c = in.col1; c <= in.col2; ++c) cells->second[ChunkOffset(r, c)] = Cell{};
+      } else if (formats && cells != chunks_.end()) {
+        // The values kept lose their formats' kinds: read them again.
+        chunks_.erase(cells);
+        formula_chunks_.erase(key);
+      }
+      if (!formats) continue;
+      auto styles = style_chunks_.find(key);
+      if (whole) {
+        if (styles != style_chunks_.end()) style_chunks_.erase(styles);
+        plain_style_chunks_.insert(key);
+      } else if (styles != style_chunks_.end()) {
+        for (int r = in.row1; r <= in.row2; ++r)
+          for (int c = in.col1; c <= in.col2; ++c) styles->second[ChunkOffset(r, c)] = plain_style_id_;
+      }
     }
   }
 }

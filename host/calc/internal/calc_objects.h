@@ -135,8 +135,8 @@ class CalcWorksheet : public Worksheet {
   // inside it when `styles`.
   void ForgetReadsIn(const Rect& rect, bool styles) const;
   void ForgetStylesIn(const Rect& rect) const;
-  // Notes the blocks wholly inside a cleared `rect` as empty.
-  void NoteCleared(const Rect& rect) const;
+  // Brings what was read up to date with a clear of `rect`.
+  void NoteCleared(const Rect& rect, bool values, bool formats) const;
   // A write into a block known empty makes it a block read, all empty, so
   // that the write keeps it up to date.
   void WriteInto(int row, int col);
@@ -146,6 +146,7 @@ class CalcWorksheet : public Worksheet {
   // formula elsewhere.
   void FlushWorkbook() const;
   void FlushStyles();
+  void FlushWidths();
   void FlushValues();
   void ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>& runs);
   void Refetch();
@@ -165,7 +166,7 @@ class CalcWorksheet : public Worksheet {
   // Keys of blocks whose cells have the document's default style, but for
   // those in style_ids_.
   mutable std::unordered_set<int> plain_style_chunks_;
-  int plain_style_id_ = 0;
+  mutable int plain_style_id_ = 0;
   // The style of each cell whose style this host wrote or read: asking Calc
   // takes a round trip per cell. Key: (col, row).
   mutable std::map<std::pair<int, int>, int> style_ids_;
@@ -173,6 +174,10 @@ class CalcWorksheet : public Worksheet {
   // style in style_ids_ wins.
   mutable std::unordered_map<int, std::vector<int>> style_chunks_;
   std::map<int, double> widths_set_;   // column -> width given, while Calc keeps it
+  // Column widths in Calc's units as read or given, and those given that
+  // wait to be sent: a fit sets every column, a round trip each.
+  mutable std::map<int, sal_Int32> widths_known_;
+  std::map<int, sal_Int32> pending_widths_;
   std::map<int, double> heights_set_;  // row -> height given
   std::vector<Rect> merged_;
   // The sheet's name as this host last read or gave it: lookups by name

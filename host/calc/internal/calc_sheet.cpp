@@ -131,8 +131,7 @@ void CalcWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
     ThrowFromUno("Cannot clear cells of " + Name(), e);
   }
   // Only the cleared cells and the formulas that may read them change.
-  ForgetReadsIn(rect, formats);
-  if (values) NoteCleared(rect);
+  NoteCleared(rect, values, formats);
   for (int i = 1; i <= book_.WorksheetCount(); ++i)
     static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetFormulaReads();
 }
@@ -239,10 +238,19 @@ std::optional<std::pair<int, int>> CalcWorksheet::LastCellWithContent(const Rect
 
 double CalcWorksheet::ColumnWidth(int col) const {
   if (col < 1 || col > kMaxCols) ThrowRangeError("column " + std::to_string(col));
-  sal_Int32 hmm = 0;
-  Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
-  Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
-      ->getPropertyValue("Width") >>= hmm;
+  auto known = widths_known_.find(col);
+  if (known == widths_known_.end()) {
+    sal_Int32 hmm = 0;
+    try {
+      Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
+      Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
+          ->getPropertyValue("Width") >>= hmm;
+    } catch (const css::uno::Exception& e) {
+      ThrowFromUno("Cannot read a column width of " + Name(), e);
+    }
+    known = widths_known_.emplace(col, hmm).first;
+  }
+  const sal_Int32 hmm = known->second;
   auto given = widths_set_.find(col);
   if (given != widths_set_.end() && WidthToCalc(given->second) == hmm) return given->second;
   return WidthFromCalc(hmm);
@@ -251,15 +259,36 @@ double CalcWorksheet::ColumnWidth(int col) const {
 void CalcWorksheet::SetColumnWidth(int col, double width) {
   if (col < 1 || col > kMaxCols) ThrowRangeError("column " + std::to_string(col));
   if (!(width >= 0 && width <= 255)) ThrowRangeError("column width " + std::to_string(width));
-  Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
-  Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
-      ->setPropertyValue("Width", css::uno::Any(WidthToCalc(width)));
   widths_set_[col] = width;
+  widths_known_[col] = pending_widths_[col] = WidthToCalc(width);
+}
+
+void CalcWorksheet::FlushWidths() {
+  if (pending_widths_.empty()) return;
+  std::map<int, sal_Int32> widths;
+  widths.swap(pending_widths_);
+  try {
+    // Neighbouring columns of the same width go in one call.
+    for (auto it = widths.begin(); it != widths.end();) {
+      auto last = it;
+      for (auto next = std::next(it); next != widths.end() && next->first == last->first + 1 && next->second == it->second;
+           ++next)
+        last = next;
+      Reference<css::table::XColumnRowRange> range(UnoRange(Rect{1, it->first, 1, last->first}), UNO_QUERY_THROW);
+      Reference<css::beans::XPropertySet>(range->getColumns(), UNO_QUERY_THROW)
+          ->setPropertyValue("Width", css::uno::Any(it->second));
+      it = std::next(last);
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot set the column widths of " + Name(), e);
+  }
 }
 
 bool CalcWorksheet::ColumnWidthIsCustom(int col) const { return std::fabs(ColumnWidth(col) - kDefaultWidth) > 0.005; }
 
 void CalcWorksheet::UseDefaultColumnWidth() {
+  pending_widths_.clear();
+  widths_known_.clear();
   Reference<css::table::XColumnRowRange> all(UnoRange(Rect{1, 1, 1, kMaxCols}), UNO_QUERY_THROW);
   Reference<css::beans::XPropertySet>(all->getColumns(), UNO_QUERY_THROW)
       ->setPropertyValue("Width", css::uno::Any(WidthToCalc(kDefaultWidth)));
