@@ -187,23 +187,17 @@ CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
     // formatted alike, which gives the block's styles as well.
     const int key = ChunkKey(rect.row1, rect.col1);
     std::vector<int> ids(chunk.size(), plain_style_id_);
-    Reference<css::container::XIndexAccess> formats(
-        Reference<css::sheet::XCellFormatRangesSupplier>(range, UNO_QUERY_THROW)->getCellFormatRanges(),
-        UNO_QUERY_THROW);
-    for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
-      Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
-      const int id = book_.InternStyle(ReadStyle(book_, props));
-      const css::table::CellRangeAddress a =
-          Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress();
+    ForEachFormat(book_, range, [&](const CellStyle& style, const css::table::CellRangeAddress& a) {
+      const int id = book_.InternStyle(style);
       each(a, [&](int r, int c) { ids[static_cast<size_t>((r - rect.row1) * cols + (c - rect.col1))] = id; });
       const VarType kind = KindOfStyle(id);
-      if (kind == VarType::kNumber) continue;
+      if (kind == VarType::kNumber) return;
       each(a, [&](int r, int c) {
         Cell& cell = at(r, c);
         if (!cell.value.IsNumeric() || cell.value.IsDate()) return;
         cell.value = kind == VarType::kDate ? Variant::Date(cell.value.Number()) : Variant(cell.value.Number() != 0);
       });
-    }
+    });
     if (plain_style_chunks_.count(key) == 0) style_chunks_.emplace(key, std::move(ids));
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read the cells of " + Name(), e);
@@ -577,18 +571,12 @@ bool CalcWorksheet::NoteEmptyBlocksFrom(int key) const {
 std::vector<int> CalcWorksheet::LoadStyleChunk(const Rect& rect) const {
   std::vector<int> ids(static_cast<size_t>(rect.Rows() * rect.Cols()), book_.InternStyle(book_.DefaultStyle()));
   try {
-    Reference<css::container::XIndexAccess> formats(
-        Reference<css::sheet::XCellFormatRangesSupplier>(UnoRange(rect), UNO_QUERY_THROW)->getCellFormatRanges(),
-        UNO_QUERY_THROW);
-    for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
-      Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
-      const int id = book_.InternStyle(ReadStyle(book_, props));
-      const css::table::CellRangeAddress a =
-          Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress();
+    ForEachFormat(book_, UnoRange(rect), [&](const CellStyle& style, const css::table::CellRangeAddress& a) {
+      const int id = book_.InternStyle(style);
       for (int r = std::max(a.StartRow + 1, rect.row1); r <= std::min(a.EndRow + 1, rect.row2); ++r)
         for (int c = std::max(a.StartColumn + 1, rect.col1); c <= std::min(a.EndColumn + 1, rect.col2); ++c)
           ids[static_cast<size_t>((r - rect.row1) * rect.Cols() + (c - rect.col1))] = id;
-    }
+    });
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read the formats of " + Name(), e);
   }

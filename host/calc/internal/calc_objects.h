@@ -2,6 +2,7 @@
 // and their worksheets (Calc sheets). See calc_host.h for the contract.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 
 #include "host/calc/calc_host.h"
@@ -355,5 +357,10 @@ namespace plrxl::calc {
 // wrapping; the rest of CellStyle keeps its defaults.
 void ApplyStyle(CalcWorkbook& book, const Reference<css::table::XCellRange>& range, const CellStyle& style);
 CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet>& cells);
+// Each distinct format inside `range`, with the cell ranges that have it:
+// one look per format, however many runs of cells it makes. Throws what
+// UNO throws.
+void ForEachFormat(CalcWorkbook& book, const Reference<css::table::XCellRange>& range,
+                   const std::function<void(const CellStyle&, const css::table::CellRangeAddress&)>& visit);
 
 }  // namespace plrxl::calc
