@@ -4,8 +4,6 @@
 #include <set>
 #include <optional>
 
-#include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/sheet/CellDeleteMode.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/CellInsertMode.hpp>
@@ -50,31 +48,43 @@ bool Clip(const css::table::CellRangeAddress& a, const Rect& rect, Rect* out) {
   return out->row1 <= out->row2 && out->col1 <= out->col2;
 }
 
-// The frozen rows and columns of the sheet `name` as the view's settings
-// give them (a split mode of 2 is frozen); nothing when they do not.
-std::optional<std::pair<int, int>> FrozenInViewSettings(const Reference<css::frame::XController>& view,
-                                                        const std::string& name) {
-  css::uno::Sequence<css::beans::PropertyValue> settings;
-  if (!(view->getViewData() >>= settings)) return std::nullopt;
-  for (const css::beans::PropertyValue& setting : settings) {
-    if (setting.Name != "Tables") continue;
-    Reference<css::container::XNameAccess> tables(setting.Value, UNO_QUERY);
-    css::uno::Sequence<css::beans::PropertyValue> table;
-    if (!tables.is() || !tables->hasByName(ToOu(name)) || !(tables->getByName(ToOu(name)) >>= table)) return std::nullopt;
-    sal_Int16 column_mode = -1, row_mode = -1;
-    sal_Int32 columns = 0, rows = 0;
-    for (const css::beans::PropertyValue& p : table) {
-      if (p.Name == "HorizontalSplitMode") p.Value >>= column_mode;
-      else if (p.Name == "VerticalSplitMode") p.Value >>= row_mode;
-      else if (p.Name == "HorizontalSplitPosition") p.Value >>= columns;
-      else if (p.Name == "VerticalSplitPosition") p.Value >>= rows;
+// The frozen rows and columns of the sheet at `index` (from 0) of `count`
+// as the view's settings give them, nothing when they do not. The view
+// writes them as "zoom;active sheet;tab bar width;" and then per sheet
+// "cursor column/cursor row/column split mode/row split mode/column
+// split/row split/..." ('+' for '/' in long sheets), a mode of 2 being
+// frozen.
+std::optional<std::pair<int, int>> FrozenInViewSettings(const Reference<css::frame::XController>& view, int index,
+                                                        int count) {
+  rtl::OUString data;
+  if (!(view->getViewData() >>= data)) return std::nullopt;
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : FromOu(data) + ";") {
+    if (c != ';') {
+      field += c;
+      continue;
     }
-    if (column_mode < 0 || row_mode < 0) return std::nullopt;
-    constexpr sal_Int16 kFrozen = 2;
-    return std::make_pair(row_mode == kFrozen ? static_cast<int>(rows) : 0,
-                          column_mode == kFrozen ? static_cast<int>(columns) : 0);
+    fields.push_back(field);
+    field.clear();
   }
-  return std::nullopt;
+  if (fields.size() < static_cast<size_t>(count) + 2) return std::nullopt;
+  const std::string& sheet = fields[fields.size() - static_cast<size_t>(count - index)];
+  std::vector<int> parts;
+  std::string part;
+  for (char c : sheet + "/") {
+    if (c != '/' && c != '+') {
+      part += c;
+      continue;
+    }
+    if (part.empty() || part.size() > 9 || part.find_first_not_of("0123456789") != std::string::npos)
+      return std::nullopt;
+    parts.push_back(std::stoi(part));
+    part.clear();
+  }
+  if (parts.size() < 6) return std::nullopt;
+  constexpr int kFrozen = 2;
+  return std::make_pair(parts[3] == kFrozen ? parts[5] : 0, parts[2] == kFrozen ? parts[4] : 0);
 }
 
 [[noreturn]] void NotYet(const std::string& what) {
@@ -387,7 +397,9 @@ std::pair<int, int> CalcWorksheet::FrozenPanes() const {
   // The view's settings hold every sheet's split: making the sheet the
   // view's own to ask it lays the sheet out, most of a second for a data
   // sheet.
-  if (std::optional<std::pair<int, int>> frozen = FrozenInViewSettings(book_.View(), Name())) return *frozen;
+  const int index = Reference<css::sheet::XCellRangeAddressable>(sheet_, UNO_QUERY_THROW)->getRangeAddress().Sheet;
+  if (std::optional<std::pair<int, int>> frozen = FrozenInViewSettings(book_.View(), index, book_.WorksheetCount()))
+    return *frozen;
   view->setActiveSheet(sheet_);
   Reference<css::sheet::XViewFreezable> freeze(view, UNO_QUERY_THROW);
   if (!freeze->hasFrozenPanes()) return {0, 0};
