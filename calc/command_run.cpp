@@ -163,6 +163,18 @@ void RunProject(const Reference<css::uno::XComponentContext>& context, const Ref
   InstallDownloadEngine(session.Context(), &view);
   RunningGuard running(ui);
   UndoStep undo(model, std::string("PelorinXL ") + command.label);
+  // The host keeps writes (column widths too) waiting: they go to the
+  // document before the undo entry closes, whatever ends the run.
+  struct SendWaitingWrites {
+    CalcWorkbook& book;
+    ~SendWaitingWrites() {
+      try {
+        book.Flush();
+      } catch (const Error&) {
+        // Letting the document go tries again and says why.
+      }
+    }
+  } send_waiting_writes{static_cast<CalcWorkbook&>(wb)};
   CPelorin& pelorin = session.Pelorin(&wb);
   const std::string action = command.detail;
   if (action == "Update") pelorin.UpdateData();

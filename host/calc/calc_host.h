@@ -1,11 +1,12 @@
 // The spreadsheet host over a live Calc: each workbook is a Calc document,
 // each worksheet one of its sheets. Calc computes formulas itself.
 //
-// Cells are written in bulk: values and formats written through the
-// interface wait in the sheet and go to Calc in rectangles (one
-// setDataArray per block) before anything reads the workbook, saves it or
-// yields to events; reads fetch blocks of cells at once and keep them until
-// the next write.
+// Cells are written in bulk: values, formats and column widths written
+// through the interface wait in the sheet and go to Calc in rectangles (one
+// setDataArray per block) before a read that needs Calc's answer, a save or
+// a yield to events; reads fetch blocks of cells with their formats at once
+// and keep them, brought up to date by the host's own writes, formats and
+// clears (see docs/calc_host.md).
 //
 // Where Calc differs from the in-memory model, on purpose:
 // - a value's kind follows the cell's number format, as in a file: a number

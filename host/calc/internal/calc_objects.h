@@ -2,6 +2,7 @@
 // and their worksheets (Calc sheets). See calc_host.h for the contract.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 
 #include "host/calc/calc_host.h"
@@ -86,7 +88,14 @@ class CalcWorksheet : public Worksheet {
     chunks_.clear();
     formula_chunks_.clear();
     style_ids_.clear();
+    style_chunks_.clear();
+    empty_chunks_.clear();
+    plain_style_chunks_.clear();
   }
+  // Notes a sheet just made as empty and unformatted throughout: nothing
+  // needs reading back from it.
+  void NoteNew();
+  bool HasPendingValues() const { return !pending_values_.empty(); }
   // Forgets the blocks read that hold formulas: Calc may have computed new
   // values for them.
   void ForgetFormulaReads() const;
@@ -104,16 +113,42 @@ class CalcWorksheet : public Worksheet {
   };
   using Chunk = std::vector<Cell>;
 
-  const Cell& ReadCell(int row, int col) const;
+  // A cell as Calc would hand it out: from the writes waiting, the blocks
+  // read (and kept up to date with what this host wrote since) or, failing
+  // both, a block read afresh.
+  Cell ReadCell(int row, int col) const;
+  // What a waiting write reads back as, when that is known without asking
+  // Calc: a number's kind follows its cell's format, which must be known.
+  std::optional<Cell> AsRead(const Pending& pending, int row, int col) const;
+  // The style of a cell when this host wrote or read it, without asking.
+  std::optional<int> KnownStyleId(int row, int col) const;
+  VarType KindOfStyle(int style_id) const;
   Chunk LoadChunk(const Rect& rect) const;
+  std::vector<int> LoadStyleChunk(const Rect& rect) const;
+  // Finds, in one query, how far the columns of the block at `key` are
+  // empty from its top down, and notes the blocks found empty; true when
+  // the block itself is.
+  bool NoteEmptyBlocksFrom(int key) const;
+  // A number read under a new style takes its format's kind; a Boolean
+  // cannot be turned back, so its block is read again.
+  void Rekind(int row, int col, int style_id) const;
   Reference<css::table::XCellRange> UnoRange(const Rect& rect) const;
   // Forgets the blocks read that overlap `rect`, and the styles known
   // inside it when `styles`.
   void ForgetReadsIn(const Rect& rect, bool styles) const;
+  void ForgetStylesIn(const Rect& rect) const;
+  // Brings what was read up to date with a clear of `rect`.
+  void NoteCleared(const Rect& rect, bool values, bool formats) const;
+  // A write into a block known empty makes it a block read, all empty, so
+  // that the write keeps it up to date.
+  void WriteInto(int row, int col);
+  // Brings what was read inside `rect` up to what is written there.
+  void KeepReadsOf(const Rect& rect, const std::map<std::pair<int, int>, Pending>& written) const;
   // Writes waiting in the whole workbook go first: a read may depend on a
   // formula elsewhere.
   void FlushWorkbook() const;
   void FlushStyles();
+  void FlushWidths();
   void FlushValues();
   void ApplyKindFormats(const std::vector<std::pair<Rect, VarType>>& runs);
   void Refetch();
@@ -127,12 +162,29 @@ class CalcWorksheet : public Worksheet {
   std::map<std::pair<int, int>, int> pending_styles_;      // key: (col, row)
   mutable std::unordered_map<int, Chunk> chunks_;
   mutable std::unordered_set<int> formula_chunks_;  // keys of chunks_ holding a formula
+  // Keys of blocks known to hold nothing: a walk down an empty column
+  // (End down) would otherwise read it block by block.
+  mutable std::unordered_set<int> empty_chunks_;
+  // Keys of blocks whose cells have the document's default style, but for
+  // those in style_ids_.
+  mutable std::unordered_set<int> plain_style_chunks_;
+  mutable int plain_style_id_ = 0;
   // The style of each cell whose style this host wrote or read: asking Calc
   // takes a round trip per cell. Key: (col, row).
   mutable std::map<std::pair<int, int>, int> style_ids_;
+  // The styles of the blocks read, cell by cell (keys as in chunks_); a
+  // style in style_ids_ wins.
+  mutable std::unordered_map<int, std::vector<int>> style_chunks_;
   std::map<int, double> widths_set_;   // column -> width given, while Calc keeps it
+  // Column widths in Calc's units as read or given, and those given that
+  // wait to be sent: a fit sets every column, a round trip each.
+  mutable std::map<int, sal_Int32> widths_known_;
+  std::map<int, sal_Int32> pending_widths_;
   std::map<int, double> heights_set_;  // row -> height given
   std::vector<Rect> merged_;
+  // The sheet's name as this host last read or gave it: lookups by name
+  // walk every sheet, and a round trip each made a run of many sheets slow.
+  mutable std::string name_;
 };
 
 class CalcWorkbook : public Workbook {
@@ -192,9 +244,16 @@ class CalcWorkbook : public Workbook {
   void SetActiveSheet(CalcWorksheet* sheet);
   CalcWorksheet* OtherVisibleSheet(const Worksheet* except);
   void CheckName(const std::string& name, const Worksheet* self) const;
+  // Calc rewrites the names' references when sheets or cells move.
+  void ForgetNames() { names_known_ = false; }
   // Sends every sheet's waiting writes; forgets every sheet's reads when
   // there were any.
   void Flush();
+  bool HasPendingValues() const {
+    for (const auto& s : sheets_)
+      if (s->HasPendingValues()) return true;
+    return false;
+  }
   // The Calc number format key of a format text, and back.
   sal_Int32 FormatKey(const std::string& code);
   std::string FormatCode(sal_Int32 key);
@@ -213,6 +272,8 @@ class CalcWorkbook : public Workbook {
 
  private:
   void ReadNames() const;
+  // The names as this host last read them: a lookup by name reads them all.
+  mutable bool names_known_ = false;
   CalcWorksheet& Wrap(Reference<css::sheet::XSpreadsheet> sheet);
 
   CalcHost& host_;
@@ -296,5 +357,10 @@ namespace plrxl::calc {
 // wrapping; the rest of CellStyle keeps its defaults.
 void ApplyStyle(CalcWorkbook& book, const Reference<css::table::XCellRange>& range, const CellStyle& style);
 CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet>& cells);
+// Each distinct format inside `range`, with the cell ranges that have it:
+// one look per format, however many runs of cells it makes. Throws what
+// UNO throws.
+void ForEachFormat(CalcWorkbook& book, const Reference<css::table::XCellRange>& range,
+                   const std::function<void(const CellStyle&, const css::table::CellRangeAddress&)>& visit);
 
 }  // namespace plrxl::calc

@@ -2,6 +2,7 @@
 // charts.
 #include <cmath>
 #include <set>
+#include <optional>
 
 #include <com/sun/star/sheet/CellDeleteMode.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
@@ -47,6 +48,45 @@ bool Clip(const css::table::CellRangeAddress& a, const Rect& rect, Rect* out) {
   return out->row1 <= out->row2 && out->col1 <= out->col2;
 }
 
+// The frozen rows and columns of the sheet at `index` (from 0) of `count`
+// as the view's settings give them, nothing when they do not. The view
+// writes them as "zoom;active sheet;tab bar width;" and then per sheet
+// "cursor column/cursor row/column split mode/row split mode/column
+// split/row split/..." ('+' for '/' in long sheets), a mode of 2 being
+// frozen.
+std::optional<std::pair<int, int>> FrozenInViewSettings(const Reference<css::frame::XController>& view, int index,
+                                                        int count) {
+  rtl::OUString data;
+  if (!(view->getViewData() >>= data)) return std::nullopt;
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : FromOu(data) + ";") {
+    if (c != ';') {
+      field += c;
+      continue;
+    }
+    fields.push_back(field);
+    field.clear();
+  }
+  if (fields.size() < static_cast<size_t>(count) + 2) return std::nullopt;
+  const std::string& sheet = fields[fields.size() - static_cast<size_t>(count - index)];
+  std::vector<int> parts;
+  std::string part;
+  for (char c : sheet + "/") {
+    if (c != '/' && c != '+') {
+      part += c;
+      continue;
+    }
+    if (part.empty() || part.size() > 9 || part.find_first_not_of("0123456789") != std::string::npos)
+      return std::nullopt;
+    parts.push_back(std::stoi(part));
+    part.clear();
+  }
+  if (parts.size() < 6) return std::nullopt;
+  constexpr int kFrozen = 2;
+  return std::make_pair(parts[3] == kFrozen ? parts[5] : 0, parts[2] == kFrozen ? parts[4] : 0);
+}
+
 [[noreturn]] void NotYet(const std::string& what) {
   throw Error(kErrRange, kHostSource, "The Calc host does not support " + what + " yet");
 }
@@ -63,14 +103,20 @@ css::table::CellRangeAddress AddressOf(const Reference<css::sheet::XSpreadsheet>
 
 }  // namespace
 
-std::string CalcWorksheet::Name() const { return FromOu(Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->getName()); }
+std::string CalcWorksheet::Name() const {
+  if (name_.empty()) name_ = FromOu(Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->getName());
+  return name_;
+}
 
 void CalcWorksheet::SetName(const std::string& name) {
   book_.CheckName(name, this);
   if (name == Name()) return;
   Flush();
   try {
+    name_.clear();
+    book_.ForgetNames();
     Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->setName(ToOu(name));
+    name_ = name;
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot rename the sheet " + Name(), e);
   }
@@ -124,8 +170,10 @@ void CalcWorksheet::ClearCells(const Rect& rect, bool values, bool formats) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot clear cells of " + Name(), e);
   }
-  book_.Flush();
-  for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
+  // Only the cleared cells and the formulas that may read them change.
+  NoteCleared(rect, values, formats);
+  for (int i = 1; i <= book_.WorksheetCount(); ++i)
+    static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetFormulaReads();
 }
 
 void CalcWorksheet::InsertCellsShiftDown(const Rect& rect) {
@@ -141,6 +189,7 @@ void CalcWorksheet::InsertCellsShiftDown(const Rect& rect) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot insert cells into " + Name(), e);
   }
+  book_.ForgetNames();
   for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
 }
 
@@ -153,6 +202,7 @@ void CalcWorksheet::DeleteCellsShiftUp(const Rect& rect) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete cells of " + Name(), e);
   }
+  book_.ForgetNames();
   for (int i = 1; i <= book_.WorksheetCount(); ++i) static_cast<CalcWorksheet&>(book_.WorksheetAt(i)).ForgetReads();
 }
 
@@ -168,16 +218,10 @@ std::vector<Rect> CalcWorksheet::FormattedRanges(const Rect& rect) const {
   std::vector<Rect> out;
   try {
     const CellStyle standard = book_.DefaultStyle();
-    Reference<css::container::XIndexAccess> formats(
-        Reference<css::sheet::XCellFormatRangesSupplier>(UnoRange(rect), UNO_QUERY_THROW)->getCellFormatRanges(),
-        UNO_QUERY_THROW);
-    for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
-      Reference<css::beans::XPropertySet> props(formats->getByIndex(i), UNO_QUERY_THROW);
-      if (ReadStyle(book_, props) == standard) continue;
+    ForEachFormat(book_, UnoRange(rect), [&](const CellStyle& style, const css::table::CellRangeAddress& a) {
       Rect in;
-      if (Clip(Reference<css::sheet::XCellRangeAddressable>(props, UNO_QUERY_THROW)->getRangeAddress(), rect, &in))
-        out.push_back(in);
-    }
+      if (!(style == standard) && Clip(a, rect, &in)) out.push_back(in);
+    });
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read the formats of " + Name(), e);
   }
@@ -228,10 +272,19 @@ std::optional<std::pair<int, int>> CalcWorksheet::LastCellWithContent(const Rect
 
 double CalcWorksheet::ColumnWidth(int col) const {
   if (col < 1 || col > kMaxCols) ThrowRangeError("column " + std::to_string(col));
-  sal_Int32 hmm = 0;
-  Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
-  Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
-      ->getPropertyValue("Width") >>= hmm;
+  auto known = widths_known_.find(col);
+  if (known == widths_known_.end()) {
+    sal_Int32 hmm = 0;
+    try {
+      Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
+      Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
+          ->getPropertyValue("Width") >>= hmm;
+    } catch (const css::uno::Exception& e) {
+      ThrowFromUno("Cannot read a column width of " + Name(), e);
+    }
+    known = widths_known_.emplace(col, hmm).first;
+  }
+  const sal_Int32 hmm = known->second;
   auto given = widths_set_.find(col);
   if (given != widths_set_.end() && WidthToCalc(given->second) == hmm) return given->second;
   return WidthFromCalc(hmm);
@@ -240,15 +293,36 @@ double CalcWorksheet::ColumnWidth(int col) const {
 void CalcWorksheet::SetColumnWidth(int col, double width) {
   if (col < 1 || col > kMaxCols) ThrowRangeError("column " + std::to_string(col));
   if (!(width >= 0 && width <= 255)) ThrowRangeError("column width " + std::to_string(width));
-  Reference<css::table::XColumnRowRange> columns(sheet_, UNO_QUERY_THROW);
-  Reference<css::beans::XPropertySet>(columns->getColumns()->getByIndex(col - 1), UNO_QUERY_THROW)
-      ->setPropertyValue("Width", css::uno::Any(WidthToCalc(width)));
   widths_set_[col] = width;
+  widths_known_[col] = pending_widths_[col] = WidthToCalc(width);
+}
+
+void CalcWorksheet::FlushWidths() {
+  if (pending_widths_.empty()) return;
+  std::map<int, sal_Int32> widths;
+  widths.swap(pending_widths_);
+  try {
+    // Neighbouring columns of the same width go in one call.
+    for (auto it = widths.begin(); it != widths.end();) {
+      auto last = it;
+      for (auto next = std::next(it); next != widths.end() && next->first == last->first + 1 && next->second == it->second;
+           ++next)
+        last = next;
+      Reference<css::table::XColumnRowRange> range(UnoRange(Rect{1, it->first, 1, last->first}), UNO_QUERY_THROW);
+      Reference<css::beans::XPropertySet>(range->getColumns(), UNO_QUERY_THROW)
+          ->setPropertyValue("Width", css::uno::Any(it->second));
+      it = std::next(last);
+    }
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot set the column widths of " + Name(), e);
+  }
 }
 
 bool CalcWorksheet::ColumnWidthIsCustom(int col) const { return std::fabs(ColumnWidth(col) - kDefaultWidth) > 0.005; }
 
 void CalcWorksheet::UseDefaultColumnWidth() {
+  pending_widths_.clear();
+  widths_known_.clear();
   Reference<css::table::XColumnRowRange> all(UnoRange(Rect{1, 1, 1, kMaxCols}), UNO_QUERY_THROW);
   Reference<css::beans::XPropertySet>(all->getColumns(), UNO_QUERY_THROW)
       ->setPropertyValue("Width", css::uno::Any(WidthToCalc(kDefaultWidth)));
@@ -320,6 +394,12 @@ void CalcWorksheet::Merge(const Rect& rect) {
 std::pair<int, int> CalcWorksheet::FrozenPanes() const {
   Reference<css::sheet::XSpreadsheetView> view(book_.View(), UNO_QUERY);
   if (!view.is()) NotYet("frozen panes of a document without a view");
+  // The view's settings hold every sheet's split: making the sheet the
+  // view's own to ask it lays the sheet out, most of a second for a data
+  // sheet.
+  const int index = Reference<css::sheet::XCellRangeAddressable>(sheet_, UNO_QUERY_THROW)->getRangeAddress().Sheet;
+  if (std::optional<std::pair<int, int>> frozen = FrozenInViewSettings(book_.View(), index, book_.WorksheetCount()))
+    return *frozen;
   view->setActiveSheet(sheet_);
   Reference<css::sheet::XViewFreezable> freeze(view, UNO_QUERY_THROW);
   if (!freeze->hasFrozenPanes()) return {0, 0};

@@ -6,6 +6,8 @@
 #include <com/sun/star/awt/FontUnderline.hpp>
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
 #include <com/sun/star/table/CellHoriJustify.hpp>
 
 #include "host/calc/internal/calc_objects.h"
@@ -105,6 +107,20 @@ CellStyle ReadStyle(CalcWorkbook& book, const Reference<css::beans::XPropertySet
   style.wrap_text = wrap;
   style.number_format = book.FormatCode(key);
   return style;
+}
+
+void ForEachFormat(CalcWorkbook& book, const Reference<css::table::XCellRange>& range,
+                   const std::function<void(const CellStyle&, const css::table::CellRangeAddress&)>& visit) {
+  Reference<css::container::XIndexAccess> formats(
+      Reference<css::sheet::XUniqueCellFormatRangesSupplier>(range, UNO_QUERY_THROW)->getUniqueCellFormatRanges(),
+      UNO_QUERY_THROW);
+  for (sal_Int32 i = 0; i < formats->getCount(); ++i) {
+    const css::uno::Any element = formats->getByIndex(i);
+    const CellStyle style = ReadStyle(book, Reference<css::beans::XPropertySet>(element, UNO_QUERY_THROW));
+    for (const css::table::CellRangeAddress& a :
+         Reference<css::sheet::XSheetCellRanges>(element, UNO_QUERY_THROW)->getRangeAddresses())
+      visit(style, a);
+  }
 }
 
 }  // namespace plrxl::calc

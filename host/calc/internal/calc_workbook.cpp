@@ -91,6 +91,7 @@ void CalcWorkbook::SetUpNewDocument() {
   if (sheets_.empty()) AddWorksheet();
   if (sheets_[0]->Name() != "Sheet1") sheets_[0]->SetName("Sheet1");
   sheets_[0]->UseDefaultColumnWidth();
+  sheets_[0]->NoteNew();
   active_ = sheets_[0].get();
 }
 
@@ -149,6 +150,7 @@ Worksheet& CalcWorkbook::AddWorksheet(Worksheet* before) {
   sheets_.insert(sheets_.begin() + static_cast<long>(at), std::make_unique<CalcWorksheet>(*this, sheet));
   CalcWorksheet* added = sheets_[at].get();
   added->UseDefaultColumnWidth();
+  added->NoteNew();
   active_ = added;
   return *added;
 }
@@ -172,6 +174,7 @@ void CalcWorkbook::DeleteWorksheet(Worksheet& sheet) {
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete the sheet " + sheet.Name(), e);
   }
+  ForgetNames();
   auto gone = std::move(*it);
   sheets_.erase(it);
   if (active_ == gone.get()) active_ = OtherVisibleSheet(nullptr);
@@ -216,6 +219,7 @@ const CellStyle& CalcWorkbook::StyleAt(int style_id) const {
 }
 
 void CalcWorkbook::ReadNames() const {
+  if (names_known_) return;
   names_.clear();
   try {
     Reference<css::sheet::XNamedRanges> ranges = NamedRanges(document_);
@@ -232,6 +236,7 @@ void CalcWorkbook::ReadNames() const {
   }
   std::sort(names_.begin(), names_.end(),
             [](const DefinedName& a, const DefinedName& b) { return CompareIgnoringCase(a.name, b.name) < 0; });
+  names_known_ = true;
 }
 
 int CalcWorkbook::NameCount() const {
@@ -268,6 +273,7 @@ void CalcWorkbook::DefineName(const DefinedName& name) {
   try {
     Reference<css::sheet::XNamedRanges> ranges = NamedRanges(document_);
     if (const DefinedName* old = FindName(name.name)) ranges->removeByName(ToOu(old->name));
+    ForgetNames();
     ranges->addNewByName(ToOu(name.name), ToOu(content), css::table::CellAddress(0, 0, 0), 0);
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot define the name " + name.name, e);
@@ -278,7 +284,9 @@ void CalcWorkbook::DeleteName(const std::string& name) {
   const DefinedName* found = FindName(name);
   if (found == nullptr) ThrowSubscript("name '" + name + "'");
   try {
-    NamedRanges(document_)->removeByName(ToOu(found->name));
+    const std::string gone = found->name;
+    ForgetNames();
+    NamedRanges(document_)->removeByName(ToOu(gone));
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete the name " + name, e);
   }
