@@ -1,11 +1,20 @@
 #include "calc/command_run.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/system/SystemShellExecute.hpp>
 #include <com/sun/star/system/SystemShellExecuteFlags.hpp>
 
@@ -15,7 +24,10 @@
 #include "download/macro_runner.h"
 #include "entry/pelorin.h"
 #include "forms/error_message_form.h"
+#include "entry/project_template.h"
 #include "host/calc/internal/calc_objects.h"
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
 #include "quotes/quote_component.h"
 #include "quotes/quote_settings.h"
 #include "support/clock.h"
@@ -198,6 +210,57 @@ void ShowHelp(const Reference<css::uno::XComponentContext>& context, const Refer
   RunHelpPelorinXL(session.Context());
 }
 
+// An office started without a display: with --headless (or --invisible),
+// or with no display to show windows on.
+bool OfficeIsHeadless() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  for (std::string arg; std::getline(in, arg, '\0');) {
+    if (arg == "--headless" || arg == "-headless" || arg == "--invisible" || arg == "-invisible") return true;
+  }
+  return std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
+}
+
+// A new project opens as a new, untitled document, for the user to save
+// where they choose: it is made as `pelorinxl new` makes it, into a scratch
+// file, and opened from that as from a template.
+void NewProject(const Reference<css::uno::XComponentContext>& context) {
+  std::string scratch = (std::filesystem::temp_directory_path() / "pelorinxl-project-XXXXXX.xlsx").string();
+  const int fd = mkstemps(scratch.data(), 5);
+  if (fd < 0) throw Error(kErrInvalidCall, kTitle, "cannot make a scratch file for the new project: " + scratch);
+  close(fd);
+  struct Remove {
+    std::string path;
+    ~Remove() { std::filesystem::remove(path); }
+  } remove{scratch};
+  {
+    MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
+    RunContext rc;
+    rc.host = &host;
+    CPelorin pelorin(rc);
+    pelorin.ExcelApplication(&host);
+    Workbook& wb = host.AddWorkbook();
+    CreateProjectWorkbook(pelorin, wb, SystemClock().Now());
+    wb.SaveAs(scratch);
+  }
+  // Opened hidden, then shown where the office has a display: a headless
+  // office fails to open a document in a window, and ends when asked to
+  // show one.
+  css::uno::Sequence<css::beans::PropertyValue> args(2);
+  args[0].Name = "AsTemplate";
+  args[0].Value <<= true;
+  args[1].Name = "Hidden";
+  args[1].Value <<= true;
+  Reference<css::frame::XComponentLoader> loader(css::frame::Desktop::create(context), UNO_QUERY_THROW);
+  const Reference<css::frame::XModel> document(
+      loader->loadComponentFromURL(ToOu("file://" + scratch), "_blank", 0, args), UNO_QUERY);
+  if (!document.is()) throw Error(kErrInvalidCall, kTitle, "the office did not open the new project");
+  if (OfficeIsHeadless()) return;
+  const Reference<css::frame::XController> controller = document->getCurrentController();
+  if (!controller.is() || !controller->getFrame().is()) return;
+  const Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
+  if (window.is()) window->setVisible(true);
+}
+
 void Cancel(OfficeUi& ui) {
   if (g_running != nullptr && g_running->CancelShownForm()) return;
   ui.MsgBox("No PelorinXL run is in progress.", MsgButtons::kOk, MsgIcon::kInformation, kTitle);
@@ -217,6 +280,7 @@ void Dispatch(const Reference<css::uno::XComponentContext>& context, const Refer
   switch (command.kind) {
     case CommandKind::kRun: RunProject(context, frame, command, ui); break;
     case CommandKind::kHelp: ShowHelp(context, frame, ui); break;
+    case CommandKind::kNewProject: NewProject(context); break;
     case CommandKind::kWindow:
       ui.MsgBox(std::string(command.label) + " does not run inside Calc. Use \"" + std::string(command.detail) +
                     "\" from a terminal (save the document first), then open the file in Calc.",

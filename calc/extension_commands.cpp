@@ -9,7 +9,7 @@ const std::vector<ExtensionCommand>& ExtensionCommands() {
       {"RunMacros", "Run macros", CommandKind::kRun, "RunOnlyMacros"},
       {"SelectRows", "Select rows", CommandKind::kWindow, "pelorinxl select FILE"},
       {"EditRow", "Edit row", CommandKind::kWindow, "pelorinxl edit FILE"},
-      {"NewProject", "New project", CommandKind::kWindow, "pelorinxl new FILE"},
+      {"NewProject", "New project", CommandKind::kNewProject, ""},
       {"ConvertProject", "Convert version-1 project", CommandKind::kWindow, "pelorinxl convert --gui"},
       {"Help", "Help", CommandKind::kHelp, ""},
       {"CancelRun", "Cancel run", CommandKind::kCancel, ""},

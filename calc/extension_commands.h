@@ -14,6 +14,7 @@ inline constexpr std::string_view kCommandProtocol = "vnd.plrxl:";
 enum class CommandKind {
   kRun,         // a run of the open project: Refresh, Update, Run macros
   kWindow,      // a window with fields, or a new file: done by the command line
+  kNewProject,  // a new project workbook, opened as a new document
   kHelp,        // opens the user guide
   kCancel,      // cancels the run in progress
 };

@@ -10,12 +10,15 @@
 #include <regex>
 #include <sstream>
 
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
 #include "calc/extension_commands.h"
 #include "entry/pelorin.h"
+#include "entry/project_template.h"
 #include "tests/calc_ext/ext_office.h"
 
 namespace plrxl::calc::testing {
@@ -186,7 +189,6 @@ TEST(CalcExt, CommandsThatCannotRunSayWhy) {
   };
   const Case cases[] = {
       {"SelectRows", "Select rows does not run inside Calc. Use \"pelorinxl select FILE\""},
-      {"NewProject", "\"pelorinxl new FILE\""},
       {"EditRow", "\"pelorinxl edit FILE\""},
       {"ConvertProject", "\"pelorinxl convert --gui\""},
       {"CancelRun", "No PelorinXL run is in progress."},
@@ -212,6 +214,52 @@ TEST(CalcExt, CommandsThatCannotRunSayWhy) {
   Dispatch(office, document, "Refresh");
   EXPECT_TRUE(LogHas("This document is not a PelorinXL project")) << LogText();
   CloseDocument(document);
+}
+
+// New project opens an untitled document holding what `pelorinxl new`
+// writes, and leaves no scratch file behind. (The office here is headless:
+// the document stays hidden, as showing a window would end such an office.)
+TEST(CalcExt, NewProjectOpensAnUntitledProject) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string by_cli = Fresh("new.xlsx");
+  ASSERT_EQ(RunCli("new " + by_cli), 0);
+  const std::string plain = Fresh("start.xlsx");
+  {
+    CalcHost host(office, Pinned(), {});
+    host.AddWorkbook().SaveAs(plain);
+  }
+  Reference<css::frame::XModel> start = LoadDocument(office, plain);
+  auto projects = [&] {
+    std::vector<Reference<css::frame::XModel>> found;
+    Reference<css::container::XEnumeration> all = office.Uno().desktop->getComponents()->createEnumeration();
+    while (all->hasMoreElements()) {
+      Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+      if (model.is() && model->getURL().isEmpty()) found.push_back(model);
+    }
+    return found;
+  };
+  const size_t untitled = projects().size();
+  ClearUiLog();
+  Dispatch(office, start, "NewProject");
+  EXPECT_EQ(UiLogLines().size(), 0u) << LogText();
+  const std::vector<Reference<css::frame::XModel>> now = projects();
+  ASSERT_EQ(now.size(), untitled + 1);
+  const Reference<css::frame::XModel> made = now.back();
+
+  CalcHost host(office, Pinned(), {});
+  Workbook& menu = host.AdoptDocument(Reference<css::lang::XComponent>(made, UNO_QUERY));
+  Workbook& cli = host.OpenWorkbook(by_cli);
+  EXPECT_NE(menu.FindWorksheet(kSettingsSheet), nullptr);
+  EXPECT_NE(menu.FindWorksheet(kParametersSheet), nullptr);
+  EXPECT_EQ(Dump(menu), Dump(cli));
+  cli.Close();
+  menu.Close();
+  CloseDocument(made);
+  CloseDocument(start);
+  for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+    EXPECT_EQ(entry.path().filename().string().rfind("pelorinxl-project-", 0), std::string::npos) << entry.path();
+  }
 }
 
 }  // namespace
