@@ -28,12 +28,7 @@ void WriteAndRefresh(const AppContext& ctx, const std::string& dir) {
   const std::string path = (std::filesystem::absolute(dir) / "demo.xlsx").string();
   {
     std::unique_ptr<MemoryHost> host = ctx.MakeHost();
-    RunContext rc;
-    rc.host = host.get();
-    CPelorin pelorin(rc);
-    pelorin.ExcelApplication(host.get());
-    Workbook& wb = host->AddWorkbook();
-    CreateProjectWorkbook(pelorin, wb, SystemClock().Now());
+    Workbook& wb = AddNewProjectWorkbook(*host, SystemClock().Now());
     WriteDemoRows(wb, DemoRows(exports));
     wb.SaveAs(path);
   }

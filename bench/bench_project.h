@@ -17,12 +17,7 @@ namespace plrxl {
 inline std::string SavedBenchmarkProject(const std::string& path, int tickers, const std::string& macros) {
   if (std::filesystem::exists(path)) return path;
   MemoryHost host(MakeXlsxStore());
-  RunContext rc;
-  rc.host = &host;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
+  Workbook& wb = AddNewProjectWorkbook(host, DateSerial(2025, 3, 21));
   WriteDemoRows(wb, BenchmarkRows(tickers, macros));
   wb.SaveAs(path);
   return path;

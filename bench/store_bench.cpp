@@ -106,12 +106,7 @@ int Hits(const std::string& url) {
 
 void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
   MemoryHost host(MakeXlsxStore());
-  RunContext rc;
-  rc.host = &host;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
-  CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
+  Workbook& wb = AddNewProjectWorkbook(host, DateSerial(2025, 3, 21));
   WriteDemoRows(wb, rows);
   wb.SaveAs(path);
 }

@@ -234,13 +234,7 @@ void NewProject(const Reference<css::uno::XComponentContext>& context) {
   } remove{scratch};
   {
     MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
-    RunContext rc;
-    rc.host = &host;
-    CPelorin pelorin(rc);
-    pelorin.ExcelApplication(&host);
-    Workbook& wb = host.AddWorkbook();
-    CreateProjectWorkbook(pelorin, wb, SystemClock().Now());
-    wb.SaveAs(scratch);
+    AddNewProjectWorkbook(host, SystemClock().Now()).SaveAs(scratch);
   }
   // Opened hidden, then shown where the office has a display: a headless
   // office fails to open a document in a window, and ends when asked to

@@ -95,4 +95,14 @@ void CreateProjectWorkbook(CPelorin& pelorin, Workbook& workbook, double today) 
   }
 }
 
+Workbook& AddNewProjectWorkbook(SpreadsheetHost& host, double today) {
+  RunContext rc;
+  rc.host = &host;
+  CPelorin pelorin(rc);
+  pelorin.ExcelApplication(&host);
+  Workbook& workbook = host.AddWorkbook();
+  CreateProjectWorkbook(pelorin, workbook, today);
+  return workbook;
+}
+
 }  // namespace plrxl

@@ -13,6 +13,7 @@
 
 namespace plrxl {
 
+class SpreadsheetHost;
 class CPelorin;
 class Workbook;
 class Worksheet;
@@ -57,5 +58,9 @@ void WriteParametersSheet(Worksheet& parameters, double today);
 // defines both names, and the settings sheet is moved to the front. `pelorin`
 // must have its application set; its project workbook is set to `workbook`.
 void CreateProjectWorkbook(CPelorin& pelorin, Workbook& workbook, double today);
+
+// A new workbook of `host` made a complete project, as `pelorinxl new` makes
+// it, by a CPelorin of its own that ends before it returns.
+Workbook& AddNewProjectWorkbook(SpreadsheetHost& host, double today);
 
 }  // namespace plrxl

@@ -153,13 +153,8 @@ const ExtOffice& SharedExtOffice() {
 
 void WriteProject(const std::string& path, const std::vector<DemoRow>& rows) {
   MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
-  RunContext rc;
-  rc.host = &host;
-  CPelorin pelorin(rc);
-  pelorin.ExcelApplication(&host);
-  Workbook& wb = host.AddWorkbook();
   // A fixed day: the project's default end date must not move between runs.
-  CreateProjectWorkbook(pelorin, wb, 45000);
+  Workbook& wb = AddNewProjectWorkbook(host, 45000);
   WriteDemoRows(wb, rows);
   wb.SaveAs(path);
 }

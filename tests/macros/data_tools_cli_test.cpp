@@ -94,12 +94,7 @@ TEST_F(DataToolsCli, MacrosCommandRunsEveryDataTool) {
   const std::string path = Dir("project.xlsx");
   {
     MemoryHost host(MakeXlsxStore(), MacroProject::PinnedRegional());
-    RunContext rc;
-    rc.host = &host;
-    CPelorin pelorin(rc);
-    pelorin.ExcelApplication(&host);
-    Workbook& wb = host.AddWorkbook();
-    CreateProjectWorkbook(pelorin, wb, DateSerial(2025, 3, 21));
+    Workbook& wb = AddNewProjectWorkbook(host, DateSerial(2025, 3, 21));
     WriteDemoRows(wb, rows);
     wb.Worksheets(kParametersSheet).SetCellValue(8, 4, Variant(std::string(kAllFormats) + "|prn2"));
     wb.Worksheets(kSettingsSheet).SetCellValue(4, 6, Variant("BRK_B"));
