@@ -60,12 +60,14 @@ done
 # directory sits at the end, so a cut one is only a broken zip. Row lists
 # past 256 characters are refused by their target, and the texts of
 # host_text (addresses, dates, numbers, number formats of at most 255
-# characters in a file) gain nothing from more than 1 KB.
+# characters in a file) gain nothing from more than 1 KB. INI files and the
+# MIME lists are read line by line: 1 KB holds every kind of line many
+# times over, and runs twice as many inputs as 4 KB.
 max_len_of() {
   case "$1" in
     xlsx_reader) echo 65536 ;;
     row_list) echo 256 ;;
-    host_text) echo 1024 ;;
+    host_text | ini | xdg_mime) echo 1024 ;;
     *) echo 4096 ;;
   esac
 }
