@@ -153,7 +153,7 @@ void CalcHost::SetScreenUpdating(bool on) {
 }
 
 Variant CalcHost::Run(const std::string& name, std::vector<Variant> args) {
-  for (auto& b : books_) b->Flush();
+  for (auto& b : books_) b->FlushCells();
   return functions_.Run(*this, name, args);
 }
 

@@ -14,7 +14,6 @@ struct CalcHostFactory {
     HostTraits traits;
     traits.computes_formulas = true;
     traits.kind_follows_format = true;
-    traits.draws_charts = false;
     traits.adjusts_references = true;
     traits.freezes_panes = false;
     return traits;

@@ -103,6 +103,22 @@ std::vector<std::string> Differences(const std::string& file_mode, const std::st
   return differences;
 }
 
+// Every chart of a file: its sheet, title and kind, and how many series.
+std::vector<std::string> Charts(const std::string& path) {
+  MemoryHost host(MakeXlsxStore());
+  Workbook& wb = host.OpenWorkbook(path);
+  std::vector<std::string> charts;
+  for (int s = 1; s <= wb.WorksheetCount(); ++s) {
+    Worksheet& sheet = wb.WorksheetAt(s);
+    for (int i = 1; i <= sheet.ChartCount(); ++i) {
+      const Chart& chart = sheet.ChartAt(i);
+      charts.push_back(sheet.Name() + ": " + chart.title + (chart.kind == ChartKind::kStock ? " stock, " : " line, ") +
+                       std::to_string(chart.series.size()) + " series");
+    }
+  }
+  return charts;
+}
+
 TEST_F(CalcRemote, RefreshWithSaveGivesTheFileModesCells) {
   MakeProject(1, true);
   const std::string in_file = Copy("file.xlsx"), in_calc = Copy("calc.xlsx");
@@ -129,6 +145,10 @@ TEST_F(CalcRemote, TheWholeDemoRefreshedInTheOfficeGivesTheFileModesCells) {
   ASSERT_EQ(by_calc.status, 0) << by_calc.out << by_calc.err;
   const std::vector<std::string> differences = Differences(File("file.xlsx"), File("calc.xlsx"));
   EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
+  // Each ticker's chart, drawn by Calc, replaced the one the demo drew.
+  const std::vector<std::string> charts = Charts(File("file.xlsx"));
+  EXPECT_GE(charts.size(), 20u);
+  EXPECT_EQ(Charts(File("calc.xlsx")), charts);
 }
 
 TEST_F(CalcRemote, WithoutSaveTheFileIsUntouched) {

@@ -140,7 +140,7 @@ Reference<css::table::XCellRange> CalcWorksheet::UnoRange(const Rect& rect) cons
   return sheet_->getCellRangeByPosition(rect.col1 - 1, rect.row1 - 1, rect.col2 - 1, rect.row2 - 1);
 }
 
-void CalcWorksheet::FlushWorkbook() const { book_.Flush(); }
+void CalcWorksheet::FlushWorkbook() const { book_.FlushCells(); }
 
 CalcWorksheet::Chunk CalcWorksheet::LoadChunk(const Rect& rect) const {
   const int rows = rect.Rows(), cols = rect.Cols();

@@ -83,6 +83,9 @@ class CalcWorksheet : public Worksheet {
   // Sends the waiting writes to Calc, forgetting the cells read where they
   // went; true when values or formulas were written.
   bool Flush();
+  // Draws the charts added or changed since the last time (calc_charts.cpp).
+  void FlushCharts();
+  bool HasChartNamed(const std::string& name) const;
   // Forgets the cells and styles read so far (cells moved, or went).
   void ForgetReads() const {
     chunks_.clear();
@@ -154,6 +157,26 @@ class CalcWorksheet : public Worksheet {
   void Refetch();
   // Ranges inside rect whose format is not the document's default.
   std::vector<Rect> FormattedRanges(const Rect& rect) const;
+  // Lists the document's charts of this sheet, once.
+  void ReadCharts() const;
+  void WriteChart(const Chart& chart);
+  // The cells of a series reference ("='AAPL'!R2C5:R200C5").
+  css::table::CellRangeAddress ChartRange(const std::string& reference);
+  // The cell right above a series' values when it holds the series' name,
+  // as Calc's chart data names cells ("$Quotes.$E$1"); empty otherwise.
+  std::string LabelCell(const css::table::CellRangeAddress& values, const std::string& name);
+
+  // A chart of the sheet, in the document's order, those drawn here and
+  // not sent yet last.
+  struct SheetChart {
+    std::unique_ptr<Chart> chart;
+    // The chart as Calc shows it (as read, or as last drawn); none while
+    // it waits to be drawn.
+    std::optional<Chart> shown;
+  };
+  mutable std::vector<SheetChart> charts_;
+  mutable bool charts_read_ = false;
+  int next_chart_number_ = 1;
 
   CalcWorkbook& book_;
   Reference<css::sheet::XSpreadsheet> sheet_;
@@ -248,6 +271,11 @@ class CalcWorkbook : public Workbook {
   void ForgetNames() { names_known_ = false; }
   // Sends every sheet's waiting writes; forgets every sheet's reads when
   // there were any.
+  void FlushCells();
+  // Whether a chart or drawing object of any sheet has this name.
+  bool ChartNameTaken(const std::string& name) const;
+  // FlushCells, then draws the charts added or changed: what a read needs
+  // is the cells, and a chart is drawn once its series and looks are set.
   void Flush();
   bool HasPendingValues() const {
     for (const auto& s : sheets_)

@@ -1,5 +1,4 @@
-// CalcWorksheet as a sheet: name, visibility, layout, shifts, searches and
-// charts.
+// CalcWorksheet as a sheet: name, visibility, layout, shifts and searches.
 #include <cmath>
 #include <set>
 #include <optional>
@@ -18,8 +17,6 @@
 #include <com/sun/star/sheet/XViewSplitable.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
-#include <com/sun/star/table/XTableCharts.hpp>
-#include <com/sun/star/table/XTableChartsSupplier.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
 
 #include "host/calc/internal/calc_objects.h"
@@ -438,28 +435,6 @@ void CalcWorksheet::SetZoom(int percent) {
   view->setActiveSheet(sheet_);
   Reference<css::beans::XPropertySet>(view, UNO_QUERY_THROW)
       ->setPropertyValue("ZoomValue", css::uno::Any(static_cast<sal_Int16>(percent)));
-}
-
-int CalcWorksheet::ChartCount() const {
-  Reference<css::table::XTableChartsSupplier> supplier(sheet_, UNO_QUERY_THROW);
-  return Reference<css::container::XIndexAccess>(supplier->getCharts(), UNO_QUERY_THROW)->getCount();
-}
-
-Chart& CalcWorksheet::ChartAt(int index) {
-  if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
-  NotYet("reading charts");
-}
-
-Chart& CalcWorksheet::AddChart(double left, double top, double width, double height) {
-  (void)left, (void)top, (void)width, (void)height;
-  NotYet("drawing charts");
-}
-
-void CalcWorksheet::DeleteChart(int index) {
-  if (index < 1 || index > ChartCount()) ThrowSubscript("chart " + std::to_string(index));
-  Reference<css::table::XTableChartsSupplier> supplier(sheet_, UNO_QUERY_THROW);
-  Reference<css::table::XTableCharts> charts = supplier->getCharts();
-  charts->removeByName(charts->getElementNames()[index - 1]);
 }
 
 void CalcWorksheet::SetCarriedFeatures(std::shared_ptr<const CarriedSheetFeatures> features) {

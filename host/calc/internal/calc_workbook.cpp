@@ -375,6 +375,11 @@ void CalcWorkbook::StoreInPlace() {
 }
 
 void CalcWorkbook::Flush() {
+  FlushCells();
+  for (auto& s : sheets_) s->FlushCharts();
+}
+
+void CalcWorkbook::FlushCells() {
   bool wrote = false;
   for (auto& s : sheets_) wrote |= s->Flush();
   // Only formulas change where nothing was written.
