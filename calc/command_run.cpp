@@ -24,6 +24,7 @@
 #include "download/macro_runner.h"
 #include "entry/pelorin.h"
 #include "forms/error_message_form.h"
+#include "forms/window_forms.h"
 #include "entry/project_template.h"
 #include "host/calc/internal/calc_objects.h"
 #include "host/memory/memory_host.h"
@@ -173,6 +174,7 @@ void RunProject(const Reference<css::uno::XComponentContext>& context, const Ref
   session.SetProjectFolder(wb.Path().empty() ? std::filesystem::current_path().string() : wb.Path());
   StatusBarView view(frame);
   InstallDownloadEngine(session.Context(), &view);
+  InstallWindowForms(session.Context());
   RunningGuard running(ui);
   UndoStep undo(model, std::string("PelorinXL ") + command.label);
   // The host keeps writes (column widths too) waiting: they go to the
@@ -189,7 +191,8 @@ void RunProject(const Reference<css::uno::XComponentContext>& context, const Ref
   } send_waiting_writes{static_cast<CalcWorkbook&>(wb)};
   CPelorin& pelorin = session.Pelorin(&wb);
   const std::string action = command.detail;
-  if (action == "Update") pelorin.UpdateData();
+  if (action == "SelectiveUpdate") pelorin.SelectiveUpdatePelorinXL();
+  else if (action == "Update") pelorin.UpdateData();
   else if (action == "RunOnlyMacros") pelorin.RunOnlyMacros();
   else pelorin.RefreshData();
   if (view.Rows() > 0) {

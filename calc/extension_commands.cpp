@@ -7,7 +7,7 @@ const std::vector<ExtensionCommand>& ExtensionCommands() {
       {"Refresh", "Refresh", CommandKind::kRun, "Refresh"},
       {"Update", "Update", CommandKind::kRun, "Update"},
       {"RunMacros", "Run macros", CommandKind::kRun, "RunOnlyMacros"},
-      {"SelectRows", "Select rows", CommandKind::kWindow, "pelorinxl select FILE"},
+      {"SelectRows", "Select rows", CommandKind::kRun, "SelectiveUpdate"},
       {"EditRow", "Edit row", CommandKind::kWindow, "pelorinxl edit FILE"},
       {"NewProject", "New project", CommandKind::kNewProject, ""},
       {"ConvertProject", "Convert version-1 project", CommandKind::kWindow, "pelorinxl convert --gui"},

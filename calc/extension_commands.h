@@ -12,7 +12,7 @@ namespace plrxl::calc {
 inline constexpr std::string_view kCommandProtocol = "vnd.plrxl:";
 
 enum class CommandKind {
-  kRun,         // a run of the open project: Refresh, Update, Run macros
+  kRun,         // a run of the open project: Refresh, Update, Run macros, Select rows
   kWindow,      // a window with fields, or a new file: done by the command line
   kNewProject,  // a new project workbook, opened as a new document
   kHelp,        // opens the user guide
@@ -23,7 +23,8 @@ struct ExtensionCommand {
   const char* name;   // after "vnd.plrxl:"
   const char* label;  // the menu entry
   CommandKind kind;
-  // kRun: the run's action ("Refresh", "Update", "RunOnlyMacros");
+  // kRun: the run's action ("Refresh", "Update", "RunOnlyMacros", or
+  // "SelectiveUpdate": the selective update window picks rows and action);
   // kWindow: the command line that does it instead.
   const char* detail;
 };

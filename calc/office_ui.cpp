@@ -1,5 +1,7 @@
 #include "calc/office_ui.h"
 
+#include "calc/selective_update_dialog.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -116,6 +118,10 @@ void OfficeUi::ShowModal(Form& form) {
   if (auto* dialog = dynamic_cast<ErrorMessageDialog*>(&form)) {
     const MsgResult answer = MsgBox(dialog->ErrorMessage(), MsgButtons::kAbortRetryIgnore, MsgIcon::kCritical, "Error");
     form.Click(answer == MsgResult::kRetry ? "btnRetry" : answer == MsgResult::kIgnore ? "btnIgnore" : "btnAbort");
+    return;
+  }
+  if (auto* selective = dynamic_cast<frmSelectiveUpdateWindow*>(&form)) {
+    ShowSelectiveUpdateDialog(context_, frame_, *selective);
     return;
   }
   if (form.FormName() != "ProgressBarWindow") {

@@ -175,6 +175,40 @@ TEST(CalcExt, UpdateAndRunMacrosRunOnTheOpenProject) {
   CloseDocument(document);
 }
 
+// Select rows: the dialog lists the ticker table; a run button runs on the
+// rows chosen only, and the dialog comes back until it is cancelled. In an
+// office without a display it is cancelled at once.
+TEST(CalcExt, SelectRowsRunsOnTheRowsChosen) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string path = Fresh("select.xlsx");
+  WriteProject(path, FewRows());
+  Reference<css::frame::XModel> document = LoadDocument(office, path);
+  ClearUiLog();
+  AnswerDialogs({"rows 2 cmdRefresh", "cancel"});
+  Dispatch(office, document, "SelectRows");
+  AnswerDialogs({});
+  Dispatch(office, document, "SelectRows");
+  const std::vector<std::string> log = UiLogLines();
+  ASSERT_EQ(log.size(), 3u) << LogText();
+  for (size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(log[i].rfind("Select rows\t", 0), 0u) << log[i];
+    for (const DemoRow& row : FewRows()) EXPECT_NE(log[i].find(row.ticker), std::string::npos) << row.ticker;
+  }
+  EXPECT_NE(log[0].find("\tcmdRefresh"), std::string::npos) << log[0];
+  EXPECT_NE(log[1].find("\tcmdCancel"), std::string::npos) << log[1];
+  EXPECT_NE(log[2].find("\tcmdCancel"), std::string::npos) << log[2];
+  CalcHost host(office, Pinned(), {});
+  Workbook& wb = host.AdoptDocument(Reference<css::lang::XComponent>(document, UNO_QUERY));
+  for (int row = 1; row <= 3; ++row) {
+    const bool chosen = row == 2;
+    EXPECT_EQ(StatusOf(wb, row).empty(), !chosen) << row;
+    EXPECT_EQ(wb.FindWorksheet(FewRows()[static_cast<size_t>(row - 1)].ticker) != nullptr, chosen) << row;
+  }
+  wb.Close();
+  CloseDocument(document);
+}
+
 // What each command shows when it cannot do its work here; none of them
 // changes the document.
 TEST(CalcExt, CommandsThatCannotRunSayWhy) {
@@ -188,7 +222,6 @@ TEST(CalcExt, CommandsThatCannotRunSayWhy) {
     const char* shown;
   };
   const Case cases[] = {
-      {"SelectRows", "Select rows does not run inside Calc. Use \"pelorinxl select FILE\""},
       {"EditRow", "\"pelorinxl edit FILE\""},
       {"ConvertProject", "\"pelorinxl convert --gui\""},
       {"CancelRun", "No PelorinXL run is in progress."},

@@ -89,6 +89,7 @@ const std::string& ExtFolder() {
     setenv("XDG_CONFIG_HOME", (path + "/config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (path + "/cache").c_str(), 1);
     setenv("PLRXL_CALC_UI_LOG", (path + "/ui.log").c_str(), 1);
+    setenv("PLRXL_CALC_UI_ANSWERS", (path + "/ui.answers").c_str(), 1);
     return path;
   }();
   return folder;
@@ -104,6 +105,11 @@ std::vector<std::string> UiLogLines() {
 }
 
 void ClearUiLog() { std::filesystem::remove(UiLogPath()); }
+
+void AnswerDialogs(const std::vector<std::string>& answers) {
+  std::ofstream out(ExtFolder() + "/ui.answers", std::ios::trunc);
+  for (const std::string& answer : answers) out << answer << "\n";
+}
 
 const ExtOffice& SharedExtOffice() {
   static ExtOffice shared = [] {

@@ -31,6 +31,9 @@ const std::string& ExtFolder();
 std::string UiLogPath();
 std::vector<std::string> UiLogLines();
 void ClearUiLog();
+// The answers the next dialogs take in place of a person, one a line
+// ("rows 1,3 cmdUpdate", "cancel"); see calc/selective_update_dialog.h.
+void AnswerDialogs(const std::vector<std::string>& answers);
 
 // Writes a project workbook (through the xlsx writer) with these rows.
 void WriteProject(const std::string& path, const std::vector<DemoRow>& rows);

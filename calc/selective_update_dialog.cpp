@@ -1,0 +1,284 @@
+#include "calc/selective_update_dialog.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include <com/sun/star/awt/FontDescriptor.hpp>
+#include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/XActionListener.hpp>
+#include <com/sun/star/awt/XButton.hpp>
+#include <com/sun/star/awt/XControl.hpp>
+#include <com/sun/star/awt/XControlContainer.hpp>
+#include <com/sun/star/awt/XControlModel.hpp>
+#include <com/sun/star/awt/XDialog.hpp>
+#include <com/sun/star/awt/XItemListener.hpp>
+#include <com/sun/star/awt/XListBox.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <cppuhelper/implbase2.hxx>
+#include <rtl/ref.hxx>
+
+namespace plrxl::calc {
+namespace {
+
+namespace awt = css::awt;
+
+constexpr const char* kTitle = "Select rows";
+constexpr size_t kWidestColumn = 14;  // characters of a column in the list
+
+struct Answer {
+  std::vector<int> rows;  // list rows selected (scripted answers only)
+  std::string button;     // "cmdRefresh", "cmdUpdate", "cmdRunOnlyMacros" or "cmdCancel"
+};
+
+bool IsRunButton(const std::string& button) {
+  return button == "cmdRefresh" || button == "cmdUpdate" || button == "cmdRunOnlyMacros";
+}
+
+// The list's lines: the ticker table's columns padded to a common width
+// (the list draws in a fixed-width font), the titles as the first line.
+std::vector<std::string> ListLines(const frmSelectiveUpdateWindow& form) {
+  constexpr int kColumns = frmSelectiveUpdateWindow::kColumns;
+  std::vector<size_t> widths(kColumns, 0);
+  auto cell = [&](int row, int col) {
+    std::string text = row < 0 ? form.ColumnTitle(col) : form.ListText(row, col);
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text.substr(0, kWidestColumn);
+  };
+  for (int row = -1; row < form.RowCount(); ++row) {
+    for (int col = 0; col < kColumns; ++col) widths[col] = std::max(widths[col], cell(row, col).size());
+  }
+  std::vector<std::string> lines;
+  for (int row = -1; row < form.RowCount(); ++row) {
+    std::string line;
+    for (int col = 0; col < kColumns; ++col) {
+      if (widths[col] == 0) continue;
+      std::string text = cell(row, col);
+      text.resize(widths[col], ' ');
+      line += (line.empty() ? "" : "  ") + text;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The first line of the answers file, taken out of it; none when there is
+// no such file or line.
+std::optional<Answer> ScriptedAnswer() {
+  const char* path = std::getenv("PLRXL_CALC_UI_ANSWERS");
+  if (path == nullptr || *path == '\0' || !std::filesystem::exists(path)) return std::nullopt;
+  std::vector<std::string> lines;
+  {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+  }
+  if (lines.empty()) return std::nullopt;
+  {
+    std::ofstream out(path, std::ios::trunc);
+    for (size_t i = 1; i < lines.size(); ++i) out << lines[i] << "\n";
+  }
+  Answer answer;
+  std::istringstream words(lines.front());
+  std::string word, rows;
+  words >> word >> rows >> answer.button;
+  if (word != "rows") return Answer{{}, "cmdCancel"};
+  std::istringstream numbers(rows);
+  for (std::string number; std::getline(numbers, number, ',');) {
+    int row = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), row);
+    if (error == std::errc() && end == number.data() + number.size() && row >= 0) answer.rows.push_back(row);
+  }
+  return answer;
+}
+
+void LogShowing(const std::vector<std::string>& lines, const std::string& button) {
+  const char* log = std::getenv("PLRXL_CALC_UI_LOG");
+  if (log == nullptr || *log == '\0') return;
+  std::string joined;
+  for (const std::string& line : lines) joined += (joined.empty() ? "" : "\\n") + line;
+  std::ofstream(log, std::ios::app) << kTitle << "\t" << joined << "\t" << button << "\n";
+}
+
+Reference<css::beans::XPropertySet> AddControl(const Reference<css::lang::XMultiServiceFactory>& factory,
+                                               const Reference<css::container::XNameContainer>& controls,
+                                               const char* service, const std::string& name, sal_Int32 x, sal_Int32 y,
+                                               sal_Int32 width, sal_Int32 height) {
+  Reference<css::beans::XPropertySet> model(factory->createInstance(rtl::OUString::createFromAscii(service)),
+                                            UNO_QUERY_THROW);
+  model->setPropertyValue("PositionX", css::uno::Any(x));
+  model->setPropertyValue("PositionY", css::uno::Any(y));
+  model->setPropertyValue("Width", css::uno::Any(width));
+  model->setPropertyValue("Height", css::uno::Any(height));
+  controls->insertByName(ToOu(name), css::uno::Any(model));
+  return model;
+}
+
+// The dialog's events, passed on to the window's logic.
+class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemListener> {
+ public:
+  Events(frmSelectiveUpdateWindow& form, Reference<awt::XControlContainer> container)
+      : form_(form), container_(std::move(container)) {}
+
+  const std::string& Pressed() const { return pressed_; }
+  // Shows the form's selection, count and Select all caption.
+  void ShowForm() {
+    Reference<awt::XListBox> list(container_->getControl("TDBList1"), UNO_QUERY_THROW);
+    std::vector<sal_Int16> selected;
+    for (int row = 0; row < form_.RowCount(); ++row) {
+      if (form_.IsSelected(row)) selected.push_back(static_cast<sal_Int16>(row));
+    }
+    list->selectItemsPos(list->getSelectedItemsPos(), false);
+    list->selectItemsPos(css::uno::Sequence<sal_Int16>(selected.data(), static_cast<sal_Int32>(selected.size())), true);
+    Label("lblSelected", form_.lblSelected());
+    Label("cmdSelectAll", form_.cmdSelectAllCaption());
+  }
+
+  void SAL_CALL itemStateChanged(const awt::ItemEvent&) override {
+    Reference<awt::XListBox> list(container_->getControl("TDBList1"), UNO_QUERY_THROW);
+    std::vector<bool> now(static_cast<size_t>(form_.RowCount()), false);
+    for (sal_Int16 row : list->getSelectedItemsPos()) {
+      if (row >= 0 && row < form_.RowCount()) now[static_cast<size_t>(row)] = true;
+    }
+    for (int row = 0; row < form_.RowCount(); ++row) {
+      if (form_.IsSelected(row) != now[static_cast<size_t>(row)]) form_.TDBList1_SetSelected(row, now[static_cast<size_t>(row)]);
+    }
+    form_.TDBList1_SelChange();
+    Label("lblSelected", form_.lblSelected());
+    Label("cmdSelectAll", form_.cmdSelectAllCaption());
+  }
+
+  void SAL_CALL actionPerformed(const awt::ActionEvent& event) override {
+    const std::string button = FromOu(event.ActionCommand);
+    if (button == "cmdSelectAll" || button == "cmdHelp") {
+      form_.Click(button);
+      ShowForm();
+      return;
+    }
+    pressed_ = button;
+    if (dialog_.is()) dialog_->endExecute();
+  }
+
+  void SAL_CALL disposing(const css::lang::EventObject&) override {}
+
+  void SetDialog(const Reference<awt::XDialog>& dialog) { dialog_ = dialog; }
+
+ private:
+  void Label(const char* control, const std::string& text) {
+    Reference<awt::XControl> one = container_->getControl(rtl::OUString::createFromAscii(control));
+    if (!one.is()) return;
+    Reference<css::beans::XPropertySet>(one->getModel(), UNO_QUERY_THROW)
+        ->setPropertyValue("Label", css::uno::Any(ToOu(text)));
+  }
+
+  frmSelectiveUpdateWindow& form_;
+  Reference<awt::XControlContainer> container_;
+  Reference<awt::XDialog> dialog_;
+  std::string pressed_ = "cmdCancel";
+};
+
+// Shows the dialog until a run button or Cancel is pressed; the selection
+// goes to the form as the person makes it.
+std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
+                       frmSelectiveUpdateWindow& form, const std::vector<std::string>& lines) {
+  Reference<css::lang::XMultiComponentFactory> services = context->getServiceManager();
+  Reference<css::beans::XPropertySet> dialog_model(
+      services->createInstanceWithContext("com.sun.star.awt.UnoControlDialogModel", context), UNO_QUERY_THROW);
+  dialog_model->setPropertyValue("Title", css::uno::Any(ToOu(form.Caption().empty() ? kTitle : form.Caption())));
+  dialog_model->setPropertyValue("Width", css::uno::Any(sal_Int32{360}));
+  dialog_model->setPropertyValue("Height", css::uno::Any(sal_Int32{200}));
+  Reference<css::lang::XMultiServiceFactory> factory(dialog_model, UNO_QUERY_THROW);
+  Reference<css::container::XNameContainer> controls(dialog_model, UNO_QUERY_THROW);
+
+  awt::FontDescriptor fixed;
+  fixed.Name = "Liberation Mono";
+  fixed.Height = 9;
+  Reference<css::beans::XPropertySet> titles =
+      AddControl(factory, controls, "com.sun.star.awt.UnoControlFixedTextModel", "lblTitles", 5, 5, 350, 10);
+  titles->setPropertyValue("Label", css::uno::Any(ToOu(lines.front())));
+  titles->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
+  Reference<css::beans::XPropertySet> list =
+      AddControl(factory, controls, "com.sun.star.awt.UnoControlListBoxModel", "TDBList1", 5, 16, 350, 154);
+  std::vector<rtl::OUString> items;
+  for (size_t i = 1; i < lines.size(); ++i) items.push_back(ToOu(lines[i]));
+  list->setPropertyValue("StringItemList",
+                         css::uno::Any(css::uno::Sequence<rtl::OUString>(items.data(), static_cast<sal_Int32>(items.size()))));
+  list->setPropertyValue("MultiSelection", css::uno::Any(true));
+  list->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
+  AddControl(factory, controls, "com.sun.star.awt.UnoControlFixedTextModel", "lblSelected", 62, 180, 58, 10);
+  struct Button {
+    const char* name;
+    const char* label;
+    sal_Int32 x, width;
+  };
+  const Button buttons[] = {{"cmdSelectAll", "", 5, 54},         {"cmdRefresh", "Refresh", 124, 44},
+                            {"cmdUpdate", "Update", 170, 44},    {"cmdRunOnlyMacros", "Run Only Macros", 216, 64},
+                            {"cmdHelp", "Help", 282, 34},        {"cmdCancel", "Cancel", 318, 37}};
+  for (const Button& b : buttons) {
+    if (std::string(b.name) == "cmdHelp" && !form.HelpAvailable()) continue;
+    Reference<css::beans::XPropertySet> button =
+        AddControl(factory, controls, "com.sun.star.awt.UnoControlButtonModel", b.name, b.x, 177, b.width, 16);
+    button->setPropertyValue("Label", css::uno::Any(rtl::OUString::createFromAscii(b.label)));
+  }
+
+  Reference<awt::XControl> dialog_control(
+      services->createInstanceWithContext("com.sun.star.awt.UnoControlDialog", context), UNO_QUERY_THROW);
+  dialog_control->setModel(Reference<awt::XControlModel>(dialog_model, UNO_QUERY_THROW));
+  Reference<awt::XControlContainer> container(dialog_control, UNO_QUERY_THROW);
+  rtl::Reference<Events> events = new Events(form, container);
+  Reference<awt::XListBox>(container->getControl("TDBList1"), UNO_QUERY_THROW)
+      ->addItemListener(Reference<awt::XItemListener>(events.get()));
+  for (const Button& b : buttons) {
+    Reference<awt::XButton> button(container->getControl(rtl::OUString::createFromAscii(b.name)), UNO_QUERY);
+    if (!button.is()) continue;
+    button->setActionCommand(rtl::OUString::createFromAscii(b.name));
+    button->addActionListener(Reference<awt::XActionListener>(events.get()));
+  }
+  Reference<awt::XWindowPeer> parent(frame.is() ? frame->getContainerWindow() : nullptr, UNO_QUERY);
+  dialog_control->createPeer(Reference<awt::XToolkit>(awt::Toolkit::create(context), UNO_QUERY_THROW), parent);
+  Reference<awt::XDialog> dialog(dialog_control, UNO_QUERY_THROW);
+  events->SetDialog(dialog);
+  events->ShowForm();
+  dialog->execute();
+  events->SetDialog(nullptr);
+  Reference<css::lang::XComponent>(dialog_control, UNO_QUERY_THROW)->dispose();
+  return events->Pressed();
+}
+
+}  // namespace
+
+void ShowSelectiveUpdateDialog(const Reference<css::uno::XComponentContext>& context,
+                               const Reference<css::frame::XFrame>& frame, frmSelectiveUpdateWindow& form) {
+  for (;;) {
+    const std::vector<std::string> lines = ListLines(form);
+    std::string button;
+    if (std::optional<Answer> scripted = ScriptedAnswer()) {
+      for (int row : scripted->rows) {
+        if (row < form.RowCount()) form.TDBList1_SetSelected(row, true);
+      }
+      form.TDBList1_SelChange();
+      button = scripted->button;
+    } else {
+      try {
+        button = ShowDialog(context, frame, form, lines);
+      } catch (const css::uno::Exception& e) {
+        ThrowFromUno("Cannot show the " + std::string(kTitle) + " dialog", e);
+      }
+    }
+    LogShowing(lines, button);
+    if (!IsRunButton(button)) {
+      form.Click("cmdCancel");
+      return;
+    }
+    form.Click(button);
+    if (form.Hidden()) return;
+  }
+}
+
+}  // namespace plrxl::calc
