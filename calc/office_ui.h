@@ -3,7 +3,8 @@
 // progress window as Calc's status-bar indicator, event yields through the
 // office's toolkit.
 //
-// Windows with fields (row editor, selective update, converter) are not
+// The selective update window is an office dialog
+// (selective_update_dialog.h). The row editor and the converter are not
 // drawn inside the office; their commands say so before they start (see
 // extension_commands.h), and a show of any other form fails with Error 1004.
 //
