@@ -22,6 +22,7 @@
 #include "companion/companion_functions.h"
 #include "download/finished_look.h"
 #include "download/macro_runner.h"
+#include "entry/converter.h"
 #include "entry/pelorin.h"
 #include "forms/error_message_form.h"
 #include "forms/window_forms.h"
@@ -223,6 +224,27 @@ bool OfficeIsHeadless() {
   return std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
 }
 
+// Opens a file as a document of the office: hidden, then shown where the
+// office has a display (a headless office fails to open a document in a
+// window, and ends when asked to show one). `as_template`: untitled, for
+// the person to save where they choose.
+void OpenInOffice(const Reference<css::uno::XComponentContext>& context, const std::string& path, bool as_template) {
+  css::uno::Sequence<css::beans::PropertyValue> args(2);
+  args[0].Name = "AsTemplate";
+  args[0].Value <<= as_template;
+  args[1].Name = "Hidden";
+  args[1].Value <<= true;
+  Reference<css::frame::XComponentLoader> loader(css::frame::Desktop::create(context), UNO_QUERY_THROW);
+  const Reference<css::frame::XModel> document(
+      loader->loadComponentFromURL(ToOu("file://" + path), "_blank", 0, args), UNO_QUERY);
+  if (!document.is()) throw Error(kErrInvalidCall, kTitle, "the office did not open " + path);
+  if (OfficeIsHeadless()) return;
+  const Reference<css::frame::XController> controller = document->getCurrentController();
+  if (!controller.is() || !controller->getFrame().is()) return;
+  const Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
+  if (window.is()) window->setVisible(true);
+}
+
 // A new project opens as a new, untitled document, for the user to save
 // where they choose: it is made as `pelorinxl new` makes it, into a scratch
 // file, and opened from that as from a template.
@@ -239,23 +261,37 @@ void NewProject(const Reference<css::uno::XComponentContext>& context) {
     MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
     AddNewProjectWorkbook(host, SystemClock().Now()).SaveAs(scratch);
   }
-  // Opened hidden, then shown where the office has a display: a headless
-  // office fails to open a document in a window, and ends when asked to
-  // show one.
-  css::uno::Sequence<css::beans::PropertyValue> args(2);
-  args[0].Name = "AsTemplate";
-  args[0].Value <<= true;
-  args[1].Name = "Hidden";
-  args[1].Value <<= true;
-  Reference<css::frame::XComponentLoader> loader(css::frame::Desktop::create(context), UNO_QUERY_THROW);
-  const Reference<css::frame::XModel> document(
-      loader->loadComponentFromURL(ToOu("file://" + scratch), "_blank", 0, args), UNO_QUERY);
-  if (!document.is()) throw Error(kErrInvalidCall, kTitle, "the office did not open the new project");
-  if (OfficeIsHeadless()) return;
-  const Reference<css::frame::XController> controller = document->getCurrentController();
-  if (!controller.is() || !controller->getFrame().is()) return;
-  const Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
-  if (window.is()) window->setVisible(true);
+  OpenInOffice(context, scratch, true);
+}
+
+// The converter converts files, as `pelorinxl convert` does: it reads the
+// version-1 project and writes the new one in the system's own workbook
+// model, from a new project that supplies the column titles and messages.
+// The new project then opens in the office.
+void ConvertProject(const Reference<css::uno::XComponentContext>& context, OfficeUi& ui) {
+  MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
+  SystemClock clock;
+  SettingsStore settings = SettingsStore::ForUser();
+  RunContext rc;
+  rc.host = &host;
+  rc.ui = &ui;
+  rc.clock = &clock;
+  rc.settings = &settings;
+  rc.MakeErrorDialog = MakeErrorMessageFormFactory([context](const std::string& url) { Session::OpenUrl(context, url); });
+  rc.Path = PLRXL_HELP_FOLDER;
+  CPelorin pelorin(rc);
+  pelorin.ExcelApplication(&host);
+  Workbook& project = host.AddWorkbook();
+  CreateProjectWorkbook(pelorin, project, clock.Now());
+  pelorin.ActivateWorkBookName(project.Name());
+  WindowFormOptions forms;
+  forms.version_one_check = [&pelorin](const std::string& path) { return CheckFilePelorinXL(pelorin, path); };
+  InstallWindowForms(rc, forms);
+  pelorin.ShowConverterFromPelorin1IntoPelorin2();
+  const std::string converted = ui.ConvertedFile();
+  if (!converted.empty() && std::filesystem::exists(converted)) {
+    OpenInOffice(context, std::filesystem::absolute(converted).string(), false);
+  }
 }
 
 void Cancel(OfficeUi& ui) {
@@ -278,6 +314,7 @@ void Dispatch(const Reference<css::uno::XComponentContext>& context, const Refer
     case CommandKind::kRun: RunProject(context, frame, command, ui); break;
     case CommandKind::kHelp: ShowHelp(context, frame, ui); break;
     case CommandKind::kNewProject: NewProject(context); break;
+    case CommandKind::kConvert: ConvertProject(context, ui); break;
     case CommandKind::kWindow:
       ui.MsgBox(std::string(command.label) + " does not run inside Calc. Use \"" + std::string(command.detail) +
                     "\" from a terminal (save the document first), then open the file in Calc.",

@@ -10,7 +10,7 @@ const std::vector<ExtensionCommand>& ExtensionCommands() {
       {"SelectRows", "Select rows", CommandKind::kRun, "SelectiveUpdate"},
       {"EditRow", "Edit row", CommandKind::kWindow, "pelorinxl edit FILE"},
       {"NewProject", "New project", CommandKind::kNewProject, ""},
-      {"ConvertProject", "Convert version-1 project", CommandKind::kWindow, "pelorinxl convert --gui"},
+      {"ConvertProject", "Convert version-1 project", CommandKind::kConvert, ""},
       {"Help", "Help", CommandKind::kHelp, ""},
       {"CancelRun", "Cancel run", CommandKind::kCancel, ""},
   };

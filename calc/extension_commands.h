@@ -15,6 +15,7 @@ enum class CommandKind {
   kRun,         // a run of the open project: Refresh, Update, Run macros, Select rows
   kWindow,      // a window with fields, or a new file: done by the command line
   kNewProject,  // a new project workbook, opened as a new document
+  kConvert,     // the converter window; the new project opens as a document
   kHelp,        // opens the user guide
   kCancel,      // cancels the run in progress
 };

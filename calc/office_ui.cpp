@@ -1,5 +1,6 @@
 #include "calc/office_ui.h"
 
+#include "calc/converter_dialog.h"
 #include "calc/selective_update_dialog.h"
 
 #include <algorithm>
@@ -122,6 +123,13 @@ void OfficeUi::ShowModal(Form& form) {
   }
   if (auto* selective = dynamic_cast<frmSelectiveUpdateWindow*>(&form)) {
     ShowSelectiveUpdateDialog(context_, frame_, *selective);
+    return;
+  }
+  if (auto* converter = dynamic_cast<frmConverter*>(&form)) {
+    converter->RunHeadless(*this);
+    ShowConverterDialog(context_, frame_, *converter);
+    // Create passed its checks: the conversion writes this file next.
+    if (converter->Tag == "1") converted_file_ = converter->txtFileNameOutput();
     return;
   }
   if (form.FormName() != "ProgressBarWindow") {

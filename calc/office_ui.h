@@ -3,9 +3,9 @@
 // progress window as Calc's status-bar indicator, event yields through the
 // office's toolkit.
 //
-// The selective update window is an office dialog
-// (selective_update_dialog.h). The row editor and the converter are not
-// drawn inside the office; their commands say so before they start (see
+// The selective update window and the converter are office dialogs
+// (selective_update_dialog.h, converter_dialog.h). The row editor is not
+// drawn inside the office; its command says so before it starts (see
 // extension_commands.h), and a show of any other form fails with Error 1004.
 //
 // A testing aid: when the office was started with PLRXL_CALC_UI_LOG naming a
@@ -40,12 +40,16 @@ class OfficeUi : public UiPort {
   // The person chose Cancel run: the shown progress window reacts as to its
   // cancel button. False when no run is showing.
   bool CancelShownForm();
+  // The new project the converter window's Create was pressed for; empty
+  // when it was cancelled.
+  const std::string& ConvertedFile() const { return converted_file_; }
 
  private:
   Reference<css::uno::XComponentContext> context_;
   Reference<css::frame::XFrame> frame_;
   Form* shown_ = nullptr;
   Reference<css::awt::XReschedule> reschedule_;
+  std::string converted_file_;
 };
 
 // The progress window's face: Calc's status-bar indicator of the frame.

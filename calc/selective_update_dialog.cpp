@@ -1,26 +1,19 @@
 #include "calc/selective_update_dialog.h"
 
+#include "calc/office_dialog.h"
+
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <vector>
 
 #include <com/sun/star/awt/FontDescriptor.hpp>
-#include <com/sun/star/awt/Toolkit.hpp>
 #include <com/sun/star/awt/XActionListener.hpp>
 #include <com/sun/star/awt/XButton.hpp>
-#include <com/sun/star/awt/XControl.hpp>
-#include <com/sun/star/awt/XControlContainer.hpp>
-#include <com/sun/star/awt/XControlModel.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XItemListener.hpp>
 #include <com/sun/star/awt/XListBox.hpp>
-#include <com/sun/star/container/XNameContainer.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <cppuhelper/implbase2.hxx>
 #include <rtl/ref.hxx>
 
@@ -69,23 +62,10 @@ std::vector<std::string> ListLines(const frmSelectiveUpdateWindow& form) {
   return lines;
 }
 
-// The first line of the answers file, taken out of it; none when there is
-// no such file or line.
-std::optional<Answer> ScriptedAnswer() {
-  const char* path = std::getenv("PLRXL_CALC_UI_ANSWERS");
-  if (path == nullptr || *path == '\0' || !std::filesystem::exists(path)) return std::nullopt;
-  std::vector<std::string> lines;
-  {
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-  }
-  if (lines.empty()) return std::nullopt;
-  {
-    std::ofstream out(path, std::ios::trunc);
-    for (size_t i = 1; i < lines.size(); ++i) out << lines[i] << "\n";
-  }
+// A scripted answer: "rows 1,3 cmdUpdate"; anything else is Cancel.
+Answer ParseAnswer(const std::string& line) {
   Answer answer;
-  std::istringstream words(lines.front());
+  std::istringstream words(line);
   std::string word, rows;
   words >> word >> rows >> answer.button;
   if (word != "rows") return Answer{{}, "cmdCancel"};
@@ -96,28 +76,6 @@ std::optional<Answer> ScriptedAnswer() {
     if (error == std::errc() && end == number.data() + number.size() && row >= 0) answer.rows.push_back(row);
   }
   return answer;
-}
-
-void LogShowing(const std::vector<std::string>& lines, const std::string& button) {
-  const char* log = std::getenv("PLRXL_CALC_UI_LOG");
-  if (log == nullptr || *log == '\0') return;
-  std::string joined;
-  for (const std::string& line : lines) joined += (joined.empty() ? "" : "\\n") + line;
-  std::ofstream(log, std::ios::app) << kTitle << "\t" << joined << "\t" << button << "\n";
-}
-
-Reference<css::beans::XPropertySet> AddControl(const Reference<css::lang::XMultiServiceFactory>& factory,
-                                               const Reference<css::container::XNameContainer>& controls,
-                                               const char* service, const std::string& name, sal_Int32 x, sal_Int32 y,
-                                               sal_Int32 width, sal_Int32 height) {
-  Reference<css::beans::XPropertySet> model(factory->createInstance(rtl::OUString::createFromAscii(service)),
-                                            UNO_QUERY_THROW);
-  model->setPropertyValue("PositionX", css::uno::Any(x));
-  model->setPropertyValue("PositionY", css::uno::Any(y));
-  model->setPropertyValue("Width", css::uno::Any(width));
-  model->setPropertyValue("Height", css::uno::Any(height));
-  controls->insertByName(ToOu(name), css::uno::Any(model));
-  return model;
 }
 
 // The dialog's events, passed on to the window's logic.
@@ -136,8 +94,8 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
     }
     list->selectItemsPos(list->getSelectedItemsPos(), false);
     list->selectItemsPos(css::uno::Sequence<sal_Int16>(selected.data(), static_cast<sal_Int32>(selected.size())), true);
-    Label("lblSelected", form_.lblSelected());
-    Label("cmdSelectAll", form_.cmdSelectAllCaption());
+    SetControlText(container_, "lblSelected", "Label", form_.lblSelected());
+    SetControlText(container_, "cmdSelectAll", "Label", form_.cmdSelectAllCaption());
   }
 
   void SAL_CALL itemStateChanged(const awt::ItemEvent&) override {
@@ -150,8 +108,8 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
       if (form_.IsSelected(row) != now[static_cast<size_t>(row)]) form_.TDBList1_SetSelected(row, now[static_cast<size_t>(row)]);
     }
     form_.TDBList1_SelChange();
-    Label("lblSelected", form_.lblSelected());
-    Label("cmdSelectAll", form_.cmdSelectAllCaption());
+    SetControlText(container_, "lblSelected", "Label", form_.lblSelected());
+    SetControlText(container_, "cmdSelectAll", "Label", form_.cmdSelectAllCaption());
   }
 
   void SAL_CALL actionPerformed(const awt::ActionEvent& event) override {
@@ -170,13 +128,6 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
   void SetDialog(const Reference<awt::XDialog>& dialog) { dialog_ = dialog; }
 
  private:
-  void Label(const char* control, const std::string& text) {
-    Reference<awt::XControl> one = container_->getControl(rtl::OUString::createFromAscii(control));
-    if (!one.is()) return;
-    Reference<css::beans::XPropertySet>(one->getModel(), UNO_QUERY_THROW)
-        ->setPropertyValue("Label", css::uno::Any(ToOu(text)));
-  }
-
   frmSelectiveUpdateWindow& form_;
   Reference<awt::XControlContainer> container_;
   Reference<awt::XDialog> dialog_;
@@ -187,31 +138,23 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
 // goes to the form as the person makes it.
 std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
                        frmSelectiveUpdateWindow& form, const std::vector<std::string>& lines) {
-  Reference<css::lang::XMultiComponentFactory> services = context->getServiceManager();
-  Reference<css::beans::XPropertySet> dialog_model(
-      services->createInstanceWithContext("com.sun.star.awt.UnoControlDialogModel", context), UNO_QUERY_THROW);
-  dialog_model->setPropertyValue("Title", css::uno::Any(ToOu(form.Caption().empty() ? kTitle : form.Caption())));
-  dialog_model->setPropertyValue("Width", css::uno::Any(sal_Int32{360}));
-  dialog_model->setPropertyValue("Height", css::uno::Any(sal_Int32{200}));
-  Reference<css::lang::XMultiServiceFactory> factory(dialog_model, UNO_QUERY_THROW);
-  Reference<css::container::XNameContainer> controls(dialog_model, UNO_QUERY_THROW);
-
+  DialogModel model(context, form.Caption().empty() ? kTitle : form.Caption(), 360, 200);
   awt::FontDescriptor fixed;
   fixed.Name = "Liberation Mono";
   fixed.Height = 9;
   Reference<css::beans::XPropertySet> titles =
-      AddControl(factory, controls, "com.sun.star.awt.UnoControlFixedTextModel", "lblTitles", 5, 5, 350, 10);
+      model.Add("com.sun.star.awt.UnoControlFixedTextModel", "lblTitles", 5, 5, 350, 10);
   titles->setPropertyValue("Label", css::uno::Any(ToOu(lines.front())));
   titles->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
   Reference<css::beans::XPropertySet> list =
-      AddControl(factory, controls, "com.sun.star.awt.UnoControlListBoxModel", "TDBList1", 5, 16, 350, 154);
+      model.Add("com.sun.star.awt.UnoControlListBoxModel", "TDBList1", 5, 16, 350, 154);
   std::vector<rtl::OUString> items;
   for (size_t i = 1; i < lines.size(); ++i) items.push_back(ToOu(lines[i]));
   list->setPropertyValue("StringItemList",
                          css::uno::Any(css::uno::Sequence<rtl::OUString>(items.data(), static_cast<sal_Int32>(items.size()))));
   list->setPropertyValue("MultiSelection", css::uno::Any(true));
   list->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
-  AddControl(factory, controls, "com.sun.star.awt.UnoControlFixedTextModel", "lblSelected", 62, 180, 58, 10);
+  model.Add("com.sun.star.awt.UnoControlFixedTextModel", "lblSelected", 62, 180, 58, 10);
   struct Button {
     const char* name;
     const char* label;
@@ -222,14 +165,9 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, co
                             {"cmdHelp", "Help", 282, 34},        {"cmdCancel", "Cancel", 318, 37}};
   for (const Button& b : buttons) {
     if (std::string(b.name) == "cmdHelp" && !form.HelpAvailable()) continue;
-    Reference<css::beans::XPropertySet> button =
-        AddControl(factory, controls, "com.sun.star.awt.UnoControlButtonModel", b.name, b.x, 177, b.width, 16);
-    button->setPropertyValue("Label", css::uno::Any(rtl::OUString::createFromAscii(b.label)));
+    model.AddButton(b.name, b.label, b.x, 177, b.width);
   }
-
-  Reference<awt::XControl> dialog_control(
-      services->createInstanceWithContext("com.sun.star.awt.UnoControlDialog", context), UNO_QUERY_THROW);
-  dialog_control->setModel(Reference<awt::XControlModel>(dialog_model, UNO_QUERY_THROW));
+  Reference<awt::XControl> dialog_control = model.Create(frame);
   Reference<awt::XControlContainer> container(dialog_control, UNO_QUERY_THROW);
   rtl::Reference<Events> events = new Events(form, container);
   Reference<awt::XListBox>(container->getControl("TDBList1"), UNO_QUERY_THROW)
@@ -240,8 +178,6 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, co
     button->setActionCommand(rtl::OUString::createFromAscii(b.name));
     button->addActionListener(Reference<awt::XActionListener>(events.get()));
   }
-  Reference<awt::XWindowPeer> parent(frame.is() ? frame->getContainerWindow() : nullptr, UNO_QUERY);
-  dialog_control->createPeer(Reference<awt::XToolkit>(awt::Toolkit::create(context), UNO_QUERY_THROW), parent);
   Reference<awt::XDialog> dialog(dialog_control, UNO_QUERY_THROW);
   events->SetDialog(dialog);
   events->ShowForm();
@@ -258,12 +194,13 @@ void ShowSelectiveUpdateDialog(const Reference<css::uno::XComponentContext>& con
   for (;;) {
     const std::vector<std::string> lines = ListLines(form);
     std::string button;
-    if (std::optional<Answer> scripted = ScriptedAnswer()) {
-      for (int row : scripted->rows) {
+    if (std::optional<std::string> line = NextScriptedAnswer()) {
+      const Answer scripted = ParseAnswer(*line);
+      for (int row : scripted.rows) {
         if (row < form.RowCount()) form.TDBList1_SetSelected(row, true);
       }
       form.TDBList1_SelChange();
-      button = scripted->button;
+      button = scripted.button;
     } else {
       try {
         button = ShowDialog(context, frame, form, lines);
@@ -271,7 +208,9 @@ void ShowSelectiveUpdateDialog(const Reference<css::uno::XComponentContext>& con
         ThrowFromUno("Cannot show the " + std::string(kTitle) + " dialog", e);
       }
     }
-    LogShowing(lines, button);
+    std::string shown;
+    for (const std::string& line : lines) shown += (shown.empty() ? "" : "\n") + line;
+    LogDialog(kTitle, shown, button);
     if (!IsRunButton(button)) {
       form.Click("cmdCancel");
       return;

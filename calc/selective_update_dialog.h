@@ -5,12 +5,10 @@
 // the dialog then opens again with them, as the window stays open after a
 // run. Cancel (or closing the dialog) ends it.
 //
-// A testing aid: when PLRXL_CALC_UI_ANSWERS names a file that exists, its
-// first line answers the dialog in place of a person and is taken out:
-// "rows 1,3 cmdUpdate" selects list rows 1 and 3 (0 is the defaults row)
-// and presses Update. A headless office answers a dialog at once with
-// Cancel. With PLRXL_CALC_UI_LOG set, each showing is logged as a line
-// "Select rows<TAB>the list's lines joined by \n<TAB>the button".
+// A scripted answer (see office_dialog.h) "rows 1,3 cmdUpdate" selects list
+// rows 1 and 3 (0 is the defaults row) and presses Update; anything else
+// presses Cancel. The log shows "Select rows", the list's lines and the
+// button.
 #pragma once
 
 #include "calc/uno_parts.h"

@@ -10,6 +10,7 @@
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
 #include "tests/app/run_program.h"
+#include "tests/app/project_file.h"
 #include "tests/host/xlsx_test_util.h"
 
 
@@ -43,30 +44,10 @@ std::string MessageText(int number) {
   return "";
 }
 
-// A version-1 project: its settings sheet with a full defaults row and two
-// tickers that take everything from it.
-void WriteVersion1(const std::string& path) {
-  MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
-  Workbook& wb = host.AddWorkbook();
-  Worksheet& sheet = wb.WorksheetAt(1);
-  sheet.SetName(kSettingsSheet);
-  const char* titles[] = {"Ticker",     "Start Date", "End Date", "Period", "Direction",
-                          "Location",   "Beginning",  "Source",   "Fields", "Autorun Macro"};
-  for (int col = 1; col <= 10; ++col) sheet.Cells(1, col).SetValue(Variant(std::string(titles[col - 1])));
-  sheet.Cells(2, 1).SetValue(Variant(std::string("Defaults")));
-  sheet.Cells(2, 2).SetValue(Variant::Date(45292));  // 1 January 2024
-  sheet.Cells(2, 3).SetValue(Variant::Date(45382));  // 31 March 2024
-  const char* defaults[] = {"Daily", "FTB", "AUTO", "A1", "Yahoo", "dohlcv"};
-  for (int col = 4; col <= 9; ++col) sheet.Cells(2, col).SetValue(Variant(std::string(defaults[col - 4])));
-  sheet.Cells(3, 1).SetValue(Variant(std::string("ALPHA")));
-  sheet.Cells(4, 1).SetValue(Variant(std::string("BETA")));
-  wb.SaveAs(path);
-}
-
 TEST(ConvertCommand, ConvertsAVersion1ProjectThatThenRuns) {
   TempFolder folder;
   const std::string input = folder.File("old.xlsx"), output = folder.File("new.xlsx");
-  WriteVersion1(input);
+  plrxl::testing::WriteVersion1Project(input);
   const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + folder.File("config")};
   Result converted = Spawn(folder, kProgram, {"convert", input, output}, env);
   ASSERT_EQ(converted.status, 0) << converted.err;

@@ -43,4 +43,24 @@ inline void WriteProject(const std::string& path, const std::vector<DemoRow>& ro
   wb.SaveAs(path);
 }
 
+// A version-1 project: its settings sheet with a full defaults row and two
+// tickers (ALPHA, BETA) that take everything from it.
+inline void WriteVersion1Project(const std::string& path) {
+  MemoryHost host(MakeXlsxStore(), RegionalSettings::FromLocale());
+  Workbook& wb = host.AddWorkbook();
+  Worksheet& sheet = wb.WorksheetAt(1);
+  sheet.SetName(kSettingsSheet);
+  const char* titles[] = {"Ticker",     "Start Date", "End Date", "Period", "Direction",
+                          "Location",   "Beginning",  "Source",   "Fields", "Autorun Macro"};
+  for (int col = 1; col <= 10; ++col) sheet.Cells(1, col).SetValue(Variant(std::string(titles[col - 1])));
+  sheet.Cells(2, 1).SetValue(Variant(std::string("Defaults")));
+  sheet.Cells(2, 2).SetValue(Variant::Date(45292));  // 1 January 2024
+  sheet.Cells(2, 3).SetValue(Variant::Date(45382));  // 31 March 2024
+  const char* defaults[] = {"Daily", "FTB", "AUTO", "A1", "Yahoo", "dohlcv"};
+  for (int col = 4; col <= 9; ++col) sheet.Cells(2, col).SetValue(Variant(std::string(defaults[col - 4])));
+  sheet.Cells(3, 1).SetValue(Variant(std::string("ALPHA")));
+  sheet.Cells(4, 1).SetValue(Variant(std::string("BETA")));
+  wb.SaveAs(path);
+}
+
 }  // namespace plrxl::testing

@@ -19,6 +19,7 @@
 #include "calc/extension_commands.h"
 #include "entry/pelorin.h"
 #include "entry/project_template.h"
+#include "tests/app/project_file.h"
 #include "tests/calc_ext/ext_office.h"
 
 namespace plrxl::calc::testing {
@@ -209,6 +210,51 @@ TEST(CalcExt, SelectRowsRunsOnTheRowsChosen) {
   CloseDocument(document);
 }
 
+// Convert version-1 project: the converter dialog's Create converts as the
+// command line does and opens the new project in the office; Cancel (and a
+// headless office's answer) converts nothing.
+TEST(CalcExt, ConvertWritesTheCommandLinesProjectAndOpensIt) {
+  PLRXL_NEED_EXT_OFFICE();
+  CalcOffice& office = *SharedExtOffice().office;
+  const std::string old_project = Fresh("version1.xlsx");
+  plrxl::testing::WriteVersion1Project(old_project);
+  const std::string by_menu = Fresh("converted.xlsx"), by_cli = Fresh("converted_cli.xlsx");
+  ASSERT_EQ(RunCli("convert " + old_project + " " + by_cli), 0);
+  const std::string plain = Fresh("convert_start.xlsx");
+  {
+    CalcHost host(office, Pinned(), {});
+    host.AddWorkbook().SaveAs(plain);
+  }
+  Reference<css::frame::XModel> start = LoadDocument(office, plain);
+  ClearUiLog();
+  AnswerDialogs({"files\t" + old_project + "\t" + by_menu});
+  Dispatch(office, start, "ConvertProject");
+  AnswerDialogs({});
+  Dispatch(office, start, "ConvertProject");
+  const std::vector<std::string> log = UiLogLines();
+  ASSERT_EQ(log.size(), 3u) << LogText();
+  EXPECT_EQ(log[0], "Convert a version-1 project\t" + old_project + "\\n" + by_menu + "\tcmdCreate");
+  EXPECT_NE(log[1].find(by_menu), std::string::npos) << log[1];  // the message that it is done
+  EXPECT_EQ(log[2], "Convert a version-1 project\t\\n\tcmdCancel");
+
+  Reference<css::frame::XModel> opened;
+  Reference<css::container::XEnumeration> all = office.Uno().desktop->getComponents()->createEnumeration();
+  while (all->hasMoreElements()) {
+    Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+    if (model.is() && FromOu(model->getURL()).find("/converted.xlsx") != std::string::npos) opened = model;
+  }
+  ASSERT_TRUE(opened.is()) << "the new project is not open in the office";
+  CalcHost host(office, Pinned(), {});
+  Workbook& menu = host.AdoptDocument(Reference<css::lang::XComponent>(opened, UNO_QUERY));
+  Workbook& cli = host.OpenWorkbook(by_cli);
+  EXPECT_NE(menu.FindWorksheet(kParametersSheet), nullptr);
+  EXPECT_EQ(Dump(menu), Dump(cli));
+  cli.Close();
+  menu.Close();
+  CloseDocument(opened);
+  CloseDocument(start);
+}
+
 // What each command shows when it cannot do its work here; none of them
 // changes the document.
 TEST(CalcExt, CommandsThatCannotRunSayWhy) {
@@ -223,7 +269,6 @@ TEST(CalcExt, CommandsThatCannotRunSayWhy) {
   };
   const Case cases[] = {
       {"EditRow", "\"pelorinxl edit FILE\""},
-      {"ConvertProject", "\"pelorinxl convert --gui\""},
       {"CancelRun", "No PelorinXL run is in progress."},
   };
   for (const Case& c : cases) {
