@@ -105,6 +105,7 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   if (!fs::is_regular_file(full, ec)) throw Error(kErrRange, kHostSource, path + ": no such file");
   auto book = std::make_unique<CalcWorkbook>(*this, Load("file://" + full.string()), full.filename().string(),
                                              full.parent_path().string());
+  book->RefuseDates1904();  // closes the document again when it throws
   book->LockControllers(!screen_updating_);
   books_.push_back(std::move(book));
   active_ = books_.back().get();
@@ -130,6 +131,7 @@ Workbook& CalcHost::AdoptDocument(Reference<css::lang::XComponent> document) {
     folder = full.parent_path().string();
   }
   auto book = std::make_unique<CalcWorkbook>(*this, document, name, folder, false);
+  book->RefuseDates1904();  // lets the document go again when it throws
   book->LockControllers(!screen_updating_);
   books_.push_back(std::move(book));
   active_ = books_.back().get();

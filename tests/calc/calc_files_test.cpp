@@ -93,5 +93,29 @@ TEST(CalcFiles, BulkBlockSavedByCalcLoadsInTheSystemsStore) {
   EXPECT_NEAR(loaded.CellValue(2, 8).Number(), 100 + (kRows - 1) * 0.125 + 4, 1e-9);
 }
 
+// A workbook in the 1904 date system is refused with a reason, not read
+// four years off; the host's own workbooks stay in the 1900 system.
+TEST(CalcFiles, AWorkbookInThe1904DateSystemIsRefused) {
+  PLRXL_NEED_OFFICE();
+  const std::string path = TestFolder() + "/dates1904.xlsx";
+  {
+    MemoryHost memory(MakeXlsxStore());
+    Workbook& wb = memory.AddWorkbook();
+    wb.SetDate1904(true);
+    wb.WorksheetAt(1).SetCellValue(1, 1, Variant::Date(DateSerial(2024, 3, 15)));
+    wb.SaveAs(path);
+  }
+  auto calc = MakeTestHost();
+  try {
+    calc->OpenWorkbook(path);
+    ADD_FAILURE() << "opened";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), 1004);
+    EXPECT_NE(e.Description().find("1904 date system"), std::string::npos) << e.Description();
+  }
+  EXPECT_EQ(calc->WorkbookCount(), 0);
+  EXPECT_FALSE(calc->AddWorkbook().Date1904());
+}
+
 }  // namespace
 }  // namespace plrxl::calc::testing

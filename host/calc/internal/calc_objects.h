@@ -233,6 +233,8 @@ class CalcWorkbook : public Workbook {
 
   bool Date1904() const override { return false; }
   void SetDate1904(bool on) override;
+  // Error 1004 when the document counts its dates in the 1904 system.
+  void RefuseDates1904() const;
 
   int InternStyle(const CellStyle& style) override;
   const CellStyle& StyleAt(int style_id) const override;

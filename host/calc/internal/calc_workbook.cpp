@@ -10,6 +10,7 @@
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
+#include <com/sun/star/util/Date.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
@@ -203,6 +204,24 @@ void CalcWorkbook::MoveWorksheet(Worksheet& sheet, int new_index) {
 
 void CalcWorkbook::SetDate1904(bool on) {
   if (on) throw Error(kErrRange, kHostSource, "The Calc host does not support the 1904 date system yet");
+}
+
+// Calc counts a document's dates from its null date, 1 January 1904 in the
+// 1904 system. The system's date numbers are those of the 1900 system
+// whatever the file's, and this host does not shift them yet: such a
+// document is refused rather than read four years off.
+void CalcWorkbook::RefuseDates1904() const {
+  css::util::Date null_date;
+  try {
+    Reference<css::beans::XPropertySet>(document_, UNO_QUERY_THROW)->getPropertyValue("NullDate") >>= null_date;
+  } catch (const css::uno::Exception& e) {
+    ThrowFromUno("Cannot read the date system of " + FullName(), e);
+  }
+  if (null_date.Year == 1904) {
+    throw Error(kErrRange, kHostSource,
+                FullName() + " counts its dates in the 1904 date system, which the Calc host does not support yet "
+                             "(the command line reads it)");
+  }
 }
 
 int CalcWorkbook::InternStyle(const CellStyle& style) {
