@@ -72,6 +72,16 @@ max_len_of() {
   esac
 }
 
+# Seconds one input may take before it counts as a hang. A formula over a
+# range of a whole column takes most of a second under the sanitizers, and
+# a busy machine (the fuzzers run under nice) stretches that past ten.
+timeout_of() {
+  case "$1" in
+    formula_eval) echo 30 ;;
+    *) echo 10 ;;
+  esac
+}
+
 # Seeds from the tests, one path a line.
 seeds_of() {
   local dir="tests/data/fuzz/$1"
@@ -142,10 +152,10 @@ for t in "${targets[@]}"; do
   # New inputs land in the first folder; the run ends at the first finding.
   TIMEFORMAT='%U %S'
   { time nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
-    -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -max_len="$(max_len_of "$t")" -timeout="$(timeout_of "$t")" -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$findings/" >"$log" 2>&1; } 2>"$log.cpu" || true
   nice "$build/fuzz/${t}_fuzz" -set_cover_merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
-    -max_len="$(max_len_of "$t")" -timeout=10 -rss_limit_mb=2048 >"$log.merge" 2>&1 || true
+    -max_len="$(max_len_of "$t")" -timeout="$(timeout_of "$t")" -rss_limit_mb=2048 >"$log.merge" 2>&1 || true
   # The seeds come back from the tests on every run, so the kept corpus
   # holds only what they do not reach, smallest first within its budget.
   # A merge that failed leaves the kept corpus as it was.
