@@ -192,10 +192,20 @@ void RunProject(const Reference<css::uno::XComponentContext>& context, const Ref
   } send_waiting_writes{static_cast<CalcWorkbook&>(wb)};
   CPelorin& pelorin = session.Pelorin(&wb);
   const std::string action = command.detail;
-  if (action == "SelectiveUpdate") pelorin.SelectiveUpdatePelorinXL();
-  else if (action == "Update") pelorin.UpdateData();
-  else if (action == "RunOnlyMacros") pelorin.RunOnlyMacros();
-  else pelorin.RefreshData();
+  if (action == "SelectiveUpdate") {
+    pelorin.SelectiveUpdatePelorinXL();
+  } else if (action == "EditRow") {
+    // The office dialog takes the cell where the data begins from the
+    // document's selection or as typed: the editor does not hide to ask.
+    pelorin.ShowRefEditInterface();
+    pelorin.UnloadfrmMaster();
+  } else if (action == "Update") {
+    pelorin.UpdateData();
+  } else if (action == "RunOnlyMacros") {
+    pelorin.RunOnlyMacros();
+  } else {
+    pelorin.RefreshData();
+  }
   if (view.Rows() > 0) {
     try {
       FinishWorkbookLook(wb);
@@ -315,11 +325,6 @@ void Dispatch(const Reference<css::uno::XComponentContext>& context, const Refer
     case CommandKind::kHelp: ShowHelp(context, frame, ui); break;
     case CommandKind::kNewProject: NewProject(context); break;
     case CommandKind::kConvert: ConvertProject(context, ui); break;
-    case CommandKind::kWindow:
-      ui.MsgBox(std::string(command.label) + " does not run inside Calc. Use \"" + std::string(command.detail) +
-                    "\" from a terminal (save the document first), then open the file in Calc.",
-                MsgButtons::kOk, MsgIcon::kInformation, kTitle);
-      break;
     case CommandKind::kCancel: break;
   }
 }

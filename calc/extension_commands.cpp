@@ -8,7 +8,7 @@ const std::vector<ExtensionCommand>& ExtensionCommands() {
       {"Update", "Update", CommandKind::kRun, "Update"},
       {"RunMacros", "Run macros", CommandKind::kRun, "RunOnlyMacros"},
       {"SelectRows", "Select rows", CommandKind::kRun, "SelectiveUpdate"},
-      {"EditRow", "Edit row", CommandKind::kWindow, "pelorinxl edit FILE"},
+      {"EditRow", "Edit row", CommandKind::kRun, "EditRow"},
       {"NewProject", "New project", CommandKind::kNewProject, ""},
       {"ConvertProject", "Convert version-1 project", CommandKind::kConvert, ""},
       {"Help", "Help", CommandKind::kHelp, ""},

@@ -12,8 +12,7 @@ namespace plrxl::calc {
 inline constexpr std::string_view kCommandProtocol = "vnd.plrxl:";
 
 enum class CommandKind {
-  kRun,         // a run of the open project: Refresh, Update, Run macros, Select rows
-  kWindow,      // a window with fields, or a new file: done by the command line
+  kRun,         // on the open project: Refresh, Update, Run macros, Select rows, Edit row
   kNewProject,  // a new project workbook, opened as a new document
   kConvert,     // the converter window; the new project opens as a document
   kHelp,        // opens the user guide
@@ -25,8 +24,8 @@ struct ExtensionCommand {
   const char* label;  // the menu entry
   CommandKind kind;
   // kRun: the run's action ("Refresh", "Update", "RunOnlyMacros", or
-  // "SelectiveUpdate": the selective update window picks rows and action);
-  // kWindow: the command line that does it instead.
+  // "SelectiveUpdate": the selective update window picks rows and action,
+  // or "EditRow": the row editor adds rows).
   const char* detail;
 };
 

@@ -1,7 +1,7 @@
 // What the extension's dialogs share: an office dialog built from control
 // models, the testing aids that answer and log dialogs, and the parent
-// window. The dialogs themselves are selective_update_dialog.h and
-// converter_dialog.h.
+// window. The dialogs themselves are selective_update_dialog.h,
+// row_editor_dialog.h and converter_dialog.h.
 //
 // Testing aids: when PLRXL_CALC_UI_ANSWERS names a file that exists, a
 // dialog takes its first line as the answer in place of a person and takes

@@ -1,6 +1,7 @@
 #include "calc/office_ui.h"
 
 #include "calc/converter_dialog.h"
+#include "calc/row_editor_dialog.h"
 #include "calc/selective_update_dialog.h"
 
 #include <algorithm>
@@ -123,6 +124,11 @@ void OfficeUi::ShowModal(Form& form) {
   }
   if (auto* selective = dynamic_cast<frmSelectiveUpdateWindow*>(&form)) {
     ShowSelectiveUpdateDialog(context_, frame_, *selective);
+    return;
+  }
+  if (auto* editor = dynamic_cast<frmMaster*>(&form)) {
+    editor->RunHeadless(*this);
+    ShowRowEditorDialog(context_, frame_, *editor);
     return;
   }
   if (auto* converter = dynamic_cast<frmConverter*>(&form)) {

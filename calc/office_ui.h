@@ -3,10 +3,10 @@
 // progress window as Calc's status-bar indicator, event yields through the
 // office's toolkit.
 //
-// The selective update window and the converter are office dialogs
-// (selective_update_dialog.h, converter_dialog.h). The row editor is not
-// drawn inside the office; its command says so before it starts (see
-// extension_commands.h), and a show of any other form fails with Error 1004.
+// The selective update window, the row editor and the converter are office
+// dialogs (selective_update_dialog.h, row_editor_dialog.h,
+// converter_dialog.h); a show of any other form with fields fails with
+// Error 1004.
 //
 // A testing aid: when the office was started with PLRXL_CALC_UI_LOG naming a
 // file, every message box is also appended to that file as one line
