@@ -43,6 +43,7 @@ std::vector<std::string> GridLines(const frmMaster& form) {
   std::vector<std::string> lines;
   for (const GridLine& line : form.VisibleLines()) {
     if (line.item < 0) lines.push_back((line.collapsed ? "+ " : "- ") + line.name);
+    else if (line.name.empty()) lines.push_back("    " + line.value);  // the source's placeholder
     else lines.push_back("    " + line.name + " = " + line.value);
   }
   return lines;
