@@ -169,7 +169,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "tzdata")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")
-set(CPACK_DEBIAN_CLI_PACKAGE_SUGGESTS "pelorinxl-gui, libreoffice-calc")
+# Carlito has Calibri's metrics, which the column widths are fitted with:
+# without it Calc draws the project's text wider than the columns.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc, fonts-crosextra-carlito")
+set(CPACK_DEBIAN_CLI_PACKAGE_SUGGESTS "pelorinxl-gui, libreoffice-calc, fonts-crosextra-carlito")
 set(CPACK_COMPONENT_CLI_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 include(CPack)
