@@ -117,5 +117,52 @@ TEST(CalcFiles, AWorkbookInThe1904DateSystemIsRefused) {
   EXPECT_FALSE(calc->AddWorkbook().Date1904());
 }
 
+// Names local to a sheet: read from a file with their sheet, found from
+// their own sheet only (the workbook's name of the same spelling first),
+// defined and deleted through Calc and saved back with their sheet.
+TEST(CalcFiles, NamesLocalToASheetGoBothWays) {
+  PLRXL_NEED_OFFICE();
+  const std::string path = TestFolder() + "/local_names.xlsx";
+  {
+    MemoryHost memory(MakeXlsxStore());
+    Workbook& wb = memory.AddWorkbook();
+    Worksheet& second = wb.AddWorksheet();
+    second.SetName("Second");
+    wb.AddName("Rates", "='Sheet1'!R1C1");
+    wb.DefineName(DefinedName{"Local", "='Second'!R2C2", true, &second, ""});
+    wb.DefineName(DefinedName{"Rates", "='Second'!R3C3", true, &second, ""});
+    wb.SaveAs(path);
+  }
+  auto calc = MakeTestHost();
+  Workbook& book = calc->OpenWorkbook(path);
+  Worksheet& first = book.Worksheets("Sheet1");
+  Worksheet& second = book.Worksheets("Second");
+  ASSERT_EQ(book.NameCount(), 3);
+  EXPECT_EQ(book.NameAt(1).name, "Local");
+  EXPECT_EQ(book.NameAt(1).scope, &second);
+  EXPECT_EQ(book.NameAt(2).scope, nullptr);  // the workbook's Rates before Second's
+  EXPECT_EQ(book.NameAt(3).scope, &second);
+  first.Activate();
+  EXPECT_EQ(book.FindName("Local"), nullptr);
+  EXPECT_EQ(book.FindName("rates")->refers_to, "=Sheet1!$A$1");
+  second.Activate();
+  ASSERT_NE(book.FindName("Local"), nullptr);
+  EXPECT_EQ(book.FindName("Local")->refers_to, "=Second!$B$2");
+  book.DeleteName("Local");
+  book.DefineName(DefinedName{"Mine", "='Sheet1'!R4C4", true, &first, ""});
+  book.SaveAs(path);
+
+  MemoryHost memory(MakeXlsxStore());
+  Workbook& back = memory.OpenWorkbook(path);
+  std::vector<std::string> names;
+  for (int i = 1; i <= back.NameCount(); ++i) {
+    const DefinedName& n = back.NameAt(i);
+    names.push_back(n.name + (n.scope != nullptr ? "@" + n.scope->Name() : "") + " " + n.refers_to);
+  }
+  const std::vector<std::string> expected = {"Mine@Sheet1 ='Sheet1'!R4C4", "Rates ='Sheet1'!R1C1",
+                                             "Rates@Second ='Second'!R3C3"};
+  EXPECT_EQ(names, expected);
+}
+
 }  // namespace
 }  // namespace plrxl::calc::testing

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 
@@ -302,6 +303,9 @@ class CalcWorkbook : public Workbook {
 
  private:
   void ReadNames() const;
+  static Reference<css::sheet::XNamedRanges> SheetNames(const CalcWorksheet& sheet);
+  // The names of a scope: the workbook's (null) or a sheet's.
+  Reference<css::sheet::XNamedRanges> NamesOf(const Worksheet* scope) const;
   // The names as this host last read them: a lookup by name reads them all.
   mutable bool names_known_ = false;
   CalcWorksheet& Wrap(Reference<css::sheet::XSpreadsheet> sheet);

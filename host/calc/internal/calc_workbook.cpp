@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/beans/XPropertySetInfo.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
@@ -237,24 +238,46 @@ const CellStyle& CalcWorkbook::StyleAt(int style_id) const {
   return styles_[static_cast<size_t>(style_id)];
 }
 
+// The names local to a sheet; null when the office offers none.
+Reference<css::sheet::XNamedRanges> CalcWorkbook::SheetNames(const CalcWorksheet& sheet) {
+  Reference<css::beans::XPropertySet> props(sheet.Uno(), UNO_QUERY_THROW);
+  Reference<css::beans::XPropertySetInfo> info = props->getPropertySetInfo();
+  if (info.is() && !info->hasPropertyByName("NamedRanges")) return nullptr;
+  return Reference<css::sheet::XNamedRanges>(props->getPropertyValue("NamedRanges"), UNO_QUERY);
+}
+
 void CalcWorkbook::ReadNames() const {
   if (names_known_) return;
   names_.clear();
-  try {
-    Reference<css::sheet::XNamedRanges> ranges = NamedRanges(document_);
+  const auto read = [this](const Reference<css::sheet::XNamedRanges>& ranges, const Worksheet* scope) {
     Reference<css::container::XNameAccess> by_name(ranges, UNO_QUERY_THROW);
     for (const rtl::OUString& n : by_name->getElementNames()) {
       Reference<css::sheet::XNamedRange> range(by_name->getByName(n), UNO_QUERY_THROW);
       DefinedName name;
       name.name = FromOu(n);
       name.refers_to = NameReferenceFromCalc(FromOu(range->getContent()));
+      name.scope = scope;
       names_.push_back(std::move(name));
+    }
+  };
+  try {
+    read(NamedRanges(document_), nullptr);
+    for (const auto& sheet : sheets_) {
+      if (Reference<css::sheet::XNamedRanges> local = SheetNames(*sheet); local.is()) read(local, sheet.get());
     }
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot read the workbook's names", e);
   }
-  std::sort(names_.begin(), names_.end(),
-            [](const DefinedName& a, const DefinedName& b) { return CompareIgnoringCase(a.name, b.name) < 0; });
+  // By name; the workbook's name first, then the local ones by sheet.
+  const auto position = [this](const Worksheet* scope) {
+    for (size_t i = 0; i < sheets_.size(); ++i)
+      if (sheets_[i].get() == scope) return static_cast<int>(i);
+    return -1;
+  };
+  std::stable_sort(names_.begin(), names_.end(), [&](const DefinedName& a, const DefinedName& b) {
+    const int by_name = CompareIgnoringCase(a.name, b.name);
+    return by_name != 0 ? by_name < 0 : position(a.scope) < position(b.scope);
+  });
   names_known_ = true;
 }
 
@@ -269,11 +292,16 @@ const DefinedName& CalcWorkbook::NameAt(int index) const {
   return names_[static_cast<size_t>(index - 1)];
 }
 
+// The workbook's name, or else the one local to the active sheet.
 const DefinedName* CalcWorkbook::FindName(const std::string& name) const {
   ReadNames();
-  for (const DefinedName& n : names_)
-    if (SameNameNoCase(n.name, name)) return &n;
-  return nullptr;
+  const DefinedName* local = nullptr;
+  for (const DefinedName& n : names_) {
+    if (!SameNameNoCase(n.name, name)) continue;
+    if (n.scope == nullptr) return &n;
+    if (n.scope == active_) local = &n;
+  }
+  return local;
 }
 
 void CalcWorkbook::AddName(const std::string& name, const std::string& refers_to) {
@@ -283,15 +311,31 @@ void CalcWorkbook::AddName(const std::string& name, const std::string& refers_to
   DefineName(defined);
 }
 
+Reference<css::sheet::XNamedRanges> CalcWorkbook::NamesOf(const Worksheet* scope) const {
+  if (scope == nullptr) return NamedRanges(document_);
+  for (const auto& sheet : sheets_) {
+    if (sheet.get() != scope) continue;
+    Reference<css::sheet::XNamedRanges> local = SheetNames(*sheet);
+    if (!local.is()) throw Error(kErrRange, kHostSource, "This office keeps no names local to a sheet");
+    return local;
+  }
+  ThrowSubscript("a sheet not in this workbook");
+}
+
 void CalcWorkbook::DefineName(const DefinedName& name) {
-  if (name.scope != nullptr)
-    throw Error(kErrRange, kHostSource, "The Calc host does not support names local to a sheet yet: " + name.name);
   if (name.name.empty() || name.name.find_first_of(" !:'\"") != std::string::npos)
     ThrowRangeError("not a valid name: '" + name.name + "'");
   const std::string content = NameReferenceToCalc(name.refers_to);
   try {
-    Reference<css::sheet::XNamedRanges> ranges = NamedRanges(document_);
-    if (const DefinedName* old = FindName(name.name)) ranges->removeByName(ToOu(old->name));
+    Reference<css::sheet::XNamedRanges> ranges = NamesOf(name.scope);
+    Reference<css::container::XNameAccess> by_name(ranges, UNO_QUERY_THROW);
+    ReadNames();
+    for (const DefinedName& old : names_) {
+      if (old.scope == name.scope && SameNameNoCase(old.name, name.name)) {
+        ranges->removeByName(ToOu(old.name));
+        break;
+      }
+    }
     ForgetNames();
     ranges->addNewByName(ToOu(name.name), ToOu(content), css::table::CellAddress(0, 0, 0), 0);
   } catch (const css::uno::Exception& e) {
@@ -304,8 +348,9 @@ void CalcWorkbook::DeleteName(const std::string& name) {
   if (found == nullptr) ThrowSubscript("name '" + name + "'");
   try {
     const std::string gone = found->name;
+    Reference<css::sheet::XNamedRanges> ranges = NamesOf(found->scope);
     ForgetNames();
-    NamedRanges(document_)->removeByName(ToOu(gone));
+    ranges->removeByName(ToOu(gone));
   } catch (const css::uno::Exception& e) {
     ThrowFromUno("Cannot delete the name " + name, e);
   }
