@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -86,7 +87,8 @@ class CalcWorksheet : public Worksheet {
   bool Flush();
   // Draws the charts added or changed since the last time (calc_charts.cpp).
   void FlushCharts();
-  bool HasChartNamed(const std::string& name) const;
+  // Adds the names of the sheet's charts, drawn or waiting.
+  void AddChartNames(std::set<std::string>& names) const;
   // Forgets the cells and styles read so far (cells moved, or went).
   void ForgetReads() const {
     chunks_.clear();
@@ -174,7 +176,11 @@ class CalcWorksheet : public Worksheet {
     // The chart as Calc shows it (as read, or as last drawn); none while
     // it waits to be drawn.
     std::optional<Chart> shown;
+    // False for a chart of the document whose title and kind are not read
+    // yet: only its name is known.
+    bool loaded = false;
   };
+  void LoadChart(SheetChart& entry) const;
   mutable std::vector<SheetChart> charts_;
   mutable bool charts_read_ = false;
   int next_chart_number_ = 1;
@@ -275,8 +281,9 @@ class CalcWorkbook : public Workbook {
   // Sends every sheet's waiting writes; forgets every sheet's reads when
   // there were any.
   void FlushCells();
-  // Whether a chart or drawing object of any sheet has this name.
-  bool ChartNameTaken(const std::string& name) const;
+  // The names of every sheet's charts and drawing objects: a new chart
+  // takes none of them.
+  std::set<std::string> ChartNames() const;
   // FlushCells, then draws the charts added or changed: what a read needs
   // is the cells, and a chart is drawn once its series and looks are set.
   void Flush();
