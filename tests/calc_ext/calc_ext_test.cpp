@@ -218,7 +218,8 @@ TEST(CalcExt, ConvertWritesTheCommandLinesProjectAndOpensIt) {
   CalcOffice& office = *SharedExtOffice().office;
   const std::string old_project = Fresh("version1.xlsx");
   plrxl::testing::WriteVersion1Project(old_project);
-  const std::string by_menu = Fresh("converted.xlsx"), by_cli = Fresh("converted_cli.xlsx");
+  // A space in the new project's name: the office takes the file as a URL.
+  const std::string by_menu = Fresh("converted project.xlsx"), by_cli = Fresh("converted_cli.xlsx");
   ASSERT_EQ(RunCli("convert " + old_project + " " + by_cli), 0);
   const std::string plain = Fresh("convert_start.xlsx");
   {
@@ -241,7 +242,7 @@ TEST(CalcExt, ConvertWritesTheCommandLinesProjectAndOpensIt) {
   Reference<css::container::XEnumeration> all = office.Uno().desktop->getComponents()->createEnumeration();
   while (all->hasMoreElements()) {
     Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-    if (model.is() && FromOu(model->getURL()).find("/converted.xlsx") != std::string::npos) opened = model;
+    if (model.is() && FromOu(model->getURL()).find("/converted%20project.xlsx") != std::string::npos) opened = model;
   }
   ASSERT_TRUE(opened.is()) << "the new project is not open in the office";
   CalcHost host(office, Pinned(), {});
