@@ -17,7 +17,6 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/system/SystemShellExecute.hpp>
 #include <com/sun/star/system/SystemShellExecuteFlags.hpp>
-#include <osl/file.hxx>
 
 #include "calc/office_ui.h"
 #include "companion/companion_functions.h"
@@ -245,13 +244,9 @@ void OpenInOffice(const Reference<css::uno::XComponentContext>& context, const s
   args[0].Value <<= as_template;
   args[1].Name = "Hidden";
   args[1].Value <<= true;
-  // A file URL with its spaces and other characters escaped.
-  rtl::OUString url;
-  if (osl::FileBase::getFileURLFromSystemPath(ToOu(path), url) != osl::FileBase::E_None) {
-    throw Error(kErrInvalidCall, kTitle, "not a file the office can open: " + path);
-  }
   Reference<css::frame::XComponentLoader> loader(css::frame::Desktop::create(context), UNO_QUERY_THROW);
-  const Reference<css::frame::XModel> document(loader->loadComponentFromURL(url, "_blank", 0, args), UNO_QUERY);
+  const Reference<css::frame::XModel> document(loader->loadComponentFromURL(FileUrl(path), "_blank", 0, args),
+                                               UNO_QUERY);
   if (!document.is()) throw Error(kErrInvalidCall, kTitle, "the office did not open " + path);
   if (OfficeIsHeadless()) return;
   const Reference<css::frame::XController> controller = document->getCurrentController();
@@ -292,7 +287,8 @@ void ConvertProject(const Reference<css::uno::XComponentContext>& context, Offic
   rc.ui = &ui;
   rc.clock = &clock;
   rc.settings = &settings;
-  rc.MakeErrorDialog = MakeErrorMessageFormFactory([context](const std::string& url) { Session::OpenUrl(context, url); });
+  rc.MakeErrorDialog =
+      MakeErrorMessageFormFactory([context](const std::string& url) { Session::OpenUrl(context, url); });
   rc.Path = PLRXL_HELP_FOLDER;
   CPelorin pelorin(rc);
   pelorin.ExcelApplication(&host);

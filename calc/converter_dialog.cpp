@@ -47,7 +47,8 @@ class Events : public cppu::WeakImplHelper1<awt::XActionListener> {
 
  private:
   Reference<awt::XTextComponent> Field(const char* name) const {
-    return Reference<awt::XTextComponent>(container_->getControl(rtl::OUString::createFromAscii(name)), UNO_QUERY_THROW);
+    return Reference<awt::XTextComponent>(container_->getControl(rtl::OUString::createFromAscii(name)),
+                                          UNO_QUERY_THROW);
   }
   std::string Text(const char* name) const { return FromOu(Field(name)->getText()); }
   void Text(const char* name, const std::string& text) { Field(name)->setText(ToOu(text)); }
@@ -58,8 +59,8 @@ class Events : public cppu::WeakImplHelper1<awt::XActionListener> {
   std::string pressed_ = "cmdCancel";
 };
 
-std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
-                       frmConverter& form) {
+std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
+                       const Reference<css::frame::XFrame>& frame, frmConverter& form) {
   DialogModel model(context, kTitle, 300, 70);
   model.Add("com.sun.star.awt.UnoControlFixedTextModel", "lblInput", 5, 8, 70, 10)
       ->setPropertyValue("Label", css::uno::Any(ToOu("Version-1 project:")));

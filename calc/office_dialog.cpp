@@ -51,6 +51,12 @@ Reference<css::awt::XControl> DialogModel::Create(const Reference<css::frame::XF
   return dialog;
 }
 
+css::uno::Sequence<rtl::OUString> TextList(const std::vector<std::string>& texts) {
+  css::uno::Sequence<rtl::OUString> list(static_cast<sal_Int32>(texts.size()));
+  for (size_t i = 0; i < texts.size(); ++i) list.getArray()[i] = ToOu(texts[i]);
+  return list;
+}
+
 void SetControlText(const Reference<css::awt::XControlContainer>& container, const char* control, const char* property,
                     const std::string& text) {
   Reference<css::awt::XControl> one = container->getControl(rtl::OUString::createFromAscii(control));

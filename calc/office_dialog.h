@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <com/sun/star/awt/XControl.hpp>
 #include <com/sun/star/awt/XControlContainer.hpp>
@@ -42,6 +43,9 @@ class DialogModel {
   Reference<css::lang::XMultiServiceFactory> factory_;
   Reference<css::container::XNameContainer> controls_;
 };
+
+// Texts as the office's list controls take them.
+css::uno::Sequence<rtl::OUString> TextList(const std::vector<std::string>& texts);
 
 // Sets the text shown by a control of a dialog ("Label" or "Text").
 void SetControlText(const Reference<css::awt::XControlContainer>& container, const char* control, const char* property,

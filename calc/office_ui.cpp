@@ -85,9 +85,12 @@ void LogBox(const std::string& title, const std::string& prompt, MsgResult answe
 }
 
 std::string FileUrlOf(const std::string& path) {
-  rtl::OUString url;
-  if (path.empty() || osl::FileBase::getFileURLFromSystemPath(ToOu(path), url) != osl::FileBase::E_None) return "";
-  return FromOu(url);
+  if (path.empty()) return "";
+  try {
+    return FromOu(FileUrl(path));
+  } catch (const Error&) {
+    return "";  // the dialog opens in its own folder
+  }
 }
 
 std::string SystemPathOf(const rtl::OUString& url) {

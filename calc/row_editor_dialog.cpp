@@ -80,11 +80,10 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
     sources->selectItemPos(static_cast<sal_Int16>(form_.ComDataSourceIndex()), true);
     Reference<awt::XListBox> grid(container_->getControl("VSFlexGrid1"), UNO_QUERY_THROW);
     grid->removeItems(0, grid->getItemCount());
-    std::vector<rtl::OUString> items;
-    for (const std::string& line : GridLines(form_)) items.push_back(ToOu(line));
-    grid->addItems(css::uno::Sequence<rtl::OUString>(items.data(), static_cast<sal_Int32>(items.size())), 0);
+    const std::vector<std::string> lines = GridLines(form_);
+    grid->addItems(TextList(lines), 0);
     const int line = form_.EditRequested() >= 0 ? form_.EditRequested() : form_.Row();
-    if (line >= 0 && line < static_cast<int>(items.size())) grid->selectItemPos(static_cast<sal_Int16>(line), true);
+    if (line >= 0 && line < static_cast<int>(lines.size())) grid->selectItemPos(static_cast<sal_Int16>(line), true);
     ShowValue(line);
   }
 
@@ -146,9 +145,7 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
     box->removeItems(0, box->getItemCount());
     const EditorInfo editor = form_.EditorOf(line);
     if (property && editor.kind == EditorKind::kChoice) {
-      std::vector<rtl::OUString> choices;
-      for (const std::string& choice : Split(editor.choices, '|')) choices.push_back(ToOu(choice));
-      box->addItems(css::uno::Sequence<rtl::OUString>(choices.data(), static_cast<sal_Int32>(choices.size())), 0);
+      box->addItems(TextList(Split(editor.choices, '|')), 0);
     }
     Value()->setText(ToOu(property ? lines[line].value : ""));
     SetControlText(container_, "lblValue", "Label", property ? lines[line].name + ":" : "");
@@ -161,15 +158,12 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
   std::string pressed_ = "cmdCancel";
 };
 
-std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
-                       frmMaster& form) {
+std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
+                       const Reference<css::frame::XFrame>& frame, frmMaster& form) {
   DialogModel model(context, form.Caption().empty() ? kTitle : form.Caption(), 280, 250);
   Reference<css::beans::XPropertySet> sources =
       model.Add("com.sun.star.awt.UnoControlListBoxModel", "ComDataSource", 5, 5, 270, 14);
-  std::vector<rtl::OUString> names;
-  for (const std::string& name : form.ComDataSourceItems()) names.push_back(ToOu(name));
-  sources->setPropertyValue("StringItemList",
-                            css::uno::Any(css::uno::Sequence<rtl::OUString>(names.data(), static_cast<sal_Int32>(names.size()))));
+  sources->setPropertyValue("StringItemList", css::uno::Any(TextList(form.ComDataSourceItems())));
   sources->setPropertyValue("Dropdown", css::uno::Any(true));
   model.Add("com.sun.star.awt.UnoControlListBoxModel", "VSFlexGrid1", 5, 22, 270, 170);
   model.Add("com.sun.star.awt.UnoControlFixedTextModel", "lblValue", 5, 198, 90, 10);

@@ -105,7 +105,8 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
       if (row >= 0 && row < form_.RowCount()) now[static_cast<size_t>(row)] = true;
     }
     for (int row = 0; row < form_.RowCount(); ++row) {
-      if (form_.IsSelected(row) != now[static_cast<size_t>(row)]) form_.TDBList1_SetSelected(row, now[static_cast<size_t>(row)]);
+      const bool selected = now[static_cast<size_t>(row)];
+      if (form_.IsSelected(row) != selected) form_.TDBList1_SetSelected(row, selected);
     }
     form_.TDBList1_SelChange();
     SetControlText(container_, "lblSelected", "Label", form_.lblSelected());
@@ -136,8 +137,9 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
 
 // Shows the dialog until a run button or Cancel is pressed; the selection
 // goes to the form as the person makes it.
-std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, const Reference<css::frame::XFrame>& frame,
-                       frmSelectiveUpdateWindow& form, const std::vector<std::string>& lines) {
+std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
+                       const Reference<css::frame::XFrame>& frame, frmSelectiveUpdateWindow& form,
+                       const std::vector<std::string>& lines) {
   DialogModel model(context, form.Caption().empty() ? kTitle : form.Caption(), 360, 200);
   awt::FontDescriptor fixed;
   fixed.Name = "Liberation Mono";
@@ -148,10 +150,7 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context, co
   titles->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
   Reference<css::beans::XPropertySet> list =
       model.Add("com.sun.star.awt.UnoControlListBoxModel", "TDBList1", 5, 16, 350, 154);
-  std::vector<rtl::OUString> items;
-  for (size_t i = 1; i < lines.size(); ++i) items.push_back(ToOu(lines[i]));
-  list->setPropertyValue("StringItemList",
-                         css::uno::Any(css::uno::Sequence<rtl::OUString>(items.data(), static_cast<sal_Int32>(items.size()))));
+  list->setPropertyValue("StringItemList", css::uno::Any(TextList({lines.begin() + 1, lines.end()})));
   list->setPropertyValue("MultiSelection", css::uno::Any(true));
   list->setPropertyValue("FontDescriptor", css::uno::Any(fixed));
   model.Add("com.sun.star.awt.UnoControlFixedTextModel", "lblSelected", 62, 180, 58, 10);

@@ -103,7 +103,7 @@ Workbook& CalcHost::OpenWorkbook(const std::string& path) {
   }
   std::error_code ec;
   if (!fs::is_regular_file(full, ec)) throw Error(kErrRange, kHostSource, path + ": no such file");
-  auto book = std::make_unique<CalcWorkbook>(*this, Load("file://" + full.string()), full.filename().string(),
+  auto book = std::make_unique<CalcWorkbook>(*this, Load(FromOu(FileUrl(full.string()))), full.filename().string(),
                                              full.parent_path().string());
   book->RefuseDates1904();  // closes the document again when it throws
   book->LockControllers(!screen_updating_);

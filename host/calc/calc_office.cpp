@@ -98,8 +98,6 @@ std::unique_ptr<CalcOffice::Impl> Reach(const std::string& connection, double ti
   return impl;
 }
 
-std::string FileUrl(const std::filesystem::path& path) { return "file://" + std::filesystem::absolute(path).string(); }
-
 std::string FindProgram(const std::string& name) {
   if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
   const char* path = std::getenv("PATH");
@@ -157,10 +155,11 @@ std::unique_ptr<CalcOffice> CalcOffice::Start(const StartOptions& options) {
   const std::string pipe_name =
       "plrxl" + std::to_string(getpid()) + "_" + std::to_string(std::hash<std::string>{}(options.profile_dir) % 1000000);
   const std::string connection = "pipe,name=" + pipe_name;
+  const std::string profile = FromOu(FileUrl(std::filesystem::absolute(options.profile_dir).string()));
   std::vector<std::string> args = {program,         "--headless",  "--invisible",   "--nologo",
                                    "--norestore",   "--nodefault", "--nolockcheck", "--nofirststartwizard",
                                    "--accept=" + connection + ";urp;StarOffice.ComponentContext",
-                                   "-env:UserInstallation=" + FileUrl(options.profile_dir)};
+                                   "-env:UserInstallation=" + profile};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

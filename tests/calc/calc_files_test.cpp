@@ -164,5 +164,20 @@ TEST(CalcFiles, NamesLocalToASheetGoBothWays) {
   EXPECT_EQ(names, expected);
 }
 
+// File names with a space, "#" and "%" go to the office as escaped URLs.
+TEST(CalcFiles, FileNamesWithUrlCharactersOpenAndSave) {
+  PLRXL_NEED_OFFICE();
+  const std::string path = TestFolder() + "/Q1 #2 100%.xlsx";
+  {
+    auto calc = MakeTestHost();
+    Workbook& wb = calc->AddWorkbook();
+    wb.WorksheetAt(1).SetCellValue(1, 1, Variant("saved"));
+    wb.SaveAs(path);
+    EXPECT_EQ(wb.Name(), "Q1 #2 100%.xlsx");
+  }
+  auto calc = MakeTestHost();
+  EXPECT_EQ(calc->OpenWorkbook(path).WorksheetAt(1).CellValue(1, 1), Variant("saved"));
+}
+
 }  // namespace
 }  // namespace plrxl::calc::testing

@@ -298,7 +298,8 @@ void CalcWorksheet::WriteChart(const Chart& chart) {
   for (const ChartSeries* series : order) ranges.push_back(ChartRange(series->values));
   std::vector<std::string> labels;
   if (!stock) {
-    for (size_t i = 0; i < order.size(); ++i) labels.push_back(LabelCell(ranges[i + (categories ? 1 : 0)], order[i]->name));
+    const size_t first_values = categories ? 1 : 0;
+    for (size_t i = 0; i < order.size(); ++i) labels.push_back(LabelCell(ranges[first_values + i], order[i]->name));
   }
 
   try {
@@ -328,7 +329,8 @@ void CalcWorksheet::WriteChart(const Chart& chart) {
     } unlock{chart_model};
     Reference<css::lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
     Reference<css::chart::XDiagram> diagram(
-        factory->createInstance(rtl::OUString::createFromAscii(stock ? "com.sun.star.chart.StockDiagram" : "com.sun.star.chart.LineDiagram")),
+        factory->createInstance(
+            rtl::OUString::createFromAscii(stock ? "com.sun.star.chart.StockDiagram" : "com.sun.star.chart.LineDiagram")),
         UNO_QUERY_THROW);
     document->setDiagram(diagram);
     Reference<css::beans::XPropertySet> diagram_props(diagram, UNO_QUERY_THROW);
@@ -370,8 +372,8 @@ void CalcWorksheet::WriteChart(const Chart& chart) {
         Set(row, "SymbolType",
             series.markers ? SymbolOf(series.marker_symbol) : sal_Int32{css::chart::ChartSymbolType::NONE});
         if (secondary) {
-          Set(row, "Axis",
-              series.secondary_axis ? css::chart::ChartAxisAssign::SECONDARY_Y : css::chart::ChartAxisAssign::PRIMARY_Y);
+          namespace axis = css::chart::ChartAxisAssign;
+          Set(row, "Axis", series.secondary_axis ? axis::SECONDARY_Y : axis::PRIMARY_Y);
         }
       }
       if (secondary) {

@@ -373,7 +373,7 @@ void CalcWorkbook::SaveAs(const std::string& path) {
   args.getArray()[1].Value <<= true;
   try {
     Reference<css::frame::XStorable> storable(document_, UNO_QUERY_THROW);
-    storable->storeToURL(ToOu("file://" + temporary.string()), args);
+    storable->storeToURL(FileUrl(temporary.string()), args);
   } catch (const css::uno::Exception& e) {
     fs::remove(temporary, ec);
     ThrowFromUno("Cannot save " + path, e);

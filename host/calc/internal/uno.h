@@ -20,6 +20,7 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
+#include <osl/file.hxx>
 #include <rtl/ustring.hxx>
 
 #include "host/calc/calc_office.h"
@@ -38,6 +39,14 @@ inline rtl::OUString ToOu(const std::string& text) {
 inline std::string FromOu(const rtl::OUString& text) {
   const rtl::OString bytes = rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8);
   return std::string(bytes.getStr(), static_cast<size_t>(bytes.getLength()));
+}
+
+// A system path as the office's file URL, its spaces, "#" and "%" escaped.
+inline rtl::OUString FileUrl(const std::string& path) {
+  rtl::OUString url;
+  if (osl::FileBase::getFileURLFromSystemPath(ToOu(path), url) != osl::FileBase::E_None)
+    throw Error(kErrRange, "Calc host", "Cannot make a file URL of " + path);
+  return url;
 }
 
 // Error 1004 from a UNO exception, naming what was being done.

@@ -12,13 +12,6 @@
 namespace plrxl::calc {
 namespace {
 
-rtl::OUString FileUrl(const std::string& path) {
-  rtl::OUString url;
-  if (osl::FileBase::getFileURLFromSystemPath(ToOu(path), url) != osl::FileBase::E_None)
-    throw Error(kErrRange, "Calc host", "Cannot make a file URL of " + path);
-  return url;
-}
-
 // The document of the office whose file is `path`, or null.
 Reference<css::lang::XComponent> FindOpenDocument(CalcOffice& office, const std::string& path) {
   const rtl::OUString url = FileUrl(path);
