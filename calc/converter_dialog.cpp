@@ -3,13 +3,13 @@
 #include <vector>
 
 #include <com/sun/star/awt/XActionListener.hpp>
-#include <com/sun/star/awt/XButton.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XTextComponent.hpp>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
 
 #include "calc/office_dialog.h"
+#include "entry/internal/text.h"
 
 namespace plrxl::calc {
 namespace {
@@ -17,7 +17,6 @@ namespace {
 namespace awt = css::awt;
 
 constexpr const char* kTitle = "Convert a version-1 project";
-const char* const kButtons[] = {"cmdLoadFileInput", "cmdLoadFileOutput", "cmdCopy", "cmdCreate", "cmdCancel"};
 
 // The dialog's buttons, passed on to the window's logic with the names as
 // typed; the dialog closes when the window hides.
@@ -77,24 +76,16 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
   Reference<awt::XControlContainer> container(dialog_control, UNO_QUERY_THROW);
   Reference<awt::XDialog> dialog(dialog_control, UNO_QUERY_THROW);
   rtl::Reference<Events> events = new Events(form, container, dialog);
-  for (const char* name : kButtons) {
-    Reference<awt::XButton> button(container->getControl(rtl::OUString::createFromAscii(name)), UNO_QUERY_THROW);
-    button->setActionCommand(rtl::OUString::createFromAscii(name));
-    button->addActionListener(Reference<awt::XActionListener>(events.get()));
-  }
+  ListenToButtons(container, {"cmdLoadFileInput", "cmdLoadFileOutput", "cmdCopy", "cmdCreate", "cmdCancel"},
+                  Reference<awt::XActionListener>(events.get()));
   events->ShowForm();
-  dialog->execute();
-  Reference<css::lang::XComponent>(dialog_control, UNO_QUERY_THROW)->dispose();
+  ExecuteAndDispose(dialog_control);
   return events->Pressed();
 }
 
 // "files<TAB>IN<TAB>OUT": the names typed and Create pressed.
 std::string Answer(frmConverter& form, const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (char c : line) {
-    if (c == '\t') fields.emplace_back();
-    else fields.back() += c;
-  }
+  const std::vector<std::string> fields = text::Split(line, '\t');
   if (fields.size() != 3 || fields[0] != "files") {
     form.Click("cmdCancel");
     return "cmdCancel";

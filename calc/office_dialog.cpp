@@ -6,6 +6,8 @@
 #include <vector>
 
 #include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/XButton.hpp>
+#include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XControlModel.hpp>
 
 namespace plrxl::calc {
@@ -63,6 +65,21 @@ void SetControlText(const Reference<css::awt::XControlContainer>& container, con
   if (!one.is()) return;
   Reference<css::beans::XPropertySet>(one->getModel(), UNO_QUERY_THROW)
       ->setPropertyValue(rtl::OUString::createFromAscii(property), css::uno::Any(ToOu(text)));
+}
+
+void ListenToButtons(const Reference<css::awt::XControlContainer>& container, const std::vector<const char*>& names,
+                     const Reference<css::awt::XActionListener>& listener) {
+  for (const char* name : names) {
+    Reference<css::awt::XButton> button(container->getControl(rtl::OUString::createFromAscii(name)), UNO_QUERY);
+    if (!button.is()) continue;
+    button->setActionCommand(rtl::OUString::createFromAscii(name));
+    button->addActionListener(listener);
+  }
+}
+
+void ExecuteAndDispose(const Reference<css::awt::XControl>& dialog) {
+  Reference<css::awt::XDialog>(dialog, UNO_QUERY_THROW)->execute();
+  Reference<css::lang::XComponent>(dialog, UNO_QUERY_THROW)->dispose();
 }
 
 std::optional<std::string> NextScriptedAnswer() {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include <com/sun/star/awt/XActionListener.hpp>
 #include <com/sun/star/awt/XControl.hpp>
 #include <com/sun/star/awt/XControlContainer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -50,6 +51,13 @@ css::uno::Sequence<rtl::OUString> TextList(const std::vector<std::string>& texts
 // Sets the text shown by a control of a dialog ("Label" or "Text").
 void SetControlText(const Reference<css::awt::XControlContainer>& container, const char* control, const char* property,
                     const std::string& text);
+
+// Sends the presses of the named buttons to `listener`, each with its name
+// as the action command; a name the dialog has no button for is skipped.
+void ListenToButtons(const Reference<css::awt::XControlContainer>& container, const std::vector<const char*>& names,
+                     const Reference<css::awt::XActionListener>& listener);
+// Shows the dialog until it ends, then lets its window go.
+void ExecuteAndDispose(const Reference<css::awt::XControl>& dialog);
 
 std::optional<std::string> NextScriptedAnswer();
 void LogDialog(const std::string& title, const std::string& shown, const std::string& button);

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include <com/sun/star/awt/XActionListener.hpp>
-#include <com/sun/star/awt/XButton.hpp>
 #include <com/sun/star/awt/XComboBox.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XItemListener.hpp>
@@ -20,6 +19,7 @@
 #include <rtl/ref.hxx>
 
 #include "calc/office_dialog.h"
+#include "entry/internal/text.h"
 #include "host/address.h"
 
 namespace plrxl::calc {
@@ -28,16 +28,6 @@ namespace {
 namespace awt = css::awt;
 
 constexpr const char* kTitle = "Row editor";
-const char* const kButtons[] = {"cmdSet", "cmdCell", "cmdInsert", "cmdInsertNew", "cmdHelp", "cmdCancel"};
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> fields(1);
-  for (char c : text) {
-    if (c == separator) fields.emplace_back();
-    else fields.back() += c;
-  }
-  return fields;
-}
 
 std::vector<std::string> GridLines(const frmMaster& form) {
   std::vector<std::string> lines;
@@ -145,7 +135,7 @@ class Events : public cppu::WeakImplHelper2<awt::XActionListener, awt::XItemList
     box->removeItems(0, box->getItemCount());
     const EditorInfo editor = form_.EditorOf(line);
     if (property && editor.kind == EditorKind::kChoice) {
-      box->addItems(TextList(Split(editor.choices, '|')), 0);
+      box->addItems(TextList(text::Split(editor.choices, '|')), 0);
     }
     Value()->setText(ToOu(property ? lines[line].value : ""));
     SetControlText(container_, "lblValue", "Label", property ? lines[line].name + ":" : "");
@@ -186,18 +176,11 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
   // A double-click on the grid arrives as its action.
   Reference<awt::XListBox> grid(container->getControl("VSFlexGrid1"), UNO_QUERY_THROW);
   grid->addActionListener(Reference<awt::XActionListener>(events.get()));
-  for (const char* name : kButtons) {
-    if (std::string(name) == "cmdHelp" && !form.HelpAvailable()) {
-      Reference<awt::XWindow>(container->getControl("cmdHelp"), UNO_QUERY_THROW)->setVisible(false);
-      continue;
-    }
-    Reference<awt::XButton> button(container->getControl(rtl::OUString::createFromAscii(name)), UNO_QUERY_THROW);
-    button->setActionCommand(rtl::OUString::createFromAscii(name));
-    button->addActionListener(Reference<awt::XActionListener>(events.get()));
-  }
+  ListenToButtons(container, {"cmdSet", "cmdCell", "cmdInsert", "cmdInsertNew", "cmdHelp", "cmdCancel"},
+                  Reference<awt::XActionListener>(events.get()));
+  if (!form.HelpAvailable()) Reference<awt::XWindow>(container->getControl("cmdHelp"), UNO_QUERY_THROW)->setVisible(false);
   events->ShowForm();
-  dialog->execute();
-  Reference<css::lang::XComponent>(dialog_control, UNO_QUERY_THROW)->dispose();
+  ExecuteAndDispose(dialog_control);
   return events->Pressed();
 }
 
@@ -213,7 +196,7 @@ int LineOf(const frmMaster& form, const std::string& property) {
 // Plays scripted lines until one closes the editor; the last button.
 std::string Play(frmMaster& form, std::string line) {
   for (;;) {
-    const std::vector<std::string> fields = Split(line, '\t');
+    const std::vector<std::string> fields = text::Split(line, '\t');
     if (fields[0] == "source" && fields.size() == 2) {
       const auto& names = form.ComDataSourceItems();
       const auto found = std::find(names.begin(), names.end(), fields[1]);

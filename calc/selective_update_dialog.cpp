@@ -10,7 +10,6 @@
 
 #include <com/sun/star/awt/FontDescriptor.hpp>
 #include <com/sun/star/awt/XActionListener.hpp>
-#include <com/sun/star/awt/XButton.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XItemListener.hpp>
 #include <com/sun/star/awt/XListBox.hpp>
@@ -171,18 +170,13 @@ std::string ShowDialog(const Reference<css::uno::XComponentContext>& context,
   rtl::Reference<Events> events = new Events(form, container);
   Reference<awt::XListBox>(container->getControl("TDBList1"), UNO_QUERY_THROW)
       ->addItemListener(Reference<awt::XItemListener>(events.get()));
-  for (const Button& b : buttons) {
-    Reference<awt::XButton> button(container->getControl(rtl::OUString::createFromAscii(b.name)), UNO_QUERY);
-    if (!button.is()) continue;
-    button->setActionCommand(rtl::OUString::createFromAscii(b.name));
-    button->addActionListener(Reference<awt::XActionListener>(events.get()));
-  }
-  Reference<awt::XDialog> dialog(dialog_control, UNO_QUERY_THROW);
-  events->SetDialog(dialog);
+  std::vector<const char*> names;
+  for (const Button& b : buttons) names.push_back(b.name);
+  ListenToButtons(container, names, Reference<awt::XActionListener>(events.get()));
+  events->SetDialog(Reference<awt::XDialog>(dialog_control, UNO_QUERY_THROW));
   events->ShowForm();
-  dialog->execute();
+  ExecuteAndDispose(dialog_control);
   events->SetDialog(nullptr);
-  Reference<css::lang::XComponent>(dialog_control, UNO_QUERY_THROW)->dispose();
   return events->Pressed();
 }
 
