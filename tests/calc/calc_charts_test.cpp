@@ -39,22 +39,12 @@ ChartSeries Series(const std::string& name, int col) {
 // stock chart's prices in the order of its roles: (open,) low, high, close.
 // The system lists them (open,) high, low, close, so the low column D
 // before the high column C shows each price drawn as what it is.
-std::vector<std::string> ChartsInFile(const std::string& path) {
-  MemoryHost host(MakeXlsxStore());
-  Workbook& wb = host.OpenWorkbook(path);
-  std::vector<std::string> charts;
-  for (int s = 1; s <= wb.WorksheetCount(); ++s) {
-    Worksheet& sheet = wb.WorksheetAt(s);
-    for (int i = 1; i <= sheet.ChartCount(); ++i) {
-      const Chart& chart = sheet.ChartAt(i);
-      std::vector<std::string> series;
-      for (const ChartSeries& one : chart.series) series.push_back(chart.kind == ChartKind::kStock ? one.values : one.name);
-      std::string text = sheet.Name() + ": " + chart.title + (chart.kind == ChartKind::kStock ? " stock" : " line");
-      for (const std::string& one : series) text += " | " + one;
-      charts.push_back(text);
-    }
-  }
-  return charts;
+std::vector<std::string> ChartsDrawn(const std::string& path) {
+  return ChartsInFile(path, [](const Chart& chart) {
+    std::string text = chart.title + (chart.kind == ChartKind::kStock ? " stock" : " line");
+    for (const ChartSeries& one : chart.series) text += " | " + (chart.kind == ChartKind::kStock ? one.values : one.name);
+    return text;
+  });
 }
 
 TEST(CalcCharts, DrawnChartsAreSavedFoundByTitleAndDeleted) {
@@ -90,7 +80,7 @@ TEST(CalcCharts, DrawnChartsAreSavedFoundByTitleAndDeleted) {
       "Quotes: OHLC stock | ='Quotes'!R2C2:R41C2 | ='Quotes'!R2C4:R41C4 | ='Quotes'!R2C3:R41C3 | ='Quotes'!R2C5:R41C5",
       // The names are the title cells above the values.
       "Quotes: Close and RSI line | ='Quotes'!R1C5 | ='Quotes'!R1C6"};
-  EXPECT_EQ(ChartsInFile(path), expected);
+  EXPECT_EQ(ChartsDrawn(path), expected);
 
   // The next run finds the charts by title, deletes one and draws another.
   std::unique_ptr<SpreadsheetHost> calc = MakeTestHost();
@@ -111,7 +101,7 @@ TEST(CalcCharts, DrawnChartsAreSavedFoundByTitleAndDeleted) {
   const std::vector<std::string> after = {
       "Quotes: Close and RSI line | ='Quotes'!R1C5 | ='Quotes'!R1C6",
       "Quotes: HLC stock | ='Quotes'!R2C4:R41C4 | ='Quotes'!R2C3:R41C3 | ='Quotes'!R2C5:R41C5"};
-  EXPECT_EQ(ChartsInFile(path), after);
+  EXPECT_EQ(ChartsDrawn(path), after);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "host/error.h"
+#include "host/memory/memory_host.h"
+#include "host/xlsx/xlsx_store.h"
 #include "tests/host/host_contract.h"
 
 namespace plrxl::calc::testing {
@@ -29,6 +31,18 @@ class OfficeEnvironment : public ::testing::Environment {
 ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
 
 }  // namespace
+
+std::vector<std::string> ChartsInFile(const std::string& path,
+                                      const std::function<std::string(const Chart&)>& describe) {
+  MemoryHost host(MakeXlsxStore());
+  Workbook& wb = host.OpenWorkbook(path);
+  std::vector<std::string> charts;
+  for (int s = 1; s <= wb.WorksheetCount(); ++s) {
+    Worksheet& sheet = wb.WorksheetAt(s);
+    for (int i = 1; i <= sheet.ChartCount(); ++i) charts.push_back(sheet.Name() + ": " + describe(sheet.ChartAt(i)));
+  }
+  return charts;
+}
 
 const std::string& TestFolder() {
   static const std::string folder = [] {

@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "host/calc/calc_host.h"
 #include "host/calc/calc_office.h"
+#include "host/chart.h"
 
 namespace plrxl::calc::testing {
 
@@ -23,6 +26,10 @@ std::unique_ptr<SpreadsheetHost> MakeTestHost();
 // The temporary folder of this test program (the office's profile and home
 // are in it); files the tests write go here too.
 const std::string& TestFolder();
+
+// Every chart of a file as the system's own reader loads it, sheet by
+// sheet, each as `describe` puts it, after its sheet's name and ": ".
+std::vector<std::string> ChartsInFile(const std::string& path, const std::function<std::string(const Chart&)>& describe);
 
 #define PLRXL_NEED_OFFICE()                                                 \
   do {                                                                      \

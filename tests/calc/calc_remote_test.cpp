@@ -105,24 +105,12 @@ std::vector<std::string> Differences(const std::string& file_mode, const std::st
 
 // Every chart of a file: its sheet, title and kind, and how many series.
 std::vector<std::string> Charts(const std::string& path) {
-  MemoryHost host(MakeXlsxStore());
-  Workbook& wb = host.OpenWorkbook(path);
-  std::vector<std::string> charts;
-  for (int s = 1; s <= wb.WorksheetCount(); ++s) {
-    Worksheet& sheet = wb.WorksheetAt(s);
-    for (int i = 1; i <= sheet.ChartCount(); ++i) {
-      const Chart& chart = sheet.ChartAt(i);
-      charts.push_back(sheet.Name() + ": " + chart.title + (chart.kind == ChartKind::kStock ? " stock, " : " line, ") +
-                       std::to_string(chart.series.size()) + " series");
-    }
-  }
-  return charts;
+  return ChartsInFile(path, [](const Chart& chart) {
+    return chart.title + (chart.kind == ChartKind::kStock ? " stock, " : " line, ") +
+           std::to_string(chart.series.size()) + " series";
+  });
 }
 
-// The demo's first eight rows: each kind of row once (periodicity,
-// direction, fields) and each kind of chart, with indicators, exports, the
-// summary and the transposed sheet. The project was refreshed once, as the
-// demo is, so the office replaces the charts the file holds.
 TEST_F(CalcRemote, EveryKindOfDemoRowRefreshedInTheOfficeGivesTheFileModesCells) {
   std::vector<DemoRow> rows = DemoRows(File("exports"));
   rows.resize(8);
