@@ -160,6 +160,46 @@ TEST_F(FormulaEngineTest, CircularReferencesNeverHang) {
   EXPECT_TRUE(calc_->CellValue(2, 2).IsEmpty());
 }
 
+// Short formulas that would build texts or arrays larger than any machine
+// holds. A text longer than a cell of the file can hold is #VALUE!, as in
+// the spreadsheet programs that keep that limit (LibreOffice has none). An
+// array past four million cells, or a formula whose arrays reach eight
+// million cells or 256 MB of text in all, is #NUM!.
+TEST_F(FormulaEngineTest, TextsAndArraysStayWithinWhatAMachineHolds) {
+  const EvalCase cases[] = {
+      {"=LEN(REPT(\"a\",32767)&\"\")", Variant(32767)},
+      {"=LEN(REPT(\"a\",32767)&\"b\")", Variant(CellError::kValue)},
+      {"=LEN(REPT(\"\xC3\xA9\",20000))", Variant(20000)},  // characters, not bytes
+      {"=LEN(REPT(\"\xC3\xA9\",20000)&REPT(\"\xC3\xA9\",20000))", Variant(CellError::kValue)},
+      {"=LEN(SUBSTITUTE(REPT(\"a\",20000),\"a\",\"bb\"))", Variant(CellError::kValue)},
+      {"=LEN(SUBSTITUTE(REPT(\"a\",20000),\"a\",REPT(\"b\",30000)))", Variant(CellError::kValue)},
+      {"=LEN(CONCATENATE(REPT(\"a\",20000),REPT(\"a\",20000)))", Variant(CellError::kValue)},
+      {"=LEN(REPLACE(REPT(\"a\",20000),1,0,REPT(\"b\",20000)))", Variant(CellError::kValue)},
+      {"=LEN(_xlfn.CONCAT(A1:A4,REPT(\"a\",32761)))", Variant(32767)},
+      {"=LEN(_xlfn.CONCAT(A1:A4,REPT(\"a\",32762)))", Variant(CellError::kValue)},
+      {"=LEN(_xlfn.TEXTJOIN(REPT(\"-\",20000),TRUE,A1:A2))", Variant(20002)},
+      {"=LEN(_xlfn.TEXTJOIN(REPT(\"-\",20000),TRUE,A1:A3))", Variant(CellError::kValue)},
+      // 65,534 texts of 30,000 characters: 2 GB.
+      // SEARCH goes through a text once for each character of its pattern.
+      {"=SEARCH(\"?*z\",REPT(\"a\",32767))", Variant(CellError::kValue)},
+      {"=SEARCH(\"b*z\",REPT(\"a\",30000)&\"bz\")", Variant(30001)},
+      {"=SEARCH(\"?\",\"\xC3\xA9t\xC3\xA9\",2)", Variant(2)},
+      {"=FIND(\"t\xC3\xA9\",\"\xC3\xA9t\xC3\xA9\")", Variant(2)},
+      {"=MATCH(\"?t\",{\"ab\",\"\xC3\xA9t\"},0)", Variant(2)},
+      {"=SUMPRODUCT((D2:D65535&REPT(\"x\",30000))+0)", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(LEN(D2:D65535&REPT(\"x\",100)))", Variant(100)},
+      // A column times a row: 65,534 x 251 cells.
+      {"=SUMPRODUCT(D2:D65535*E1:IU1)", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(D2:D65535*E1:F1)", Variant(0)},
+      // Each argument 36 x 65,534 cells, read and then added to.
+      {"=SUMPRODUCT(D2:AM65535+0,D2:AM65535+0)", Variant(CellError::kNum)},
+  };
+  for (const EvalCase& c : cases) {
+    calc_->SetCellFormula(1, 3, c.formula, c.cached);
+    EXPECT_EQ(calc_->CellValue(1, 3), c.expected) << c.formula << " gave " << Describe(calc_->CellValue(1, 3));
+  }
+}
+
 TEST_F(FormulaEngineTest, NumericResultsTakeTheDateTypeFromTheCell) {
   CellStyle dated;
   dated.number_format = "dd.mm.yyyy";

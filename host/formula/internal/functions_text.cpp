@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "host/format_limits.h"
 #include "host/formula/internal/function_table.h"
 #include "host/formula/internal/interpreter.h"
 #include "host/formula/internal/wildcard.h"
@@ -29,7 +30,6 @@ std::string Chars(const std::string& s, size_t from, size_t count) {
   const size_t to = std::min(n, from + std::min(count, n));
   return s.substr(starts[from], starts[to] - starts[from]);
 }
-size_t CharCount(const std::string& s) { return CharStarts(s).size() - 1; }
 
 size_t Count(Args& a, int i, double if_omitted) {
   const double n = std::trunc(a.Number(i, if_omitted));
@@ -47,18 +47,18 @@ std::string Lower(std::string s) {
 }
 
 Value Concatenate(Args& a) {
-  std::string out;
-  for (int i = 0; i < a.Count(); ++i) out += a.Text(i);
-  return Value::Text(out);
+  TextBuilder out;
+  for (int i = 0; i < a.Count(); ++i) out.Add(a.Text(i));
+  return Value::Text(out.Take());
 }
 // CONCAT and TEXTJOIN take ranges whole.
-void AppendAll(Args& a, int i, const std::string* delimiter, bool skip_empty, std::string& out, bool& first) {
+void AppendAll(Args& a, int i, const std::string* delimiter, bool skip_empty, TextBuilder& out, bool& first) {
   const Value v = a.Raw(i);
   auto add = [&](const Value& x) {
     const std::string t = ToText(x);
     if (skip_empty && t.empty()) return;
-    if (!first && delimiter) out += *delimiter;
-    out += t;
+    if (!first && delimiter) out.Add(*delimiter);
+    out.Add(t);
     first = false;
   };
   if (v.IsRange() || v.IsArray()) {
@@ -70,24 +70,24 @@ void AppendAll(Args& a, int i, const std::string* delimiter, bool skip_empty, st
   }
 }
 Value Concat(Args& a) {
-  std::string out;
+  TextBuilder out;
   bool first = true;
   for (int i = 0; i < a.Count(); ++i) AppendAll(a, i, nullptr, false, out, first);
-  return Value::Text(out);
+  return Value::Text(out.Take());
 }
 Value TextJoin(Args& a) {
   const std::string delimiter = a.Text(0);
   const bool skip_empty = a.Bool(1);
-  std::string out;
+  TextBuilder out;
   bool first = true;
   for (int i = 2; i < a.Count(); ++i) AppendAll(a, i, &delimiter, skip_empty, out, first);
-  return Value::Text(out);
+  return Value::Text(out.Take());
 }
 
 Value Left(Args& a) { return Value::Text(Chars(a.Text(0), 0, Count(a, 1, 1))); }
 Value Right(Args& a) {
   const std::string s = a.Text(0);
-  const size_t n = Count(a, 1, 1), len = CharCount(s);
+  const size_t n = Count(a, 1, 1), len = Utf8CharCount(s);
   return Value::Text(Chars(s, n >= len ? 0 : len - n, n));
 }
 Value Mid(Args& a) {
@@ -96,7 +96,7 @@ Value Mid(Args& a) {
   if (start < 1) throw ErrorResult{CellError::kValue};
   return Value::Text(Chars(s, static_cast<size_t>(std::min(start, 1e9)) - 1, Count(a, 2, 0)));
 }
-Value Len(Args& a) { return Value::Number(static_cast<double>(CharCount(a.Text(0)))); }
+Value Len(Args& a) { return Value::Number(static_cast<double>(Utf8CharCount(a.Text(0)))); }
 Value UpperFn(Args& a) { return Value::Text(Upper(a.Text(0))); }
 Value LowerFn(Args& a) { return Value::Text(Lower(a.Text(0))); }
 Value Proper(Args& a) {
@@ -133,18 +133,19 @@ Value Substitute(Args& a) {
   if (from.empty()) return Value::Text(s);
   const double which = a.Omitted(3) ? 0 : std::trunc(a.Number(3));
   if (!a.Omitted(3) && which < 1) throw ErrorResult{CellError::kValue};
-  std::string out;
+  TextBuilder out;
   size_t pos = 0;
   int seen = 0;
   for (;;) {
     const size_t hit = s.find(from, pos);
     if (hit == std::string::npos) break;
     ++seen;
-    out += s.substr(pos, hit - pos);
-    out += which == 0 || seen == which ? to : from;
+    out.Add(s.substr(pos, hit - pos));
+    out.Add(which == 0 || seen == which ? to : from);
     pos = hit + from.size();
   }
-  return Value::Text(out + s.substr(pos));
+  out.Add(s.substr(pos));
+  return Value::Text(out.Take());
 }
 Value Replace(Args& a) {
   const std::string s = a.Text(0);
@@ -152,7 +153,11 @@ Value Replace(Args& a) {
   if (start < 1) throw ErrorResult{CellError::kValue};
   const size_t n = Count(a, 2, 0);
   const size_t from = static_cast<size_t>(std::min(start, 1e9)) - 1;
-  return Value::Text(Chars(s, 0, from) + a.Text(3) + Chars(s, from + n, static_cast<size_t>(1e9)));
+  TextBuilder out;
+  out.Add(Chars(s, 0, from));
+  out.Add(a.Text(3));
+  out.Add(Chars(s, from + n, static_cast<size_t>(1e9)));
+  return Value::Text(out.Take());
 }
 
 Value FindImpl(Args& a, bool search) {
@@ -160,20 +165,16 @@ Value FindImpl(Args& a, bool search) {
   const double start = std::trunc(a.Number(2, 1));
   const auto starts = CharStarts(hay);
   if (start < 1 || start > static_cast<double>(starts.size())) throw ErrorResult{CellError::kValue};
-  const size_t from = static_cast<size_t>(start) - 1;
+  const size_t from = starts[static_cast<size_t>(start) - 1];
   if (needle.empty()) throw ErrorResult{CellError::kValue};
-  for (size_t k = from; k + 1 <= starts.size(); ++k) {
-    const size_t at = starts[k];
-    if (!search) {
-      if (hay.compare(at, needle.size(), needle) == 0) return Value::Number(static_cast<double>(k + 1));
-      continue;
-    }
-    // SEARCH: wildcards, any case; the match may end anywhere.
-    for (size_t end = k; end < starts.size(); ++end) {
-      if (WildcardMatch(needle, hay.substr(at, starts[end] - at))) return Value::Number(static_cast<double>(k + 1));
-    }
-  }
-  throw ErrorResult{CellError::kValue};
+  // SEARCH: wildcards, any case; the match may end anywhere. FIND: the
+  // needle as it is, beginning on a character.
+  size_t at = search ? WildcardFind(needle, hay, from) : hay.find(needle, from);
+  while (!search && at != std::string::npos && !std::binary_search(starts.begin(), starts.end(), at))
+    at = hay.find(needle, at + 1);
+  if (at == std::string::npos) throw ErrorResult{CellError::kValue};
+  const auto k = std::lower_bound(starts.begin(), starts.end(), at) - starts.begin();
+  return Value::Number(static_cast<double>(k + 1));
 }
 Value Find(Args& a) { return FindImpl(a, false); }
 Value Search(Args& a) { return FindImpl(a, true); }
@@ -225,7 +226,7 @@ Value NumberValue(Args& a) {
 Value Rept(Args& a) {
   const std::string s = a.Text(0);
   const double n = std::trunc(a.Number(1));
-  if (n < 0 || static_cast<double>(s.size()) * n > 32767) throw ErrorResult{CellError::kValue};
+  if (n < 0 || static_cast<double>(Utf8CharCount(s)) * n > kMaxCellTextLength) throw ErrorResult{CellError::kValue};
   if (s.empty()) return Value::Text("");
   std::string out;
   for (int i = 0; i < n; ++i) out += s;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/format_limits.h"
 #include "host/formula/internal/function_table.h"
 
 namespace plrxl::formula {
@@ -86,7 +87,12 @@ Value ApplyBinary(const std::string& op, const Value& a, const Value& b) {
   if (a.IsError()) return a;
   if (b.IsError()) return b;
   try {
-    if (op == "&") return Value::Text(ToText(a) + ToText(b));
+    if (op == "&") {
+      TextBuilder joined;
+      joined.Add(ToText(a));
+      joined.Add(ToText(b));
+      return Value::Text(joined.Take());
+    }
     if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
       const int c = CompareValues(a, b);
       const bool r = op == "=" ? c == 0 : op == "<>" ? c != 0 : op == "<" ? c < 0 : op == ">" ? c > 0 : op == "<=" ? c <= 0 : c >= 0;
@@ -202,13 +208,43 @@ Value Interpreter::ToScalar(const Value& v) {
 Value Interpreter::ToArrayIfRange(const Value& v) {
   if (!v.IsRange()) return v;
   const Grid g = ToGrid(v);
-  if (static_cast<long long>(g.rows) * g.cols > 4000000) throw ErrorResult{CellError::kNum};
+  ChargeCells(static_cast<long long>(g.rows) * g.cols);
   auto m = std::make_shared<Matrix>();
   m->rows = g.rows, m->cols = g.cols;
   m->cells.reserve(static_cast<size_t>(g.rows) * static_cast<size_t>(g.cols));
-  for (int r = 0; r < g.rows; ++r)
-    for (int c = 0; c < g.cols; ++c) m->cells.push_back(g.At(r, c));
+  for (int r = 0; r < g.rows; ++r) {
+    for (int c = 0; c < g.cols; ++c) {
+      m->cells.push_back(g.At(r, c));
+      ChargeText(m->cells.back());
+    }
+  }
   return Value::Array(std::move(m));
+}
+
+// What one formula's arrays may hold: at most four million cells an array
+// (61 columns of a whole sheet), eight million cells and 256 MB of text in
+// all. A formula over a few whole columns stays far below; without limits a
+// formula of forty characters could ask for more memory than the machine
+// has, or run for hours.
+constexpr long long kMaxArrayCells = 4000000;
+constexpr long long kMaxCellsMade = 8000000;
+constexpr size_t kMaxTextBytesMade = size_t{256} << 20;
+
+void Interpreter::ChargeCells(long long cells) {
+  cells_made_ += cells;
+  if (cells > kMaxArrayCells || cells_made_ > kMaxCellsMade) throw ErrorResult{CellError::kNum};
+}
+
+void Interpreter::ChargeText(const Value& v) {
+  if (!v.IsText()) return;
+  text_bytes_made_ += v.text().size();
+  if (text_bytes_made_ > kMaxTextBytesMade) throw ErrorResult{CellError::kNum};
+}
+
+void TextBuilder::Add(const std::string& piece) {
+  chars_ += Utf8CharCount(piece);
+  if (chars_ > kMaxCellTextLength) throw ErrorResult{CellError::kValue};
+  text_ += piece;
 }
 
 Value Interpreter::EvalAsArray(const Node& node) {
@@ -320,6 +356,7 @@ Value Interpreter::Unary(const Node& node) {
     }
   };
   if (v.IsArray()) {
+    ChargeCells(static_cast<long long>(v.array().cells.size()));
     auto m = std::make_shared<Matrix>(v.array());
     for (Value& x : m->cells) x = apply(x);
     return Value::Array(std::move(m));
@@ -347,14 +384,20 @@ Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::stri
   const auto [br, bc] = dims(b);
   auto m = std::make_shared<Matrix>();
   m->rows = std::max(ar, br), m->cols = std::max(ac, bc);
+  ChargeCells(static_cast<long long>(m->rows) * m->cols);
+  m->cells.reserve(static_cast<size_t>(m->rows) * static_cast<size_t>(m->cols));
   auto at = [](const Value& v, int rows, int cols, int r, int c) -> Value {
     if (!v.IsArray()) return v;
     const int rr = rows == 1 ? 0 : r, cc = cols == 1 ? 0 : c;
     if (rr >= rows || cc >= cols) return Value::Error(CellError::kNA);
     return v.array().At(rr, cc);
   };
-  for (int r = 0; r < m->rows; ++r)
-    for (int c = 0; c < m->cols; ++c) m->cells.push_back(ApplyBinary(op, at(a, ar, ac, r, c), at(b, br, bc, r, c)));
+  for (int r = 0; r < m->rows; ++r) {
+    for (int c = 0; c < m->cols; ++c) {
+      m->cells.push_back(ApplyBinary(op, at(a, ar, ac, r, c), at(b, br, bc, r, c)));
+      ChargeText(m->cells.back());
+    }
+  }
   return Value::Array(std::move(m));
 }
 

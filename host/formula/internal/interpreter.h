@@ -52,6 +52,20 @@ struct ErrorResult {
   CellError error;
 };
 
+// Builds a formula's text piece by piece and refuses (#VALUE!) the piece
+// that would make it longer than a cell of the file can hold (32,767
+// characters), so no formula builds a text of gigabytes before it is
+// checked. The spreadsheet programs that keep that limit answer #VALUE!.
+class TextBuilder {
+ public:
+  void Add(const std::string& piece);
+  std::string Take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+  size_t chars_ = 0;
+};
+
 struct EvalSettings {
   DateSystem dates;
   double now = 0;  // serial of "now" in the date system
@@ -113,12 +127,18 @@ class Interpreter {
   Value Binary(const Node& node);
   Value Elementwise(const Value& a, const Value& b, const std::string& op);
   Value ToArrayIfRange(const Value& v);
+  // Counts the cells and texts the formula's arrays are given; past the
+  // limits the formula gives #NUM!.
+  void ChargeCells(long long cells);
+  void ChargeText(const Value& v);
 
   CellSource& cells_;
   const EvalSettings& settings_;
   int sheet_, row_, col_;
   int array_depth_ = 0;
   int name_depth_ = 0;
+  long long cells_made_ = 0;
+  size_t text_bytes_made_ = 0;
 };
 
 // The scalar operators, shared with the elementwise ones.
