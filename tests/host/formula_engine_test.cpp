@@ -179,6 +179,9 @@ TEST_F(FormulaEngineTest, TextsAndArraysStayWithinWhatAMachineHolds) {
       {"=LEN(_xlfn.CONCAT(A1:A4,REPT(\"a\",32762)))", Variant(CellError::kValue)},
       {"=LEN(_xlfn.TEXTJOIN(REPT(\"-\",20000),TRUE,A1:A2))", Variant(20002)},
       {"=LEN(_xlfn.TEXTJOIN(REPT(\"-\",20000),TRUE,A1:A3))", Variant(CellError::kValue)},
+      {"=LEN(TEXT(REPT(\"a\",30000),\"@@\"))", Variant(CellError::kValue)},
+      {"=TEXT(1,REPT(\"0\",256))", Variant(CellError::kValue)},
+      {"=LEN(TEXT(1,REPT(\"0\",255)))", Variant(255)},
       // 65,534 texts of 30,000 characters: 2 GB.
       // SEARCH goes through a text once for each character of its pattern.
       {"=SEARCH(\"?*z\",REPT(\"a\",32767))", Variant(CellError::kValue)},

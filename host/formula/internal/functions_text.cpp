@@ -183,13 +183,18 @@ Value Text(Args& a) {
   const Value v = a.Scalar(0);
   if (v.IsError()) return v;
   const std::string format = a.Text(1);
+  // A number format holds at most 255 characters; longer, each "@" could
+  // copy a whole text again.
+  if (Utf8CharCount(format) > 255) throw ErrorResult{CellError::kValue};
   Variant input = v.IsNumber() ? Variant(v.number()) : ToVariant(v);
   if (v.IsText()) {
     double n;
     if (ParseNumberText(v.text(), a.Dates().Is1904(), &n)) input = Variant(n);
   }
   try {
-    return Value::Text(FormatWithNumberFormat(input, format, RegionalSettings()));
+    TextBuilder out;
+    out.Add(FormatWithNumberFormat(input, format, RegionalSettings()));
+    return Value::Text(out.Take());
   } catch (...) {
     throw ErrorResult{CellError::kValue};
   }
