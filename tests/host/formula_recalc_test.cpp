@@ -107,9 +107,15 @@ TEST(FormulaRecalc, ArrayFormulasGiveArrays) {
   FormulaRequest request;
   request.formulas.push_back({1, 1, 3, "=A1:A3*{10,100}", Variant(), Rect{1, 3, 3, 4}});
   request.formulas.push_back({1, 1, 5, "=SUM(A1:A3*A1:A3)", Variant(), Rect{1, 5, 1, 5}});
+  // Over 16 million cells, from a file of 2 KB: not computed, where it
+  // used to take gigabytes.
+  request.formulas.push_back({1, 1, 7, "=ROW(A1:A65536)", Variant(), Rect{1, 7, 65536, 256}});
   std::unique_ptr<FormulaMemory> memory;
   const FormulaOutcome outcome = engine->Evaluate(host.WorkbookAt(1), request, memory);
-  ASSERT_EQ(outcome.results.size(), 2u);
+  ASSERT_EQ(outcome.results.size(), 3u);
+  EXPECT_FALSE(outcome.results[2].second);
+  ASSERT_EQ(outcome.warnings.size(), 1u);
+  EXPECT_NE(outcome.warnings[0].find("its array covers 16384000 cells"), std::string::npos) << outcome.warnings[0];
   ASSERT_TRUE(outcome.results[0].second && outcome.results[0].second->IsArray());
   const VariantArray& array = outcome.results[0].second->Array();
   ASSERT_EQ(array.Rows(), 3);

@@ -282,6 +282,10 @@ void FormulaBook::Compute(int index) {
     try {
       Interpreter in(*this, settings_, cell.sheet, cell.row, cell.col);
       if (cell.array) {
+        const long long cells = static_cast<long long>(cell.array->Rows()) * cell.array->Cols();
+        if (cells > kMaxArrayCells)
+          throw Uncomputable{"", "its array covers " + std::to_string(cells) + " cells, more than the " +
+                                     std::to_string(kMaxArrayCells) + " PelorinXL computes"};
         auto m = std::make_shared<Matrix>(in.EvaluateArray(*cell.root, cell.array->Rows(), cell.array->Cols()));
         cell.value = Value::Array(std::move(m));
       } else {

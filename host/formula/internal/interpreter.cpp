@@ -221,12 +221,10 @@ Value Interpreter::ToArrayIfRange(const Value& v) {
   return Value::Array(std::move(m));
 }
 
-// What one formula's arrays may hold: at most four million cells an array
-// (61 columns of a whole sheet), eight million cells and 256 MB of text in
-// all. A formula over a few whole columns stays far below; without limits a
-// formula of forty characters could ask for more memory than the machine
-// has, or run for hours.
-constexpr long long kMaxArrayCells = 4000000;
+// What one formula's arrays may hold in all besides kMaxArrayCells an
+// array: eight million cells and 256 MB of text. A formula over a few whole
+// columns stays far below; without limits a formula of forty characters
+// could ask for more memory than the machine has, or run for hours.
 constexpr long long kMaxCellsMade = 8000000;
 constexpr size_t kMaxTextBytesMade = size_t{256} << 20;
 

@@ -52,6 +52,10 @@ struct ErrorResult {
   CellError error;
 };
 
+// The most cells an array may have (61 columns of a whole sheet): a larger
+// one gives #NUM!, and an array formula over more cells is not computed.
+inline constexpr long long kMaxArrayCells = 4000000;
+
 // Builds a formula's text piece by piece and refuses (#VALUE!) the piece
 // that would make it longer than a cell of the file can hold (32,767
 // characters), so no formula builds a text of gigabytes before it is
