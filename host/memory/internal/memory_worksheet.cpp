@@ -227,21 +227,7 @@ std::vector<int> MemoryWorksheet::CustomHeightRows() const {
 
 void MemoryWorksheet::Merge(const Rect& rect) {
   CheckRect(rect);
-  Changed();
-  // A new merge absorbs the merges it overlaps.
-  Rect merged = rect;
-  std::vector<Rect> kept;
-  for (const Rect& m : merged_) {
-    const bool overlaps = m.row1 <= merged.row2 && m.row2 >= merged.row1 && m.col1 <= merged.col2 && m.col2 >= merged.col1;
-    if (overlaps) {
-      merged = {std::min(merged.row1, m.row1), std::min(merged.col1, m.col1), std::max(merged.row2, m.row2),
-                std::max(merged.col2, m.col2)};
-    } else {
-      kept.push_back(m);
-    }
-  }
-  if (merged.Rows() > 1 || merged.Cols() > 1) kept.push_back(merged);
-  merged_ = std::move(kept);
+  if (merged_.Merge(rect)) Changed();
 }
 
 void MemoryWorksheet::FreezePanes(int rows, int cols) {

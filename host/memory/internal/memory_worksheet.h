@@ -12,6 +12,7 @@
 
 #include "host/formula_evaluator.h"
 #include "host/memory/internal/cell_store.h"
+#include "host/memory/internal/merged_ranges.h"
 #include "host/spreadsheet_host.h"
 
 namespace plrxl {
@@ -58,7 +59,7 @@ class MemoryWorksheet : public Worksheet {
   void SetRowHeight(int row, double height) override;
   bool RowHeightIsCustom(int row) const override;
   std::vector<int> CustomHeightRows() const override;
-  const std::vector<Rect>& MergedCells() const override { return merged_; }
+  const std::vector<Rect>& MergedCells() const override { return merged_.All(); }
   void Merge(const Rect& rect) override;
   std::pair<int, int> FrozenPanes() const override { return frozen_; }
   void FreezePanes(int rows, int cols) override;
@@ -113,7 +114,7 @@ class MemoryWorksheet : public Worksheet {
   std::array<double, kMaxCols> widths_;
   std::bitset<kMaxCols> custom_widths_;
   std::unordered_map<int, double> heights_;
-  std::vector<Rect> merged_;
+  MergedRanges merged_;
   std::pair<int, int> frozen_{0, 0};
   int zoom_ = 100;
   Rect selection_{1, 1, 1, 1};
