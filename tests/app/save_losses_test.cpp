@@ -102,6 +102,31 @@ TEST(SaveLosses, AllowLossWarnsRunsAndSavesWhatCanBeKept) {
   EXPECT_EQ(again.status, 0) << again.err;
 }
 
+// 30 names that are cell addresses, each a loss: the refusal and the
+// warnings name the first 20 and count the rest.
+TEST(SaveLosses, ManyLossesAreCountedPastTheFirstTwenty) {
+  TempFolder folder;
+  const std::string fresh = folder.File("Fresh.xlsx");
+  const std::string project = folder.File("Many.xlsx");
+  ASSERT_EQ(testing::RunPelorinxl(folder.Path(), {"new", fresh}).status, 0);
+  std::string names;
+  for (int i = 1; i <= 30; ++i) names += "<definedName name=\"N" + std::to_string(i) + "\">1</definedName>";
+  const std::string workbook = ReadPart(fresh, "xl/workbook.xml");
+  CopyWithParts(fresh, project, {{"xl/workbook.xml", Replaced(workbook, "<definedNames>", "<definedNames>" + names)}});
+
+  const testing::RunResult refused = testing::RunPelorinxl(folder.Path(), {"macros", project});
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_NE(refused.err.find("  name 'N20', which is not a valid name\n  ... and 10 more (pelorinxl info "),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.err.find("'N21'"), std::string::npos) << refused.err;
+
+  const testing::RunResult allowed = testing::RunPelorinxl(folder.Path(), {"macros", "--allow-loss", project});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_NE(allowed.err.find("not kept on save: ... and 10 more"), std::string::npos) << allowed.err;
+  EXPECT_EQ(allowed.err.find("'N21'"), std::string::npos) << allowed.err;
+}
+
 TEST(SaveLosses, TheOptionIsInTheHelpOfEachCommandThatSaves) {
   TempFolder folder;
   for (const char* command : {"refresh", "update", "macros", "add", "set-row", "copy", "convert", "edit", "select"}) {
