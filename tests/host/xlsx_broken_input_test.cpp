@@ -7,6 +7,7 @@
 
 #include "host/memory/memory_host.h"
 #include "host/xlsx/xlsx_store.h"
+#include "tests/host/package_files.h"
 #include "tests/host/xlsx_test_util.h"
 
 namespace plrxl {
@@ -69,6 +70,17 @@ std::vector<BrokenCase> BrokenCases() {
       {"bad cell reference", [](const TempFolder& f) { return Fixture(f, "broken_bad_cell.xlsx"); },
        "bad cell reference in xl/worksheets/sheet1.xml"},
       {"bad number", [](const TempFolder& f) { return Fixture(f, "broken_bad_number.xlsx"); }, "bad number"},
+      // A small file could otherwise make a thousand sheets of one big part.
+      {"two sheets on one part",
+       [](const TempFolder& f) {
+         const std::string from = std::string(PLRXL_TEST_DATA) + "/openpyxl_values.xlsx";
+         testing_xlsx::CopyWithParts(
+             from, f.File("shared part.xlsx"),
+             {{"xl/workbook.xml", testing_xlsx::Replaced(testing_xlsx::ReadPart(from, "xl/workbook.xml"), "r:id=\"rId2\"",
+                                                         "r:id=\"rId1\"")}});
+         return f.File("shared part.xlsx");
+       },
+       "sheet 'Second Sheet' reads xl/worksheets/sheet1.xml, which sheet 'Values' reads already"},
   };
 }
 

@@ -1,5 +1,6 @@
 #include "host/xlsx/internal/package_reader.h"
 
+#include <map>
 #include <optional>
 #include <set>
 
@@ -258,6 +259,7 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
   // The worksheet parts in the order the loop below reads them, up to the
   // first sheet it refuses for want of a part.
   std::vector<std::string> sheet_parts;
+  std::map<std::string, std::string> sheet_of_part;
   for (pugi::xml_node s = Child(root, "sheets").first_child(); s; s = s.next_sibling()) {
     if (!Is(s, "sheet")) continue;
     auto rel = rels.find(Attr(s, "id").as_string());
@@ -277,6 +279,9 @@ void ReadPackage(const std::string& path, Workbook& into, const XlsxLimits& limi
       continue;
     }
     const std::string& part = rel->second.target;
+    if (auto reader = sheet_of_part.find(part); reader != sheet_of_part.end())
+      throw XlsxProblem("sheet '" + name + "' reads " + part + ", which sheet '" + reader->second + "' reads already");
+    sheet_of_part.emplace(part, name);
     Worksheet& sheet = into.AddWorksheet();
     sheets.push_back(&sheet);
     try {
