@@ -200,7 +200,7 @@ TEST_F(FormulaEngineTest, TextsStayWithinWhatACellHolds) {
 }
 
 // An array past four million cells, or a formula whose arrays reach eight
-// million cells or 256 MB of text in all, is #NUM!: without those limits a
+// million cells or 64 MB of text in all, is #NUM!: without those limits a
 // formula of forty characters asked for 120 GB.
 TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
   const EvalCase cases[] = {

@@ -222,11 +222,11 @@ Value Interpreter::ToArrayIfRange(const Value& v) {
 }
 
 // What one formula's arrays may hold in all besides kMaxArrayCells an
-// array: eight million cells and 256 MB of text. A formula over a few whole
+// array: eight million cells and 64 MB of text. A formula over a few whole
 // columns stays far below; without limits a formula of forty characters
 // could ask for more memory than the machine has, or run for hours.
 constexpr long long kMaxCellsMade = 8000000;
-constexpr size_t kMaxTextBytesMade = size_t{256} << 20;
+constexpr size_t kMaxTextBytesMade = size_t{64} << 20;
 
 void Interpreter::ChargeCells(long long cells) {
   cells_made_ += cells;
