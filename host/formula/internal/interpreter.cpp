@@ -87,16 +87,24 @@ Value ApplyBinary(const std::string& op, const Value& a, const Value& b) {
   if (a.IsError()) return a;
   if (b.IsError()) return b;
   try {
-    if (op == "&") {
-      TextBuilder joined;
-      joined.Add(ToText(a));
-      joined.Add(ToText(b));
-      return Value::Text(joined.Take());
-    }
-    if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
-      const int c = CompareValues(a, b);
-      const bool r = op == "=" ? c == 0 : op == "<>" ? c != 0 : op == "<" ? c < 0 : op == ">" ? c > 0 : op == "<=" ? c <= 0 : c >= 0;
-      return Value::Boolean(r);
+    // Told apart by their first character: an array operation runs this
+    // for each of millions of cells.
+    switch (op[0]) {
+      case '&': {
+        TextBuilder joined;
+        joined.Add(ToText(a));
+        joined.Add(ToText(b));
+        return Value::Text(joined.Take());
+      }
+      case '=': return Value::Boolean(CompareValues(a, b) == 0);
+      case '<': {
+        const int c = CompareValues(a, b);
+        return Value::Boolean(op == "<>" ? c != 0 : op == "<=" ? c <= 0 : c < 0);
+      }
+      case '>': {
+        const int c = CompareValues(a, b);
+        return Value::Boolean(op == ">=" ? c >= 0 : c > 0);
+      }
     }
     const double x = ToNumber(a), y = ToNumber(b);
     switch (op[0]) {
@@ -375,8 +383,13 @@ Value Interpreter::Binary(const Node& node) {
 }
 
 Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::string& op) {
-  const Value a = a0.IsArray() ? a0 : ToScalar(a0);
-  const Value b = b0.IsArray() ? b0 : ToScalar(b0);
+  // A single value joined to every cell becomes text once, not per cell.
+  auto single = [&](const Value& v) {
+    const Value scalar = ToScalar(v);
+    return op == "&" && !scalar.IsError() ? Value::Text(ToText(scalar)) : scalar;
+  };
+  const Value a = a0.IsArray() ? a0 : single(a0);
+  const Value b = b0.IsArray() ? b0 : single(b0);
   auto dims = [](const Value& v) { return v.IsArray() ? std::pair(v.array().rows, v.array().cols) : std::pair(1, 1); };
   const auto [ar, ac] = dims(a);
   const auto [br, bc] = dims(b);
@@ -384,10 +397,11 @@ Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::stri
   m->rows = std::max(ar, br), m->cols = std::max(ac, bc);
   ChargeCells(static_cast<long long>(m->rows) * m->cols);
   m->cells.reserve(static_cast<size_t>(m->rows) * static_cast<size_t>(m->cols));
-  auto at = [](const Value& v, int rows, int cols, int r, int c) -> Value {
+  static const Value kOutside = Value::Error(CellError::kNA);
+  auto at = [](const Value& v, int rows, int cols, int r, int c) -> const Value& {
     if (!v.IsArray()) return v;
     const int rr = rows == 1 ? 0 : r, cc = cols == 1 ? 0 : c;
-    if (rr >= rows || cc >= cols) return Value::Error(CellError::kNA);
+    if (rr >= rows || cc >= cols) return kOutside;
     return v.array().At(rr, cc);
   };
   for (int r = 0; r < m->rows; ++r) {
