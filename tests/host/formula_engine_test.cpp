@@ -85,6 +85,8 @@ TEST_F(FormulaEngineTest, FormulasReadAsTheirResults) {
       {"=A1<>A2", Variant(true)},
       {"=A3>=3", Variant(true)},
       {"=A4&\"x\"", Variant("abcx")},
+      {"=SUMPRODUCT((A1:A3&1)*1)", Variant(63)},  // "11" + "21" + "31"
+      {"=SUMPRODUCT(--(\"n\"&A1:A3&TRUE=\"n2TRUE\"))", Variant(1)},
       {"=A1/0", Variant(CellError::kDiv0)},
       // References within and across sheets.
       {"=$A$3", Variant(3)},
