@@ -201,9 +201,9 @@ TEST_F(FormulaEngineTest, TextsStayWithinWhatACellHolds) {
   ExpectExactly(cases);
 }
 
-// An array past four million cells, or a formula whose arrays reach eight
-// million cells or 64 MB of text in all, is #NUM!: without those limits a
-// formula of forty characters asked for 120 GB.
+// A formula whose arrays reach two million cells or 64 MB of text in all
+// is #NUM!: without those limits a formula of forty characters asked for
+// 120 GB.
 TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
   const EvalCase cases[] = {
       // 65,534 texts of 30,000 characters: 2 GB.
@@ -212,8 +212,12 @@ TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
       // A column times a row: 65,534 x 251 cells.
       {"=SUMPRODUCT(D2:D65535*E1:IU1)", Variant(CellError::kNum)},
       {"=SUMPRODUCT(D2:D65535*E1:F1)", Variant(0)},
-      // Each argument 36 x 65,534 cells, read and then added to.
-      {"=SUMPRODUCT(D2:AM65535+0,D2:AM65535+0)", Variant(CellError::kNum)},
+      // Each argument 10 x 65,534 cells, read and then added to: the
+      // second passes two million.
+      {"=SUMPRODUCT(D2:M65535+0,D2:M65535+0)", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(D2:M65535+0)", Variant(0)},
+      // Whole columns end at the last row in use.
+      {"=SUMPRODUCT(LEN(D:AM&\"x\"))", Variant(1)},
   };
   ExpectExactly(cases);
 }

@@ -229,16 +229,15 @@ Value Interpreter::ToArrayIfRange(const Value& v) {
   return Value::Array(std::move(m));
 }
 
-// What one formula's arrays may hold in all besides kMaxArrayCells an
-// array: eight million cells and 64 MB of text. A formula over a few whole
-// columns stays far below; without limits a formula of forty characters
-// could ask for more memory than the machine has, or run for hours.
-constexpr long long kMaxCellsMade = 8000000;
+// What one formula's arrays may hold in all: kMaxArrayCells cells and 64 MB
+// of text. A formula over a few whole columns stays far below; without
+// limits a formula of forty characters could ask for more memory than the
+// machine has, or run for hours.
 constexpr size_t kMaxTextBytesMade = size_t{64} << 20;
 
 void Interpreter::ChargeCells(long long cells) {
   cells_made_ += cells;
-  if (cells > kMaxArrayCells || cells_made_ > kMaxCellsMade) throw ErrorResult{CellError::kNum};
+  if (cells_made_ > kMaxArrayCells) throw ErrorResult{CellError::kNum};
 }
 
 void Interpreter::ChargeText(const Value& v) {

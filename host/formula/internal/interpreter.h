@@ -52,9 +52,10 @@ struct ErrorResult {
   CellError error;
 };
 
-// The most cells an array may have (61 columns of a whole sheet): a larger
-// one gives #NUM!, and an array formula over more cells is not computed.
-inline constexpr long long kMaxArrayCells = 4000000;
+// The most cells the arrays of one formula may have in all (30 columns of
+// a whole sheet; a whole column's reference ends at the last row in use):
+// more give #NUM!, and an array formula over more cells is not computed.
+inline constexpr long long kMaxArrayCells = 2000000;
 
 // Builds a formula's text piece by piece and refuses (#VALUE!) the piece
 // that would make it longer than a cell of the file can hold (32,767
