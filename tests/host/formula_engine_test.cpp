@@ -201,7 +201,7 @@ TEST_F(FormulaEngineTest, TextsStayWithinWhatACellHolds) {
   ExpectExactly(cases);
 }
 
-// A formula whose arrays reach two million cells or 64 MB of text in all
+// A formula whose arrays reach two million cells or 16 MB of text in all
 // is #NUM!: without those limits a formula of forty characters asked for
 // 120 GB.
 TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {

@@ -229,11 +229,11 @@ Value Interpreter::ToArrayIfRange(const Value& v) {
   return Value::Array(std::move(m));
 }
 
-// What one formula's arrays may hold in all: kMaxArrayCells cells and 64 MB
+// What one formula's arrays may hold in all: kMaxArrayCells cells and 16 MB
 // of text. A formula over a few whole columns stays far below; without
 // limits a formula of forty characters could ask for more memory than the
 // machine has, or run for hours.
-constexpr size_t kMaxTextBytesMade = size_t{64} << 20;
+constexpr size_t kMaxTextBytesMade = size_t{16} << 20;
 
 void Interpreter::ChargeCells(long long cells) {
   cells_made_ += cells;
