@@ -123,6 +123,33 @@ void BM_PasteIntoDataSheet(benchmark::State& state) {
 }
 BENCHMARK(BM_PasteIntoDataSheet)->Unit(benchmark::kMillisecond);
 
+// Two array formulas over a block of 100,000 cells of numbers and texts:
+// one joins every cell to texts and adds a text to it, which makes every
+// cell #VALUE!; the other compares every cell. Measures the cost of a cell
+// of an array operation (joins, conversions, error cells), which bounds
+// what a formula over a few whole columns costs.
+void BM_ArrayOperationOverABlock(benchmark::State& state) {
+  auto host = MakeHost();
+  Worksheet& sheet = host->AddWorkbook().WorksheetAt(1);
+  constexpr int kRows = 25000;
+  for (int r = 1; r <= kRows; ++r) {
+    sheet.SetCellValue(r, 1, r * 0.25);
+    sheet.SetCellValue(r, 2, "t" + std::to_string(r));
+  }
+  sheet.SetCellFormula(1, 5, "=SUMPRODUCT((A1:D25000&3&\"x\")+F1)", Variant());
+  sheet.SetCellFormula(2, 5, "=SUMPRODUCT(-(A1:D25000=A1))+LEN(F1)", Variant());
+  bool flip = false;
+  Variant joined, compared;
+  for (auto _ : state) {
+    sheet.SetCellValue(1, 6, (flip = !flip) ? "word" : "text");
+    joined = sheet.CellValue(1, 5);
+    compared = sheet.CellValue(2, 5);
+  }
+  if (!joined.IsError() || compared.Number() != 3) state.SkipWithError("wrong result");
+  state.SetItemsProcessed(state.iterations() * 2 * 4 * kRows);
+}
+BENCHMARK(BM_ArrayOperationOverABlock)->Unit(benchmark::kMillisecond);
+
 // Reading one long formula: state.range(0) terms joined by operators of
 // every precedence ("=A1+2*B1-3&C1+..."), as the settings check reads each
 // formula of a workbook. The time per term should not grow with the length.

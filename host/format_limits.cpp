@@ -17,7 +17,7 @@ std::string Grouped(size_t n) {
 
 }  // namespace
 
-size_t Utf8CharCount(const std::string& text) {
+size_t Utf8CharCount(std::string_view text) {
   size_t n = 0;
   for (unsigned char c : text) n += (c & 0xC0) != 0x80;
   return n;

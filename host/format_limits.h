@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plrxl {
@@ -22,7 +23,7 @@ inline constexpr size_t kMaxFormulaLength = 8192;    // characters of a formula,
 inline constexpr double kMaxNewRowHeight = 409;
 
 // Characters (code points) of a UTF-8 text.
-size_t Utf8CharCount(const std::string& text);
+size_t Utf8CharCount(std::string_view text);
 
 // "" when the text fits in a cell, else why not ("a text of 40,000
 // characters is longer than the 32,767 a cell holds").

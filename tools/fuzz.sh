@@ -154,11 +154,13 @@ for t in "${targets[@]}"; do
   TIMEFORMAT='%U %S'
   { time nice "$build/fuzz/${t}_fuzz" "$work/new" "$corpus" "$work/seeds" -max_total_time="$seconds" \
     -max_len="$(max_len_of "$t")" -timeout="$(timeout_of "$t")" -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$findings/" >"$log" 2>&1; } 2>"$log.cpu" || true
+    -entropic_scale_per_exec_time=1 -artifact_prefix="$findings/" >"$log" 2>&1; } 2>"$log.cpu" || true
   # An input slower than two seconds is not kept: a few of them (formulas
   # run to their array limits) took most of a run's time and cut its rate
-  # from 1,500 inputs a second to 300. The merge's own timeouts go to the
-  # scratch folder, not into the source tree.
+  # from 1,500 inputs a second to 300. The run itself mutates the fast
+  # inputs more often than the slow ones (-entropic_scale_per_exec_time).
+  # The merge's own timeouts go to the scratch folder, not into the source
+  # tree.
   nice "$build/fuzz/${t}_fuzz" -set_cover_merge=1 "$work/merged" "$corpus" "$work/new" "$work/seeds" \
     -max_len="$(max_len_of "$t")" -timeout=2 -rss_limit_mb=2048 -artifact_prefix="$work/" >"$log.merge" 2>&1 || true
   # The seeds come back from the tests on every run, so the kept corpus

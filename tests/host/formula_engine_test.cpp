@@ -95,6 +95,13 @@ TEST_F(FormulaEngineTest, FormulasReadAsTheirResults) {
       {"=A4&\"x\"", Variant("abcx")},
       {"=SUMPRODUCT((A1:A3&1)*1)", Variant(63)},  // "11" + "21" + "31"
       {"=SUMPRODUCT(--(\"n\"&A1:A3&TRUE=\"n2TRUE\"))", Variant(1)},
+      // A cell of an array operation that is no number is an error.
+      {"=SUMPRODUCT(A1:A3+A1:A3)", Variant(12)},
+      {"=SUMPRODUCT(A1:A4+A1:A4)", Variant(CellError::kValue)},
+      {"=SUMPRODUCT(-A1:A4)", Variant(CellError::kValue)},
+      {"=SUMPRODUCT((A1:A3&\"x\")*2)", Variant(CellError::kValue)},
+      {"=SUMPRODUCT(A1:A4/0+{1;#N/A;1;1})", Variant(CellError::kDiv0)},  // the left error wins
+      {"=SUMPRODUCT({#N/A;1}-A3:A4)", Variant(CellError::kNA)},
       {"=A1/0", Variant(CellError::kDiv0)},
       // References within and across sheets.
       {"=$A$3", Variant(3)},
@@ -177,6 +184,9 @@ TEST_F(FormulaEngineTest, TextsStayWithinWhatACellHolds) {
       {"=LEN(REPT(\"a\",32767)&\"\")", Variant(32767)},
       {"=LEN(REPT(\"a\",32767)&\"b\")", Variant(CellError::kValue)},
       {"=LEN(REPT(\"\xC3\xA9\",20000))", Variant(20000)},  // characters, not bytes
+      {"=LEN(REPT(\"\xC3\xA9\",16000)&REPT(\"\xC3\xA9\",16000))", Variant(32000)},
+      {"=LEN(_xlfn.CONCAT(REPT(\"\xC3\xA9\",16000),REPT(\"\xC3\xA9\",16000),REPT(\"a\",767)))", Variant(32767)},
+      {"=LEN(_xlfn.CONCAT(REPT(\"\xC3\xA9\",16000),REPT(\"\xC3\xA9\",16000),REPT(\"a\",768)))", Variant(CellError::kValue)},
       {"=LEN(REPT(\"\xC3\xA9\",20000)&REPT(\"\xC3\xA9\",20000))", Variant(CellError::kValue)},
       {"=LEN(SUBSTITUTE(REPT(\"a\",20000),\"a\",\"bb\"))", Variant(CellError::kValue)},
       {"=LEN(SUBSTITUTE(REPT(\"a\",20000),\"a\",REPT(\"b\",30000)))", Variant(CellError::kValue)},

@@ -27,19 +27,23 @@ Value NumberResult(double n, bool date) {
   return Value::Number(n, date);
 }
 
-double ToNumber(const Value& v, bool date1904) {
+std::optional<CellError> NumberOf(const Value& v, double* n, bool date1904) {
   switch (v.kind()) {
     case Value::Kind::kNumber:
-    case Value::Kind::kBoolean: return v.number();
-    case Value::Kind::kEmpty: return 0;
-    case Value::Kind::kText: {
-      double n;
-      if (ParseNumberText(v.text(), date1904, &n)) return n;
-      throw ErrorResult{CellError::kValue};
-    }
-    case Value::Kind::kError: throw ErrorResult{v.error()};
-    default: throw ErrorResult{CellError::kValue};
+    case Value::Kind::kBoolean: *n = v.number(); return std::nullopt;
+    case Value::Kind::kEmpty: *n = 0; return std::nullopt;
+    case Value::Kind::kText:
+      if (ParseNumberText(v.text(), date1904, n)) return std::nullopt;
+      return CellError::kValue;
+    case Value::Kind::kError: return v.error();
+    default: return CellError::kValue;
   }
+}
+
+double ToNumber(const Value& v, bool date1904) {
+  double n;
+  if (const auto error = NumberOf(v, &n, date1904)) throw ErrorResult{*error};
+  return n;
 }
 
 std::string ToText(const Value& v) {
@@ -106,7 +110,12 @@ Value ApplyBinary(const std::string& op, const Value& a, const Value& b) {
         return Value::Boolean(op == ">=" ? c >= 0 : c > 0);
       }
     }
-    const double x = ToNumber(a), y = ToNumber(b);
+    // Without an exception: a text in an array operation is an error in
+    // each of its cells, and throwing a hundred thousand of them took most
+    // of the time of such a formula.
+    double x, y;
+    if (const auto error = NumberOf(a, &x)) return Value::Error(*error);
+    if (const auto error = NumberOf(b, &y)) return Value::Error(*error);
     switch (op[0]) {
       case '+': return NumberResult(x + y, a.IsDate() != b.IsDate());
       case '-': return NumberResult(x - y, a.IsDate() && !b.IsDate());
@@ -247,9 +256,13 @@ void Interpreter::ChargeText(const Value& v) {
 }
 
 void TextBuilder::Add(const std::string& piece) {
-  chars_ += Utf8CharCount(piece);
-  if (chars_ > kMaxCellTextLength) throw ErrorResult{CellError::kValue};
   text_ += piece;
+  // A text has no more characters than bytes, so the characters of short
+  // texts, nearly all of them, are never counted.
+  if (text_.size() <= kMaxCellTextLength) return;
+  chars_ += Utf8CharCount(std::string_view(text_).substr(counted_bytes_));
+  counted_bytes_ = text_.size();
+  if (chars_ > kMaxCellTextLength) throw ErrorResult{CellError::kValue};
 }
 
 Value Interpreter::EvalAsArray(const Node& node) {
@@ -353,12 +366,9 @@ Value Interpreter::Unary(const Node& node) {
   auto apply = [&](const Value& x) -> Value {
     if (x.IsError()) return x;
     if (node.text == "+") return x;
-    try {
-      const double n = ToNumber(x);
-      return node.kind == NodeKind::kPercent ? NumberResult(n / 100) : NumberResult(-n, x.IsDate());
-    } catch (const ErrorResult& e) {
-      return Value::Error(e.error);
-    }
+    double n;
+    if (const auto error = NumberOf(x, &n)) return Value::Error(*error);
+    return node.kind == NodeKind::kPercent ? NumberResult(n / 100) : NumberResult(-n, x.IsDate());
   };
   if (v.IsArray()) {
     ChargeCells(static_cast<long long>(v.array().cells.size()));

@@ -68,6 +68,7 @@ class TextBuilder {
 
  private:
   std::string text_;
+  size_t counted_bytes_ = 0;  // the first bytes of text_, whose characters are in chars_
   size_t chars_ = 0;
 };
 
@@ -179,6 +180,8 @@ class Args {
 
 // Scalar conversions as function arguments make them (throwing ErrorResult).
 double ToNumber(const Value& v, bool date1904 = false);
+// ToNumber without throwing: the error a value gives as a number, if any.
+std::optional<CellError> NumberOf(const Value& v, double* n, bool date1904 = false);
 std::string ToText(const Value& v);
 bool ToBool(const Value& v);
 // The value as an aggregate counts it when read from a range: numbers only.
