@@ -204,3 +204,27 @@ add("=PMT(0.05/12,360,200000)", "=PMT(0,12,1200)", "=PMT(0.05,10,1000,0,1)", "=P
 # --- Reference shapes and names --------------------------------------------
 add("=In!$B$2", "=In!B$2+In!$B3", "=SUM(In!$B$1:$B$3)", "=SUM('In'!B1:B2)", "=SUM(Rates)", "=Rates",
     "=SUM(In!B1:B2,In!B3)", "=In!A1:A3", "=SUM(In!3:4)")
+
+# --- Functions of single values over arrays ---------------------------------
+# Where arrays are computed (SUMPRODUCT's arguments), a function of single
+# values is computed for each cell.
+add("=SUMPRODUCT(ISNUMBER(In!A1:A10)*1)", "=SUMPRODUCT(--ISTEXT(In!A1:A10))", "=SUMPRODUCT(--ISERROR(In!A1:A10))",
+    "=SUMPRODUCT(--ISBLANK(In!A1:A10))", "=SUMPRODUCT(--ISNA(In!A1:A10))", "=SUMPRODUCT(--NOT(In!A1:A3>1))")
+add("=SUMPRODUCT(ABS(In!H1:H4))", "=SUMPRODUCT(ROUND(In!E1:E5,0))", "=SUMPRODUCT(--(MOD(In!B1:B10,20)=0))",
+    "=SUMPRODUCT(POWER(In!F1:F3,{1,2}))", "=SUMPRODUCT(MOD(In!B1:B3,In!F1:F2))", "=SUMPRODUCT(SQRT(In!H1:H4))",
+    "=SUMPRODUCT(INT(In!E1:E5/2))")
+add("=SUMPRODUCT(LEN(In!D1:D5))", "=SUMPRODUCT(--(LEFT(In!D1:D5,1)=\"b\"))",
+    "=SUMPRODUCT(ISNUMBER(SEARCH(\"an\",In!D1:D5))*In!E1:E5)", "=SUMPRODUCT(--EXACT(UPPER(In!D1:D5),\"FIG\"))",
+    "=SUMPRODUCT(VALUE(In!A8:A9))", "=SUMPRODUCT(LEN(SUBSTITUTE(In!D1:D5,\"a\",\"\")))")
+add("=SUMPRODUCT(IF(In!B1:B10>50,In!B1:B10,0))", "=SUMPRODUCT(IFERROR(1/In!H1:H4,0))",
+    "=SUMPRODUCT(IF(In!A1:A4>1,1,0),In!B1:B4)", "=SUMPRODUCT(IFERROR(In!A1:A10*1,-1))",
+    "=SUMPRODUCT(MONTH(In!C1:C3)*1)", "=SUMPRODUCT(YEAR(In!C1:C3)-2000)", "=SUMPRODUCT(DAY(In!C1:C3))", "=SUMPRODUCT(In!B1:B3+In!F1:F2)")
+# Arrays of different sizes: arithmetic keeps the cells both have, a
+# comparison or a function goes on to the larger with errors beyond the
+# smaller, IF takes the shape of its condition.
+add("=SUMPRODUCT({1;2;3}+{10;20})", "=SUMPRODUCT({1;2;3}*{10;20})", "=SUMPRODUCT({1;2;3}&{10;20})",
+    "=SUMPRODUCT(LEN({\"a\";\"bb\";\"ccc\"}&{\"x\";\"y\"}))", "=SUMPRODUCT({1;2;3}+{10,20})",
+    "=SUMPRODUCT(In!B1:B2+In!F1:F3)", "=SUMPRODUCT(--(In!B1:B3>In!F1:F2))", "=SUMPRODUCT(({10;20;30}>{1;2})*1)")
+add("=SUMPRODUCT(MOD({1;2;3},{10,20}))", "=SUMPRODUCT(--ISERROR(MOD({1;2;3},{10;20})))",
+    "=SUMPRODUCT(--ISNA(MOD({1;2;3},{10;20})))", "=SUMPRODUCT(--ISNA(IF({1;0;1},{5;6},{7;8;9})))",
+    "=SUMPRODUCT(IF({1;0},{5;6;7},{8;9;10}))", "=SUMPRODUCT(MOD({1;2;3},10))")

@@ -216,7 +216,7 @@ TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
   const EvalCase cases[] = {
       // 65,534 texts of 30,000 characters: 2 GB.
       {"=SUMPRODUCT((D2:D65535&REPT(\"x\",30000))+0)", Variant(CellError::kNum)},
-      {"=SUMPRODUCT(LEN(D2:D65535&REPT(\"x\",100)))", Variant(100)},
+      {"=SUMPRODUCT(LEN(D2:D65535&REPT(\"x\",100)))", Variant(6553400)},
       // A column times a row: 65,534 x 251 cells.
       {"=SUMPRODUCT(D2:D65535*E1:IU1)", Variant(CellError::kNum)},
       {"=SUMPRODUCT(D2:D65535*E1:F1)", Variant(0)},
@@ -224,8 +224,8 @@ TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
       // second passes two million.
       {"=SUMPRODUCT(D2:M65535+0,D2:M65535+0)", Variant(CellError::kNum)},
       {"=SUMPRODUCT(D2:M65535+0)", Variant(0)},
-      // Whole columns end at the last row in use.
-      {"=SUMPRODUCT(LEN(D:AM&\"x\"))", Variant(1)},
+      // Whole columns end at the last row in use: 36 columns of 6 rows.
+      {"=SUMPRODUCT(LEN(D:AM&\"x\"))", Variant(216)},
   };
   ExpectEach(cases);
 }

@@ -57,6 +57,7 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"=CONCATENATE(\"a\",1,TRUE)", "Boolean"},
     {"=_xlfn.TEXTJOIN(\"-\",FALSE,In!A4:A6)", "Boolean"},
     {"=RIGHT(In!A6,2)", "Boolean"},
+    {"=SUMPRODUCT(ISNUMBER(In!A1:A10)*1)", "Boolean"},
     // LibreOffice counts days from 30 December 1899 without the fictitious
     // 29 February 1900 and goes on past 9999; workbooks count serial 1 as
     // 1 January 1900 and stop at 31 December 9999.

@@ -110,9 +110,12 @@ TEST(FormulaRecalc, ArrayFormulasGiveArrays) {
   // Over 16 million cells, from a file of 2 KB: not computed, where it
   // used to take gigabytes.
   request.formulas.push_back({1, 1, 7, "=ROW(A1:A65536)", Variant(), Rect{1, 7, 65536, 256}});
+  // A function of single values over an array: one result a cell; beyond
+  // the arrays, #N/A.
+  request.formulas.push_back({1, 1, 9, "=IF(MOD(A1:A3,2)=1,\"odd\",A1:A3*10)", Variant(), Rect{1, 9, 4, 9}});
   std::unique_ptr<FormulaMemory> memory;
   const FormulaOutcome outcome = engine->Evaluate(host.WorkbookAt(1), request, memory);
-  ASSERT_EQ(outcome.results.size(), 3u);
+  ASSERT_EQ(outcome.results.size(), 4u);
   EXPECT_FALSE(outcome.results[2].second);
   ASSERT_EQ(outcome.warnings.size(), 1u);
   EXPECT_NE(outcome.warnings[0].find("its array covers 16384000 cells"), std::string::npos) << outcome.warnings[0];
@@ -123,6 +126,12 @@ TEST(FormulaRecalc, ArrayFormulasGiveArrays) {
   EXPECT_EQ(array.At(1, 1), Variant(10));
   EXPECT_EQ(array.At(3, 2), Variant(300));
   EXPECT_EQ(outcome.results[1].second->Array().At(1, 1), Variant(14));
+  const VariantArray& picked = outcome.results[3].second->Array();
+  ASSERT_EQ(picked.Rows(), 4);
+  EXPECT_EQ(picked.At(1, 1), Variant("odd"));
+  EXPECT_EQ(picked.At(2, 1), Variant(20));
+  EXPECT_EQ(picked.At(3, 1), Variant("odd"));
+  EXPECT_EQ(picked.At(4, 1), Variant(CellError::kNA));
 }
 
 TEST(FormulaRecalc, The1904DateSystemShiftsDates) {

@@ -19,6 +19,10 @@ enum FunctionFlags : unsigned {
   kPlain = 0,
   kVolatile = 1,     // computed on every recalculation (TODAY, RAND)
   kDynamicRefs = 2,  // reads cells its arguments do not name (OFFSET, INDIRECT): also volatile
+  // Takes single values (ABS, ISNUMBER, LEFT, IF): given arrays where
+  // arrays are computed (SUMPRODUCT's arguments, array formulas), it is
+  // computed for each of their cells and gives an array.
+  kPerCell = 4,
 };
 
 struct FunctionEntry {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "host/format_limits.h"
 #include "host/formula/internal/function_table.h"
@@ -19,6 +20,24 @@ std::string Lower(const std::string& s) {
 }
 
 int Rank(const Value& v) { return v.IsNumber() ? 0 : v.IsText() ? 1 : 2; }
+
+// The size along one axis of an array operation over arrays of sizes a and
+// b. An array of one row or column repeats along it; else, as LibreOffice
+// has it, arithmetic keeps the cells both arrays have, and comparisons and
+// functions go on to the larger array, whose cells beyond the smaller one
+// are errors.
+int StretchedSize(int a, int b, bool to_larger) {
+  if (a == 1) return b;
+  if (b == 1) return a;
+  return to_larger ? std::max(a, b) : std::min(a, b);
+}
+
+const Value& ElementAt(const Value& v, int r, int c, const Value& outside) {
+  if (!v.IsArray()) return v;
+  const Matrix& m = v.array();
+  const int rr = m.rows == 1 ? 0 : r, cc = m.cols == 1 ? 0 : c;
+  return rr < m.rows && cc < m.cols ? m.At(rr, cc) : outside;
+}
 
 }  // namespace
 
@@ -350,6 +369,7 @@ Value Interpreter::Call(const Node& node) {
   if (entry == nullptr) throw Uncomputable{node.text, ""};
   const int n = static_cast<int>(node.children.size());
   if (n < entry->min_args || n > entry->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
+  if (InArrayMode() && (entry->flags & kPerCell) != 0) return CallPerCell(node, *entry);
   Args args(*this, node);
   try {
     Value v = entry->impl(args);
@@ -358,6 +378,53 @@ Value Interpreter::Call(const Node& node) {
   } catch (const ErrorResult& e) {
     return Value::Error(e.error);
   }
+}
+
+// ISNUMBER(A1:A9) where arrays are computed is nine Booleans: a function of
+// single values runs once for each cell of its array arguments. Every
+// argument is computed first, IF's too. IF, IFERROR and IFNA take the shape
+// of their first argument and pick #N/A from beyond a smaller array; the
+// other functions give #VALUE! there.
+Value Interpreter::CallPerCell(const Node& node, const FunctionEntry& entry) {
+  std::vector<Value> values;
+  values.reserve(node.children.size());
+  int rows = 0, cols = 0;
+  for (const Node& child : node.children) {
+    values.push_back(child.kind == NodeKind::kMissing ? Value() : ToArrayIfRange(Eval(child)));
+    if (values.back().IsArray()) {
+      const Matrix& m = values.back().array();
+      rows = rows == 0 ? m.rows : StretchedSize(rows, m.rows, true);
+      cols = cols == 0 ? m.cols : StretchedSize(cols, m.cols, true);
+    }
+  }
+  const std::string_view name = entry.name;
+  const bool picks = name == "IF" || name == "IFERROR" || name == "IFNA";
+  if (picks && !values.empty() && values[0].IsArray()) rows = values[0].array().rows, cols = values[0].array().cols;
+  auto call = [&](const std::vector<Value>& given) {
+    Args args(*this, node, given);
+    try {
+      Value v = ToScalar(entry.impl(args));
+      if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
+      return v;
+    } catch (const ErrorResult& e) {
+      return Value::Error(e.error);
+    }
+  };
+  if (rows == 0) return call(values);
+  ChargeCells(static_cast<long long>(rows) * cols);
+  auto m = std::make_shared<Matrix>();
+  m->rows = rows, m->cols = cols;
+  m->cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols));
+  const Value outside = Value::Error(picks ? CellError::kNA : CellError::kValue);
+  std::vector<Value> cell(values.size());
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      for (size_t i = 0; i < values.size(); ++i) cell[i] = ElementAt(values[i], r, c, outside);
+      m->cells.push_back(call(cell));
+      ChargeText(m->cells.back());
+    }
+  }
+  return Value::Array(std::move(m));
 }
 
 Value Interpreter::Unary(const Node& node) {
@@ -402,20 +469,15 @@ Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::stri
   auto dims = [](const Value& v) { return v.IsArray() ? std::pair(v.array().rows, v.array().cols) : std::pair(1, 1); };
   const auto [ar, ac] = dims(a);
   const auto [br, bc] = dims(b);
+  const bool comparison = op[0] == '=' || op[0] == '<' || op[0] == '>';
   auto m = std::make_shared<Matrix>();
-  m->rows = std::max(ar, br), m->cols = std::max(ac, bc);
+  m->rows = StretchedSize(ar, br, comparison), m->cols = StretchedSize(ac, bc, comparison);
   ChargeCells(static_cast<long long>(m->rows) * m->cols);
   m->cells.reserve(static_cast<size_t>(m->rows) * static_cast<size_t>(m->cols));
-  static const Value kOutside = Value::Error(CellError::kNA);
-  auto at = [](const Value& v, int rows, int cols, int r, int c) -> const Value& {
-    if (!v.IsArray()) return v;
-    const int rr = rows == 1 ? 0 : r, cc = cols == 1 ? 0 : c;
-    if (rr >= rows || cc >= cols) return kOutside;
-    return v.array().At(rr, cc);
-  };
+  static const Value kOutside = Value::Error(CellError::kValue);
   for (int r = 0; r < m->rows; ++r) {
     for (int c = 0; c < m->cols; ++c) {
-      m->cells.push_back(ApplyBinary(op, at(a, ar, ac, r, c), at(b, br, bc, r, c)));
+      m->cells.push_back(ApplyBinary(op, ElementAt(a, r, c, kOutside), ElementAt(b, r, c, kOutside)));
       ChargeText(m->cells.back());
     }
   }
@@ -424,13 +486,10 @@ Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::stri
 
 Value Args::Raw(int i) {
   if (Omitted(i)) return Value();
-  return in_.Eval(NodeAt(i));
+  return given_ != nullptr ? (*given_)[static_cast<size_t>(i)] : in_.Eval(NodeAt(i));
 }
 
-Value Args::Scalar(int i) {
-  if (Omitted(i)) return Value();
-  return in_.ToScalar(in_.Eval(NodeAt(i)));
-}
+Value Args::Scalar(int i) { return Omitted(i) ? Value() : in_.ToScalar(Raw(i)); }
 
 double Args::Number(int i) { return ToNumber(Scalar(i), Dates().Is1904()); }
 double Args::Number(int i, double if_omitted) { return Omitted(i) ? if_omitted : Number(i); }

@@ -129,6 +129,7 @@ class Interpreter {
 
  private:
   Value Call(const Node& node);
+  Value CallPerCell(const Node& node, const FunctionEntry& entry);
   Value Unary(const Node& node);
   Value Binary(const Node& node);
   Value Elementwise(const Value& a, const Value& b, const std::string& op);
@@ -156,6 +157,8 @@ int CompareValues(const Value& a, const Value& b);
 class Args {
  public:
   Args(Interpreter& in, const Node& call) : in_(in), call_(call) {}
+  // The arguments already computed, one value for each of the call's.
+  Args(Interpreter& in, const Node& call, const std::vector<Value>& given) : in_(in), call_(call), given_(&given) {}
   int Count() const { return static_cast<int>(call_.children.size()); }
   bool Omitted(int i) const { return i >= Count() || call_.children[static_cast<size_t>(i)].kind == NodeKind::kMissing; }
   const Node& NodeAt(int i) const { return call_.children[static_cast<size_t>(i)]; }
@@ -176,6 +179,7 @@ class Args {
  private:
   Interpreter& in_;
   const Node& call_;
+  const std::vector<Value>* given_ = nullptr;
 };
 
 // Scalar conversions as function arguments make them (throwing ErrorResult).
