@@ -224,6 +224,15 @@ TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
       // second passes two million.
       {"=SUMPRODUCT(D2:M65535+0,D2:M65535+0)", Variant(CellError::kNum)},
       {"=SUMPRODUCT(D2:M65535+0)", Variant(0)},
+      // A text repeated for every cell counts as often: 65,536 x 32,000
+      // bytes; 65,536 x 200 bytes stay within.
+      {"=SUMPRODUCT(FIND(\"b\",REPT(\"a\",32000),ROW(A1:A65536)))", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(--(REPT(\"a\",32000)=ROW(A1:A65536)&\"\"))", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(--(REPT(\"a\",200)=ROW(A1:A65536)&\"\"))", Variant(0)},
+      {"=SUMPRODUCT(--(A4:A4&REPT(\"a\",300)=ROW(A1:A65536)&\"\"))", Variant(CellError::kNum)},
+      // A long pattern is read once for the whole range.
+      {"=MATCH(REPT(\"a\",32000),ROW(A1:A65536)&\"\",0)", Variant(CellError::kNA)},
+      {"=COUNTIF(D1:D65536,REPT(\"a\",32000))", Variant(0)},
       // Whole columns end at the last row in use: 36 columns of 6 rows.
       {"=SUMPRODUCT(LEN(D:AM&\"x\"))", Variant(216)},
   };

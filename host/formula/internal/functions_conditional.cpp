@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "host/formula/internal/function_table.h"
 #include "host/formula/internal/interpreter.h"
@@ -34,6 +35,7 @@ class Criterion {
     else if (t == "TRUE" || t == "true") operand_ = Value::Boolean(true);
     else if (t == "FALSE" || t == "false") operand_ = Value::Boolean(false);
     else operand_ = Value::Text(t);
+    if (operand_.IsText()) pattern_.emplace(operand_.text());
   }
 
   bool Matches(const Value& cell) const {
@@ -44,7 +46,7 @@ class Criterion {
         return op_ == "=" ? blank : op_ == "<>" ? !blank : false;
       }
       if (op_ == "=" || op_ == "<>") {
-        const bool eq = cell.IsText() && WildcardMatch(pattern, cell.text());
+        const bool eq = cell.IsText() && pattern_->Matches(cell.text());
         return op_ == "=" ? eq : !eq;
       }
       if (!cell.IsText()) return false;
@@ -70,6 +72,7 @@ class Criterion {
   }
   std::string op_;
   Value operand_;
+  std::optional<WildcardPattern> pattern_;  // a text operand, read once
 };
 
 // Visits the cells where every (range, criterion) pair of args from

@@ -1,6 +1,7 @@
 // Lookup and reference functions.
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "host/address.h"
 #include "host/formula/internal/function_table.h"
@@ -14,9 +15,15 @@ bool SameType(const Value& a, const Value& b) {
   return a.kind() == b.kind() || (a.IsEmpty() && b.IsNumber()) || (a.IsNumber() && b.IsEmpty());
 }
 
-bool ExactMatch(const Value& key, const Value& cell, bool wildcards) {
-  if (key.IsText() && cell.IsText() && wildcards) return WildcardMatch(key.text(), cell.text());
+// `pattern`: the key read as a pattern, when wildcards apply to it.
+bool ExactMatch(const Value& key, const Value& cell, const WildcardPattern* pattern) {
+  if (pattern != nullptr && cell.IsText()) return pattern->Matches(cell.text());
   return SameType(key, cell) && !cell.IsEmpty() && CompareValues(key, cell) == 0;
+}
+
+std::optional<WildcardPattern> PatternOf(const Value& key, bool wildcards) {
+  if (!wildcards || !key.IsText()) return std::nullopt;
+  return WildcardPattern(key.text());
 }
 
 // Position (0-based) in a row or column of `n` values read by `at`:
@@ -25,11 +32,12 @@ bool ExactMatch(const Value& key, const Value& cell, bool wildcards) {
 template <typename At>
 int Find(const Value& key, int n, At at, int mode, bool wildcards = true) {
   if (key.IsError()) throw ErrorResult{key.error()};
+  const std::optional<WildcardPattern> pattern = PatternOf(key, wildcards && mode == 0);
   int found = -1;
   for (int i = 0; i < n; ++i) {
     const Value v = at(i);
     if (mode == 0) {
-      if (ExactMatch(key, v, wildcards)) return i;
+      if (ExactMatch(key, v, pattern ? &*pattern : nullptr)) return i;
       continue;
     }
     if (!SameType(key, v) || v.IsEmpty()) continue;
@@ -109,12 +117,13 @@ int XFind(const Value& key, const Vector& v, int match_mode, int search_mode) {
   if (key.IsError()) throw ErrorResult{key.error()};
   if (match_mode < -1 || match_mode > 2 || search_mode == 0 || std::abs(search_mode) > 2) throw ErrorResult{CellError::kValue};
   const int n = v.size();
+  const std::optional<WildcardPattern> pattern = PatternOf(key, match_mode == 2);
   int best = -1;
   Value best_value;
   for (int k = 0; k < n; ++k) {
     const int i = search_mode < 0 ? n - 1 - k : k;
     const Value x = v(i);
-    if (ExactMatch(key, x, match_mode == 2)) return i;
+    if (ExactMatch(key, x, pattern ? &*pattern : nullptr)) return i;
     if (match_mode == 0 || match_mode == 2 || !SameType(key, x) || x.IsEmpty()) continue;
     const int c = CompareValues(x, key);
     if ((match_mode == -1 && c < 0) || (match_mode == 1 && c > 0)) {

@@ -1,6 +1,7 @@
 #include "host/formula/internal/interpreter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string_view>
 
@@ -20,6 +21,17 @@ std::string Lower(const std::string& s) {
 }
 
 int Rank(const Value& v) { return v.IsNumber() ? 0 : v.IsText() ? 1 : 2; }
+
+// As Lower(x) against Lower(y), without copying: a lookup compares one text
+// with every cell of a range, and the text may be 32,767 characters long.
+int CompareIgnoringCase(const std::string& x, const std::string& y) {
+  const size_t n = std::min(x.size(), y.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int a = std::tolower(static_cast<unsigned char>(x[i])), b = std::tolower(static_cast<unsigned char>(y[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return x.size() < y.size() ? -1 : x.size() > y.size() ? 1 : 0;
+}
 
 // The size along one axis of an array operation over arrays of sizes a and
 // b. An array of one row or column repeats along it; else, as LibreOffice
@@ -100,8 +112,7 @@ int CompareValues(const Value& a0, const Value& b0) {
   const int ra = Rank(a), rb = Rank(b);
   if (ra != rb) return ra < rb ? -1 : 1;
   if (a.IsText()) {
-    const std::string x = Lower(a.text()), y = Lower(b.text());
-    return x < y ? -1 : x > y ? 1 : 0;
+    return CompareIgnoringCase(a.text(), b.text());
   }
   return a.number() < b.number() ? -1 : a.number() > b.number() ? 1 : 0;
 }
@@ -269,9 +280,26 @@ void Interpreter::ChargeCells(long long cells) {
 }
 
 void Interpreter::ChargeText(const Value& v) {
-  if (!v.IsText()) return;
-  text_bytes_made_ += v.text().size();
+  if (v.IsText()) ChargeTextBytes(v.text().size());
+}
+
+void Interpreter::ChargeTextBytes(size_t bytes) {
+  text_bytes_made_ += bytes;
   if (text_bytes_made_ > kMaxTextBytesMade) throw ErrorResult{CellError::kNum};
+}
+
+// A text that an array operation repeats, a single text or the cells of a
+// row or column stretched along the other array, is read once for each
+// cell of the result: FIND("b",REPT("a",32000),ROW(1:65536)) reads two
+// gigabytes. It counts against the formula's text as often.
+void Interpreter::ChargeRepeatedText(const Value& v, long long cells) {
+  if (v.IsText()) return ChargeTextBytes(v.text().size() * static_cast<size_t>(cells));
+  if (!v.IsArray()) return;
+  const auto own = static_cast<long long>(v.array().cells.size());
+  if (own == 0 || cells <= own) return;
+  size_t bytes = 0;
+  for (const Value& x : v.array().cells) bytes += x.IsText() ? x.text().size() : 0;
+  ChargeTextBytes(bytes * static_cast<size_t>(cells / own - 1));  // the first reading counted when it was made
 }
 
 void TextBuilder::Add(const std::string& piece) {
@@ -412,6 +440,7 @@ Value Interpreter::CallPerCell(const Node& node, const FunctionEntry& entry) {
   };
   if (rows == 0) return call(values);
   ChargeCells(static_cast<long long>(rows) * cols);
+  for (const Value& v : values) ChargeRepeatedText(v, static_cast<long long>(rows) * cols);
   auto m = std::make_shared<Matrix>();
   m->rows = rows, m->cols = cols;
   m->cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols));
@@ -472,8 +501,11 @@ Value Interpreter::Elementwise(const Value& a0, const Value& b0, const std::stri
   const bool comparison = op[0] == '=' || op[0] == '<' || op[0] == '>';
   auto m = std::make_shared<Matrix>();
   m->rows = StretchedSize(ar, br, comparison), m->cols = StretchedSize(ac, bc, comparison);
-  ChargeCells(static_cast<long long>(m->rows) * m->cols);
-  m->cells.reserve(static_cast<size_t>(m->rows) * static_cast<size_t>(m->cols));
+  const long long cells = static_cast<long long>(m->rows) * m->cols;
+  ChargeCells(cells);
+  ChargeRepeatedText(a, cells);
+  ChargeRepeatedText(b, cells);
+  m->cells.reserve(static_cast<size_t>(cells));
   static const Value kOutside = Value::Error(CellError::kValue);
   for (int r = 0; r < m->rows; ++r) {
     for (int c = 0; c < m->cols; ++c) {

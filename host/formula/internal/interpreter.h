@@ -138,6 +138,8 @@ class Interpreter {
   // limits the formula gives #NUM!.
   void ChargeCells(long long cells);
   void ChargeText(const Value& v);
+  void ChargeTextBytes(size_t bytes);
+  void ChargeRepeatedText(const Value& v, long long cells);
 
   CellSource& cells_;
   const EvalSettings& settings_;

@@ -10,11 +10,7 @@ namespace {
 
 bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
 
-// One item of a pattern taken character by character.
-struct CharItem {
-  enum Kind { kLiteral, kAnyOne, kAnyRun } kind;
-  std::string text;  // kLiteral: the character's bytes
-};
+using CharItem = WildcardPattern::Item;
 
 std::vector<CharItem> CharItems(const std::string& pattern) {
   std::vector<CharItem> items;
@@ -42,8 +38,10 @@ bool SameChar(const std::string& a, const char* b, size_t b_size) {
 
 }  // namespace
 
-bool WildcardMatch(const std::string& pattern, const std::string& text) {
-  const std::vector<CharItem> items = CharItems(pattern);
+WildcardPattern::WildcardPattern(const std::string& pattern) : items_(CharItems(pattern)) {}
+
+bool WildcardPattern::Matches(const std::string& text) const {
+  const std::vector<CharItem>& items = items_;
   auto char_end = [&](size_t at) {
     size_t end = at + 1;
     while (end < text.size() && !IsLeadByte(text[end])) ++end;

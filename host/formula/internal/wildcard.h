@@ -4,10 +4,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace plrxl::formula {
 
-bool WildcardMatch(const std::string& pattern, const std::string& text);
+// A pattern read once and matched against many texts: a lookup or a
+// criterion runs over every cell of a range, and its pattern may be 32,767
+// characters long.
+class WildcardPattern {
+ public:
+  explicit WildcardPattern(const std::string& pattern);
+  // Whether the whole of `text` matches.
+  bool Matches(const std::string& text) const;
+
+  // One character of the pattern.
+  struct Item {
+    enum Kind { kLiteral, kAnyOne, kAnyRun } kind;
+    std::string text;  // kLiteral: the character's bytes
+  };
+
+ private:
+  std::vector<Item> items_;
+};
 
 // Where SEARCH finds `pattern` in `text`: the byte offset of the first
 // character at or after byte `from` where a match begins (it may end
