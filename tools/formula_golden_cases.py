@@ -228,3 +228,14 @@ add("=SUMPRODUCT({1;2;3}+{10;20})", "=SUMPRODUCT({1;2;3}*{10;20})", "=SUMPRODUCT
 add("=SUMPRODUCT(MOD({1;2;3},{10,20}))", "=SUMPRODUCT(--ISERROR(MOD({1;2;3},{10;20})))",
     "=SUMPRODUCT(--ISNA(MOD({1;2;3},{10;20})))", "=SUMPRODUCT(--ISNA(IF({1;0;1},{5;6},{7;8;9})))",
     "=SUMPRODUCT(IF({1;0},{5;6;7},{8;9;10}))", "=SUMPRODUCT(MOD({1;2;3},10))")
+# Lookups and criteria over arrays of keys; functions over array expressions.
+add("=SUMPRODUCT(--(LEN(In!D1:D5)>4))", "=SUMPRODUCT(--(TEXT(In!C1:C3,\"yyyy\")=\"2024\"))",
+    "=SUMPRODUCT(--(WEEKDAY(In!C1:C3)=2))", "=SUMPRODUCT(ROUND(In!E1:E5*1.1,1))",
+    "=SUMPRODUCT(--(MID(In!D1:D5,2,1)=\"a\"))", "=SUMPRODUCT(IFERROR(SEARCH(\"a\",In!D1:D5),0))",
+    "=SUMPRODUCT(--(YEAR(In!C1:C3)=2024),In!B1:B3)")
+add("=SUMPRODUCT(--ISNUMBER(MATCH(In!D1:D5,{\"apple\",\"fig\"},0)))", "=SUMPRODUCT(MATCH({\"fig\";\"date\"},In!D1:D5,0))",
+    "=SUMPRODUCT(COUNTIF(In!D1:D5,{\"apple\",\"fig\"}))", "=SUMPRODUCT(SUMIF(In!D1:D5,{\"b*\";\"c*\"},In!E1:E5))",
+    "=SUMPRODUCT(VLOOKUP({\"apple\";\"fig\"},In!D1:E5,2,0))", "=SUMPRODUCT(HLOOKUP({2;4},In!F1:G3,2,0))",
+    "=SUMPRODUCT(INDEX(In!B1:B10*2,3))", "=SUMPRODUCT(INDEX(In!B1:C3*1,0,1))",
+    "=SUMPRODUCT(CHOOSE({1;2},In!B1:B2,In!E1:E2))")
+add("=SUMPRODUCT(_xlfn.XMATCH({\"fig\";\"apple\"},In!D1:D5))", expect=("n", 6))

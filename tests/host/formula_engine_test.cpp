@@ -230,6 +230,11 @@ TEST_F(FormulaEngineTest, ArraysStayWithinWhatAMachineHolds) {
       {"=SUMPRODUCT(--(REPT(\"a\",32000)=ROW(A1:A65536)&\"\"))", Variant(CellError::kNum)},
       {"=SUMPRODUCT(--(REPT(\"a\",200)=ROW(A1:A65536)&\"\"))", Variant(0)},
       {"=SUMPRODUCT(--(A4:A4&REPT(\"a\",300)=ROW(A1:A65536)&\"\"))", Variant(CellError::kNum)},
+      // A lookup for each key of an array reads its range again for each:
+      // 3,000 x 3,000 cells stay within, 10,000 x 10,000 do not.
+      {"=SUMPRODUCT(--ISNUMBER(MATCH(ROW(A1:A3000),ROW(A1:A3000),0)))", Variant(3000)},
+      {"=SUMPRODUCT(--ISNUMBER(MATCH(ROW(A1:A10000),ROW(A1:A10000),0)))", Variant(CellError::kNum)},
+      {"=SUMPRODUCT(COUNTIF(D1:D10000,ROW(A1:A10000)))", Variant(CellError::kNum)},
       // A long pattern is read once for the whole range.
       {"=MATCH(REPT(\"a\",32000),ROW(A1:A65536)&\"\",0)", Variant(CellError::kNA)},
       {"=COUNTIF(D1:D65536,REPT(\"a\",32000))", Variant(0)},

@@ -19,11 +19,10 @@ enum FunctionFlags : unsigned {
   kPlain = 0,
   kVolatile = 1,     // computed on every recalculation (TODAY, RAND)
   kDynamicRefs = 2,  // reads cells its arguments do not name (OFFSET, INDIRECT): also volatile
-  // Takes single values (ABS, ISNUMBER, LEFT, IF): given arrays where
-  // arrays are computed (SUMPRODUCT's arguments, array formulas), it is
-  // computed for each of their cells and gives an array.
-  kPerCell = 4,
 };
+
+// single_value_args of a function all of whose arguments take one value.
+inline constexpr unsigned kEveryArgument = ~0u;
 
 struct FunctionEntry {
   const char* name;  // upper case, without any "_xlfn." prefix
@@ -31,6 +30,11 @@ struct FunctionEntry {
   int max_args;  // 255: any number
   FunctionImpl impl;
   unsigned flags = kPlain;
+  // The arguments that take one value (bit i: argument i; ABS, ISNUMBER,
+  // IF: kEveryArgument; MATCH: its key, 1). Given arrays where arrays are
+  // computed (SUMPRODUCT's arguments, array formulas), the function runs
+  // once for each of their cells and gives an array.
+  unsigned single_value_args = 0;
 };
 
 struct FunctionFamily {

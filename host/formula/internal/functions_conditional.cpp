@@ -172,8 +172,8 @@ Value CountIfs(Args& a) {
 }
 
 const FunctionEntry kTable[] = {
-    {"SUMIF", 2, 3, SumIf},         {"SUMIFS", 3, 255, SumIfs},       {"AVERAGEIF", 2, 3, AverageIf},
-    {"AVERAGEIFS", 3, 255, AverageIfs}, {"COUNTIF", 2, 2, CountIf},   {"COUNTIFS", 2, 254, CountIfs},
+    {"SUMIF", 2, 3, SumIf, kPlain, 2},         {"SUMIFS", 3, 255, SumIfs},       {"AVERAGEIF", 2, 3, AverageIf, kPlain, 2},
+    {"AVERAGEIFS", 3, 255, AverageIfs}, {"COUNTIF", 2, 2, CountIf, kPlain, 2},   {"COUNTIFS", 2, 254, CountIfs},
     {"MINIFS", 3, 255, MinIfs},     {"MAXIFS", 3, 255, MaxIfs},
 };
 

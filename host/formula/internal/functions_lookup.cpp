@@ -171,9 +171,18 @@ Value Index(Args& a) {
     if (col > 0) b.col1 = b.col2 = b.col1 + static_cast<int>(col) - 1;
     return Value::Range(b);
   }
+  // Of an array of one column (row), the number alone picks the cell; a 0
+  // takes the whole row (column).
+  if (col == 0 && g.cols == 1) col = 1;
+  if (row == 0 && g.rows == 1) row = 1;
   if (row == 0 || col == 0) {
-    if (g.rows == 1 && g.cols == 1) return g.At(0, 0);
-    throw ErrorResult{CellError::kValue};
+    auto part = std::make_shared<Matrix>();
+    part->rows = row == 0 ? g.rows : 1;
+    part->cols = col == 0 ? g.cols : 1;
+    for (int r = 0; r < part->rows; ++r)
+      for (int c = 0; c < part->cols; ++c)
+        part->cells.push_back(g.At(row == 0 ? r : static_cast<int>(row) - 1, col == 0 ? c : static_cast<int>(col) - 1));
+    return Value::Array(std::move(part));
   }
   return g.At(static_cast<int>(row) - 1, static_cast<int>(col) - 1);
 }
@@ -268,16 +277,16 @@ Value Address(Args& a) {
 }
 
 const FunctionEntry kTable[] = {
-    {"VLOOKUP", 3, 4, VLookup},
-    {"HLOOKUP", 3, 4, HLookup},
+    {"VLOOKUP", 3, 4, VLookup, kPlain, 1},
+    {"HLOOKUP", 3, 4, HLookup, kPlain, 1},
     {"LOOKUP", 2, 3, Lookup},
     {"INDEX", 1, 3, Index},
-    {"MATCH", 2, 3, Match},
-    {"XLOOKUP", 3, 6, XLookup},
-    {"XMATCH", 2, 4, XMatch},
+    {"MATCH", 2, 3, Match, kPlain, 1},
+    {"XLOOKUP", 3, 6, XLookup, kPlain, 1},
+    {"XMATCH", 2, 4, XMatch, kPlain, 1},
     {"OFFSET", 3, 5, Offset, kDynamicRefs},
     {"INDIRECT", 1, 2, Indirect, kDynamicRefs},
-    {"CHOOSE", 2, 255, Choose},
+    {"CHOOSE", 2, 255, Choose, kPlain, kEveryArgument},
     {"ROW", 0, 1, Row},
     {"ROWS", 1, 1, Rows},
     {"COLUMN", 0, 1, Column},

@@ -283,6 +283,22 @@ void Interpreter::ChargeText(const Value& v) {
   if (v.IsText()) ChargeTextBytes(v.text().size());
 }
 
+// A range read again for every cell of an array (MATCH(A1:A9000,B1:B9000,0)
+// reads 81 million cells) counts toward a budget of its own: sixteen times
+// the cells an array may hold, about a second of work.
+constexpr long long kMaxCellReads = 16 * kMaxArrayCells;
+
+void Interpreter::ChargeReads(long long cells) {
+  cells_read_ += cells;
+  if (cells_read_ > kMaxCellReads) throw ErrorResult{CellError::kNum};
+}
+
+long long Interpreter::Size(const Value& v) {
+  if (!v.IsArray() && !v.IsRange()) return 1;
+  const Grid g = ToGrid(v);  // a whole column: the rows in use
+  return static_cast<long long>(g.rows) * g.cols;
+}
+
 void Interpreter::ChargeTextBytes(size_t bytes) {
   text_bytes_made_ += bytes;
   if (text_bytes_made_ > kMaxTextBytesMade) throw ErrorResult{CellError::kNum};
@@ -397,7 +413,7 @@ Value Interpreter::Call(const Node& node) {
   if (entry == nullptr) throw Uncomputable{node.text, ""};
   const int n = static_cast<int>(node.children.size());
   if (n < entry->min_args || n > entry->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
-  if (InArrayMode() && (entry->flags & kPerCell) != 0) return CallPerCell(node, *entry);
+  if (InArrayMode() && entry->single_value_args != 0) return CallPerCell(node, *entry);
   Args args(*this, node);
   try {
     Value v = entry->impl(args);
@@ -408,26 +424,32 @@ Value Interpreter::Call(const Node& node) {
   }
 }
 
-// ISNUMBER(A1:A9) where arrays are computed is nine Booleans: a function of
-// single values runs once for each cell of its array arguments. Every
-// argument is computed first, IF's too. IF, IFERROR and IFNA take the shape
-// of their first argument and pick #N/A from beyond a smaller array; the
-// other functions give #VALUE! there.
+// ISNUMBER(A1:A9) where arrays are computed is nine Booleans: a function
+// runs once for each cell of the arrays given where it takes one value
+// (MATCH's key, but not the range it looks in, which is read again for
+// each cell and counts as often). Every argument is computed first, IF's
+// too. IF, IFERROR and IFNA take the shape of their first argument and
+// pick #N/A from beyond a smaller array; the other functions give #VALUE!
+// there.
 Value Interpreter::CallPerCell(const Node& node, const FunctionEntry& entry) {
-  std::vector<Value> values;
-  values.reserve(node.children.size());
+  const size_t n = node.children.size();
+  std::vector<Value> values(n);
+  std::vector<char> single(n);
   int rows = 0, cols = 0;
-  for (const Node& child : node.children) {
-    values.push_back(child.kind == NodeKind::kMissing ? Value() : ToArrayIfRange(Eval(child)));
-    if (values.back().IsArray()) {
-      const Matrix& m = values.back().array();
+  for (size_t i = 0; i < n; ++i) {
+    const Node& child = node.children[i];
+    single[i] = entry.single_value_args == kEveryArgument || (i < 32 && (entry.single_value_args >> i & 1u) != 0);
+    if (child.kind == NodeKind::kMissing) continue;
+    values[i] = single[i] ? ToArrayIfRange(Eval(child)) : Eval(child);
+    if (single[i] && values[i].IsArray()) {
+      const Matrix& m = values[i].array();
       rows = rows == 0 ? m.rows : StretchedSize(rows, m.rows, true);
       cols = cols == 0 ? m.cols : StretchedSize(cols, m.cols, true);
     }
   }
   const std::string_view name = entry.name;
   const bool picks = name == "IF" || name == "IFERROR" || name == "IFNA";
-  if (picks && !values.empty() && values[0].IsArray()) rows = values[0].array().rows, cols = values[0].array().cols;
+  if (picks && n > 0 && values[0].IsArray()) rows = values[0].array().rows, cols = values[0].array().cols;
   auto call = [&](const std::vector<Value>& given) {
     Args args(*this, node, given);
     try {
@@ -439,16 +461,22 @@ Value Interpreter::CallPerCell(const Node& node, const FunctionEntry& entry) {
     }
   };
   if (rows == 0) return call(values);
-  ChargeCells(static_cast<long long>(rows) * cols);
-  for (const Value& v : values) ChargeRepeatedText(v, static_cast<long long>(rows) * cols);
+  const long long cells = static_cast<long long>(rows) * cols;
+  ChargeCells(cells);
+  for (size_t i = 0; i < n; ++i) {
+    if (single[i]) ChargeRepeatedText(values[i], cells);
+    else ChargeReads(Size(values[i]) * (cells - 1));
+  }
   auto m = std::make_shared<Matrix>();
   m->rows = rows, m->cols = cols;
-  m->cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols));
+  m->cells.reserve(static_cast<size_t>(cells));
   const Value outside = Value::Error(picks ? CellError::kNA : CellError::kValue);
-  std::vector<Value> cell(values.size());
+  std::vector<Value> cell(values);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < cols; ++c) {
-      for (size_t i = 0; i < values.size(); ++i) cell[i] = ElementAt(values[i], r, c, outside);
+      for (size_t i = 0; i < n; ++i) {
+        if (single[i]) cell[i] = ElementAt(values[i], r, c, outside);
+      }
       m->cells.push_back(call(cell));
       ChargeText(m->cells.back());
     }

@@ -140,6 +140,8 @@ class Interpreter {
   void ChargeText(const Value& v);
   void ChargeTextBytes(size_t bytes);
   void ChargeRepeatedText(const Value& v, long long cells);
+  void ChargeReads(long long cells);
+  long long Size(const Value& v);  // cells of a range or array; 1 for a single value
 
   CellSource& cells_;
   const EvalSettings& settings_;
@@ -148,6 +150,7 @@ class Interpreter {
   int name_depth_ = 0;
   long long cells_made_ = 0;
   size_t text_bytes_made_ = 0;
+  long long cells_read_ = 0;
 };
 
 // The scalar operators, shared with the elementwise ones.
