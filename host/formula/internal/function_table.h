@@ -19,6 +19,9 @@ enum FunctionFlags : unsigned {
   kPlain = 0,
   kVolatile = 1,     // computed on every recalculation (TODAY, RAND)
   kDynamicRefs = 2,  // reads cells its arguments do not name (OFFSET, INDIRECT): also volatile
+  // Over arrays, takes the shape of its first argument and picks #N/A from
+  // beyond a smaller array (IF, IFERROR, IFNA).
+  kPicksByFirst = 4,
 };
 
 // single_value_args of a function all of whose arguments take one value.

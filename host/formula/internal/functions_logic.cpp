@@ -141,10 +141,10 @@ Value ErrorType(Args& a) {
 }
 
 const FunctionEntry kTable[] = {
-    {"IF", 1, 3, If, kPlain, kEveryArgument},          {"IFS", 2, 254, Ifs},        {"SWITCH", 3, 254, Switch},
+    {"IF", 1, 3, If, kPicksByFirst, kEveryArgument},          {"IFS", 2, 254, Ifs},        {"SWITCH", 3, 254, Switch},
     {"AND", 1, 255, And},      {"OR", 1, 255, Or},          {"XOR", 1, 255, Xor},
     {"NOT", 1, 1, Not, kPlain, kEveryArgument},        {"TRUE", 0, 0, True},        {"FALSE", 0, 0, False},
-    {"IFERROR", 2, 2, IfError, kPlain, kEveryArgument}, {"IFNA", 2, 2, IfNa, kPlain, kEveryArgument},       {"ISNUMBER", 1, 1, IsNumber, kPlain, kEveryArgument},
+    {"IFERROR", 2, 2, IfError, kPicksByFirst, kEveryArgument}, {"IFNA", 2, 2, IfNa, kPicksByFirst, kEveryArgument},       {"ISNUMBER", 1, 1, IsNumber, kPlain, kEveryArgument},
     {"ISTEXT", 1, 1, IsText, kPlain, kEveryArgument},  {"ISBLANK", 1, 1, IsBlank, kPlain, kEveryArgument},  {"ISERROR", 1, 1, IsError, kPlain, kEveryArgument},
     {"ISERR", 1, 1, IsErr, kPlain, kEveryArgument},    {"ISNA", 1, 1, IsNa, kPlain, kEveryArgument},        {"ISLOGICAL", 1, 1, IsLogical, kPlain, kEveryArgument},
     {"ISEVEN", 1, 1, IsEven, kPlain, kEveryArgument},  {"ISODD", 1, 1, IsOdd, kPlain, kEveryArgument},      {"NA", 0, 0, Na},

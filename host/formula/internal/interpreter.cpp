@@ -415,8 +415,13 @@ Value Interpreter::Call(const Node& node) {
   if (n < entry->min_args || n > entry->max_args) throw Uncomputable{node.text, "it is given " + std::to_string(n) + " argument(s)"};
   if (InArrayMode() && entry->single_value_args != 0) return CallPerCell(node, *entry);
   Args args(*this, node);
+  return Invoke(*entry, args);
+}
+
+// The function's value for these arguments; an error it throws is its value.
+Value Interpreter::Invoke(const FunctionEntry& entry, Args& args) {
   try {
-    Value v = entry->impl(args);
+    Value v = entry.impl(args);
     if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
     return v;
   } catch (const ErrorResult& e) {
@@ -447,18 +452,11 @@ Value Interpreter::CallPerCell(const Node& node, const FunctionEntry& entry) {
       cols = cols == 0 ? m.cols : StretchedSize(cols, m.cols, true);
     }
   }
-  const std::string_view name = entry.name;
-  const bool picks = name == "IF" || name == "IFERROR" || name == "IFNA";
+  const bool picks = (entry.flags & kPicksByFirst) != 0;
   if (picks && n > 0 && values[0].IsArray()) rows = values[0].array().rows, cols = values[0].array().cols;
   auto call = [&](const std::vector<Value>& given) {
     Args args(*this, node, given);
-    try {
-      Value v = ToScalar(entry.impl(args));
-      if (v.IsNumber() && !std::isfinite(v.number())) return Value::Error(CellError::kNum);
-      return v;
-    } catch (const ErrorResult& e) {
-      return Value::Error(e.error);
-    }
+    return ToScalar(Invoke(entry, args));
   };
   if (rows == 0) return call(values);
   const long long cells = static_cast<long long>(rows) * cols;

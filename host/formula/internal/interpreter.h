@@ -18,6 +18,8 @@
 namespace plrxl::formula {
 
 // What a formula reads: implemented by the engine over the workbook.
+class Args;
+
 class CellSource {
  public:
   virtual ~CellSource() = default;
@@ -130,6 +132,7 @@ class Interpreter {
  private:
   Value Call(const Node& node);
   Value CallPerCell(const Node& node, const FunctionEntry& entry);
+  Value Invoke(const FunctionEntry& entry, Args& args);
   Value Unary(const Node& node);
   Value Binary(const Node& node);
   Value Elementwise(const Value& a, const Value& b, const std::string& op);
